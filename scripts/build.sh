@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Configures and builds the standalone tree in build/ (or $BUILD_DIR).
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+build="${BUILD_DIR:-$root/build}"
+
+generator=()
+[ -f "$build/CMakeCache.txt" ] || generator=(-G Ninja)
+# Debian's ament tools want the system Python, not one earlier in PATH.
+cmake -S "$root" -B "$build" "${generator[@]}" -DPython3_EXECUTABLE=/usr/bin/python3 "$@" >/dev/null
+cmake --build "$build" -j "$(nproc)"
