@@ -90,13 +90,20 @@ class Message:
         if m:
             self.constants.append(Constant(m.group(1), m.group(2), m.group(3).strip()))
             return
-        m = re.match(r'^([A-Za-z0-9_/]+)(\[(\d*)\])?\s+([A-Za-z0-9_]+)(\s+(.+))?$', line)
+        m = re.match(
+            r'^([A-Za-z0-9_/]+)(\[(<=)?(\d*)\])?\s+([A-Za-z0-9_]+)(\s+(.+))?$', line)
         if not m:
             raise SystemExit(f'{self.pkg}/{self.name}: cannot parse line: {raw!r}')
-        if m.group(2) and m.group(3) is None:
-            raise SystemExit(f'{self.pkg}/{self.name}: unsupported array in {raw!r}')
-        array = m.group(3) if m.group(2) else None
-        self.fields.append(Field(self.pkg, m.group(1), array, m.group(4), m.group(6)))
+        bounded = m.group(3) is not None
+        if bounded and not m.group(4):
+            raise SystemExit(f'{self.pkg}/{self.name}: bounded sequence without bound in {raw!r}')
+        # A bounded sequence T[<=N] becomes a plain std::vector (unbounded), where Humble uses
+        # rosidl_runtime_cpp::BoundedVector: the bound is not enforced, the element access is
+        # the same.
+        array = None
+        if m.group(2):
+            array = '' if bounded else m.group(4)
+        self.fields.append(Field(self.pkg, m.group(1), array, m.group(5), m.group(7)))
 
 
 def scalar_cpp(field):
@@ -292,8 +299,8 @@ def main(argv):
         raise SystemExit(__doc__)
     out_dir = args[0]
     messages = []
-    for spec in args[1:]:
-        pkg, path = spec.split(':', 1)
+    for entry in args[1:]:
+        pkg, path = entry.split(':', 1)
         name = os.path.splitext(os.path.basename(path))[0]
         messages.append(Message(pkg, name, path))
     known = KnownTypes({(m.pkg, m.name) for m in messages}, [out_dir] + search)
