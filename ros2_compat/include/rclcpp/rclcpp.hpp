@@ -1,0 +1,22 @@
+// Umbrella header of the rclcpp subset: what `#include "rclcpp/rclcpp.hpp"` gives in Humble.
+#ifndef RCLCPP__RCLCPP_HPP_
+#define RCLCPP__RCLCPP_HPP_
+
+#include "rclcpp/clock.hpp"
+#include "rclcpp/context.hpp"
+#include "rclcpp/duration.hpp"
+#include "rclcpp/exceptions.hpp"
+#include "rclcpp/executors.hpp"
+#include "rclcpp/logger.hpp"
+#include "rclcpp/logging.hpp"
+#include "rclcpp/node.hpp"
+#include "rclcpp/node_options.hpp"
+#include "rclcpp/parameter.hpp"
+#include "rclcpp/parameter_value.hpp"
+#include "rclcpp/publisher.hpp"
+#include "rclcpp/qos.hpp"
+#include "rclcpp/subscription.hpp"
+#include "rclcpp/time.hpp"
+#include "rclcpp/utilities.hpp"
+
+#endif  // RCLCPP__RCLCPP_HPP_

@@ -1,0 +1,90 @@
+// The seam between publishers/subscriptions and how messages travel. Endpoints carry what
+// every transport needs (ROS topic name, interface type name, QoS); messages are type-erased.
+// The in-process transport is the one in use; an inter-process one fits behind the same
+// interface.
+#ifndef ROS2_COMPAT__DETAIL__TRANSPORT_HPP_
+#define ROS2_COMPAT__DETAIL__TRANSPORT_HPP_
+
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "rmw/types.h"
+
+namespace ros2_compat
+{
+namespace detail
+{
+
+struct TopicEndpoint
+{
+  std::string topic_name;  // fully qualified, e.g. "/scan"
+  std::string type_name;   // interface name, e.g. "sensor_msgs/msg/LaserScan"
+  rmw_qos_profile_t qos;
+};
+
+// A message of the endpoint's type; shared so that one publication reaches many readers.
+using ErasedMessage = std::shared_ptr<const void>;
+
+// The policy that keeps a publisher and a subscription of one topic apart.
+enum class QosPolicy
+{
+  Reliability,
+  Durability,
+};
+
+// Humble's name of the policy in its incompatible-QoS warnings, e.g. "RELIABILITY_QOS_POLICY".
+const char * qos_policy_name(QosPolicy policy);
+
+// Listeners may run on any thread, also just after their endpoint was destroyed, so they must
+// not refer to the endpoint's owner by raw pointer.
+struct ReaderListener
+{
+  std::function<void()> on_message_available;
+  std::function<void(QosPolicy)> on_incompatible_publisher;
+};
+
+struct WriterListener
+{
+  std::function<void(QosPolicy)> on_incompatible_subscription;
+};
+
+class TransportReader
+{
+public:
+  virtual ~TransportReader() = default;
+
+  // Takes the oldest message still queued; false if there is none.
+  virtual bool take(ErasedMessage & message, rmw_message_info_t & info) = 0;
+  virtual bool has_message() const = 0;
+  virtual size_t matched_writer_count() const = 0;
+};
+
+class TransportWriter
+{
+public:
+  virtual ~TransportWriter() = default;
+
+  virtual void write(ErasedMessage message) = 0;
+  virtual size_t matched_reader_count() const = 0;
+};
+
+class Transport
+{
+public:
+  virtual ~Transport() = default;
+
+  virtual std::unique_ptr<TransportWriter> create_writer(
+    const TopicEndpoint & endpoint, WriterListener listener) = 0;
+  virtual std::unique_ptr<TransportReader> create_reader(
+    const TopicEndpoint & endpoint, ReaderListener listener) = 0;
+};
+
+// The transport of this process's publishers and subscriptions.
+std::shared_ptr<Transport> get_transport();
+
+}  // namespace detail
+}  // namespace ros2_compat
+
+#endif  // ROS2_COMPAT__DETAIL__TRANSPORT_HPP_
