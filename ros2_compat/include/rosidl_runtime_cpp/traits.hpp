@@ -8,15 +8,17 @@ namespace rosidl_generator_traits
 {
 
 // C++ spelling of the type, e.g. "sensor_msgs::msg::LaserScan".
-template<typename T>
+template <typename T>
 inline const char * data_type();
 
 // Interface name, e.g. "sensor_msgs/msg/LaserScan" (what bags and the graph use).
-template<typename T>
+template <typename T>
 inline const char * name();
 
-template<typename T>
-struct is_message : std::false_type {};
+template <typename T>
+struct is_message : std::false_type
+{
+};
 
 }  // namespace rosidl_generator_traits
 
