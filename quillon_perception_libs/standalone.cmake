@@ -1,0 +1,14 @@
+# Standalone build of the closed detector's stand-in.
+add_library(quillon_perception_libs_standin STATIC
+  "${CMAKE_CURRENT_LIST_DIR}/src/dynamic_laser_detector.cpp")
+quillon_warnings(quillon_perception_libs_standin)
+target_include_directories(quillon_perception_libs_standin PUBLIC "${CMAKE_CURRENT_LIST_DIR}/include")
+target_link_libraries(quillon_perception_libs_standin PUBLIC ros2_compat_msgs Eigen3::Eigen yaml-cpp)
+
+if(QUILLON_BUILD_TESTS)
+  quillon_add_gtest(quillon_perception_libs_dynamic_laser_detector_test
+    "${CMAKE_CURRENT_LIST_DIR}/test/dynamic_laser_detector_test.cpp"
+    LIBRARIES quillon_perception_libs_standin)
+  target_compile_definitions(quillon_perception_libs_dynamic_laser_detector_test PRIVATE
+    QUILLON_TEST_TMPDIR="${CMAKE_CURRENT_BINARY_DIR}")
+endif()
