@@ -1,0 +1,62 @@
+#ifndef QUILLON_DYNAMIC_DETECTOR__SCAN_PIPELINE_HPP_
+#define QUILLON_DYNAMIC_DETECTOR__SCAN_PIPELINE_HPP_
+
+#include <memory>
+#include <string>
+
+#include "quillon_dynamic_detector/classifier_config.hpp"
+#include "quillon_dynamic_detector/cluster_merge_config.hpp"
+#include "quillon_dynamic_detector/clustering_config.hpp"
+#include "quillon_dynamic_detector/euclidean_clustering.hpp"
+#include "quillon_dynamic_detector/geometric_motion_detector.hpp"
+#include "quillon_dynamic_detector/pedestrian_tracker.hpp"
+#include "quillon_perception_libs/dynamic_laser_detector.hpp"
+#include "quillon_protocol/msg/object_list.hpp"
+#include "rclcpp/publisher.hpp"
+#include "sensor_msgs/msg/laser_scan.hpp"
+#include "sensor_msgs/msg/point_cloud2.hpp"
+#include "tf2_ros/buffer.h"
+#include "visualization_msgs/msg/marker_array.hpp"
+
+namespace quillon_dynamic_detector
+{
+
+using CloudPublisher = rclcpp::Publisher<sensor_msgs::msg::PointCloud2>::SharedPtr;
+using ObjectListPublisher = rclcpp::Publisher<quillon_protocol::msg::ObjectList>::SharedPtr;
+using MarkerPublisher = rclcpp::Publisher<visualization_msgs::msg::MarkerArray>::SharedPtr;
+
+// The whole per-scan work of one scanner, with either moving-point detector: drops stale scans,
+// looks up the robot pose at the scan stamp, splits the scan into moving and static returns and
+// publishes the scanner's outputs. Each detector type has its own instantiation, and so its own
+// log throttles.
+template <typename Detector>
+void processLaserScan(
+  const sensor_msgs::msg::LaserScan::ConstSharedPtr & scan,
+  const std::shared_ptr<tf2_ros::Buffer> & tf_buffer, Detector & detector, Clusterer & clusterer,
+  const CloudPublisher & dynamic_cloud_pub, const CloudPublisher & static_cloud_pub,
+  const CloudPublisher & raw_candidate_cloud_pub, const CloudPublisher & confirmed_cloud_pub,
+  const CloudPublisher & local_map_cloud_pub, const ObjectListPublisher & objects_pub,
+  const MarkerPublisher & markers_pub, const std::string & sensor_name,
+  const std::string & output_frame, const ClusteringConfig & clustering,
+  const ClusterMergeConfig & cluster_merge, const ClassifierConfig & classifier,
+  double max_input_age_ms, PedestrianTracker & tracker);
+
+extern template void processLaserScan<orvane::perception::DynamicLaserDetector>(
+  const sensor_msgs::msg::LaserScan::ConstSharedPtr &, const std::shared_ptr<tf2_ros::Buffer> &,
+  orvane::perception::DynamicLaserDetector &, Clusterer &, const CloudPublisher &,
+  const CloudPublisher &, const CloudPublisher &, const CloudPublisher &, const CloudPublisher &,
+  const ObjectListPublisher &, const MarkerPublisher &, const std::string &, const std::string &,
+  const ClusteringConfig &, const ClusterMergeConfig &, const ClassifierConfig &, double,
+  PedestrianTracker &);
+
+extern template void processLaserScan<GeometricMotionDetector>(
+  const sensor_msgs::msg::LaserScan::ConstSharedPtr &, const std::shared_ptr<tf2_ros::Buffer> &,
+  GeometricMotionDetector &, Clusterer &, const CloudPublisher &, const CloudPublisher &,
+  const CloudPublisher &, const CloudPublisher &, const CloudPublisher &,
+  const ObjectListPublisher &, const MarkerPublisher &, const std::string &, const std::string &,
+  const ClusteringConfig &, const ClusterMergeConfig &, const ClassifierConfig &, double,
+  PedestrianTracker &);
+
+}  // namespace quillon_dynamic_detector
+
+#endif  // QUILLON_DYNAMIC_DETECTOR__SCAN_PIPELINE_HPP_

@@ -1,0 +1,71 @@
+#ifndef QUILLON_DYNAMIC_DETECTOR__TRACKER_CONFIG_HPP_
+#define QUILLON_DYNAMIC_DETECTOR__TRACKER_CONFIG_HPP_
+
+#include <cstdint>
+
+namespace quillon_dynamic_detector
+{
+
+// Settings of the pedestrian tracker ("tracker.*"); every field is 4 bytes, declared in the
+// order the parameters are declared.
+struct TrackerConfig
+{
+  int32_t confirm_threshold = 2;
+  int32_t max_coasting_frames = 10;
+  float dynamic_gate = 1.0f;
+  float static_gate = 0.5f;
+  float init_score_threshold = 0.2f;
+  float pedestrian_speed_min = 0.1f;
+  float pedestrian_speed_max = 2.5f;
+  float pedestrian_speed_hard_max = 5.5f;
+  float motion_add_weight = 0.25f;
+  float medium_speed_max = 3.5f;
+  float medium_speed_add_weight = 0.1f;
+  float high_speed_penalty_weight = 0.15f;
+  float stop_speed_threshold = 0.05f;
+  float stop_protection_bonus = 0.05f;
+  float consistency_confidence_min = 0.35f;
+  float consistency_threshold = 0.7f;
+  float consistency_speed_min = 0.08f;
+  float consistency_bonus_weight = 0.1f;
+  float keep_pedestrian_threshold = 0.3f;
+  float upgrade_pedestrian_threshold = 0.45f;
+  float keep_due_to_stop_threshold = 0.1f;
+  float motion_hit_confidence_divisor = 3.0f;
+  float motion_covariance_norm = 3.0f;
+  float motion_hit_weight = 0.6f;
+  float motion_consistency_weight = 0.25f;
+  float motion_covariance_weight = 0.15f;
+  float coasting_penalty = 0.2f;
+  float motion_zero_speed_threshold = 0.05f;
+  float motion_consistency_alpha = 0.7f;
+  float motion_speed_ema_alpha = 0.7f;
+  float motion_stationary_consistency = 1.0f;
+  float motion_default_consistency = 0.5f;
+  float initial_position_covariance = 0.1f;
+  float initial_velocity_covariance = 1.0f;
+  float measurement_noise = 0.05f;
+  float default_dt = 0.1f;
+  float max_dt = 1.0f;
+  float process_noise_position = 0.01f;
+  float process_noise_velocity = 0.5f;
+  float marker_arrow_speed_threshold = 0.1f;
+  float marker_text_heading_speed_threshold = 0.1f;
+  int32_t min_dynamic_updates_for_static_retention = 3;
+  int32_t max_consecutive_static_updates = 120;
+  float min_motion_for_static_retention = 0.15f;
+  float min_displacement_for_static_retention = 0.2f;
+  float new_track_suppression_distance = 0.45f;
+  float new_track_suppression_max_width = 0.22f;
+  float new_track_suppression_max_length = 0.6f;
+  int32_t new_track_suppression_max_points = 32;
+  float duplicate_track_distance = 0.35f;
+  float duplicate_track_velocity_angle = 0.8f;
+  int32_t duplicate_track_merge_hits = 3;
+};
+
+static_assert(sizeof(TrackerConfig) == 52 * 4, "TrackerConfig holds 52 four-byte fields");
+
+}  // namespace quillon_dynamic_detector
+
+#endif  // QUILLON_DYNAMIC_DETECTOR__TRACKER_CONFIG_HPP_

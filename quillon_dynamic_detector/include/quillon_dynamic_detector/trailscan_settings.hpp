@@ -1,0 +1,40 @@
+#ifndef QUILLON_DYNAMIC_DETECTOR__TRAILSCAN_SETTINGS_HPP_
+#define QUILLON_DYNAMIC_DETECTOR__TRAILSCAN_SETTINGS_HPP_
+
+#include <string>
+
+#include "quillon_dynamic_detector/classifier_config.hpp"
+#include "quillon_dynamic_detector/cluster_merge_config.hpp"
+#include "quillon_dynamic_detector/clustering_config.hpp"
+#include "quillon_dynamic_detector/tracker_config.hpp"
+
+namespace rclcpp
+{
+class Node;
+}
+
+namespace quillon_dynamic_detector
+{
+
+// Everything trailscan reads from its ROS parameters, settled once at start-up.
+struct TrailscanSettings
+{
+  std::string detector_cfg_file;
+  ClusteringConfig clustering;
+  ClusterMergeConfig cluster_merge;
+  ClassifierConfig classifier = DEFAULT_CLASSIFIER_CONFIG;
+  TrackerConfig tracker;
+  double max_input_age_ms = 250.0;
+  bool use_geometric_motion_detector = false;
+};
+
+// Declares every trailscan parameter on the node, in order, and returns the effective values.
+// A value of the wrong type throws rclcpp::exceptions::InvalidParameterTypeException.
+TrailscanSettings declareTrailscanParameters(rclcpp::Node & node);
+
+// The default configuration file: <share of quillon_dynamic_detector>/config/cfg.yaml.
+std::string defaultDetectorConfigPath();
+
+}  // namespace quillon_dynamic_detector
+
+#endif  // QUILLON_DYNAMIC_DETECTOR__TRAILSCAN_SETTINGS_HPP_

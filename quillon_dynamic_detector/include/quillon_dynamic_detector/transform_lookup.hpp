@@ -1,0 +1,33 @@
+#ifndef QUILLON_DYNAMIC_DETECTOR__TRANSFORM_LOOKUP_HPP_
+#define QUILLON_DYNAMIC_DETECTOR__TRANSFORM_LOOKUP_HPP_
+
+#include <memory>
+#include <string>
+
+#include <Eigen/Core>
+
+#include "geometry_msgs/msg/pose.hpp"
+#include "rclcpp/time.hpp"
+#include "tf2_ros/buffer.h"
+
+namespace quillon_dynamic_detector
+{
+
+// Latest transform mapping points of `source` into `target` (waits up to 0.2 s). A failure is
+// logged at ERROR and reported as false; `out` is then left unchanged.
+bool getTransformMatrix(
+  const std::shared_ptr<tf2_ros::Buffer> & buffer, const std::string & target,
+  const std::string & source, Eigen::Matrix4f & out);
+
+// The same at `stamp` (waits up to 0.2 s). A stamp older than the buffer's history falls back to
+// the latest transform (waiting up to 0.05 s) with a throttled WARN naming both stamps.
+bool getTransformMatrix(
+  const std::shared_ptr<tf2_ros::Buffer> & buffer, const std::string & target,
+  const std::string & source, const rclcpp::Time & stamp, Eigen::Matrix4f & out);
+
+// Position and unit quaternion of a homogeneous transform, computed in single precision.
+geometry_msgs::msg::Pose poseFromMatrix(const Eigen::Matrix4f & m);
+
+}  // namespace quillon_dynamic_detector
+
+#endif  // QUILLON_DYNAMIC_DETECTOR__TRANSFORM_LOOKUP_HPP_

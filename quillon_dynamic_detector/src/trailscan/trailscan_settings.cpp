@@ -1,0 +1,200 @@
+#include "quillon_dynamic_detector/trailscan_settings.hpp"
+
+#include <cstdint>
+#include <string>
+
+#include "ament_index_cpp/get_package_share_directory.hpp"
+#include "rclcpp/rclcpp.hpp"
+
+namespace quillon_dynamic_detector
+{
+namespace
+{
+
+// Declares "<group>.<key>" with the field's current value as default and stores the effective
+// value back, converted to the field's type (float32 fields travel as double parameters, int32
+// fields as integer parameters).
+class GroupReader
+{
+public:
+  GroupReader(rclcpp::Node & node, const std::string & group) : node_(node), prefix_(group + ".") {}
+
+  void read(const char * key, double & field)
+  {
+    field = node_.declare_parameter(prefix_ + key, field);
+  }
+
+  void read(const char * key, float & field)
+  {
+    field = static_cast<float>(node_.declare_parameter(prefix_ + key, static_cast<double>(field)));
+  }
+
+  void read(const char * key, int32_t & field)
+  {
+    field =
+      static_cast<int32_t>(node_.declare_parameter(prefix_ + key, static_cast<int64_t>(field)));
+  }
+
+  void read(const char * key, bool & field)
+  {
+    field = node_.declare_parameter(prefix_ + key, field);
+  }
+
+private:
+  rclcpp::Node & node_;
+  std::string prefix_;
+};
+
+// Key names are the field names, so one spelling serves both.
+#define QUILLON_READ(reader, record, field) (reader).read(#field, (record).field)
+
+void readClustering(rclcpp::Node & node, ClusteringConfig & c)
+{
+  GroupReader r(node, "clustering");
+  QUILLON_READ(r, c, tolerance);
+  QUILLON_READ(r, c, min_cluster_size);
+  QUILLON_READ(r, c, max_cluster_size);
+  QUILLON_READ(r, c, max_range);
+}
+
+void readClusterMerge(rclcpp::Node & node, ClusterMergeConfig & c)
+{
+  GroupReader r(node, "cluster_merge");
+  QUILLON_READ(r, c, enable);
+  QUILLON_READ(r, c, max_centroid_distance);
+  QUILLON_READ(r, c, max_radial_distance_diff);
+  QUILLON_READ(r, c, max_angle_diff);
+  QUILLON_READ(r, c, max_cluster_width);
+  QUILLON_READ(r, c, max_cluster_length);
+  QUILLON_READ(r, c, max_cluster_area);
+  QUILLON_READ(r, c, max_cluster_points);
+}
+
+void readClassifier(rclcpp::Node & node, ClassifierConfig & c)
+{
+  c = DEFAULT_CLASSIFIER_CONFIG;
+  GroupReader r(node, "classifier");
+  QUILLON_READ(r, c, reject_max_width);
+  QUILLON_READ(r, c, reject_max_length);
+  QUILLON_READ(r, c, reject_max_area);
+  QUILLON_READ(r, c, width_good_min);
+  QUILLON_READ(r, c, width_good_max);
+  QUILLON_READ(r, c, width_weak_min);
+  QUILLON_READ(r, c, width_weak_max);
+  QUILLON_READ(r, c, width_good_score);
+  QUILLON_READ(r, c, width_weak_score);
+  QUILLON_READ(r, c, length_good_min);
+  QUILLON_READ(r, c, length_good_max);
+  QUILLON_READ(r, c, length_weak_min);
+  QUILLON_READ(r, c, length_weak_max);
+  QUILLON_READ(r, c, length_good_score);
+  QUILLON_READ(r, c, length_weak_score);
+  QUILLON_READ(r, c, aspect_good_diff);
+  QUILLON_READ(r, c, aspect_weak_diff);
+  QUILLON_READ(r, c, aspect_good_score);
+  QUILLON_READ(r, c, aspect_weak_score);
+  QUILLON_READ(r, c, compactness_good_min);
+  QUILLON_READ(r, c, compactness_weak_min);
+  QUILLON_READ(r, c, compactness_good_score);
+  QUILLON_READ(r, c, compactness_weak_score);
+  QUILLON_READ(r, c, area_good_min);
+  QUILLON_READ(r, c, area_good_max);
+  QUILLON_READ(r, c, area_weak_min);
+  QUILLON_READ(r, c, area_weak_max);
+  QUILLON_READ(r, c, area_good_score);
+  QUILLON_READ(r, c, area_weak_score);
+  QUILLON_READ(r, c, points_good_min);
+  QUILLON_READ(r, c, points_weak_min);
+  QUILLON_READ(r, c, points_min);
+  QUILLON_READ(r, c, points_good_score);
+  QUILLON_READ(r, c, points_weak_score);
+  QUILLON_READ(r, c, points_min_score);
+  QUILLON_READ(r, c, pedestrian_score_threshold);
+}
+
+void readTracker(rclcpp::Node & node, TrackerConfig & c)
+{
+  GroupReader r(node, "tracker");
+  QUILLON_READ(r, c, confirm_threshold);
+  QUILLON_READ(r, c, max_coasting_frames);
+  QUILLON_READ(r, c, dynamic_gate);
+  QUILLON_READ(r, c, static_gate);
+  QUILLON_READ(r, c, init_score_threshold);
+  QUILLON_READ(r, c, pedestrian_speed_min);
+  QUILLON_READ(r, c, pedestrian_speed_max);
+  QUILLON_READ(r, c, pedestrian_speed_hard_max);
+  QUILLON_READ(r, c, motion_add_weight);
+  QUILLON_READ(r, c, medium_speed_max);
+  QUILLON_READ(r, c, medium_speed_add_weight);
+  QUILLON_READ(r, c, high_speed_penalty_weight);
+  QUILLON_READ(r, c, stop_speed_threshold);
+  QUILLON_READ(r, c, stop_protection_bonus);
+  QUILLON_READ(r, c, consistency_confidence_min);
+  QUILLON_READ(r, c, consistency_threshold);
+  QUILLON_READ(r, c, consistency_speed_min);
+  QUILLON_READ(r, c, consistency_bonus_weight);
+  QUILLON_READ(r, c, keep_pedestrian_threshold);
+  QUILLON_READ(r, c, upgrade_pedestrian_threshold);
+  QUILLON_READ(r, c, keep_due_to_stop_threshold);
+  QUILLON_READ(r, c, motion_hit_confidence_divisor);
+  QUILLON_READ(r, c, motion_covariance_norm);
+  QUILLON_READ(r, c, motion_hit_weight);
+  QUILLON_READ(r, c, motion_consistency_weight);
+  QUILLON_READ(r, c, motion_covariance_weight);
+  QUILLON_READ(r, c, coasting_penalty);
+  QUILLON_READ(r, c, motion_zero_speed_threshold);
+  QUILLON_READ(r, c, motion_consistency_alpha);
+  QUILLON_READ(r, c, motion_speed_ema_alpha);
+  QUILLON_READ(r, c, motion_stationary_consistency);
+  QUILLON_READ(r, c, motion_default_consistency);
+  QUILLON_READ(r, c, initial_position_covariance);
+  QUILLON_READ(r, c, initial_velocity_covariance);
+  QUILLON_READ(r, c, measurement_noise);
+  QUILLON_READ(r, c, default_dt);
+  QUILLON_READ(r, c, max_dt);
+  QUILLON_READ(r, c, process_noise_position);
+  QUILLON_READ(r, c, process_noise_velocity);
+  QUILLON_READ(r, c, marker_arrow_speed_threshold);
+  QUILLON_READ(r, c, marker_text_heading_speed_threshold);
+  QUILLON_READ(r, c, min_dynamic_updates_for_static_retention);
+  QUILLON_READ(r, c, max_consecutive_static_updates);
+  QUILLON_READ(r, c, min_motion_for_static_retention);
+  QUILLON_READ(r, c, min_displacement_for_static_retention);
+  QUILLON_READ(r, c, new_track_suppression_distance);
+  QUILLON_READ(r, c, new_track_suppression_max_width);
+  QUILLON_READ(r, c, new_track_suppression_max_length);
+  QUILLON_READ(r, c, new_track_suppression_max_points);
+  QUILLON_READ(r, c, duplicate_track_distance);
+  QUILLON_READ(r, c, duplicate_track_velocity_angle);
+  QUILLON_READ(r, c, duplicate_track_merge_hits);
+}
+
+#undef QUILLON_READ
+
+}  // namespace
+
+std::string defaultDetectorConfigPath()
+{
+  return ament_index_cpp::get_package_share_directory("quillon_dynamic_detector") +
+         "/config/cfg.yaml";
+}
+
+TrailscanSettings declareTrailscanParameters(rclcpp::Node & node)
+{
+  TrailscanSettings s;
+  const std::string default_cfg = defaultDetectorConfigPath();
+  s.detector_cfg_file = node.declare_parameter("detector_cfg_file", default_cfg);
+  if (s.detector_cfg_file.empty()) {
+    s.detector_cfg_file = default_cfg;
+  }
+  readClustering(node, s.clustering);
+  readClusterMerge(node, s.cluster_merge);
+  readClassifier(node, s.classifier);
+  readTracker(node, s.tracker);
+  s.max_input_age_ms = node.declare_parameter("runtime.max_input_age_ms", s.max_input_age_ms);
+  s.use_geometric_motion_detector =
+    node.declare_parameter("frontend.use_geometric_motion_detector", false);
+  return s;
+}
+
+}  // namespace quillon_dynamic_detector

@@ -1,0 +1,248 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "quillon_dynamic_detector/trailscan_settings.hpp"
+#include "rclcpp/rclcpp.hpp"
+
+using quillon_dynamic_detector::declareTrailscanParameters;
+using quillon_dynamic_detector::TrailscanSettings;
+
+namespace
+{
+
+struct ParameterRow
+{
+  const char * key;
+  const char * type;  // field type: float64, float32, int32, bool
+  const char * default_value;
+};
+
+// Every dotted trailscan parameter with its field type and documented default.
+const std::vector<ParameterRow> PARAMETER_TABLE = {
+  {"clustering.tolerance", "float64", "0.18"},
+  {"clustering.min_cluster_size", "int32", "10"},
+  {"clustering.max_cluster_size", "int32", "1000"},
+  {"clustering.max_range", "float64", "5.0"},
+  {"cluster_merge.enable", "bool", "true"},
+  {"cluster_merge.max_centroid_distance", "float64", "0.32"},
+  {"cluster_merge.max_radial_distance_diff", "float64", "0.18"},
+  {"cluster_merge.max_angle_diff", "float64", "0.2"},
+  {"cluster_merge.max_cluster_width", "float64", "0.16"},
+  {"cluster_merge.max_cluster_length", "float64", "0.35"},
+  {"cluster_merge.max_cluster_area", "float64", "0.04"},
+  {"cluster_merge.max_cluster_points", "int32", "24"},
+  {"classifier.reject_max_width", "float64", "1.4"},
+  {"classifier.reject_max_length", "float64", "2.2"},
+  {"classifier.reject_max_area", "float64", "2.0"},
+  {"classifier.width_good_min", "float64", "0.18"},
+  {"classifier.width_good_max", "float64", "0.95"},
+  {"classifier.width_weak_min", "float64", "0.1"},
+  {"classifier.width_weak_max", "float64", "1.2"},
+  {"classifier.width_good_score", "float64", "0.3"},
+  {"classifier.width_weak_score", "float64", "0.1"},
+  {"classifier.length_good_min", "float64", "0.18"},
+  {"classifier.length_good_max", "float64", "1.3"},
+  {"classifier.length_weak_min", "float64", "0.1"},
+  {"classifier.length_weak_max", "float64", "1.6"},
+  {"classifier.length_good_score", "float64", "0.2"},
+  {"classifier.length_weak_score", "float64", "0.05"},
+  {"classifier.aspect_good_diff", "float64", "0.3"},
+  {"classifier.aspect_weak_diff", "float64", "1.0"},
+  {"classifier.aspect_good_score", "float64", "0.2"},
+  {"classifier.aspect_weak_score", "float64", "0.1"},
+  {"classifier.compactness_good_min", "float64", "0.55"},
+  {"classifier.compactness_weak_min", "float64", "0.25"},
+  {"classifier.compactness_good_score", "float64", "0.2"},
+  {"classifier.compactness_weak_score", "float64", "0.1"},
+  {"classifier.area_good_min", "float64", "0.03"},
+  {"classifier.area_good_max", "float64", "0.8"},
+  {"classifier.area_weak_min", "float64", "0.01"},
+  {"classifier.area_weak_max", "float64", "1.2"},
+  {"classifier.area_good_score", "float64", "0.15"},
+  {"classifier.area_weak_score", "float64", "0.05"},
+  {"classifier.points_good_min", "int32", "8"},
+  {"classifier.points_weak_min", "int32", "4"},
+  {"classifier.points_min", "int32", "2"},
+  {"classifier.points_good_score", "float64", "0.15"},
+  {"classifier.points_weak_score", "float64", "0.08"},
+  {"classifier.points_min_score", "float64", "0.03"},
+  {"classifier.pedestrian_score_threshold", "float64", "0.45"},
+  {"tracker.confirm_threshold", "int32", "2"},
+  {"tracker.max_coasting_frames", "int32", "10"},
+  {"tracker.dynamic_gate", "float32", "1.0"},
+  {"tracker.static_gate", "float32", "0.5"},
+  {"tracker.init_score_threshold", "float32", "0.2"},
+  {"tracker.pedestrian_speed_min", "float32", "0.1"},
+  {"tracker.pedestrian_speed_max", "float32", "2.5"},
+  {"tracker.pedestrian_speed_hard_max", "float32", "5.5"},
+  {"tracker.motion_add_weight", "float32", "0.25"},
+  {"tracker.medium_speed_max", "float32", "3.5"},
+  {"tracker.medium_speed_add_weight", "float32", "0.1"},
+  {"tracker.high_speed_penalty_weight", "float32", "0.15"},
+  {"tracker.stop_speed_threshold", "float32", "0.05"},
+  {"tracker.stop_protection_bonus", "float32", "0.05"},
+  {"tracker.consistency_confidence_min", "float32", "0.35"},
+  {"tracker.consistency_threshold", "float32", "0.7"},
+  {"tracker.consistency_speed_min", "float32", "0.08"},
+  {"tracker.consistency_bonus_weight", "float32", "0.1"},
+  {"tracker.keep_pedestrian_threshold", "float32", "0.3"},
+  {"tracker.upgrade_pedestrian_threshold", "float32", "0.45"},
+  {"tracker.keep_due_to_stop_threshold", "float32", "0.1"},
+  {"tracker.motion_hit_confidence_divisor", "float32", "3.0"},
+  {"tracker.motion_covariance_norm", "float32", "3.0"},
+  {"tracker.motion_hit_weight", "float32", "0.6"},
+  {"tracker.motion_consistency_weight", "float32", "0.25"},
+  {"tracker.motion_covariance_weight", "float32", "0.15"},
+  {"tracker.coasting_penalty", "float32", "0.2"},
+  {"tracker.motion_zero_speed_threshold", "float32", "0.05"},
+  {"tracker.motion_consistency_alpha", "float32", "0.7"},
+  {"tracker.motion_speed_ema_alpha", "float32", "0.7"},
+  {"tracker.motion_stationary_consistency", "float32", "1.0"},
+  {"tracker.motion_default_consistency", "float32", "0.5"},
+  {"tracker.initial_position_covariance", "float32", "0.1"},
+  {"tracker.initial_velocity_covariance", "float32", "1.0"},
+  {"tracker.measurement_noise", "float32", "0.05"},
+  {"tracker.default_dt", "float32", "0.1"},
+  {"tracker.max_dt", "float32", "1.0"},
+  {"tracker.process_noise_position", "float32", "0.01"},
+  {"tracker.process_noise_velocity", "float32", "0.5"},
+  {"tracker.marker_arrow_speed_threshold", "float32", "0.1"},
+  {"tracker.marker_text_heading_speed_threshold", "float32", "0.1"},
+  {"tracker.min_dynamic_updates_for_static_retention", "int32", "3"},
+  {"tracker.max_consecutive_static_updates", "int32", "120"},
+  {"tracker.min_motion_for_static_retention", "float32", "0.15"},
+  {"tracker.min_displacement_for_static_retention", "float32", "0.2"},
+  {"tracker.new_track_suppression_distance", "float32", "0.45"},
+  {"tracker.new_track_suppression_max_width", "float32", "0.22"},
+  {"tracker.new_track_suppression_max_length", "float32", "0.6"},
+  {"tracker.new_track_suppression_max_points", "int32", "32"},
+  {"tracker.duplicate_track_distance", "float32", "0.35"},
+  {"tracker.duplicate_track_velocity_angle", "float32", "0.8"},
+  {"tracker.duplicate_track_merge_hits", "int32", "3"},
+  {"runtime.max_input_age_ms", "float64", "250.0"},
+  {"frontend.use_geometric_motion_detector", "bool", "false"},
+};
+
+class TrailscanSettingsTest : public ::testing::Test
+{
+protected:
+  void SetUp() override { rclcpp::init(0, nullptr); }
+  void TearDown() override { rclcpp::shutdown(); }
+
+  static std::shared_ptr<rclcpp::Node> nodeWith(const std::vector<std::string> & ros_args)
+  {
+    std::vector<std::string> args{"--ros-args"};
+    args.insert(args.end(), ros_args.begin(), ros_args.end());
+    return std::make_shared<rclcpp::Node>(
+      "laser_subscriber", rclcpp::NodeOptions().arguments(args));
+  }
+
+  static std::string writeFile(const std::string & name, const std::string & text)
+  {
+    const std::string path = std::string(QUILLON_TEST_TMPDIR) + "/" + name;
+    std::ofstream(path) << text;
+    return path;
+  }
+};
+
+}  // namespace
+
+// A start without any parameter file declares exactly the documented defaults; float32 values
+// are the nearest float widened to double.
+TEST_F(TrailscanSettingsTest, DefaultsMatchTheParameterTable)
+{
+  auto node = nodeWith({});
+  const TrailscanSettings s = declareTrailscanParameters(*node);
+  ASSERT_EQ(PARAMETER_TABLE.size(), 102u);
+  for (const ParameterRow & row : PARAMETER_TABLE) {
+    SCOPED_TRACE(row.key);
+    const rclcpp::Parameter p = node->get_parameter(row.key);
+    const std::string type = row.type;
+    if (type == "float64") {
+      ASSERT_EQ(p.get_type(), rclcpp::ParameterType::PARAMETER_DOUBLE);
+      EXPECT_EQ(p.as_double(), std::strtod(row.default_value, nullptr));
+    } else if (type == "float32") {
+      ASSERT_EQ(p.get_type(), rclcpp::ParameterType::PARAMETER_DOUBLE);
+      EXPECT_EQ(p.as_double(), static_cast<double>(std::strtof(row.default_value, nullptr)));
+    } else if (type == "int32") {
+      ASSERT_EQ(p.get_type(), rclcpp::ParameterType::PARAMETER_INTEGER);
+      EXPECT_EQ(p.as_int(), std::strtoll(row.default_value, nullptr, 10));
+    } else {
+      ASSERT_EQ(p.get_type(), rclcpp::ParameterType::PARAMETER_BOOL);
+      EXPECT_EQ(p.as_bool(), std::string(row.default_value) == "true");
+    }
+  }
+  EXPECT_EQ(node->get_parameter("tracker.default_dt").as_double(), 0.10000000149011612);
+  EXPECT_EQ(
+    s.detector_cfg_file, std::string(std::getenv("AMENT_PREFIX_PATH")) +
+                           "/share/quillon_dynamic_detector/config/cfg.yaml");
+  EXPECT_EQ(node->get_parameter("detector_cfg_file").as_string(), s.detector_cfg_file);
+
+  // The records hold the same values.
+  EXPECT_EQ(s.clustering.tolerance, 0.18);
+  EXPECT_EQ(s.clustering.min_cluster_size, 10);
+  EXPECT_EQ(s.clustering.max_cluster_size, 1000);
+  EXPECT_TRUE(s.cluster_merge.enable);
+  EXPECT_EQ(s.cluster_merge.max_cluster_points, 24);
+  EXPECT_EQ(s.classifier.reject_max_width, 1.4);
+  EXPECT_EQ(s.classifier.points_min, 2);
+  EXPECT_EQ(s.classifier.pedestrian_score_threshold, 0.45);
+  EXPECT_EQ(s.tracker.confirm_threshold, 2);
+  EXPECT_EQ(s.tracker.default_dt, 0.1f);
+  EXPECT_EQ(s.tracker.duplicate_track_merge_hits, 3);
+  EXPECT_EQ(s.max_input_age_ms, 250.0);
+  EXPECT_FALSE(s.use_geometric_motion_detector);
+}
+
+TEST_F(TrailscanSettingsTest, OverridesFromTheCommandLineAndFilesAreNarrowedToTheFieldTypes)
+{
+  const std::string file = writeFile(
+    "trailscan_params.yaml",
+    "laser_subscriber:\n"
+    "  ros__parameters:\n"
+    "    clustering:\n"
+    "      tolerance: 0.25\n"
+    "    classifier.points_min: 5\n"
+    "    frontend.use_geometric_motion_detector: true\n"
+    "    detector_cfg_file: \"\"\n"
+    "/**:\n"
+    "  ros__parameters:\n"
+    "    runtime.max_input_age_ms: 400.0\n");
+  auto node = nodeWith(
+    {"--params-file", file, "-p", "tracker.default_dt:=0.123456789", "-p",
+     "tracker.max_coasting_frames:=4294967297", "-p", "cluster_merge.enable:=false"});
+  const TrailscanSettings s = declareTrailscanParameters(*node);
+  EXPECT_EQ(s.clustering.tolerance, 0.25);
+  EXPECT_EQ(s.classifier.points_min, 5);
+  EXPECT_TRUE(s.use_geometric_motion_detector);
+  EXPECT_EQ(s.max_input_age_ms, 400.0);
+  EXPECT_FALSE(s.cluster_merge.enable);
+  EXPECT_EQ(s.tracker.default_dt, 0.12345679f);
+  EXPECT_EQ(node->get_parameter("tracker.default_dt").as_double(), 0.123456789);
+  EXPECT_EQ(s.tracker.max_coasting_frames, 1);  // truncated to 32 bits
+  // An empty configuration path means the packaged default.
+  EXPECT_EQ(s.detector_cfg_file, quillon_dynamic_detector::defaultDetectorConfigPath());
+}
+
+TEST_F(TrailscanSettingsTest, AValueOfTheWrongTypeStopsDeclaration)
+{
+  auto node = nodeWith({"-p", "clustering.min_cluster_size:=2.5"});
+  try {
+    declareTrailscanParameters(*node);
+    FAIL() << "a double for an integer parameter was accepted";
+  } catch (const rclcpp::exceptions::InvalidParameterTypeException & e) {
+    EXPECT_STREQ(
+      e.what(),
+      "parameter 'clustering.min_cluster_size' has invalid type: Wrong parameter type, parameter "
+      "{clustering.min_cluster_size} is of type {integer}, setting it to {double} is not allowed.");
+  }
+  // An integer literal for a double key is refused too.
+  auto other = nodeWith({"-p", "clustering.tolerance:=1"});
+  EXPECT_THROW(
+    declareTrailscanParameters(*other), rclcpp::exceptions::InvalidParameterTypeException);
+}
