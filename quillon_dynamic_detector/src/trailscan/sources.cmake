@@ -1,0 +1,15 @@
+# trailscan's start-up, scan pipeline, pose lookup, outputs and cluster geometry.
+list(APPEND TRAILSCAN_LIBRARY_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/trailscan_logger.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/trailscan_settings.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/transform_lookup.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/euclidean_clustering.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/scan_pipeline.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/trailscan_node.cpp
+)
+set(TRAILSCAN_MAIN_SOURCE ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
+list(APPEND TRAILSCAN_TEST_SOURCES
+  ${QUILLON_DETECTOR_DIR}/test/trailscan/trailscan_settings_test.cpp
+  ${QUILLON_DETECTOR_DIR}/test/trailscan/transform_lookup_test.cpp
+  ${QUILLON_DETECTOR_DIR}/test/trailscan/trailscan_startup_test.cpp
+)
