@@ -65,3 +65,13 @@ function(quillon_add_gtest name source)
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
     PROPERTIES ENVIRONMENT "AMENT_PREFIX_PATH=${QUILLON_AMENT_PREFIX};QUILLON_GOLDEN_DIR=${QUILLON_GOLDEN_DIR}")
 endfunction()
+
+# A Google Benchmark program (built with the tree, run by hand: they measure, they do not test).
+function(quillon_add_benchmark name source)
+  cmake_parse_arguments(ARG "" "" "LIBRARIES" ${ARGN})
+  find_package(benchmark REQUIRED)
+  add_executable(${name} ${source})
+  quillon_warnings(${name})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBRARIES} benchmark::benchmark Threads::Threads)
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/benchmarks")
+endfunction()

@@ -13,3 +13,5 @@ list(APPEND TRAILSCAN_TEST_SOURCES
   ${QUILLON_DETECTOR_DIR}/test/trailscan/transform_lookup_test.cpp
   ${QUILLON_DETECTOR_DIR}/test/trailscan/trailscan_startup_test.cpp
 )
+list(APPEND TRAILSCAN_BENCHMARK_SOURCES
+)
