@@ -1,0 +1,58 @@
+// Cost of fusing the collected objects of both scanners, for crowds of growing size.
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <random>
+#include <vector>
+
+#include "quillon_dynamic_detector/object_fusion.hpp"
+
+namespace
+{
+
+using quillon_protocol::msg::Object;
+
+// `count` objects as both scanners report them: each person in a 20 m x 20 m area appears
+// twice, a few centimetres apart, with a small outline. Fixed seed, same crowd every run.
+std::vector<Object> crowd(int64_t count)
+{
+  std::mt19937 rng(42);
+  std::uniform_real_distribution<double> area(-10.0, 10.0);
+  std::normal_distribution<double> jitter(0.0, 0.05);
+  std::uniform_int_distribution<int32_t> points(8, 60);
+  std::vector<Object> people;
+  for (int64_t i = 0; i < count / 2; ++i) {
+    Object o;
+    o.pose.position.x = area(rng);
+    o.pose.position.y = area(rng);
+    o.polygon.resize(8);
+    o.classification = 1;
+    o.velocity_x = 0.8;
+    o.point_count = points(rng);
+    people.push_back(o);
+  }
+  // Scanner 1's list, then scanner 2's, as publishFusion collects them.
+  std::vector<Object> collected = people;
+  for (Object o : people) {
+    o.pose.position.x += jitter(rng);
+    o.pose.position.y += jitter(rng);
+    o.point_count = points(rng);
+    collected.push_back(o);
+  }
+  return collected;
+}
+
+void BM_FuseObjects(benchmark::State & state)
+{
+  const std::vector<Object> objects = crowd(state.range(0));
+  const quillon_dynamic_detector::FusionConfig config;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(quillon_dynamic_detector::fuseObjects(objects, config));
+  }
+  state.SetComplexityN(state.range(0));
+}
+BENCHMARK(BM_FuseObjects)->Arg(20)->Arg(100)->Arg(500)->Unit(benchmark::kMicrosecond)->Complexity();
+
+}  // namespace
+
+BENCHMARK_MAIN();

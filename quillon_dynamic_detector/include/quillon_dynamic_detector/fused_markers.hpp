@@ -1,0 +1,61 @@
+#ifndef QUILLON_DYNAMIC_DETECTOR__FUSED_MARKERS_HPP_
+#define QUILLON_DYNAMIC_DETECTOR__FUSED_MARKERS_HPP_
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "quillon_protocol/msg/object.hpp"
+#include "std_msgs/msg/header.hpp"
+#include "visualization_msgs/msg/marker.hpp"
+
+namespace quillon_dynamic_detector
+{
+
+// How fused objects are drawn ("marker_*" parameters).
+struct FusedMarkerConfig
+{
+  double lifetime = 0.3;                 // s
+  double line_width = 0.05;              // m, outline
+  double text_height = 0.18;             // m, label
+  double arrow_speed_threshold = 0.1;    // m/s; at or below it no arrow is drawn
+  double heading_speed_threshold = 0.1;  // m/s; above it the label shows the heading
+  double association_distance = 0.6;     // m; a display id follows an object moving less
+};
+
+struct PlanarPosition
+{
+  double x;
+  double y;
+};
+
+// Where each display id was drawn in the previous list.
+using DisplayPositions = std::map<int32_t, PlanarPosition>;
+
+// Display ids of `objects`, in order: the nearest previous id not yet taken that lies strictly
+// closer than `association_distance` (the lower id on a tie), otherwise `next_display_id`,
+// which is then incremented.
+std::vector<int32_t> assignDisplayIds(
+  const std::vector<quillon_protocol::msg::Object> & objects, const DisplayPositions & previous,
+  double association_distance, int32_t & next_display_id);
+
+// "FUSED ID:<id>", the speed in m/s with one decimal and, above `heading_speed_threshold`, the
+// heading in whole degrees, one per line.
+std::string fusedLabelText(
+  int32_t display_id, const quillon_protocol::msg::Object & object, double heading_speed_threshold);
+
+// Appends the outline, the velocity arrow (or its removal for a slow object) and the label of
+// one object, drawn in `header`'s frame at its stamp.
+void appendObjectMarkers(
+  const quillon_protocol::msg::Object & object, int32_t display_id,
+  const std_msgs::msg::Header & header, const FusedMarkerConfig & config,
+  std::vector<visualization_msgs::msg::Marker> & markers);
+
+// Appends the removals of the outline, arrow and label drawn under `display_id`.
+void appendRemovalMarkers(
+  int32_t display_id, std::vector<visualization_msgs::msg::Marker> & markers);
+
+}  // namespace quillon_dynamic_detector
+
+#endif  // QUILLON_DYNAMIC_DETECTOR__FUSED_MARKERS_HPP_

@@ -1,0 +1,78 @@
+#ifndef QUILLON_DYNAMIC_DETECTOR__TRAILMERGE_NODE_HPP_
+#define QUILLON_DYNAMIC_DETECTOR__TRAILMERGE_NODE_HPP_
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "quillon_dynamic_detector/fused_markers.hpp"
+#include "quillon_dynamic_detector/trailmerge_settings.hpp"
+#include "quillon_protocol/msg/object.hpp"
+#include "quillon_protocol/msg/object_list.hpp"
+#include "rclcpp/rclcpp.hpp"
+#include "std_msgs/msg/header.hpp"
+#include "tf2_ros/buffer.h"
+#include "tf2_ros/transform_listener.h"
+#include "visualization_msgs/msg/marker_array.hpp"
+
+namespace quillon_dynamic_detector
+{
+
+// The fusion node: keeps the newest object list of each scanner and, on every arrival of
+// either, publishes both fused into one list in the target frame, with markers.
+class TrailmergeNode : public rclcpp::Node
+{
+public:
+  using Object = quillon_protocol::msg::Object;
+  using ObjectList = quillon_protocol::msg::ObjectList;
+
+  // The options exist for tests and composition; the program uses the defaults.
+  explicit TrailmergeNode(const rclcpp::NodeOptions & options = rclcpp::NodeOptions());
+  ~TrailmergeNode() override;
+
+private:
+  struct InputState
+  {
+    bool fresh;
+    double age_ms;  // -1.0 before the first message
+    std::size_t objects;
+  };
+
+  void inputCallback1(ObjectList::ConstSharedPtr msg);
+  void inputCallback2(ObjectList::ConstSharedPtr msg);
+  void storeAndFuse(
+    ObjectList::ConstSharedPtr msg, ObjectList::ConstSharedPtr & latest, const std::string & topic);
+
+  // Copies `object` into `out` expressed in the target frame; false when the transform from the
+  // list's frame at its stamp cannot be looked up (the object is then dropped).
+  bool transformObject(const Object & object, const std_msgs::msg::Header & header, Object & out);
+
+  void publishFusion();
+  InputState assessInput(const ObjectList::ConstSharedPtr & msg, const rclcpp::Time & now) const;
+  void collectObjects(const ObjectList & list, std::vector<Object> & collected);
+
+  void publishMarkers(const std::vector<Object> & objects, const rclcpp::Time & stamp);
+
+  // Members in construction order, so that destruction runs in reverse.
+  std::unique_ptr<tf2_ros::Buffer> tf_buffer_;
+  std::unique_ptr<tf2_ros::TransformListener> tf_listener_;
+  const TrailmergeSettings settings_;
+  rclcpp::Publisher<ObjectList>::SharedPtr object_publisher_;
+  rclcpp::Publisher<visualization_msgs::msg::MarkerArray>::SharedPtr marker_publisher_;
+  rclcpp::Subscription<ObjectList>::SharedPtr subscription_1_;
+  rclcpp::Subscription<ObjectList>::SharedPtr subscription_2_;
+
+  ObjectList::ConstSharedPtr latest_message_1_;
+  ObjectList::ConstSharedPtr latest_message_2_;
+
+  int32_t next_display_id_ = 0;
+  std::set<int32_t> drawn_ids_;
+  DisplayPositions previous_positions_;
+};
+
+}  // namespace quillon_dynamic_detector
+
+#endif  // QUILLON_DYNAMIC_DETECTOR__TRAILMERGE_NODE_HPP_

@@ -1,0 +1,39 @@
+#ifndef QUILLON_DYNAMIC_DETECTOR__TRAILMERGE_SETTINGS_HPP_
+#define QUILLON_DYNAMIC_DETECTOR__TRAILMERGE_SETTINGS_HPP_
+
+#include <string>
+
+#include "quillon_dynamic_detector/fused_markers.hpp"
+#include "quillon_dynamic_detector/object_fusion.hpp"
+
+namespace rclcpp
+{
+class Node;
+}
+
+namespace quillon_dynamic_detector
+{
+
+// Everything trailmerge reads from its ROS parameters, settled once at start-up.
+struct TrailmergeSettings
+{
+  std::string input_topic_1 = "/objects_laser1";
+  std::string input_topic_2 = "/objects_laser2";
+  std::string output_topic = "/objects_laser";
+  std::string target_frame = "base_footprint";
+  std::string sensor_name = "laser_fused";
+  FusionConfig fusion;
+  double max_msg_age = 0.3;  // s, either side of the clock
+  double tf_timeout = 0.05;  // s, per transform lookup
+  bool publish_markers = true;
+  std::string marker_topic = "/objects_laser_markers";
+  FusedMarkerConfig markers;
+};
+
+// Declares the 17 trailmerge parameters on the node, in order, and returns the effective
+// values. A value of the wrong type throws rclcpp::exceptions::InvalidParameterTypeException.
+TrailmergeSettings declareTrailmergeParameters(rclcpp::Node & node);
+
+}  // namespace quillon_dynamic_detector
+
+#endif  // QUILLON_DYNAMIC_DETECTOR__TRAILMERGE_SETTINGS_HPP_

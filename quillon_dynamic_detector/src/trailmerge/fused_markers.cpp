@@ -1,0 +1,189 @@
+#include "quillon_dynamic_detector/fused_markers.hpp"
+
+#include <cmath>
+#include <iomanip>
+#include <optional>
+#include <set>
+#include <sstream>
+
+#include "rclcpp/duration.hpp"
+
+namespace quillon_dynamic_detector
+{
+namespace
+{
+
+using quillon_protocol::msg::Object;
+using visualization_msgs::msg::Marker;
+
+constexpr char OUTLINE_NS[] = "fused_pedestrian_polygon";
+constexpr char ARROW_NS[] = "fused_pedestrian_arrow";
+constexpr char LABEL_NS[] = "fused_pedestrian_label";
+constexpr double ARROW_HORIZON_S = 0.5;  // the arrow shows half a second of motion
+constexpr double ARROW_HEIGHT = 0.05;
+constexpr double LABEL_HEIGHT = 0.4;
+constexpr double PI = 3.141592653589793;
+
+std_msgs::msg::ColorRGBA color(float r, float g, float b)
+{
+  std_msgs::msg::ColorRGBA c;
+  c.r = r;
+  c.g = g;
+  c.b = b;
+  c.a = 1.0f;
+  return c;
+}
+
+geometry_msgs::msg::Point point(double x, double y, double z)
+{
+  geometry_msgs::msg::Point p;
+  p.x = x;
+  p.y = y;
+  p.z = z;
+  return p;
+}
+
+// The free display id whose previous position is nearest, strictly within reach.
+std::optional<int32_t> nearestFreeId(
+  const Object & object, const DisplayPositions & previous, const std::set<int32_t> & taken,
+  double association_distance)
+{
+  std::optional<int32_t> best_id;
+  double best_distance = association_distance;
+  for (const auto & [id, position] : previous) {
+    if (taken.count(id) != 0) {
+      continue;
+    }
+    const double d =
+      std::hypot(object.pose.position.x - position.x, object.pose.position.y - position.y);
+    if (d < best_distance) {
+      best_distance = d;
+      best_id = id;
+    }
+  }
+  return best_id;
+}
+
+Marker drawnMarker(
+  const char * ns, int32_t display_id, int32_t type, const std_msgs::msg::Header & header,
+  double lifetime)
+{
+  Marker m;
+  m.header = header;
+  m.ns = ns;
+  m.id = display_id;
+  m.type = type;
+  m.action = Marker::ADD;
+  m.lifetime = rclcpp::Duration::from_seconds(lifetime);
+  return m;
+}
+
+Marker removalMarker(const char * ns, int32_t display_id)
+{
+  Marker m;
+  m.ns = ns;
+  m.id = display_id;
+  m.action = Marker::DELETE;
+  return m;
+}
+
+Marker outlineMarker(
+  const Object & object, int32_t display_id, const std_msgs::msg::Header & header,
+  const FusedMarkerConfig & config)
+{
+  Marker m = drawnMarker(OUTLINE_NS, display_id, Marker::LINE_STRIP, header, config.lifetime);
+  m.scale.x = config.line_width;
+  m.color = color(0.0f, 0.8f, 1.0f);
+  for (const auto & p : object.polygon) {
+    m.points.push_back(point(p.x, p.y, 0.0));
+  }
+  if (!m.points.empty()) {
+    m.points.push_back(m.points.front());  // close the ring
+  }
+  return m;
+}
+
+Marker arrowMarker(
+  const Object & object, int32_t display_id, const std_msgs::msg::Header & header,
+  const FusedMarkerConfig & config)
+{
+  if (!(object.speed > config.arrow_speed_threshold)) {
+    return removalMarker(ARROW_NS, display_id);
+  }
+  Marker m = drawnMarker(ARROW_NS, display_id, Marker::ARROW, header, config.lifetime);
+  const double x = object.pose.position.x;
+  const double y = object.pose.position.y;
+  m.points.push_back(point(x, y, ARROW_HEIGHT));
+  m.points.push_back(point(
+    x + ARROW_HORIZON_S * object.velocity_x, y + ARROW_HORIZON_S * object.velocity_y,
+    ARROW_HEIGHT));
+  m.scale.x = 0.05;  // shaft diameter
+  m.scale.y = 0.12;  // head diameter
+  m.color = color(0.0f, 0.8f, 1.0f);
+  return m;
+}
+
+Marker labelMarker(
+  const Object & object, int32_t display_id, const std_msgs::msg::Header & header,
+  const FusedMarkerConfig & config)
+{
+  Marker m = drawnMarker(LABEL_NS, display_id, Marker::TEXT_VIEW_FACING, header, config.lifetime);
+  m.pose.position = point(object.pose.position.x, object.pose.position.y, LABEL_HEIGHT);
+  m.scale.z = config.text_height;
+  m.color = color(1.0f, 1.0f, 1.0f);
+  m.text = fusedLabelText(display_id, object, config.heading_speed_threshold);
+  return m;
+}
+
+}  // namespace
+
+std::vector<int32_t> assignDisplayIds(
+  const std::vector<Object> & objects, const DisplayPositions & previous,
+  double association_distance, int32_t & next_display_id)
+{
+  std::vector<int32_t> ids;
+  ids.reserve(objects.size());
+  std::set<int32_t> taken;
+  for (const auto & object : objects) {
+    const auto kept = nearestFreeId(object, previous, taken, association_distance);
+    const int32_t id = kept ? *kept : next_display_id++;
+    taken.insert(id);
+    ids.push_back(id);
+  }
+  return ids;
+}
+
+std::string fusedLabelText(
+  int32_t display_id, const Object & object, double heading_speed_threshold)
+{
+  std::ostringstream text;
+  text << std::fixed << "FUSED ID:" << display_id << '\n'
+       << std::setprecision(1) << object.speed << " m/s";
+  if (object.speed > heading_speed_threshold) {
+    // std::round takes halves away from zero.
+    double degrees = std::round(std::atan2(object.velocity_y, object.velocity_x) * 180.0 / PI);
+    if (degrees == 0.0) {
+      degrees = 0.0;  // no "-0 deg"
+    }
+    text << '\n' << std::setprecision(0) << degrees << " deg";
+  }
+  return text.str();
+}
+
+void appendObjectMarkers(
+  const Object & object, int32_t display_id, const std_msgs::msg::Header & header,
+  const FusedMarkerConfig & config, std::vector<Marker> & markers)
+{
+  markers.push_back(outlineMarker(object, display_id, header, config));
+  markers.push_back(arrowMarker(object, display_id, header, config));
+  markers.push_back(labelMarker(object, display_id, header, config));
+}
+
+void appendRemovalMarkers(int32_t display_id, std::vector<Marker> & markers)
+{
+  markers.push_back(removalMarker(OUTLINE_NS, display_id));
+  markers.push_back(removalMarker(ARROW_NS, display_id));
+  markers.push_back(removalMarker(LABEL_NS, display_id));
+}
+
+}  // namespace quillon_dynamic_detector

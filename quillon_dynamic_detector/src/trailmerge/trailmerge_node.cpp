@@ -1,0 +1,206 @@
+#include "quillon_dynamic_detector/trailmerge_node.hpp"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <utility>
+
+#include "quillon_dynamic_detector/object_fusion.hpp"
+#include "quillon_dynamic_detector/object_transform.hpp"
+#include "tf2/exceptions.h"
+#include "tf2/time.h"
+#include "tf2_ros/buffer_interface.h"
+
+namespace quillon_dynamic_detector
+{
+namespace
+{
+
+constexpr uint8_t FUSED_SENSOR_TYPE = 3;
+constexpr int32_t PEDESTRIAN = 1;
+constexpr double TF_CACHE_TIME_S = 10.0;
+constexpr int SUMMARY_THROTTLE_MS = 1000;
+constexpr int TRANSFORM_WARNING_THROTTLE_MS = 2000;
+constexpr int BAD_STAMP_THROTTLE_MS = 1000;
+
+long wholeMilliseconds(std::chrono::steady_clock::duration d)
+{
+  return static_cast<long>(
+    std::chrono::duration_cast<std::chrono::nanoseconds>(d).count() / 1000000);
+}
+
+}  // namespace
+
+TrailmergeNode::TrailmergeNode(const rclcpp::NodeOptions & options)
+: rclcpp::Node("trailmerge", options),
+  tf_buffer_(std::make_unique<tf2_ros::Buffer>(get_clock(), tf2::durationFromSec(TF_CACHE_TIME_S))),
+  tf_listener_(std::make_unique<tf2_ros::TransformListener>(*tf_buffer_)),
+  settings_(declareTrailmergeParameters(*this)),
+  object_publisher_(
+    create_publisher<ObjectList>(settings_.output_topic, rclcpp::QoS(rclcpp::KeepLast(1)))),
+  marker_publisher_(create_publisher<visualization_msgs::msg::MarkerArray>(
+    settings_.marker_topic, rclcpp::QoS(rclcpp::KeepLast(1)))),
+  subscription_1_(create_subscription<ObjectList>(
+    settings_.input_topic_1, rclcpp::QoS(rclcpp::KeepLast(10)),
+    [this](ObjectList::ConstSharedPtr msg) { inputCallback1(std::move(msg)); })),
+  subscription_2_(create_subscription<ObjectList>(
+    settings_.input_topic_2, rclcpp::QoS(rclcpp::KeepLast(10)),
+    [this](ObjectList::ConstSharedPtr msg) { inputCallback2(std::move(msg)); }))
+{
+  RCLCPP_INFO(
+    get_logger(),
+    "trailmerge started: inputs=(%s,%s) output=%s target_frame=%s merge_distance=%.2f",
+    settings_.input_topic_1.c_str(), settings_.input_topic_2.c_str(),
+    settings_.output_topic.c_str(), settings_.target_frame.c_str(),
+    settings_.fusion.merge_distance);
+}
+
+TrailmergeNode::~TrailmergeNode() = default;
+
+void TrailmergeNode::inputCallback1(ObjectList::ConstSharedPtr msg)
+{
+  storeAndFuse(std::move(msg), latest_message_1_, settings_.input_topic_1);
+}
+
+void TrailmergeNode::inputCallback2(ObjectList::ConstSharedPtr msg)
+{
+  storeAndFuse(std::move(msg), latest_message_2_, settings_.input_topic_2);
+}
+
+void TrailmergeNode::storeAndFuse(
+  ObjectList::ConstSharedPtr msg, ObjectList::ConstSharedPtr & latest, const std::string & topic)
+{
+  // A negative stamp cannot be a ROS time (rclcpp::Time refuses it): such a list could never
+  // be aged or transformed, so it is dropped as if it had not arrived.
+  if (msg->header.stamp.sec < 0) {
+    RCLCPP_WARN_THROTTLE(
+      get_logger(), *get_clock(), BAD_STAMP_THROTTLE_MS,
+      "dropping object list from %s: stamp %d.%09u is not a valid ROS time", topic.c_str(),
+      msg->header.stamp.sec, msg->header.stamp.nanosec);
+    return;
+  }
+  latest = std::move(msg);
+  publishFusion();
+}
+
+bool TrailmergeNode::transformObject(
+  const Object & object, const std_msgs::msg::Header & header, Object & out)
+{
+  const std::string & source = header.frame_id;
+  if (source.empty() || source == settings_.target_frame) {
+    out = object;
+    updateRangeAndBearing(out);
+    return true;
+  }
+  try {
+    // One lookup serves the pose, the outline and the velocity, so they cannot disagree.
+    const auto transform = tf_buffer_->lookupTransform(
+      settings_.target_frame, source, tf2_ros::fromMsg(header.stamp),
+      tf2::durationFromSec(settings_.tf_timeout));
+    out = applyTransform(object, transform);
+    return true;
+  } catch (const tf2::TransformException & e) {
+    RCLCPP_WARN_THROTTLE(
+      get_logger(), *get_clock(), TRANSFORM_WARNING_THROTTLE_MS,
+      "failed to transform object from %s to %s: %s", source.c_str(),
+      settings_.target_frame.c_str(), e.what());
+    return false;
+  }
+}
+
+TrailmergeNode::InputState TrailmergeNode::assessInput(
+  const ObjectList::ConstSharedPtr & msg, const rclcpp::Time & now) const
+{
+  if (!msg) {
+    return {false, -1.0, 0};
+  }
+  const double age_s = (now - rclcpp::Time(msg->header.stamp)).seconds();
+  // A stamp slightly ahead of this clock (another machine's) is as fresh as one behind it.
+  return {std::abs(age_s) <= settings_.max_msg_age, age_s * 1000.0, msg->objects.size()};
+}
+
+void TrailmergeNode::collectObjects(const ObjectList & list, std::vector<Object> & collected)
+{
+  for (const auto & object : list.objects) {
+    Object out;
+    if (transformObject(object, list.header, out)) {
+      collected.push_back(std::move(out));
+    }
+  }
+}
+
+void TrailmergeNode::publishFusion()
+{
+  const auto t0 = std::chrono::steady_clock::now();
+  const rclcpp::Time now = this->now();
+  const InputState input1 = assessInput(latest_message_1_, now);
+  const InputState input2 = assessInput(latest_message_2_, now);
+
+  std::vector<Object> collected;
+  if (input1.fresh) {
+    collectObjects(*latest_message_1_, collected);
+  }
+  if (input2.fresh) {
+    collectObjects(*latest_message_2_, collected);
+  }
+  const auto t1 = std::chrono::steady_clock::now();
+
+  ObjectList fused;
+  fused.header.stamp = now;
+  fused.header.frame_id = settings_.target_frame;
+  fused.sensor_name = settings_.sensor_name;
+  fused.sensor_type = FUSED_SENSOR_TYPE;
+  fused.objects = fuseObjects(collected, settings_.fusion);
+  const auto t2 = std::chrono::steady_clock::now();
+
+  const std::size_t pedestrians = static_cast<std::size_t>(std::count_if(
+    fused.objects.begin(), fused.objects.end(),
+    [](const Object & o) { return o.classification == PEDESTRIAN; }));
+  RCLCPP_INFO_THROTTLE(
+    get_logger(), *get_clock(), SUMMARY_THROTTLE_MS,
+    "[FUSION] pedestrians=%zu total_objects=%zu frame=%s", pedestrians, fused.objects.size(),
+    settings_.target_frame.c_str());
+
+  object_publisher_->publish(fused);
+  if (settings_.publish_markers) {
+    publishMarkers(fused.objects, now);
+  }
+  const auto t3 = std::chrono::steady_clock::now();
+
+  RCLCPP_WARN_THROTTLE(
+    get_logger(), *get_clock(), SUMMARY_THROTTLE_MS,
+    "[FUSION_PERF] age1=%.1fms fresh1=%d input1=%zu age2=%.1fms fresh2=%d input2=%zu "
+    "collected=%zu fused=%zu pedestrians=%zu collect=%ldms fuse=%ldms publish=%ldms "
+    "total=%ldms",
+    input1.age_ms, input1.fresh ? 1 : 0, input1.objects, input2.age_ms, input2.fresh ? 1 : 0,
+    input2.objects, collected.size(), fused.objects.size(), pedestrians, wholeMilliseconds(t1 - t0),
+    wholeMilliseconds(t2 - t1), wholeMilliseconds(t3 - t2), wholeMilliseconds(t3 - t0));
+}
+
+void TrailmergeNode::publishMarkers(const std::vector<Object> & objects, const rclcpp::Time & stamp)
+{
+  const std::vector<int32_t> ids = assignDisplayIds(
+    objects, previous_positions_, settings_.markers.association_distance, next_display_id_);
+  std_msgs::msg::Header header;
+  header.stamp = stamp;
+  header.frame_id = settings_.target_frame;
+
+  visualization_msgs::msg::MarkerArray array;
+  std::set<int32_t> used_ids;
+  DisplayPositions positions;
+  for (std::size_t i = 0; i < objects.size(); ++i) {
+    appendObjectMarkers(objects[i], ids[i], header, settings_.markers, array.markers);
+    used_ids.insert(ids[i]);
+    positions[ids[i]] = {objects[i].pose.position.x, objects[i].pose.position.y};
+  }
+  for (const int32_t id : drawn_ids_) {
+    if (used_ids.count(id) == 0) {
+      appendRemovalMarkers(id, array.markers);
+    }
+  }
+  drawn_ids_ = std::move(used_ids);
+  previous_positions_ = std::move(positions);
+  marker_publisher_->publish(array);
+}
+
+}  // namespace quillon_dynamic_detector

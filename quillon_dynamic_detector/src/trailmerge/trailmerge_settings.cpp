@@ -1,0 +1,42 @@
+#include "quillon_dynamic_detector/trailmerge_settings.hpp"
+
+#include "rclcpp/rclcpp.hpp"
+
+namespace quillon_dynamic_detector
+{
+namespace
+{
+
+// Declares `name` with the field's current value as default and stores the effective value.
+template <typename T>
+void declareInto(rclcpp::Node & node, const char * name, T & field)
+{
+  field = node.declare_parameter(name, field);
+}
+
+}  // namespace
+
+TrailmergeSettings declareTrailmergeParameters(rclcpp::Node & node)
+{
+  TrailmergeSettings s;
+  declareInto(node, "input_topic_1", s.input_topic_1);
+  declareInto(node, "input_topic_2", s.input_topic_2);
+  declareInto(node, "output_topic", s.output_topic);
+  declareInto(node, "target_frame", s.target_frame);
+  declareInto(node, "sensor_name", s.sensor_name);
+  declareInto(node, "merge_distance", s.fusion.merge_distance);
+  declareInto(node, "max_msg_age", s.max_msg_age);
+  declareInto(node, "tf_timeout", s.tf_timeout);
+  declareInto(node, "prefer_more_points", s.fusion.prefer_more_points);
+  declareInto(node, "publish_markers", s.publish_markers);
+  declareInto(node, "marker_topic", s.marker_topic);
+  declareInto(node, "marker_lifetime", s.markers.lifetime);
+  declareInto(node, "marker_line_width", s.markers.line_width);
+  declareInto(node, "marker_text_height", s.markers.text_height);
+  declareInto(node, "marker_arrow_speed_threshold", s.markers.arrow_speed_threshold);
+  declareInto(node, "marker_heading_speed_threshold", s.markers.heading_speed_threshold);
+  declareInto(node, "marker_association_distance", s.markers.association_distance);
+  return s;
+}
+
+}  // namespace quillon_dynamic_detector

@@ -1,0 +1,96 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "object_builders.hpp"
+#include "quillon_dynamic_detector/object_fusion.hpp"
+
+using object_builders::Object;
+using object_builders::objectAt;
+using object_builders::pedestrian;
+using object_builders::withShapeAndReserved;
+using object_builders::withVelocity;
+using quillon_dynamic_detector::fuseObjects;
+using quillon_dynamic_detector::FusionConfig;
+
+namespace
+{
+
+const FusionConfig DEFAULTS;
+
+}  // namespace
+
+TEST(FuseObjects, MergeDistanceIsInclusive)
+{
+  EXPECT_EQ(fuseObjects({objectAt(0.0, 0.0), objectAt(0.0, 0.45)}, DEFAULTS).size(), 1u);
+  EXPECT_EQ(fuseObjects({objectAt(0.0, 0.0), objectAt(0.0, 0.4500001)}, DEFAULTS).size(), 2u);
+  EXPECT_TRUE(fuseObjects({}, DEFAULTS).empty());
+}
+
+// P (x = 0), Q (x = 0.4), R (x = 0.8): the merged centre moves with every merge, and a later
+// sweep picks up what an earlier one left out of reach.
+TEST(FuseObjects, SweepsAroundTheMovingCentre)
+{
+  const auto p = objectAt(0.0, 0.0, 10);
+  const auto q = objectAt(0.4, 0.0, 10);
+  const auto r = objectAt(0.8, 0.0, 10);
+  const auto in_order = fuseObjects({p, q, r}, DEFAULTS);
+  ASSERT_EQ(in_order.size(), 2u);
+  EXPECT_DOUBLE_EQ(in_order[0].pose.position.x, 0.2);
+  EXPECT_EQ(in_order[0].point_count, 20);
+  EXPECT_DOUBLE_EQ(in_order[0].range, 0.2);
+  EXPECT_EQ(in_order[1], r);  // a lone object is passed on whole
+
+  const auto heavy_q = objectAt(0.4, 0.0, 100);
+  const auto reordered = fuseObjects({p, r, heavy_q}, DEFAULTS);
+  ASSERT_EQ(reordered.size(), 1u);
+  EXPECT_NEAR(reordered[0].pose.position.x, 0.4, 1e-12);
+  EXPECT_EQ(reordered[0].point_count, 120);
+}
+
+// A pedestrian with 5 points outweighs a non-pedestrian with 80 (1005 against 80): it supplies
+// every field that is not averaged, while position and velocity are weighted 5 : 80.
+TEST(FuseObjects, DominantObjectSuppliesShapeAndPointsWeighTheMean)
+{
+  auto small = withShapeAndReserved(pedestrian(withVelocity(objectAt(0.0, 0.0, 5), 1.7, 0.0)));
+  small.compactness = 0.0;
+  small.pose.position.z = 0.25;
+  small.pose.orientation.z = 1.0;
+  small.pose.orientation.w = 0.0;
+  const auto big = withVelocity(objectAt(0.0, 0.34, 80), 0.0, 0.85);
+
+  const auto fused = fuseObjects({big, small}, DEFAULTS);
+  ASSERT_EQ(fused.size(), 1u);
+  auto expected = small;
+  expected.pose.position.y = 80.0 * 0.34 / 85.0;
+  expected.velocity_x = 5.0 * 1.7 / 85.0;
+  expected.velocity_y = 80.0 * 0.85 / 85.0;
+  expected.speed = std::hypot(expected.velocity_x, expected.velocity_y);
+  expected.point_count = 85;
+  expected.range = std::abs(expected.pose.position.y);
+  expected.bearing = M_PI / 2.0;
+  EXPECT_EQ(fused[0], expected);
+
+  // Without the preference the seed (the first collected object) supplies those fields.
+  const auto seeded = fuseObjects({big, small}, FusionConfig{0.45, false});
+  ASSERT_EQ(seeded.size(), 1u);
+  EXPECT_EQ(seeded[0].classification, 0);
+  EXPECT_EQ(seeded[0].polygon, big.polygon);
+  EXPECT_DOUBLE_EQ(seeded[0].pose.position.y, expected.pose.position.y);
+
+  // Compactness counts ten times: 10 + 10 * 0.7 beats 16.
+  auto compact = withShapeAndReserved(objectAt(0.1, 0.0, 10));
+  const auto plain = objectAt(0.0, 0.0, 16);
+  EXPECT_EQ(fuseObjects({plain, compact}, DEFAULTS)[0].compactness, 0.7);
+  compact.point_count = 9;  // 16 against 16: a tie keeps the seed
+  EXPECT_EQ(fuseObjects({plain, compact}, DEFAULTS)[0].compactness, 0.0);
+}
+
+TEST(FuseObjects, ObjectsWithoutPointsWeighOne)
+{
+  const auto fused = fuseObjects({objectAt(0.0, 0.0, 0), objectAt(0.3, 0.0, -4)}, DEFAULTS);
+  ASSERT_EQ(fused.size(), 1u);
+  EXPECT_DOUBLE_EQ(fused[0].pose.position.x, 0.15);
+  EXPECT_EQ(fused[0].point_count, -4);
+}

@@ -1,0 +1,328 @@
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "object_builders.hpp"
+#include "quillon_dynamic_detector/trailmerge_node.hpp"
+#include "rclcpp/rclcpp.hpp"
+#include "ros2_compat/testing/log_capture.hpp"
+#include "ros2_compat/testing/time_control.hpp"
+#include "tf2_msgs/msg/tf_message.hpp"
+#include "visualization_msgs/msg/marker_array.hpp"
+
+using namespace std::chrono_literals;
+using object_builders::Object;
+using object_builders::objectAt;
+using object_builders::ObjectList;
+using object_builders::objectList;
+using object_builders::stampAt;
+using object_builders::withShapeAndReserved;
+using object_builders::withVelocity;
+using ros2_compat::testing::LogCapture;
+using visualization_msgs::msg::Marker;
+using visualization_msgs::msg::MarkerArray;
+
+namespace
+{
+
+constexpr int64_t SECOND = 1000000000;
+
+// Each test starts a minute after the previous one, so that no log throttle of an earlier test
+// in this process holds back a line.
+int64_t freshStartTime()
+{
+  static int64_t start = 1700000000 * SECOND;
+  start += 60 * SECOND;
+  return start;
+}
+
+class TrailmergeNodeTest : public ::testing::Test
+{
+protected:
+  TrailmergeNodeTest() : now_(freshStartTime()), fake_time_(now_) {}
+
+  void SetUp() override
+  {
+    rclcpp::init(0, nullptr);
+    probe_ = std::make_shared<rclcpp::Node>("probe");
+    input_1_ = probe_->create_publisher<ObjectList>("/objects_laser1", 10);
+    input_2_ = probe_->create_publisher<ObjectList>("/objects_laser2", 10);
+    fused_sub_ = probe_->create_subscription<ObjectList>(
+      "/objects_laser", 10, [this](const ObjectList & msg) { fused_.push_back(msg); });
+    markers_sub_ = probe_->create_subscription<MarkerArray>(
+      "/objects_laser_markers", 10, [this](const MarkerArray & msg) { markers_.push_back(msg); });
+  }
+
+  void TearDown() override
+  {
+    node_.reset();
+    rclcpp::shutdown();
+  }
+
+  void startNode(const std::vector<rclcpp::Parameter> & overrides = {})
+  {
+    node_ = std::make_shared<quillon_dynamic_detector::TrailmergeNode>(
+      rclcpp::NodeOptions().parameter_overrides(overrides));
+  }
+
+  // Publishes on one input and lets the node fuse it and the probe receive the result.
+  void send(const rclcpp::Publisher<ObjectList>::SharedPtr & input, const ObjectList & list)
+  {
+    input->publish(list);
+    rclcpp::spin_some(node_);
+    rclcpp::spin_some(probe_);
+  }
+
+  void advance(int64_t nanoseconds)
+  {
+    now_ += nanoseconds;
+    ros2_compat::testing::set_system_time(now_);
+  }
+
+  // A stamp `offset` nanoseconds from the fake now.
+  builtin_interfaces::msg::Time ago(int64_t offset) const { return stampAt(now_ - offset); }
+
+  int64_t now_;
+  ros2_compat::testing::ScopedFakeSystemTime fake_time_;
+  std::shared_ptr<rclcpp::Node> probe_;
+  std::shared_ptr<quillon_dynamic_detector::TrailmergeNode> node_;
+  rclcpp::Publisher<ObjectList>::SharedPtr input_1_;
+  rclcpp::Publisher<ObjectList>::SharedPtr input_2_;
+  rclcpp::Subscription<ObjectList>::SharedPtr fused_sub_;
+  rclcpp::Subscription<MarkerArray>::SharedPtr markers_sub_;
+  std::vector<ObjectList> fused_;
+  std::vector<MarkerArray> markers_;
+};
+
+}  // namespace
+
+// A list without a frame or already in the target frame keeps everything but range and
+// bearing, even a speed that does not match its velocity.
+TEST_F(TrailmergeNodeTest, ListsInTheTargetFramePassThrough)
+{
+  LogCapture log;
+  startNode();
+  EXPECT_EQ(
+    log.count("[trailmerge]: trailmerge started: inputs=(/objects_laser1,/objects_laser2) "
+              "output=/objects_laser target_frame=base_footprint merge_distance=0.45"),
+    1u);
+
+  auto object = withShapeAndReserved(withVelocity(objectAt(3.0, 4.0, 15), 0.3, 0.0));
+  object.speed = 2.0;
+  object.range = 0.0;
+  object.bearing = 0.0;
+  Object expected = object;
+  expected.range = 5.0;
+  expected.bearing = std::atan2(4.0, 3.0);
+
+  for (const char * frame : {"", "base_footprint"}) {
+    send(input_1_, objectList(frame, ago(0), {object}));
+    ASSERT_FALSE(fused_.empty());
+    const ObjectList & out = fused_.back();
+    EXPECT_EQ(out.header.stamp, stampAt(now_));
+    EXPECT_EQ(out.header.frame_id, "base_footprint");
+    EXPECT_EQ(out.sensor_name, "laser_fused");
+    EXPECT_EQ(out.sensor_type, 3);
+    ASSERT_EQ(out.objects.size(), 1u);
+    EXPECT_EQ(out.objects[0], expected);
+  }
+}
+
+// One looked-up transform carries the pose, the outline and the velocity of every object.
+TEST_F(TrailmergeNodeTest, ObjectsOfAScannerFrameAreCarriedIntoTheTargetFrame)
+{
+  startNode({rclcpp::Parameter("tf_timeout", 0.0)});
+  auto tf_static = probe_->create_publisher<tf2_msgs::msg::TFMessage>(
+    "/tf_static", rclcpp::QoS(1).transient_local());
+  tf2_msgs::msg::TFMessage tf;
+  tf.transforms.push_back(
+    object_builders::planarTransform("base_footprint", "base_scan_01", 0.3, -0.2, M_PI / 2.0));
+  tf_static->publish(tf);
+
+  // The listener thread stores the transform soon; until then objects are dropped.
+  const auto list = objectList(
+    "base_scan_01", ago(0), {withVelocity(objectAt(1.0, 0.0), 1.0, 0.0), objectAt(1.0, 2.0)});
+  const auto deadline = std::chrono::steady_clock::now() + 10s;
+  while ((fused_.empty() || fused_.back().objects.empty()) &&
+         std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(5ms);
+    send(input_1_, list);
+  }
+  ASSERT_EQ(fused_.back().objects.size(), 2u);
+  const Object & out = fused_.back().objects[0];
+  EXPECT_NEAR(out.pose.position.x, 0.3, 1e-9);
+  EXPECT_NEAR(out.pose.position.y, 0.8, 1e-9);
+  EXPECT_NEAR(out.velocity_x, 0.0, 1e-9);
+  EXPECT_NEAR(out.velocity_y, 1.0, 1e-9);
+  EXPECT_NEAR(out.speed, 1.0, 1e-9);
+  EXPECT_NEAR(out.polygon[0].x, 0.4, 1e-6);  // corner (0.9, -0.1)
+  EXPECT_NEAR(out.polygon[0].y, 0.7, 1e-6);
+  EXPECT_NEAR(fused_.back().objects[1].pose.position.x, -1.7, 1e-9);
+}
+
+// Without the transform every object is dropped; the warning shows once per 2 s.
+TEST_F(TrailmergeNodeTest, MissingTransformDropsEveryObjectWithAThrottledWarning)
+{
+  LogCapture log;
+  startNode({rclcpp::Parameter("tf_timeout", 0.0)});
+  const auto list = [this] {
+    return objectList("base_scan_02", ago(0), {objectAt(1, 0), objectAt(2, 0), objectAt(3, 0)});
+  };
+  const std::string warning = "failed to transform object from base_scan_02 to base_footprint: ";
+  send(input_2_, list());
+  ASSERT_EQ(fused_.size(), 1u);
+  EXPECT_TRUE(fused_[0].objects.empty());
+  EXPECT_EQ(log.count("[WARN]"), 2u);  // the transform and the performance line
+  EXPECT_EQ(log.count(warning), 1u);
+  EXPECT_EQ(log.count("collected=0 fused=0"), 1u);
+
+  advance(1999 * SECOND / 1000);
+  send(input_2_, list());
+  EXPECT_EQ(log.count(warning), 1u);
+  advance(SECOND / 1000);
+  send(input_2_, list());
+  EXPECT_EQ(log.count(warning), 2u);
+  EXPECT_EQ(fused_.size(), 3u);
+  EXPECT_TRUE(fused_[2].objects.empty());
+}
+
+// A list counts as fresh within max_msg_age of the clock on either side, limits included.
+TEST_F(TrailmergeNodeTest, FreshnessIsTheAbsoluteAgeWithinTheLimit)
+{
+  startNode();
+  const auto objectsFusedWithStampOffset = [this](int64_t offset) {
+    send(input_1_, objectList("base_footprint", ago(offset), {objectAt(1, 0)}));
+    return fused_.back().objects.size();
+  };
+  EXPECT_EQ(objectsFusedWithStampOffset(300000000), 1u);
+  EXPECT_EQ(objectsFusedWithStampOffset(300000001), 0u);
+  EXPECT_EQ(objectsFusedWithStampOffset(-300000000), 1u);
+  EXPECT_EQ(objectsFusedWithStampOffset(-300000001), 0u);
+}
+
+// Input 1's objects come first whichever input arrived last, and both are fused together.
+TEST_F(TrailmergeNodeTest, InputOneIsCollectedBeforeInputTwo)
+{
+  startNode();
+  send(input_2_, objectList("", ago(0), {objectAt(5, 0), objectAt(1.2, 0, 30)}));
+  send(input_1_, objectList("", ago(0), {objectAt(1, 0, 10)}));
+  ASSERT_EQ(fused_.size(), 2u);
+  ASSERT_EQ(fused_[1].objects.size(), 2u);
+  EXPECT_DOUBLE_EQ(fused_[1].objects[0].pose.position.x, (10 * 1.0 + 30 * 1.2) / 40);
+  EXPECT_EQ(fused_[1].objects[0].point_count, 40);
+  EXPECT_DOUBLE_EQ(fused_[1].objects[1].pose.position.x, 5.0);
+}
+
+// Stale inputs still give a published, empty list and a performance line with their ages.
+TEST_F(TrailmergeNodeTest, StaleOrMissingInputsPublishAnEmptyList)
+{
+  LogCapture log;
+  startNode();
+  send(input_1_, objectList("", ago(SECOND), {objectAt(1, 0), objectAt(4, 0)}));
+  EXPECT_EQ(
+    log.count(
+      "[FUSION_PERF] age1=1000.0ms fresh1=0 input1=2 age2=-1.0ms fresh2=0 input2=0 collected=0 "
+      "fused=0 pedestrians=0 collect="),
+    1u);
+  EXPECT_EQ(log.count("[FUSION] pedestrians=0 total_objects=0 frame=base_footprint"), 1u);
+
+  advance(SECOND);
+  send(input_2_, objectList("", ago(-SECOND / 2), {objectAt(1, 0)}));
+  EXPECT_EQ(log.count("age1=2000.0ms fresh1=0 input1=2 age2=-500.0ms fresh2=0 input2=1"), 1u);
+  ASSERT_EQ(fused_.size(), 2u);
+  EXPECT_TRUE(fused_[1].objects.empty());
+  EXPECT_EQ(fused_[1].header.stamp, stampAt(now_));
+  EXPECT_EQ(fused_[1].header.frame_id, "base_footprint");
+}
+
+// A list stamped before 1970 cannot be a ROS time: it is dropped with a warning, not a crash,
+// and the input's previous list stays.
+TEST_F(TrailmergeNodeTest, AListWithANegativeStampIsDropped)
+{
+  LogCapture log;
+  startNode();
+  send(input_1_, objectList("", ago(0), {objectAt(1, 0)}));
+  builtin_interfaces::msg::Time before_epoch;
+  before_epoch.sec = -1;
+  EXPECT_NO_THROW(send(input_1_, objectList("", before_epoch, {objectAt(2, 0)})));
+  EXPECT_EQ(
+    log.count(
+      "dropping object list from /objects_laser1: stamp -1.000000000 is not a valid ROS time"),
+    1u);
+  ASSERT_EQ(fused_.size(), 1u);
+
+  send(input_2_, objectList("", ago(0), {}));
+  ASSERT_EQ(fused_.size(), 2u);
+  ASSERT_EQ(fused_[1].objects.size(), 1u);
+  EXPECT_EQ(fused_[1].objects[0].pose.position.x, 1.0);
+}
+
+// Display ids stay with moving objects; a vanished object's three markers are removed once.
+TEST_F(TrailmergeNodeTest, MarkersOfVanishedObjectsAreRemoved)
+{
+  startNode();
+  send(input_1_, objectList("", ago(0), {objectAt(1, 0), objectAt(4, 0)}));
+  send(input_1_, objectList("", ago(0), {objectAt(4.2, 0)}));
+  send(input_1_, objectList("", ago(0), {}));
+  ASSERT_EQ(markers_.size(), 3u);
+  ASSERT_EQ(markers_[0].markers.size(), 6u);
+  EXPECT_EQ(markers_[0].markers[3].id, 1);
+
+  const auto & second = markers_[1].markers;
+  ASSERT_EQ(second.size(), 6u);
+  EXPECT_EQ(second[0].id, 1);  // followed the object from x = 4
+  EXPECT_EQ(second[0].action, Marker::ADD);
+  const char * namespaces[] = {
+    "fused_pedestrian_polygon", "fused_pedestrian_arrow", "fused_pedestrian_label"};
+  for (int i = 0; i < 3; ++i) {
+    Marker removal;  // nothing but namespace, id and action
+    removal.ns = namespaces[i];
+    removal.id = 0;
+    removal.action = Marker::DELETE;
+    EXPECT_EQ(second[3 + i], removal);
+  }
+
+  ASSERT_EQ(markers_[2].markers.size(), 3u);
+  EXPECT_EQ(markers_[2].markers[0].id, 1);
+}
+
+TEST_F(TrailmergeNodeTest, NoMarkersWhenTheyAreSwitchedOff)
+{
+  startNode({rclcpp::Parameter("publish_markers", false)});
+  send(input_1_, objectList("", ago(0), {objectAt(1, 0)}));
+  EXPECT_EQ(fused_.size(), 1u);
+  EXPECT_TRUE(markers_.empty());
+}
+
+// A parameter of the wrong type ends the program with one line and a failure status.
+TEST(TrailmergeProgram, WrongParameterTypeFailsWithOneLine)
+{
+  const std::string command =
+    std::string(TRAILMERGE_EXECUTABLE) + " --ros-args -p merge_distance:=1 2>&1";
+  FILE * pipe = popen(command.c_str(), "r");
+  ASSERT_NE(pipe, nullptr);
+  std::vector<std::string> lines;
+  char buffer[4096];
+  while (fgets(buffer, sizeof(buffer), pipe)) {
+    lines.emplace_back(buffer);
+  }
+  const int status = pclose(pipe);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0].rfind("[FATAL] [", 0), 0u);
+  EXPECT_NE(
+    lines[0].find(
+      "[trailmerge]: start-up failed: parameter 'merge_distance' has invalid type: Wrong "
+      "parameter type, parameter {merge_distance} is of type {double}, setting it to {integer} "
+      "is not allowed."),
+    std::string::npos);
+}
