@@ -1,21 +1,93 @@
 #ifndef QUILLON_DYNAMIC_DETECTOR__PEDESTRIAN_TRACKER_HPP_
 #define QUILLON_DYNAMIC_DETECTOR__PEDESTRIAN_TRACKER_HPP_
 
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <Eigen/Core>
+
+#include "builtin_interfaces/msg/time.hpp"
+#include "quillon_dynamic_detector/cluster_cloud.hpp"
+#include "quillon_dynamic_detector/track.hpp"
+#include "quillon_dynamic_detector/track_association.hpp"
 #include "quillon_dynamic_detector/tracker_config.hpp"
+#include "rclcpp/clock.hpp"
+#include "visualization_msgs/msg/marker.hpp"
 
 namespace quillon_dynamic_detector
 {
 
-// Follows the moving objects of one scanner from scan to scan.
+// Follows the moving objects of one scanner from scan to scan: associates each scan's detections
+// with Kalman tracks, keeps stopped pedestrians alive on static clusters, judges which tracks are
+// pedestrians, merges tracks that follow the same person and exports the published ones.
+// Tracks point at the tracker's own configuration, so a tracker is neither copied nor moved.
 class PedestrianTracker
 {
 public:
+  using Object = quillon_protocol::msg::Object;
+  using TrackVector = std::vector<Track, Eigen::aligned_allocator<Track>>;
+  using TrackIdPair = std::pair<int32_t, int32_t>;
+
   explicit PedestrianTracker(const TrackerConfig & config);
+  PedestrianTracker(const PedestrianTracker &) = delete;
+  PedestrianTracker & operator=(const PedestrianTracker &) = delete;
+
+  // One scan: predict, associate, correct, retain or miss, classify, give birth, purge and merge
+  // duplicates. `geometry_scores` holds the shape score of each detection by index and may be
+  // shorter than `detections`; `t` is the scan stamp in seconds.
+  void update(
+    const std::vector<Object> & detections, const ClusterList & static_clusters,
+    const std::vector<float> & geometry_scores, double t);
+
+  // Fuses pairs of confirmed or coasting tracks that have been duplicate candidates in enough
+  // consecutive calls.
+  void mergeDuplicateTracks();
+
+  // The published tracks (confirmed or coasting pedestrians) as objects, in track order.
+  std::vector<Object> exportTracks() const;
+
+  // Markers of the published tracks, followed by deletions for tracks drawn last time but not
+  // now.
+  std::vector<visualization_msgs::msg::Marker> buildMarkers(
+    const std::string & frame_id, const builtin_interfaces::msg::Time & stamp);
 
   const TrackerConfig & config() const { return config_; }
+  const TrackVector & tracks() const { return tracks_; }
+  int32_t nextTrackId() const { return next_track_id_; }
+  const std::set<int32_t> & markerIds() const { return marker_ids_; }
+  const std::map<TrackIdPair, int32_t> & duplicatePairHits() const { return duplicate_pair_hits_; }
 
 private:
+  PlanarPoints collectDetectionPositions(
+    const std::vector<Object> & detections, const std::vector<float> & geometry_scores);
+  bool isValidDetection(
+    const std::vector<Object> & detections, const std::vector<float> & geometry_scores,
+    std::size_t index);
+  void correctMatchedTracks(
+    const std::vector<Object> & detections, const PlanarPoints & detection_positions,
+    const std::vector<float> & geometry_scores, double t, std::vector<bool> & track_matched,
+    std::vector<bool> & detection_matched);
+  void retainOrMissUnmatchedTracks(
+    const ClusterList & static_clusters, const std::vector<bool> & track_matched, double t);
+  void considerBirth(
+    std::size_t index, const Object & detection, const Eigen::Vector2f & position,
+    const std::vector<float> & geometry_scores, double t);
+  const Track * findSuppressingTrack(const Eigen::Vector2f & position, float & distance) const;
+  void considerDuplicatePair(Track & first, Track & second, std::set<TrackIdPair> & seen_pairs);
+  void removeDeletedTracks();
+
   TrackerConfig config_;
+  TrackVector tracks_;
+  int32_t next_track_id_ = 0;
+  std::set<int32_t> marker_ids_;
+  std::map<TrackIdPair, int32_t> duplicate_pair_hits_;
+  // Only paces the warning about unusable detections.
+  rclcpp::Clock log_clock_{RCL_STEADY_TIME};
 };
 
 }  // namespace quillon_dynamic_detector

@@ -1,8 +1,308 @@
 #include "quillon_dynamic_detector/pedestrian_tracker.hpp"
 
+#include <algorithm>
+#include <cmath>
+#include <iterator>
+#include <limits>
+#include <set>
+#include <utility>
+
+#include "quillon_dynamic_detector/static_centroid.hpp"
+#include "quillon_dynamic_detector/track_markers.hpp"
+#include "quillon_dynamic_detector/tracker_logger.hpp"
+#include "rclcpp/logging.hpp"
+
 namespace quillon_dynamic_detector
 {
+namespace
+{
+
+Eigen::Vector2f detectionPosition(const Track::Object & detection)
+{
+  return Eigen::Vector2f(
+    static_cast<float>(detection.pose.position.x), static_cast<float>(detection.pose.position.y));
+}
+
+// How well two velocities point the same way: 1 when either track stands still, otherwise the
+// cosine of the angle between them.
+float velocityAlignment(const Track & a, const Track & b, float zero_speed)
+{
+  const float speed_a = a.velocity().norm();
+  const float speed_b = b.velocity().norm();
+  if (speed_a <= zero_speed || speed_b <= zero_speed) {
+    return 1.0f;
+  }
+  return std::clamp(a.velocity().dot(b.velocity()) / (speed_a * speed_b), -1.0f, 1.0f);
+}
+
+}  // namespace
 
 PedestrianTracker::PedestrianTracker(const TrackerConfig & config) : config_(config) {}
+
+void PedestrianTracker::update(
+  const std::vector<Object> & detections, const ClusterList & static_clusters,
+  const std::vector<float> & geometry_scores, double t)
+{
+  for (Track & track : tracks_) {
+    track.predict(t);
+  }
+  const PlanarPoints detection_positions = collectDetectionPositions(detections, geometry_scores);
+  std::vector<bool> track_matched(tracks_.size(), false);
+  std::vector<bool> detection_matched(detections.size(), false);
+  correctMatchedTracks(
+    detections, detection_positions, geometry_scores, t, track_matched, detection_matched);
+  retainOrMissUnmatchedTracks(static_clusters, track_matched, t);
+  for (Track & track : tracks_) {
+    track.updateClassification();
+  }
+  for (std::size_t j = 0; j < detections.size(); ++j) {
+    if (!detection_matched[j] && detection_positions[j].allFinite()) {
+      considerBirth(j, detections[j], detection_positions[j], geometry_scores, t);
+    }
+  }
+  removeDeletedTracks();
+  mergeDuplicateTracks();
+  removeDeletedTracks();
+}
+
+PlanarPoints PedestrianTracker::collectDetectionPositions(
+  const std::vector<Object> & detections, const std::vector<float> & geometry_scores)
+{
+  // An unusable detection keeps its index but gets no position, so that it is neither
+  // associated nor born.
+  const Eigen::Vector2f nowhere =
+    Eigen::Vector2f::Constant(std::numeric_limits<float>::quiet_NaN());
+  PlanarPoints positions;
+  positions.reserve(detections.size());
+  for (std::size_t j = 0; j < detections.size(); ++j) {
+    positions.push_back(
+      isValidDetection(detections, geometry_scores, j) ? detectionPosition(detections[j])
+                                                       : nowhere);
+  }
+  return positions;
+}
+
+void PedestrianTracker::correctMatchedTracks(
+  const std::vector<Object> & detections, const PlanarPoints & detection_positions,
+  const std::vector<float> & geometry_scores, double t, std::vector<bool> & track_matched,
+  std::vector<bool> & detection_matched)
+{
+  PlanarPoints track_positions;
+  track_positions.reserve(tracks_.size());
+  for (const Track & track : tracks_) {
+    track_positions.push_back(track.position());
+  }
+  const std::vector<TrackDetectionPair> pairs =
+    associateNearest(track_positions, detection_positions, config_.dynamic_gate);
+  for (const auto & [i, j] : pairs) {
+    // Without a shape score the track keeps its own.
+    const float score =
+      static_cast<std::size_t>(j) < geometry_scores.size() ? geometry_scores[j] : -1.0f;
+    tracks_[i].updateDynamic(detection_positions[j], detections[j], t, score);
+    track_matched[i] = true;
+    detection_matched[j] = true;
+  }
+}
+
+bool PedestrianTracker::isValidDetection(
+  const std::vector<Object> & detections, const std::vector<float> & geometry_scores,
+  std::size_t index)
+{
+  const Object & detection = detections[index];
+  const bool finite_position = detectionPosition(detection).allFinite();
+  const bool finite_score =
+    index >= geometry_scores.size() || std::isfinite(geometry_scores[index]);
+  if (finite_position && finite_score) {
+    return true;
+  }
+  RCLCPP_WARN_THROTTLE(
+    trackerLogger(), log_clock_, 1000,
+    "[TRACK] drop_invalid_detection det=%zu x=%.2f y=%.2f geo=%.2f", index,
+    detection.pose.position.x, detection.pose.position.y,
+    index < geometry_scores.size() ? static_cast<double>(geometry_scores[index]) : -1.0);
+  return false;
+}
+
+void PedestrianTracker::retainOrMissUnmatchedTracks(
+  const ClusterList & static_clusters, const std::vector<bool> & track_matched, double t)
+{
+  for (std::size_t i = 0; i < tracks_.size(); ++i) {
+    if (track_matched[i]) {
+      continue;
+    }
+    Track & track = tracks_[i];
+    // A stopped pedestrian often merges into the static returns; follow the nearest static
+    // cluster instead of losing the track.
+    if (track.canRetainStatic()) {
+      const auto centroid = findNearestStaticCentroid(config_, track.position(), static_clusters);
+      if (centroid) {
+        track.updateStatic(*centroid, t);
+        continue;
+      }
+    }
+    track.markMissed();
+  }
+}
+
+void PedestrianTracker::considerBirth(
+  std::size_t index, const Object & detection, const Eigen::Vector2f & position,
+  const std::vector<float> & geometry_scores, double t)
+{
+  float score;
+  if (index < geometry_scores.size()) {
+    score = geometry_scores[index];
+  } else {
+    score = detection.classification == 1 ? 0.5f : 0.0f;
+  }
+  if (score < config_.init_score_threshold) {
+    return;
+  }
+
+  // A small fragment beside an established track is most likely a piece of that person.
+  const bool small = detection.point_count <= config_.new_track_suppression_max_points &&
+                     detection.width <= config_.new_track_suppression_max_width &&
+                     detection.length <= config_.new_track_suppression_max_length;
+  if (small) {
+    float distance = 0.0f;
+    const Track * near_track = findSuppressingTrack(position, distance);
+    if (near_track) {
+      RCLCPP_INFO(
+        trackerLogger(),
+        "[TRACK] suppress_new_track det=%zu near_track=%d dist=%.2f geo=%.2f points=%u "
+        "width=%.2f length=%.2f",
+        index, near_track->id, static_cast<double>(distance), static_cast<double>(score),
+        static_cast<unsigned int>(detection.point_count), detection.width, detection.length);
+      return;
+    }
+  }
+
+  tracks_.emplace_back(next_track_id_, position, detection, score, &config_, t);
+  next_track_id_ += 1;
+}
+
+const Track * PedestrianTracker::findSuppressingTrack(
+  const Eigen::Vector2f & position, float & distance) const
+{
+  const Track * nearest = nullptr;
+  float best_distance = config_.new_track_suppression_distance;
+  for (const Track & track : tracks_) {
+    if (track.state == TrackState::Deleted) {
+      continue;
+    }
+    if (!track.isEstablished() && track.hits < config_.confirm_threshold) {
+      continue;
+    }
+    const float d = (track.position() - position).norm();
+    if (d < best_distance) {
+      best_distance = d;
+      nearest = &track;
+    }
+  }
+  distance = best_distance;
+  return nearest;
+}
+
+void PedestrianTracker::mergeDuplicateTracks()
+{
+  if (tracks_.size() < 2) {
+    duplicate_pair_hits_.clear();
+    return;
+  }
+  std::set<TrackIdPair> seen_pairs;
+  for (std::size_t i = 0; i < tracks_.size(); ++i) {
+    for (std::size_t j = i + 1; j < tracks_.size(); ++j) {
+      // Both states are tested for every pair: a track dropped by an earlier merge of this pass
+      // has handed its state on and takes no further part.
+      if (tracks_[i].isEstablished() && tracks_[j].isEstablished()) {
+        considerDuplicatePair(tracks_[i], tracks_[j], seen_pairs);
+      }
+    }
+  }
+  for (auto it = duplicate_pair_hits_.begin(); it != duplicate_pair_hits_.end();) {
+    it = seen_pairs.count(it->first) ? std::next(it) : duplicate_pair_hits_.erase(it);
+  }
+}
+
+void PedestrianTracker::considerDuplicatePair(
+  Track & first, Track & second, std::set<TrackIdPair> & seen_pairs)
+{
+  const float distance = (first.position() - second.position()).norm();
+  if (!(distance <= config_.duplicate_track_distance)) {
+    return;
+  }
+  const float alignment = velocityAlignment(first, second, config_.motion_zero_speed_threshold);
+  if (!(alignment >= config_.duplicate_track_velocity_angle)) {
+    return;
+  }
+  const TrackIdPair key(std::min(first.id, second.id), std::max(first.id, second.id));
+  seen_pairs.insert(key);
+  const int32_t count = ++duplicate_pair_hits_[key];
+  RCLCPP_INFO(
+    trackerLogger(),
+    "[TRACK_DUPLICATE] candidate track_a=%d track_b=%d dist=%.2f align=%.2f hits=%d/%d", first.id,
+    second.id, static_cast<double>(distance), static_cast<double>(alignment), count,
+    config_.duplicate_track_merge_hits);
+  if (count < config_.duplicate_track_merge_hits) {
+    return;
+  }
+  const bool keep_second =
+    second.hits > first.hits || (second.hits == first.hits && first.score < second.score);
+  Track & keep = keep_second ? second : first;
+  Track & drop = keep_second ? first : second;
+  RCLCPP_INFO(
+    trackerLogger(),
+    "[TRACK_DUPLICATE] merge keep=%d drop=%d dist=%.2f align=%.2f keep_hits=%d drop_hits=%d "
+    "keep_geo=%.2f drop_geo=%.2f",
+    keep.id, drop.id, static_cast<double>(distance), static_cast<double>(alignment), keep.hits,
+    drop.hits, static_cast<double>(keep.score), static_cast<double>(drop.score));
+  keep.mergeFrom(drop);
+  drop.state = TrackState::Deleted;
+}
+
+void PedestrianTracker::removeDeletedTracks()
+{
+  tracks_.erase(
+    std::remove_if(
+      tracks_.begin(), tracks_.end(),
+      [](const Track & track) { return track.state == TrackState::Deleted; }),
+    tracks_.end());
+}
+
+std::vector<PedestrianTracker::Object> PedestrianTracker::exportTracks() const
+{
+  std::vector<Object> objects;
+  for (const Track & track : tracks_) {
+    if (track.isPublished()) {
+      objects.push_back(track.toObject());
+    }
+  }
+  return objects;
+}
+
+std::vector<visualization_msgs::msg::Marker> PedestrianTracker::buildMarkers(
+  const std::string & frame_id, const builtin_interfaces::msg::Time & stamp)
+{
+  std::set<int32_t> current_ids;
+  for (const Track & track : tracks_) {
+    if (track.isPublished()) {
+      current_ids.insert(track.id);
+    }
+  }
+  // Markers are large messages: growing the array would copy every one built so far.
+  MarkerVector markers;
+  markers.reserve(3 * (current_ids.size() + marker_ids_.size()));
+  for (const Track & track : tracks_) {
+    if (track.isPublished()) {
+      appendTrackMarkers(track, frame_id, stamp, markers);
+    }
+  }
+  for (const int32_t vanished_id : marker_ids_) {
+    if (current_ids.count(vanished_id) == 0) {
+      appendTrackMarkerDeletions(vanished_id, markers);
+    }
+  }
+  marker_ids_ = std::move(current_ids);
+  return markers;
+}
 
 }  // namespace quillon_dynamic_detector

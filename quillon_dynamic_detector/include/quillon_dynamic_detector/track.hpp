@@ -1,0 +1,92 @@
+#ifndef QUILLON_DYNAMIC_DETECTOR__TRACK_HPP_
+#define QUILLON_DYNAMIC_DETECTOR__TRACK_HPP_
+
+#include <cstdint>
+
+#include <Eigen/Core>
+
+#include "quillon_dynamic_detector/tracker_config.hpp"
+#include "quillon_protocol/msg/object.hpp"
+
+namespace quillon_dynamic_detector
+{
+
+enum class TrackState : int32_t
+{
+  Tentative = 0,
+  Confirmed = 1,
+  Coasting = 2,
+  Deleted = 3,
+};
+
+// One object followed by a tracker: a constant-velocity Kalman filter on the plane (state px, py,
+// vx, vy in single precision) plus the counters and motion averages the tracker decides with.
+// The stored detection's `classification` is the track's pedestrian flag (1 = pedestrian).
+struct Track
+{
+  EIGEN_MAKE_ALIGNED_OPERATOR_NEW
+
+  using Object = quillon_protocol::msg::Object;
+
+  // Birth of a `Tentative` track at z with one hit; `config` must outlive the track.
+  Track(
+    int32_t track_id, const Eigen::Vector2f & z, const Object & birth_detection,
+    float geometry_score, const TrackerConfig * tracker_config, double t);
+
+  // Kalman filter and motion averages.
+  void predict(double t);
+  void correct(const Eigen::Vector2f & z, double t);
+  void updateDynamic(
+    const Eigen::Vector2f & z, const Object & new_detection, double t, float geometry_score);
+  void updateStatic(const Eigen::Vector2f & z, double t);
+  void updateMotionStatistics();
+
+  // Pedestrian judgement.
+  float motionConfidence() const;
+  void updateClassification();
+
+  // Lifecycle.
+  void markMissed();
+  bool canRetainStatic() const;
+  void mergeFrom(const Track & drop);
+
+  // The track as a published object: the stored detection moved to the filtered state.
+  Object toObject() const;
+
+  Eigen::Vector2f position() const { return x.head<2>(); }
+  Eigen::Vector2f velocity() const { return x.tail<2>(); }
+  bool isPedestrian() const { return detection.classification == 1; }
+  // Confirmed or coasting: the states that may be published and merged as duplicates.
+  bool isEstablished() const
+  {
+    return state == TrackState::Confirmed || state == TrackState::Coasting;
+  }
+  bool isPublished() const { return isEstablished() && isPedestrian(); }
+
+  int32_t id;
+  TrackState state = TrackState::Tentative;
+  const TrackerConfig * config;
+  Eigen::Vector4f x;
+  Eigen::Matrix4f P;
+  Eigen::Matrix4f F;
+  Eigen::Matrix<float, 2, 4> H;
+  Eigen::Matrix4f Q;
+  Eigen::Matrix2f R;
+  int32_t hits = 1;
+  int32_t misses = 0;
+  Object detection;
+  double last_time;
+  float score;
+  Eigen::Vector2f previous_velocity = Eigen::Vector2f::Zero();
+  float speed_ema = 0.0f;
+  float consistency_ema;
+  bool has_previous_velocity = false;
+  int32_t dynamic_updates = 1;
+  int32_t consecutive_static_updates = 0;
+  float max_speed = 0.0f;
+  Eigen::Vector2f birth_position;
+};
+
+}  // namespace quillon_dynamic_detector
+
+#endif  // QUILLON_DYNAMIC_DETECTOR__TRACK_HPP_

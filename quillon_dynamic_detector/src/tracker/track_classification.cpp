@@ -1,0 +1,74 @@
+#include <algorithm>
+
+#include "quillon_dynamic_detector/track.hpp"
+
+namespace quillon_dynamic_detector
+{
+namespace
+{
+
+float clampUnit(float value) { return std::clamp(value, 0.0f, 1.0f); }
+
+}  // namespace
+
+float Track::motionConfidence() const
+{
+  const float velocity_variance = std::max(P(2, 2) + P(3, 3), 0.0f);
+  const float covariance_term =
+    clampUnit(1.0f - velocity_variance / config->motion_covariance_norm);
+  const float hit_term =
+    std::min(static_cast<float>(hits - 1) / config->motion_hit_confidence_divisor, 1.0f);
+  const float penalty = state == TrackState::Coasting ? config->coasting_penalty : 0.0f;
+  return clampUnit(
+    config->motion_consistency_weight * consistency_ema + config->motion_hit_weight * hit_term +
+    config->motion_covariance_weight * covariance_term - penalty);
+}
+
+void Track::updateClassification()
+{
+  const TrackerConfig & c = *config;
+  const float speed = velocity().norm();
+  const float average_speed = speed_ema;
+  const float confidence = motionConfidence();
+
+  // Far too fast for a person, and the motion estimate is trustworthy enough to say so.
+  if (confidence > 0.4f && speed > c.pedestrian_speed_hard_max) {
+    detection.classification = 0;
+    return;
+  }
+
+  float pedestrian_score = score;
+  if (confidence > 0.2f) {
+    if (c.pedestrian_speed_min <= average_speed && average_speed <= c.pedestrian_speed_max) {
+      pedestrian_score += c.motion_add_weight * confidence;
+    } else if (c.pedestrian_speed_max < average_speed && average_speed <= c.medium_speed_max) {
+      pedestrian_score += c.medium_speed_add_weight * confidence;
+    } else if (average_speed <= c.medium_speed_max) {
+      if (average_speed < c.stop_speed_threshold && state != TrackState::Tentative) {
+        pedestrian_score += c.stop_protection_bonus;
+      }
+    } else {
+      pedestrian_score -= c.high_speed_penalty_weight * confidence;
+    }
+  }
+
+  const float k = c.consistency_threshold;
+  if (
+    confidence > c.consistency_confidence_min && consistency_ema > k &&
+    average_speed > c.consistency_speed_min && average_speed < c.pedestrian_speed_max) {
+    pedestrian_score += (consistency_ema - k) * c.consistency_bonus_weight / (1.0f - k);
+  }
+
+  bool pedestrian;
+  if (isPedestrian()) {
+    // A confirmed pedestrian that stands still stays one, whatever its score.
+    const bool standing_still =
+      state != TrackState::Tentative && !(average_speed >= c.keep_due_to_stop_threshold);
+    pedestrian = standing_still || pedestrian_score >= c.keep_pedestrian_threshold;
+  } else {
+    pedestrian = pedestrian_score >= c.upgrade_pedestrian_threshold;
+  }
+  detection.classification = pedestrian ? 1 : 0;
+}
+
+}  // namespace quillon_dynamic_detector

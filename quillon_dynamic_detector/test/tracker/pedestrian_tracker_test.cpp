@@ -1,0 +1,281 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <map>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "quillon_dynamic_detector/pedestrian_tracker.hpp"
+#include "rcutils/logging.h"
+#include "ros2_compat/testing/log_capture.hpp"
+#include "tracker_builders.hpp"
+
+namespace
+{
+
+using quillon_dynamic_detector::ClusterList;
+using quillon_dynamic_detector::PedestrianTracker;
+using quillon_dynamic_detector::Track;
+using quillon_dynamic_detector::TrackerConfig;
+using quillon_dynamic_detector::TrackState;
+using ros2_compat::testing::ConsoleOutput;
+using ros2_compat::testing::LogCapture;
+using tracker_builders::DetectionShape;
+using tracker_builders::makeDetection;
+using tracker_builders::makeSmallDetection;
+using tracker_builders::runScans;
+using tracker_builders::trackIds;
+using Object = quillon_protocol::msg::Object;
+using Ids = std::vector<int32_t>;
+using PairHits = std::map<PedestrianTracker::TrackIdPair, int32_t>;
+
+// Lines of the tracker's logger at `severity` whose text contains `text`.
+std::size_t countTrackerLogs(const LogCapture & log, int severity, const std::string & text)
+{
+  std::size_t count = 0;
+  for (const auto & record : log.records()) {
+    if (
+      record.logger == "laser_tracker" && record.severity == severity &&
+      record.message.find(text) != std::string::npos) {
+      ++count;
+    }
+  }
+  return count;
+}
+
+const Track & trackWithId(const PedestrianTracker & tracker, int32_t id)
+{
+  for (const Track & track : tracker.tracks()) {
+    if (track.id == id) {
+      return track;
+    }
+  }
+  throw std::out_of_range("no track with that id");
+}
+
+TEST(PedestrianTracker, BirthScoresAndIdsThatAreNeverReused)
+{
+  PedestrianTracker tracker{TrackerConfig()};  // birth needs a score of 0.2
+  DetectionShape not_pedestrian;
+  not_pedestrian.classification = 0;
+  // Scores for the first two detections only: the others fall back to 0.5 for a pedestrian
+  // classification and 0.0 otherwise.
+  tracker.update(
+    {makeDetection(0, 0), makeDetection(2, 0), makeDetection(4, 0),
+     makeDetection(6, 0, not_pedestrian)},
+    {}, {0.2f, 0.19f}, 0.0);
+  EXPECT_EQ((Ids{0, 1}), trackIds(tracker));
+  EXPECT_EQ(0.2f, trackWithId(tracker, 0).score);
+  EXPECT_EQ(0.5f, trackWithId(tracker, 1).score);
+  EXPECT_EQ(4.0f, trackWithId(tracker, 1).x[0]);
+  EXPECT_EQ(TrackState::Tentative, trackWithId(tracker, 1).state);
+
+  // Tentative tracks are removed at their second miss in a row; ids are never handed out again.
+  tracker.update({makeDetection(10, 0), makeDetection(12, 0)}, {}, {}, 0.1);
+  EXPECT_EQ((Ids{0, 1, 2, 3}), trackIds(tracker));
+  tracker.update({}, {}, {}, 0.2);
+  EXPECT_EQ((Ids{2, 3}), trackIds(tracker));
+  tracker.update({makeDetection(0, 0)}, {}, {}, 0.3);
+  EXPECT_EQ((Ids{4}), trackIds(tracker));
+  EXPECT_EQ(5, tracker.nextTrackId());
+}
+
+TEST(PedestrianTracker, AssociatedDetectionReplacesScoreOnlyWhenOneIsGiven)
+{
+  PedestrianTracker tracker{TrackerConfig()};
+  tracker.update({makeDetection(0, 0)}, {}, {0.7f}, 0.0);
+  tracker.update({makeDetection(0.05, 0)}, {}, {}, 0.1);
+  EXPECT_EQ(0.7f, tracker.tracks().at(0).score);
+  EXPECT_EQ(2, tracker.tracks().at(0).hits);
+  tracker.update({makeDetection(0.1, 0)}, {}, {0.4f}, 0.2);
+  EXPECT_EQ(0.4f, tracker.tracks().at(0).score);
+}
+
+TEST(PedestrianTracker, NewTrackIsClassifiedFromTheScanAfterItsBirth)
+{
+  PedestrianTracker tracker{TrackerConfig()};
+  // Score 0.25: enough for a birth, not enough to stay a pedestrian (0.3).
+  tracker.update({makeDetection(0, 0)}, {}, {0.25f}, 0.0);
+  EXPECT_EQ(1, tracker.tracks().at(0).detection.classification);
+  tracker.update({}, {}, {}, 0.1);
+  EXPECT_EQ(0, tracker.tracks().at(0).detection.classification);
+}
+
+TEST(PedestrianTracker, SmallDetectionsBesideConfirmedOrCoastingTracksAreSuppressed)
+{
+  TrackerConfig config;
+  config.dynamic_gate = 0.2f;  // narrower than the suppression distance (0.45)
+  PedestrianTracker tracker(config);
+  runScans(tracker, 2, 0.0, [](int) { return std::vector<Object>{makeDetection(0, 0)}; }, {0.8f});
+  ASSERT_EQ(TrackState::Confirmed, tracker.tracks().at(0).state);
+
+  LogCapture log(ConsoleOutput::Suppress);
+  DetectionShape too_long;
+  too_long.point_count = 8;
+  too_long.width = 0.1;
+  too_long.length = 0.61;
+  tracker.update(
+    {makeSmallDetection(0.3, 0), makeDetection(0, -0.3, too_long), makeSmallDetection(0.6, 0),
+     makeSmallDetection(0.2, -0.5)},
+    {}, {0.8f, 0.8f, 0.8f, 0.8f}, 0.2);
+  // Track 0 missed and coasts; the small fragment 0.3 m from it is taken for part of it. The
+  // long one, the one 0.6 m away and the one beside the new tentative track are born.
+  EXPECT_EQ(TrackState::Coasting, trackWithId(tracker, 0).state);
+  EXPECT_EQ((Ids{0, 1, 2, 3}), trackIds(tracker));
+  EXPECT_EQ(1u, log.count("suppress_new_track"));
+  EXPECT_EQ(
+    1u, countTrackerLogs(
+          log, RCUTILS_LOG_SEVERITY_INFO,
+          "[TRACK] suppress_new_track det=0 near_track=0 dist=0.30 geo=0.80 points=8 width=0.10 "
+          "length=0.10"));
+
+  // When one hit confirms, a track born earlier in the same scan already suppresses; the
+  // suppression distance itself is outside.
+  config.confirm_threshold = 1;
+  PedestrianTracker one_hit(config);
+  one_hit.update(
+    {makeDetection(0, 0), makeSmallDetection(0.3, 0), makeSmallDetection(0, 0.45)}, {}, {}, 0.0);
+  EXPECT_EQ((Ids{0, 1}), trackIds(one_hit));
+  EXPECT_EQ(0.0f, trackWithId(one_hit, 1).x[0]);
+  EXPECT_EQ(1u, log.count("suppress_new_track det=1 near_track=0 dist=0.30 geo=0.50"));
+}
+
+TEST(PedestrianTracker, StoppedPedestrianFollowsStaticClusterForLimitedScans)
+{
+  TrackerConfig config;
+  config.max_consecutive_static_updates = 2;
+  PedestrianTracker tracker(config);
+  const std::vector<float> scores = {0.8f};
+  double t = runScans(
+    tracker, 6, 0.0, [](int scan) { return std::vector<Object>{makeDetection(0.1 * scan, 0)}; },
+    scores);
+  const auto walker = [&tracker]() -> const Track & { return tracker.tracks().at(0); };
+  ASSERT_EQ(TrackState::Confirmed, walker().state);
+  ASSERT_EQ(1, walker().detection.classification);
+
+  const ClusterList wall = {cluster_builders::makeBody(0.5f, 0.0f)};
+  for (int scan = 1; scan <= 2; ++scan, t += 0.1) {
+    tracker.update({}, wall, scores, t);
+    EXPECT_EQ(TrackState::Confirmed, walker().state);
+    EXPECT_EQ(scan, walker().consecutive_static_updates);
+    EXPECT_EQ(0, walker().misses);
+  }
+  tracker.update({}, wall, scores, t);
+  EXPECT_EQ(TrackState::Coasting, walker().state) << "static corrections used up";
+  EXPECT_EQ(1, walker().misses);
+
+  tracker.update({makeDetection(0.5, 0)}, wall, scores, t + 0.1);
+  EXPECT_EQ(0, walker().consecutive_static_updates);
+  tracker.update({}, wall, scores, t + 0.2);
+  EXPECT_EQ(TrackState::Confirmed, walker().state) << "a dynamic correction renews the allowance";
+  EXPECT_EQ(1, walker().consecutive_static_updates);
+
+  // A pedestrian that never walked gets no help from the static cluster beside it.
+  PedestrianTracker standing(config);
+  t = runScans(
+    standing, 6, 0.0, [](int) { return std::vector<Object>{makeDetection(0.5, 0)}; }, scores);
+  const int32_t hits = standing.tracks().at(0).hits;
+  standing.update({}, wall, scores, t);
+  EXPECT_EQ(TrackState::Coasting, standing.tracks().at(0).state);
+  EXPECT_EQ(hits, standing.tracks().at(0).hits);
+}
+
+TEST(PedestrianTracker, DuplicatePairMustBeCandidateInConsecutiveScans)
+{
+  TrackerConfig config;
+  // Filtered positions follow the detections closely, so the test controls the distances.
+  config.measurement_noise = 1e-4f;
+  config.process_noise_position = 1.0f;
+  config.dynamic_gate = 5.0f;
+  PedestrianTracker tracker(config);
+  LogCapture log(ConsoleOutput::Suppress);
+  const std::vector<float> scores = {0.6f, 0.8f};
+  const auto scan_with_second_at = [&tracker, &scores](double y, double t) {
+    tracker.update({makeDetection(0, 0), makeDetection(0, y)}, {}, scores, t);
+  };
+  scan_with_second_at(0.3, 0.0);
+  EXPECT_EQ(PairHits{}, tracker.duplicatePairHits()) << "tentative tracks are no candidates";
+  scan_with_second_at(0.3, 0.1);
+  EXPECT_EQ((PairHits{{{0, 1}, 1}}), tracker.duplicatePairHits());
+  EXPECT_EQ(
+    1u, countTrackerLogs(
+          log, RCUTILS_LOG_SEVERITY_INFO,
+          "[TRACK_DUPLICATE] candidate track_a=0 track_b=1 dist=0.30 align=1.00 hits=1/3"));
+  scan_with_second_at(0.9, 0.2);
+  EXPECT_EQ(PairHits{}, tracker.duplicatePairHits()) << "a gap restarts the count";
+  scan_with_second_at(0.3, 0.3);
+  EXPECT_EQ((PairHits{{{0, 1}, 1}}), tracker.duplicatePairHits());
+  scan_with_second_at(0.3, 0.4);
+  EXPECT_EQ((Ids{0, 1}), trackIds(tracker));
+  EXPECT_EQ(0u, log.count("[TRACK_DUPLICATE] merge"));
+
+  scan_with_second_at(0.3, 0.5);
+  EXPECT_EQ(1u, log.count("hits=3/3"));
+  // Equal hits: the higher score (track 1) is kept.
+  EXPECT_EQ(
+    1u, countTrackerLogs(log, RCUTILS_LOG_SEVERITY_INFO, "[TRACK_DUPLICATE] merge keep=1 drop=0"));
+  EXPECT_EQ(1u, log.count("align=1.00 keep_hits=6 drop_hits=6 keep_geo=0.80 drop_geo=0.60"));
+  EXPECT_EQ((Ids{1}), trackIds(tracker));
+  EXPECT_EQ((PairHits{{{0, 1}, 3}}), tracker.duplicatePairHits()) << "not reset by the merge";
+  EXPECT_NEAR(0.15f, tracker.tracks().at(0).x[1], 0.01f);
+
+  tracker.update({makeDetection(0, 0.15)}, {}, scores, 0.6);
+  EXPECT_EQ(PairHits{}, tracker.duplicatePairHits()) << "forgotten with a single track";
+}
+
+TEST(PedestrianTracker, TracksPassingInOppositeDirectionsAreNoDuplicates)
+{
+  PedestrianTracker tracker{TrackerConfig()};
+  LogCapture log(ConsoleOutput::Suppress);
+  runScans(
+    tracker, 11, 0.0,
+    [](int scan) {
+      return std::vector<Object>{
+        makeDetection(-0.5 + 0.1 * scan, 0.0), makeDetection(0.5 - 0.1 * scan, 0.2)};
+    },
+    {0.8f, 0.8f});
+  EXPECT_EQ((Ids{0, 1}), trackIds(tracker));
+  EXPECT_EQ(0u, log.count("TRACK_DUPLICATE"));
+}
+
+TEST(PedestrianTracker, TrackDroppedByMergeTakesNoFurtherPartInThatPass)
+{
+  // Track 0 stands between track 1 and track 2 and is a duplicate candidate of both; tracks 1
+  // and 2 are too far apart to be one person. When track 0 is merged into track 1, track 2 is a
+  // person of its own and must survive.
+  PedestrianTracker tracker{TrackerConfig()};
+  LogCapture log(ConsoleOutput::Suppress);
+  runScans(
+    tracker, 4, 0.0,
+    [](int) {
+      return std::vector<Object>{
+        makeDetection(0.3, 0.0), makeDetection(0.0, 0.0), makeDetection(0.6, 0.0)};
+    },
+    {0.6f, 0.8f, 0.5f});
+  EXPECT_EQ(1u, log.count("[TRACK_DUPLICATE] merge keep=1 drop=0"));
+  EXPECT_EQ(1u, log.count("[TRACK_DUPLICATE] merge"));
+  EXPECT_EQ((Ids{1, 2}), trackIds(tracker));
+  EXPECT_EQ(TrackState::Confirmed, trackWithId(tracker, 2).state);
+  EXPECT_NEAR(0.6f, trackWithId(tracker, 2).x[0], 1e-5f);
+}
+
+TEST(PedestrianTracker, DetectionsWithoutUsablePositionOrScoreAreDroppedAndLogged)
+{
+  PedestrianTracker tracker{TrackerConfig()};
+  LogCapture log(ConsoleOutput::Suppress);
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  tracker.update(
+    {makeDetection(nan, 0), makeDetection(1, 0), makeDetection(2, 0)}, {},
+    {0.8f, 0.8f, std::numeric_limits<float>::infinity()}, 0.0);
+  EXPECT_EQ((Ids{0}), trackIds(tracker));
+  EXPECT_EQ(1.0f, tracker.tracks().at(0).x[0]);
+  // One line per second at most.
+  EXPECT_EQ(
+    1u, countTrackerLogs(
+          log, RCUTILS_LOG_SEVERITY_WARN, "[TRACK] drop_invalid_detection det=0 x=nan y=0.00"));
+  EXPECT_EQ(0u, log.count("drop_invalid_detection det=2"));
+}
+
+}  // namespace
