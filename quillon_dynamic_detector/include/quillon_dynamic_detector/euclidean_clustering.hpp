@@ -3,12 +3,13 @@
 
 #include <memory>
 
+#include "quillon_dynamic_detector/cluster_cloud.hpp"
 #include "quillon_dynamic_detector/clustering_config.hpp"
+#include "sensor_msgs/msg/laser_scan.hpp"
 
 // PCL's clustering headers are heavy: only the clustering source includes them.
 namespace pcl
 {
-struct PointXYZ;
 template <typename PointT>
 class EuclideanClusterExtraction;
 }  // namespace pcl
@@ -21,6 +22,28 @@ using Clusterer = pcl::EuclideanClusterExtraction<pcl::PointXYZ>;
 // The one clusterer both scanners share: tolerance and size limits from `config`, searched with
 // a kd-tree that returns sorted results.
 std::shared_ptr<Clusterer> makeClusterer(const ClusteringConfig & config);
+
+// What one clustering call works with. Refers to, does not own, the start-up settings and the
+// shared clusterer; the clusterer is re-fed on every call, so calls must not run concurrently.
+struct ClusteringContext
+{
+  const ClusteringConfig & config;
+  Clusterer & clusterer;
+};
+
+// Fills `cloud` with one point per usable beam of `scan`, in beam order (z = 0). A beam is skipped
+// when its range is NaN, infinite or beyond `config.max_range`; the limit itself is kept and there
+// is no lower bound. Does nothing when either pointer is null.
+void laserScanToCloud(
+  const sensor_msgs::msg::LaserScan::ConstSharedPtr & scan,
+  const pcl::PointCloud<pcl::PointXYZ>::Ptr & cloud, const ClusteringConfig & config);
+
+// Clusters the usable beams of `scan` into `clusters`, largest cluster first. Groups outside the
+// clusterer's size limits are dropped whole, never split. When no beam is usable `clusters` is
+// left as it was.
+void extractClusters(
+  const ClusteringContext & context, const sensor_msgs::msg::LaserScan::ConstSharedPtr & scan,
+  ClusterList & clusters);
 
 }  // namespace quillon_dynamic_detector
 

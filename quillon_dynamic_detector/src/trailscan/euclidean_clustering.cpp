@@ -4,8 +4,35 @@
 #include <pcl/search/kdtree.h>
 #include <pcl/segmentation/extract_clusters.h>
 
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
 namespace quillon_dynamic_detector
 {
+namespace
+{
+
+// NaN and infinite ranges, and returns beyond the limit, are beams without a usable return; the
+// moving-point detectors mark them with FLT_MAX.
+bool isUsableRange(float range, const ClusteringConfig & config)
+{
+  return std::isfinite(range) && static_cast<double>(range) <= config.max_range;
+}
+
+// A cluster as a plain unorganised cloud: width = point count, height 1.
+ClusterCloud copyPoints(
+  const pcl::PointCloud<pcl::PointXYZ> & cloud, const pcl::PointIndices & group)
+{
+  auto cluster = std::make_shared<pcl::PointCloud<pcl::PointXYZ>>();
+  cluster->reserve(group.indices.size());
+  for (const pcl::index_t i : group.indices) {
+    cluster->push_back(cloud[i]);
+  }
+  return cluster;
+}
+
+}  // namespace
 
 std::shared_ptr<Clusterer> makeClusterer(const ClusteringConfig & config)
 {
@@ -15,6 +42,48 @@ std::shared_ptr<Clusterer> makeClusterer(const ClusteringConfig & config)
   clusterer->setMaxClusterSize(config.max_cluster_size);
   clusterer->setSearchMethod(std::make_shared<pcl::search::KdTree<pcl::PointXYZ>>(true));
   return clusterer;
+}
+
+void laserScanToCloud(
+  const sensor_msgs::msg::LaserScan::ConstSharedPtr & scan,
+  const pcl::PointCloud<pcl::PointXYZ>::Ptr & cloud, const ClusteringConfig & config)
+{
+  if (!scan || !cloud) {
+    return;
+  }
+  cloud->clear();
+  cloud->reserve(scan->ranges.size());
+  for (std::size_t i = 0; i < scan->ranges.size(); ++i) {
+    const float range = scan->ranges[i];
+    if (!isUsableRange(range, config)) {
+      continue;
+    }
+    const float angle = static_cast<float>(i) * scan->angle_increment + scan->angle_min;
+    cloud->points.emplace_back(range * std::cos(angle), range * std::sin(angle), 0.0F);
+  }
+  cloud->width = static_cast<std::uint32_t>(cloud->points.size());
+  cloud->height = 1;
+  cloud->is_dense = true;
+}
+
+void extractClusters(
+  const ClusteringContext & context, const sensor_msgs::msg::LaserScan::ConstSharedPtr & scan,
+  ClusterList & clusters)
+{
+  auto cloud = std::make_shared<pcl::PointCloud<pcl::PointXYZ>>();
+  laserScanToCloud(scan, cloud, context.config);
+  if (cloud->empty()) {
+    return;
+  }
+  std::vector<pcl::PointIndices> groups;
+  context.clusterer.setInputCloud(cloud);
+  context.clusterer.extract(groups);
+
+  clusters.clear();
+  clusters.reserve(groups.size());
+  for (const pcl::PointIndices & group : groups) {
+    clusters.push_back(copyPoints(*cloud, group));
+  }
 }
 
 }  // namespace quillon_dynamic_detector

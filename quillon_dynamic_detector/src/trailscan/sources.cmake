@@ -4,6 +4,10 @@ list(APPEND TRAILSCAN_LIBRARY_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/trailscan_settings.cpp
   ${CMAKE_CURRENT_LIST_DIR}/transform_lookup.cpp
   ${CMAKE_CURRENT_LIST_DIR}/euclidean_clustering.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/cluster_features.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/pedestrian_shape_classifier.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/leg_cluster_merging.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/static_leg_absorption.cpp
   ${CMAKE_CURRENT_LIST_DIR}/scan_pipeline.cpp
   ${CMAKE_CURRENT_LIST_DIR}/trailscan_node.cpp
 )
@@ -12,6 +16,12 @@ list(APPEND TRAILSCAN_TEST_SOURCES
   ${QUILLON_DETECTOR_DIR}/test/trailscan/trailscan_settings_test.cpp
   ${QUILLON_DETECTOR_DIR}/test/trailscan/transform_lookup_test.cpp
   ${QUILLON_DETECTOR_DIR}/test/trailscan/trailscan_startup_test.cpp
+  ${QUILLON_DETECTOR_DIR}/test/trailscan/euclidean_clustering_test.cpp
+  ${QUILLON_DETECTOR_DIR}/test/trailscan/cluster_features_test.cpp
+  ${QUILLON_DETECTOR_DIR}/test/trailscan/pedestrian_shape_classifier_test.cpp
+  ${QUILLON_DETECTOR_DIR}/test/trailscan/leg_cluster_merging_test.cpp
+  ${QUILLON_DETECTOR_DIR}/test/trailscan/static_leg_absorption_test.cpp
 )
 list(APPEND TRAILSCAN_BENCHMARK_SOURCES
+  ${QUILLON_DETECTOR_DIR}/benchmark/cluster_geometry_benchmark.cpp
 )

@@ -1,0 +1,59 @@
+#ifndef QUILLON_DYNAMIC_DETECTOR__LEG_CLUSTER_MERGING_HPP_
+#define QUILLON_DYNAMIC_DETECTOR__LEG_CLUSTER_MERGING_HPP_
+
+#include "quillon_dynamic_detector/cluster_cloud.hpp"
+#include "quillon_dynamic_detector/cluster_features.hpp"
+#include "quillon_dynamic_detector/cluster_merge_config.hpp"
+
+namespace quillon_dynamic_detector
+{
+
+// One usable cluster as the leg merges see it, built afresh on every call.
+struct LegCandidate
+{
+  ClusterCloud cloud;  // shared, not copied
+  ClusterFeatures features;
+  float centroid_x = 0.0F;
+  float centroid_y = 0.0F;
+  float range = 0.0F;
+  float bearing = 0.0F;
+  bool leg_like = false;
+};
+
+// How far apart two candidates are, in single precision.
+struct LegPairGap
+{
+  float centroid_distance;
+  float range_difference;    // absolute
+  float bearing_difference;  // absolute, wrapped into [0, pi]
+};
+
+// Neither null nor empty: the leg merges skip every other cluster.
+bool hasPoints(const ClusterCloud & cluster);
+
+// Leg-sized: point count, width, length and area all within their (inclusive) limits. A NaN
+// measure fails.
+bool isLegLike(const ClusterFeatures & features, const ClusterMergeConfig & config);
+
+// `cluster` must hold at least one point.
+LegCandidate makeLegCandidate(const ClusterCloud & cluster, const ClusterMergeConfig & config);
+
+LegPairGap measureLegPairGap(const LegCandidate & a, const LegCandidate & b);
+
+// All three gaps within their (inclusive) limits, each compared in double.
+bool isWithinMergeLimits(const LegPairGap & gap, const ClusterMergeConfig & config);
+
+// A new cloud holding the points of `members` in order, newest stamp, width = point count,
+// height 1, dense.
+ClusterCloud joinClusters(const ClusterList & members);
+
+// Joins leg-like moving clusters that lie close together, transitively, so that a person's two
+// legs reach the tracker as one cluster. Groups come out in the order of their first member, each
+// a new cloud; `clusters` is left untouched. With merging disabled or fewer than two usable
+// clusters the list comes back as it is, null and empty entries included.
+ClusterList mergeNearbyLegLikeClusters(
+  const ClusterList & clusters, const ClusterMergeConfig & config);
+
+}  // namespace quillon_dynamic_detector
+
+#endif  // QUILLON_DYNAMIC_DETECTOR__LEG_CLUSTER_MERGING_HPP_

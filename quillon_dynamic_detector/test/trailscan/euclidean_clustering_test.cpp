@@ -1,0 +1,136 @@
+#include <gtest/gtest.h>
+
+#include <cfloat>
+#include <cmath>
+#include <limits>
+#include <memory>
+#include <vector>
+
+#include "cluster_builders.hpp"
+#include "quillon_dynamic_detector/euclidean_clustering.hpp"
+
+using namespace cluster_builders;
+using quillon_dynamic_detector::ClusteringConfig;
+using quillon_dynamic_detector::ClusteringContext;
+using quillon_dynamic_detector::extractClusters;
+using quillon_dynamic_detector::laserScanToCloud;
+using quillon_dynamic_detector::makeClusterer;
+
+namespace
+{
+
+using Cloud = pcl::PointCloud<pcl::PointXYZ>;
+
+constexpr float INF = std::numeric_limits<float>::infinity();
+
+// Three runs of beams 0.25 degrees apart (8.7 mm at 2 m, well inside the tolerance), split by 40
+// missing beams (0.35 m): groups of 12, 30 and 9 points.
+std::vector<std::size_t> clusterSizes(const ClusteringConfig & config)
+{
+  const auto clusterer = makeClusterer(config);
+  ClusterList clusters;
+  const auto scan = makeScan(
+    rangeRuns({{12, 2.0F}, {40, NO_RETURN}, {30, 2.0F}, {40, NO_RETURN}, {9, 2.0F}}), 0.0F,
+    PI_F / 720.0F);
+  extractClusters(ClusteringContext{config, *clusterer}, scan, clusters);
+  std::vector<std::size_t> sizes;
+  for (const ClusterCloud & c : clusters) {
+    sizes.push_back(c->size());
+  }
+  return sizes;
+}
+
+TEST(LaserScanToCloud, KeepsBeamsUpToMaxRangeAndSkipsThoseWithoutReturn)
+{
+  ClusteringConfig config;
+  config.max_range = 4.1;  // 4.1f lies just below it, the next float just above
+  const float above_limit = std::nextafter(4.1F, 5.0F);
+  const auto scan =
+    makeScan({NO_RETURN, INF, -INF, FLT_MAX, 4.1F, above_limit, 0.0F, -1.0F, 2.0F}, -0.5F, 0.25F);
+  auto cloud = std::make_shared<Cloud>();
+  cloud->push_back(pcl::PointXYZ(9.0F, 9.0F, 9.0F));  // earlier content is replaced
+
+  laserScanToCloud(scan, cloud, config);
+
+  ASSERT_EQ(4u, cloud->size());
+  EXPECT_EQ(4u, cloud->width);
+  EXPECT_EQ(1u, cloud->height);
+  EXPECT_TRUE(cloud->is_dense);
+  // Beam i points along (float)i * increment + angle_min, in single precision.
+  // (volatile keeps the compiler from folding sin and cos at build time, with other rounding)
+  const int beams[] = {4, 6, 7, 8};
+  const float ranges[] = {4.1F, 0.0F, -1.0F, 2.0F};
+  for (std::size_t k = 0; k < 4; ++k) {
+    const volatile float angle = static_cast<float>(beams[k]) * 0.25F + -0.5F;
+    EXPECT_EQ(ranges[k] * std::cos(angle), (*cloud)[k].x) << "beam " << beams[k];
+    EXPECT_EQ(ranges[k] * std::sin(angle), (*cloud)[k].y) << "beam " << beams[k];
+    EXPECT_EQ(0.0F, (*cloud)[k].z);
+  }
+
+  // Null inputs are ignored.
+  laserScanToCloud(nullptr, cloud, config);
+  EXPECT_EQ(4u, cloud->size());
+  laserScanToCloud(scan, nullptr, config);
+}
+
+TEST(ExtractClusters, ReturnsGroupsLargestFirstWithinTheSizeLimits)
+{
+  ClusteringConfig config;  // sizes 10 .. 1000: the 9-point group is too small
+  EXPECT_EQ((std::vector<std::size_t>{30, 12}), clusterSizes(config));
+  config.min_cluster_size = 9;  // limits are inclusive
+  EXPECT_EQ((std::vector<std::size_t>{30, 12, 9}), clusterSizes(config));
+  // A group above the maximum is dropped whole, not split into allowed pieces.
+  config.max_cluster_size = 29;
+  EXPECT_EQ((std::vector<std::size_t>{12, 9}), clusterSizes(config));
+}
+
+TEST(ExtractClusters, ScanWithoutUsableBeamsLeavesTheListAsItWas)
+{
+  const ClusteringConfig config;
+  const auto clusterer = makeClusterer(config);
+  const ClusteringContext context{config, *clusterer};
+  const ClusterCloud earlier = makeLeg(1.0F, 0.0F);
+  ClusterList clusters{earlier};
+
+  extractClusters(
+    context, makeScan(rangeRuns({{20, NO_RETURN}, {20, INF}, {20, FLT_MAX}, {20, 5.01F}})),
+    clusters);
+  ASSERT_EQ(1u, clusters.size());
+  EXPECT_EQ(earlier, clusters[0]);
+
+  extractClusters(context, nullptr, clusters);
+  EXPECT_EQ(1u, clusters.size());
+
+  // Usable beams but too few for a cluster: the list is replaced by an empty one.
+  extractClusters(context, makeScan(rangeRuns({{5, 2.0F}})), clusters);
+  EXPECT_TRUE(clusters.empty());
+}
+
+TEST(ExtractClusters, SameScanTwiceGivesTheSameClustersInTheSameOrder)
+{
+  Room room;
+  addPerson(room, 1.5F, 0.5F);
+  addPerson(room, 2.0F, -1.0F);
+  addPerson(room, -1.0F, 1.8F);
+  const auto scan = makeRoomScan(room);
+  const ClusteringConfig config;
+  const auto clusterer = makeClusterer(config);
+  const ClusteringContext context{config, *clusterer};
+
+  ClusterList first;
+  extractClusters(context, scan, first);
+  ClusterList second;
+  extractClusters(context, scan, second);
+
+  ASSERT_GE(first.size(), 6u);  // the walls within 5 m, and the legs
+  ASSERT_EQ(first.size(), second.size());
+  for (std::size_t k = 0; k < first.size(); ++k) {
+    EXPECT_NE(first[k], second[k]);  // fresh clouds every call
+    EXPECT_EQ(pointsOf({first[k]}), pointsOf({second[k]})) << "cluster " << k;
+    if (k > 0) {
+      EXPECT_GE(first[k - 1]->size(), first[k]->size());
+    }
+  }
+}
+
+}  // namespace

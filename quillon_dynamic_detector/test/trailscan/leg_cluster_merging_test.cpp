@@ -1,0 +1,103 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "cluster_builders.hpp"
+#include "quillon_dynamic_detector/leg_cluster_merging.hpp"
+#include "ros2_compat/testing/log_capture.hpp"
+
+using namespace cluster_builders;
+using quillon_dynamic_detector::ClusterMergeConfig;
+using quillon_dynamic_detector::makeLegCandidate;
+using quillon_dynamic_detector::measureLegPairGap;
+using quillon_dynamic_detector::mergeNearbyLegLikeClusters;
+using ros2_compat::testing::ConsoleOutput;
+using ros2_compat::testing::LogCapture;
+
+namespace
+{
+
+const char * const MERGE_LINE = "[FRONTEND_MERGE] dynamic_dynamic";
+
+TEST(MergeNearbyLegLikeClusters, JoinsLegsUpToTheCentroidDistanceInclusive)
+{
+  LogCapture log(ConsoleOutput::Suppress);
+  const ClusterMergeConfig config;  // 0.32 m apart at most
+
+  // Centroids exactly 0.32f apart: 0.32f is just below 0.32, so the pair merges.
+  const ClusterCloud left = makePointPair(2.0F, -0.16F);
+  const ClusterCloud right = makePointPair(2.0F, 0.16F);
+  const ClusterList merged = mergeNearbyLegLikeClusters({left, right}, config);
+  ASSERT_EQ(1u, merged.size());
+  EXPECT_EQ(pointsOf({left, right}), pointsOf(merged));
+  EXPECT_EQ(4u, merged[0]->width);
+  EXPECT_EQ(1u, merged[0]->height);
+  EXPECT_EQ(1u, log.count("[FRONTEND_MERGE] dynamic_dynamic original=2 merged=1 reduced=1"));
+
+  log.clear();
+  const ClusterList apart =
+    mergeNearbyLegLikeClusters({makePointPair(2.0F, -0.165F), makePointPair(2.0F, 0.165F)}, config);
+  EXPECT_EQ(2u, apart.size());
+  EXPECT_EQ(0u, log.count(MERGE_LINE));
+}
+
+TEST(MergeNearbyLegLikeClusters, ChainsMergeTransitivelyInListOrder)
+{
+  LogCapture log(ConsoleOutput::Suppress);
+  // K1-K2 and K2-K3 are close, K1-K3 are not; the body beside K2 is no leg and stays alone.
+  const ClusterCloud k1 = makeLeg(2.0F, 0.0F);
+  const ClusterCloud body = makeBody(2.0F, 0.4F);
+  const ClusterCloud k2 = makeLeg(2.0F, 0.25F);
+  const ClusterCloud k3 = makeLeg(2.0F, 0.5F);
+  const ClusterCloud far_leg = makeLeg(-1.0F, 2.0F);
+
+  const ClusterList merged = mergeNearbyLegLikeClusters({k1, body, k2, far_leg, k3}, {});
+
+  ASSERT_EQ(3u, merged.size());
+  // Groups in the order of their first member, members in list order.
+  EXPECT_EQ(pointsOf({k1, k2, k3}), pointsOf({merged[0]}));
+  EXPECT_EQ(pointsOf({body}), pointsOf({merged[1]}));
+  EXPECT_EQ(pointsOf({far_leg}), pointsOf({merged[2]}));
+  // Even a cluster that merged with nothing comes back as a new cloud.
+  EXPECT_NE(body, merged[1]);
+  EXPECT_EQ(1u, log.count("original=5 merged=3 reduced=2"));
+}
+
+TEST(MergeNearbyLegLikeClusters, BearingsCompareAcrossPlusMinusPi)
+{
+  LogCapture log(ConsoleOutput::Suppress);
+  const ClusterCloud above = makeLeg(-2.0F, 0.1F);   // bearing about +3.09
+  const ClusterCloud below = makeLeg(-2.0F, -0.1F);  // bearing about -3.09
+  const auto a = makeLegCandidate(above, {});
+  const auto b = makeLegCandidate(below, {});
+  EXPECT_NEAR(0.0998, measureLegPairGap(a, b).bearing_difference, 1e-3);
+
+  EXPECT_EQ(1u, mergeNearbyLegLikeClusters({above, below}, {}).size());
+}
+
+TEST(MergeNearbyLegLikeClusters, ListComesBackUnchangedWhenThereIsNothingToMerge)
+{
+  LogCapture log(ConsoleOutput::Suppress);
+  const ClusterCloud leg = makeLeg(2.0F, 0.0F);
+  const ClusterCloud other_leg = makeLeg(2.0F, 0.2F);
+  const ClusterCloud empty = makeCluster({});
+  const ClusterCloud none;
+
+  ClusterMergeConfig disabled;
+  disabled.enable = false;
+  const ClusterList all{leg, none, other_leg, empty};
+  EXPECT_EQ(all, mergeNearbyLegLikeClusters(all, disabled));
+
+  // One usable cluster: the same pointers, null and empty ones included.
+  const ClusterList one_usable{empty, leg, none};
+  EXPECT_EQ(one_usable, mergeNearbyLegLikeClusters(one_usable, {}));
+
+  // Two usable ones: null and empty entries are not carried into the new list.
+  const ClusterList merged = mergeNearbyLegLikeClusters(all, {});
+  ASSERT_EQ(1u, merged.size());
+  EXPECT_EQ(pointsOf({leg, other_leg}), pointsOf(merged));
+  EXPECT_EQ(1u, log.count("original=2 merged=1 reduced=1"));
+}
+
+}  // namespace
