@@ -1,0 +1,71 @@
+#ifndef QUILLON_DYNAMIC_DETECTOR__GEOMETRIC_DETECTOR_CONFIG_HPP_
+#define QUILLON_DYNAMIC_DETECTOR__GEOMETRIC_DETECTOR_CONFIG_HPP_
+
+#include <cstdint>
+#include <string>
+
+namespace quillon_dynamic_detector
+{
+
+// Settings of the geometric motion detector, read from the top level of the detector YAML file.
+// Fields are named like their keys; distances in metres, times in seconds, angles in radians,
+// intensities unitless (0 to 1).
+struct GeometricDetectorConfig
+{
+  float local_map_max_range = 6.0f;
+  float local_map_max_age = 1.0f;
+  int32_t local_map_max_points = 20000;
+  float residual_distance_near_base = 0.08f;
+  float residual_distance_mid_base = 0.12f;
+  float residual_distance_far_base = 0.18f;
+  float residual_distance_near_limit = 1.5f;
+  float residual_distance_far_limit = 3.5f;
+  float geometric_motion_translation_threshold = 0.01f;
+  float geometric_motion_translation_full = 0.08f;
+  float geometric_motion_yaw_threshold = 0.03f;
+  float geometric_motion_yaw_full = 0.12f;
+  float geometric_motion_residual_boost = 0.1f;
+  float geometric_yaw_far_range_threshold = 2.5f;
+  float geometric_yaw_far_residual_boost = 0.12f;
+  float geometric_edge_jump_base_threshold = 0.1f;
+  float geometric_edge_jump_range_scale = 0.04f;
+  float geometric_edge_residual_boost = 0.08f;
+  float geometric_edge_yaw_residual_boost = 0.14f;
+  float geometric_edge_confirm_yaw_threshold = 0.35f;
+  int32_t geometric_edge_extra_confirm_hits = 1;
+  float geometric_near_range_priority_limit = 1.2f;
+  float geometric_near_range_residual_discount = 0.03f;
+  float geometric_near_range_motion_ceiling = 0.25f;
+  float geometric_static_candidate_resolution = 0.1f;
+  float geometric_static_candidate_match_radius = 0.18f;
+  int32_t geometric_static_candidate_confirm_hits = 3;
+  int32_t geometric_static_candidate_edge_confirm_hits = 5;
+  float geometric_static_candidate_max_age = 0.45f;
+  float geometric_static_update_max_motion_intensity = 0.35f;
+  float geometric_static_update_max_yaw_intensity = 0.3f;
+  int32_t geometric_static_map_bootstrap_min_points = 150;
+  float geometric_static_map_bootstrap_max_motion_intensity = 0.2f;
+  float geometric_static_map_bootstrap_max_yaw_intensity = 0.2f;
+  int32_t geometric_residual_support_window = 2;
+  int32_t geometric_residual_support_min_neighbors = 2;
+  int32_t geometric_residual_support_edge_min_neighbors = 3;
+  float geometric_residual_support_max_range_gap = 0.2f;
+  int32_t geometric_dynamic_confirm_hits = 2;
+  float geometric_dynamic_history_max_age = 0.25f;
+  float geometric_dynamic_bucket_angle_resolution = 0.05f;
+  float static_insert_min_separation = 0.05f;
+  float min_range_for_detection = 0.2f;
+  float max_range_for_detection = 5.0f;
+};
+
+static_assert(
+  sizeof(GeometricDetectorConfig) == 44 * 4, "GeometricDetectorConfig holds 44 four-byte fields");
+
+// Reads the keys present at the top level of the YAML file at `path`; missing keys keep their
+// defaults. Throws YAML::BadFile for an unreadable file, YAML::ParserException for invalid YAML
+// and YAML::TypedBadConversion when a present value does not convert to its field's type.
+GeometricDetectorConfig loadGeometricDetectorConfig(const std::string & path);
+
+}  // namespace quillon_dynamic_detector
+
+#endif  // QUILLON_DYNAMIC_DETECTOR__GEOMETRIC_DETECTOR_CONFIG_HPP_
