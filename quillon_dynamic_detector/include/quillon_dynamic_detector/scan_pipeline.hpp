@@ -9,6 +9,7 @@
 #include "quillon_dynamic_detector/clustering_config.hpp"
 #include "quillon_dynamic_detector/euclidean_clustering.hpp"
 #include "quillon_dynamic_detector/geometric_motion_detector.hpp"
+#include "quillon_dynamic_detector/output_messages.hpp"
 #include "quillon_dynamic_detector/pedestrian_tracker.hpp"
 #include "quillon_perception_libs/dynamic_laser_detector.hpp"
 #include "quillon_protocol/msg/object_list.hpp"
@@ -21,14 +22,14 @@
 namespace quillon_dynamic_detector
 {
 
-using CloudPublisher = rclcpp::Publisher<sensor_msgs::msg::PointCloud2>::SharedPtr;
 using ObjectListPublisher = rclcpp::Publisher<quillon_protocol::msg::ObjectList>::SharedPtr;
 using MarkerPublisher = rclcpp::Publisher<visualization_msgs::msg::MarkerArray>::SharedPtr;
 
-// The whole per-scan work of one scanner, with either moving-point detector: drops stale scans,
-// looks up the robot pose at the scan stamp, splits the scan into moving and static returns and
-// publishes the scanner's outputs. Each detector type has its own instantiation, and so its own
-// log throttles.
+// The whole per-scan work of one scanner, with either moving-point detector: drops stale and
+// malformed scans, looks up the robot pose at the scan stamp, splits the scan into moving and
+// static returns, clusters and merges them, scores the moving clusters, updates the tracker and
+// publishes the object list, markers and debug clouds. Each detector type has its own
+// instantiation, and so its own log throttles.
 template <typename Detector>
 void processLaserScan(
   const sensor_msgs::msg::LaserScan::ConstSharedPtr & scan,

@@ -1,7 +1,13 @@
 #include "quillon_dynamic_detector/scan_pipeline.hpp"
 
+#include <chrono>
+#include <cmath>
+
 #include <Eigen/Core>
 
+#include "quillon_dynamic_detector/detection_builder.hpp"
+#include "quillon_dynamic_detector/leg_cluster_merging.hpp"
+#include "quillon_dynamic_detector/static_leg_absorption.hpp"
 #include "quillon_dynamic_detector/trailscan_logger.hpp"
 #include "quillon_dynamic_detector/transform_lookup.hpp"
 #include "rclcpp/clock.hpp"
@@ -13,38 +19,93 @@ namespace quillon_dynamic_detector
 namespace
 {
 
+using SteadyClock = std::chrono::steady_clock;
+using sensor_msgs::msg::LaserScan;
+
+long wholeMilliseconds(SteadyClock::time_point from, SteadyClock::time_point to)
+{
+  return static_cast<long>(
+    std::chrono::duration_cast<std::chrono::nanoseconds>(to - from).count() / 1000000);
+}
+
 void runDetector(
-  orvane::perception::DynamicLaserDetector & detector,
-  const sensor_msgs::msg::LaserScan::ConstSharedPtr & scan, const geometry_msgs::msg::Pose & pose,
-  const sensor_msgs::msg::LaserScan::SharedPtr & dynamic_scan,
-  const sensor_msgs::msg::LaserScan::SharedPtr & static_scan)
+  orvane::perception::DynamicLaserDetector & detector, const LaserScan::ConstSharedPtr & scan,
+  const geometry_msgs::msg::Pose & pose, const LaserScan::SharedPtr & dynamic_scan,
+  const LaserScan::SharedPtr & static_scan)
 {
   detector.Process(scan, pose, dynamic_scan, static_scan);
 }
 
 void runDetector(
-  GeometricMotionDetector & detector, const sensor_msgs::msg::LaserScan::ConstSharedPtr & scan,
-  const geometry_msgs::msg::Pose & pose,
-  const sensor_msgs::msg::LaserScan::SharedPtr & dynamic_scan,
-  const sensor_msgs::msg::LaserScan::SharedPtr & static_scan)
+  GeometricMotionDetector & detector, const LaserScan::ConstSharedPtr & scan,
+  const geometry_msgs::msg::Pose & pose, const LaserScan::SharedPtr & dynamic_scan,
+  const LaserScan::SharedPtr & static_scan)
 {
   detector.processScan(scan, pose, dynamic_scan, static_scan);
+}
+
+// The closed detector shows nothing of its inner working: its debug topics get empty clouds.
+void publishDetectorClouds(
+  const orvane::perception::DynamicLaserDetector &, const LaserScan & scan,
+  const std::string & output_frame, const CloudPublisher & raw_candidate_cloud_pub,
+  const CloudPublisher & confirmed_cloud_pub, const CloudPublisher & local_map_cloud_pub)
+{
+  const pcl::PointCloud<pcl::PointXYZ> empty;
+  publishCloud(empty, scan, output_frame, raw_candidate_cloud_pub);
+  publishCloud(empty, scan, output_frame, confirmed_cloud_pub);
+  publishCloud(empty, scan, "odom", local_map_cloud_pub);
+}
+
+void publishDetectorClouds(
+  const GeometricMotionDetector & detector, const LaserScan & scan,
+  const std::string & output_frame, const CloudPublisher & raw_candidate_cloud_pub,
+  const CloudPublisher & confirmed_cloud_pub, const CloudPublisher & local_map_cloud_pub)
+{
+  publishCloud(detector.rawCandidateCloud(), scan, output_frame, raw_candidate_cloud_pub);
+  publishCloud(detector.confirmedCloud(), scan, output_frame, confirmed_cloud_pub);
+  publishCloud(detector.localStaticMapCloud(), scan, "odom", local_map_cloud_pub);
+}
+
+// A stamp with negative seconds is no ROS time (rclcpp::Time would throw).
+bool hasValidStamp(const LaserScan & scan) { return scan.header.stamp.sec >= 0; }
+
+// NaN or infinite angles would turn every beam into a NaN point.
+bool hasFiniteAngles(const LaserScan & scan)
+{
+  return std::isfinite(scan.angle_min) && std::isfinite(scan.angle_increment);
 }
 
 }  // namespace
 
 template <typename Detector>
 void processLaserScan(
-  const sensor_msgs::msg::LaserScan::ConstSharedPtr & scan,
-  const std::shared_ptr<tf2_ros::Buffer> & tf_buffer, Detector & detector, Clusterer &,
-  const CloudPublisher &, const CloudPublisher &, const CloudPublisher &, const CloudPublisher &,
-  const CloudPublisher &, const ObjectListPublisher & objects_pub, const MarkerPublisher &,
-  const std::string & sensor_name, const std::string & output_frame, const ClusteringConfig &,
-  const ClusterMergeConfig &, const ClassifierConfig &, double max_input_age_ms,
-  PedestrianTracker &)
+  const LaserScan::ConstSharedPtr & scan, const std::shared_ptr<tf2_ros::Buffer> & tf_buffer,
+  Detector & detector, Clusterer & clusterer, const CloudPublisher & dynamic_cloud_pub,
+  const CloudPublisher & static_cloud_pub, const CloudPublisher & raw_candidate_cloud_pub,
+  const CloudPublisher & confirmed_cloud_pub, const CloudPublisher & local_map_cloud_pub,
+  const ObjectListPublisher & objects_pub, const MarkerPublisher & markers_pub,
+  const std::string & sensor_name, const std::string & output_frame,
+  const ClusteringConfig & clustering, const ClusterMergeConfig & cluster_merge,
+  const ClassifierConfig & classifier, double max_input_age_ms, PedestrianTracker & tracker)
 {
+  const auto t0 = SteadyClock::now();
   // Ages are measured against system time, whatever clock the node uses.
   rclcpp::Clock clock(RCL_ROS_TIME);
+  if (!hasValidStamp(*scan)) {
+    RCLCPP_WARN_THROTTLE(
+      trailscanLogger(), clock, 1000,
+      "[INPUT] drop_invalid_stamp sensor=%s stamp=%d.%09u: not a valid ROS time",
+      sensor_name.c_str(), scan->header.stamp.sec, scan->header.stamp.nanosec);
+    return;
+  }
+  if (!hasFiniteAngles(*scan)) {
+    RCLCPP_WARN_THROTTLE(
+      trailscanLogger(), clock, 1000,
+      "[INPUT] drop_malformed_scan sensor=%s angle_min=%f angle_increment=%f: angles must be "
+      "finite",
+      sensor_name.c_str(), scan->angle_min, scan->angle_increment);
+    return;
+  }
   const rclcpp::Time stamp(scan->header.stamp, RCL_ROS_TIME);
   const double input_age_ms = (clock.now() - stamp).seconds() * 1000.0;
   if (input_age_ms > max_input_age_ms) {
@@ -60,20 +121,63 @@ void processLaserScan(
     return;
   }
   const geometry_msgs::msg::Pose pose = poseFromMatrix(odom_from_base);
-  auto dynamic_scan = std::make_shared<sensor_msgs::msg::LaserScan>();
-  auto static_scan = std::make_shared<sensor_msgs::msg::LaserScan>();
+  auto dynamic_scan = std::make_shared<LaserScan>();
+  auto static_scan = std::make_shared<LaserScan>();
   runDetector(detector, scan, pose, dynamic_scan, static_scan);
+  const auto t1 = SteadyClock::now();
+
+  publishDetectorClouds(
+    detector, *scan, output_frame, raw_candidate_cloud_pub, confirmed_cloud_pub,
+    local_map_cloud_pub);
+  const ClusteringContext context{clustering, clusterer};
+  ClusterList dynamic_clusters;
+  extractClusters(context, dynamic_scan, dynamic_clusters);
+  dynamic_clusters = mergeNearbyLegLikeClusters(dynamic_clusters, cluster_merge);
+  ClusterList static_clusters;
+  extractClusters(context, static_scan, static_clusters);
+  dynamic_clusters =
+    absorbNearbyStaticLegLikeClusters(dynamic_clusters, static_clusters, cluster_merge);
+  const auto t2 = SteadyClock::now();
+
+  const Detections detections = buildDetections(dynamic_clusters, classifier);
+  publishCloud(
+    buildColouredClusterCloud(dynamic_clusters, 0), *scan, output_frame, dynamic_cloud_pub);
+  // Static clusters continue the colours where the moving ones stopped.
+  publishCloud(
+    buildColouredClusterCloud(static_clusters, dynamic_clusters.size()), *scan, output_frame,
+    static_cloud_pub);
+  tracker.update(detections.objects, static_clusters, detections.scores, stamp.seconds());
+  const auto t3 = SteadyClock::now();
 
   quillon_protocol::msg::ObjectList objects;
   objects.header.stamp = scan->header.stamp;
   objects.header.frame_id = output_frame;
   objects.sensor_name = sensor_name;
   objects.sensor_type = 3;
+  objects.objects = tracker.exportTracks();
   objects_pub->publish(objects);
+  visualization_msgs::msg::MarkerArray markers;
+  markers.markers = tracker.buildMarkers(output_frame, scan->header.stamp);
+  if (!markers.markers.empty()) {
+    markers_pub->publish(markers);
+  }
+  const auto t4 = SteadyClock::now();
+
+  const double output_age_ms =
+    (clock.now() - rclcpp::Time(objects.header.stamp, RCL_ROS_TIME)).seconds() * 1000.0;
+  RCLCPP_WARN_THROTTLE(
+    trailscanLogger(), clock, 1000,
+    "[PERF] sensor=%s input_age=%.1fms output_age=%.1fms detector=%ldms cluster=%ldms "
+    "tracker=%ldms publish=%ldms total=%ldms dyn_clusters=%zu static_clusters=%zu "
+    "detections=%zu published=%zu",
+    sensor_name.c_str(), input_age_ms, output_age_ms, wholeMilliseconds(t0, t1),
+    wholeMilliseconds(t1, t2), wholeMilliseconds(t2, t3), wholeMilliseconds(t3, t4),
+    wholeMilliseconds(t0, t4), dynamic_clusters.size(), static_clusters.size(),
+    detections.objects.size(), objects.objects.size());
 }
 
 template void processLaserScan<orvane::perception::DynamicLaserDetector>(
-  const sensor_msgs::msg::LaserScan::ConstSharedPtr &, const std::shared_ptr<tf2_ros::Buffer> &,
+  const LaserScan::ConstSharedPtr &, const std::shared_ptr<tf2_ros::Buffer> &,
   orvane::perception::DynamicLaserDetector &, Clusterer &, const CloudPublisher &,
   const CloudPublisher &, const CloudPublisher &, const CloudPublisher &, const CloudPublisher &,
   const ObjectListPublisher &, const MarkerPublisher &, const std::string &, const std::string &,
@@ -81,7 +185,7 @@ template void processLaserScan<orvane::perception::DynamicLaserDetector>(
   PedestrianTracker &);
 
 template void processLaserScan<GeometricMotionDetector>(
-  const sensor_msgs::msg::LaserScan::ConstSharedPtr &, const std::shared_ptr<tf2_ros::Buffer> &,
+  const LaserScan::ConstSharedPtr &, const std::shared_ptr<tf2_ros::Buffer> &,
   GeometricMotionDetector &, Clusterer &, const CloudPublisher &, const CloudPublisher &,
   const CloudPublisher &, const CloudPublisher &, const CloudPublisher &,
   const ObjectListPublisher &, const MarkerPublisher &, const std::string &, const std::string &,

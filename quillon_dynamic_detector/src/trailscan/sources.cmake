@@ -8,6 +8,9 @@ list(APPEND TRAILSCAN_LIBRARY_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/pedestrian_shape_classifier.cpp
   ${CMAKE_CURRENT_LIST_DIR}/leg_cluster_merging.cpp
   ${CMAKE_CURRENT_LIST_DIR}/static_leg_absorption.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/cluster_palette.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/output_messages.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/detection_builder.cpp
   ${CMAKE_CURRENT_LIST_DIR}/scan_pipeline.cpp
   ${CMAKE_CURRENT_LIST_DIR}/trailscan_node.cpp
 )
@@ -16,6 +19,7 @@ list(APPEND TRAILSCAN_TEST_SOURCES
   ${QUILLON_DETECTOR_DIR}/test/trailscan/trailscan_settings_test.cpp
   ${QUILLON_DETECTOR_DIR}/test/trailscan/transform_lookup_test.cpp
   ${QUILLON_DETECTOR_DIR}/test/trailscan/trailscan_startup_test.cpp
+  ${QUILLON_DETECTOR_DIR}/test/trailscan/scan_pipeline_test.cpp
   ${QUILLON_DETECTOR_DIR}/test/trailscan/euclidean_clustering_test.cpp
   ${QUILLON_DETECTOR_DIR}/test/trailscan/cluster_features_test.cpp
   ${QUILLON_DETECTOR_DIR}/test/trailscan/pedestrian_shape_classifier_test.cpp

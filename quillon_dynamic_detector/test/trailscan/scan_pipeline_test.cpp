@@ -1,0 +1,318 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cluster_builders.hpp"
+#include "quillon_dynamic_detector/cluster_palette.hpp"
+#include "quillon_dynamic_detector/output_messages.hpp"
+#include "quillon_dynamic_detector/scan_pipeline.hpp"
+#include "quillon_dynamic_detector/trailscan_settings.hpp"
+#include "rclcpp/rclcpp.hpp"
+#include "ros2_compat/testing/log_capture.hpp"
+#include "ros2_compat/testing/time_control.hpp"
+
+using namespace quillon_dynamic_detector;
+using ros2_compat::testing::LogCapture;
+using sensor_msgs::msg::LaserScan;
+
+namespace
+{
+
+constexpr int64_t START_NS = 1000LL * 1000000000LL;
+
+// Everything a received message of one topic needs to be checked.
+template <typename MessageT>
+struct Received
+{
+  typename rclcpp::Subscription<MessageT>::SharedPtr subscription;
+  std::vector<MessageT> messages;
+};
+
+// One scanner's processing, wired as start-up wires it, with every output topic collected.
+class PipelineHarness
+{
+public:
+  explicit PipelineHarness(bool with_odom = true)
+  : node_(std::make_shared<rclcpp::Node>("laser_subscriber")),
+    settings_(declareTrailscanParameters(*node_)),
+    buffer_(std::make_shared<tf2_ros::Buffer>(node_->get_clock())),
+    clusterer_(makeClusterer(settings_.clustering)),
+    closed_(settings_.detector_cfg_file),
+    geometric_(settings_.detector_cfg_file),
+    tracker_(settings_.tracker)
+  {
+    buffer_->setUsingDedicatedThread(true);
+    if (with_odom) {
+      geometry_msgs::msg::TransformStamped odom;
+      odom.header.frame_id = "odom";
+      odom.child_frame_id = "base_footprint";
+      buffer_->setTransform(odom, "test", true);
+    }
+    const rclcpp::QoS qos(1);
+    dynamic_pub_ =
+      node_->create_publisher<sensor_msgs::msg::PointCloud2>("/scan1/dynamic_cloud", qos);
+    static_pub_ =
+      node_->create_publisher<sensor_msgs::msg::PointCloud2>("/scan1/static_cloud", qos);
+    raw_pub_ = node_->create_publisher<sensor_msgs::msg::PointCloud2>(
+      "/scan1/raw_dynamic_candidate_cloud", qos);
+    confirmed_pub_ =
+      node_->create_publisher<sensor_msgs::msg::PointCloud2>("/scan1/confirmed_dynamic_cloud", qos);
+    map_pub_ =
+      node_->create_publisher<sensor_msgs::msg::PointCloud2>("/scan1/local_static_map_cloud", qos);
+    objects_pub_ =
+      node_->create_publisher<quillon_protocol::msg::ObjectList>("/objects_laser1", qos);
+    markers_pub_ = node_->create_publisher<visualization_msgs::msg::MarkerArray>(
+      "/scan1/pedestrian_markers", qos);
+    collect(dynamic_, "/scan1/dynamic_cloud");
+    collect(static_, "/scan1/static_cloud");
+    collect(raw_, "/scan1/raw_dynamic_candidate_cloud");
+    collect(confirmed_, "/scan1/confirmed_dynamic_cloud");
+    collect(map_, "/scan1/local_static_map_cloud");
+    collect(objects, "/objects_laser1");
+    collect(markers, "/scan1/pedestrian_markers");
+  }
+
+  void process(const LaserScan::ConstSharedPtr & scan, bool geometric = false)
+  {
+    if (geometric) {
+      run(scan, geometric_);
+    } else {
+      run(scan, closed_);
+    }
+    rclcpp::spin_some(node_);
+  }
+
+  std::size_t messagesOnAnyTopic() const
+  {
+    return dynamic_.messages.size() + static_.messages.size() + raw_.messages.size() +
+           confirmed_.messages.size() + map_.messages.size() + objects.messages.size() +
+           markers.messages.size();
+  }
+
+  std::vector<const sensor_msgs::msg::PointCloud2 *> detectorClouds() const
+  {
+    return {&raw_.messages.back(), &confirmed_.messages.back(), &map_.messages.back()};
+  }
+
+  const sensor_msgs::msg::PointCloud2 & lastDynamicCloud() const
+  {
+    return dynamic_.messages.back();
+  }
+
+  Received<quillon_protocol::msg::ObjectList> objects;
+  Received<visualization_msgs::msg::MarkerArray> markers;
+
+private:
+  template <typename Detector>
+  void run(const LaserScan::ConstSharedPtr & scan, Detector & detector)
+  {
+    processLaserScan(
+      scan, buffer_, detector, *clusterer_, dynamic_pub_, static_pub_, raw_pub_, confirmed_pub_,
+      map_pub_, objects_pub_, markers_pub_, "top_scan_01", "base_scan_01", settings_.clustering,
+      settings_.cluster_merge, settings_.classifier, settings_.max_input_age_ms, tracker_);
+  }
+
+  template <typename MessageT>
+  void collect(Received<MessageT> & received, const std::string & topic)
+  {
+    received.subscription = node_->create_subscription<MessageT>(
+      topic, rclcpp::QoS(10),
+      [&received](const MessageT & msg) { received.messages.push_back(msg); });
+  }
+
+  rclcpp::Node::SharedPtr node_;
+  TrailscanSettings settings_;
+  std::shared_ptr<tf2_ros::Buffer> buffer_;
+  std::shared_ptr<Clusterer> clusterer_;
+  orvane::perception::DynamicLaserDetector closed_;
+  GeometricMotionDetector geometric_;
+  PedestrianTracker tracker_;
+  CloudPublisher dynamic_pub_, static_pub_, raw_pub_, confirmed_pub_, map_pub_;
+  ObjectListPublisher objects_pub_;
+  MarkerPublisher markers_pub_;
+  Received<sensor_msgs::msg::PointCloud2> dynamic_, static_, raw_, confirmed_, map_;
+};
+
+LaserScan::SharedPtr roomScanAt(const cluster_builders::Room & room, int64_t stamp_ns)
+{
+  auto scan = cluster_builders::makeRoomScan(room);
+  scan->header.stamp.sec = static_cast<int32_t>(stamp_ns / 1000000000LL);
+  scan->header.stamp.nanosec = static_cast<uint32_t>(stamp_ns % 1000000000LL);
+  return scan;
+}
+
+class ScanPipelineTest : public ::testing::Test
+{
+protected:
+  void SetUp() override { rclcpp::init(0, nullptr); }
+  void TearDown() override { rclcpp::shutdown(); }
+};
+
+}  // namespace
+
+// The age limit is inclusive; a scan 0.1 ms older is dropped before any work. The closed
+// detector's debug topics get empty clouds, stamped like the scan, the map one in "odom".
+TEST_F(ScanPipelineTest, AgeLimitAndTheClosedDetectorsDebugClouds)
+{
+  ros2_compat::testing::ScopedFakeSystemTime fake_time(START_NS);
+  LogCapture log;
+  PipelineHarness harness;
+  const cluster_builders::Room room;
+
+  harness.process(roomScanAt(room, START_NS - 250000000LL));
+  ASSERT_EQ(harness.objects.messages.size(), 1u);
+  const auto & list = harness.objects.messages[0];
+  EXPECT_EQ(list.header.frame_id, "base_scan_01");
+  EXPECT_EQ(list.header.stamp.sec, 999);
+  EXPECT_EQ(list.header.stamp.nanosec, 750000000u);
+  EXPECT_EQ(list.sensor_name, "top_scan_01");
+  EXPECT_EQ(list.sensor_type, 3);
+  EXPECT_TRUE(list.objects.empty());
+  EXPECT_TRUE(harness.markers.messages.empty());  // no track, so no marker array at all
+  const std::vector<std::string> frames{"base_scan_01", "base_scan_01", "odom"};
+  const auto clouds = harness.detectorClouds();
+  for (std::size_t i = 0; i < clouds.size(); ++i) {
+    EXPECT_EQ(clouds[i]->header.frame_id, frames[i]);
+    EXPECT_EQ(clouds[i]->header.stamp, list.header.stamp);
+    EXPECT_EQ(clouds[i]->width, 0u);
+    EXPECT_EQ(clouds[i]->height, 1u);
+  }
+  EXPECT_EQ(harness.lastDynamicCloud().width, 0u);  // an empty room has no moving cluster
+  EXPECT_EQ(harness.lastDynamicCloud().height, 1u);
+
+  const std::size_t before = harness.messagesOnAnyTopic();
+  harness.process(roomScanAt(room, START_NS - 250100000LL));
+  EXPECT_EQ(harness.messagesOnAnyTopic(), before);
+  EXPECT_EQ(
+    log.count("[PERF] drop_stale_frame sensor=top_scan_01 input_age=250.1ms threshold=250.0ms"),
+    1u);
+  EXPECT_EQ(log.count("[PERF] sensor=top_scan_01 input_age=250.0ms output_age=250.0ms"), 1u);
+}
+
+// Each form of the pipeline throttles its own lines; malformed scans are dropped with a line.
+TEST_F(ScanPipelineTest, DropsMalformedScansAndThrottlesPerForm)
+{
+  // Throttles live for the whole process: start later than the other tests' lines.
+  const int64_t start = START_NS + 100LL * 1000000000LL;
+  ros2_compat::testing::ScopedFakeSystemTime fake_time(start);
+  LogCapture log;
+  PipelineHarness harness;
+  const cluster_builders::Room room;
+  const auto stale = roomScanAt(room, start - 2000000000LL);
+  harness.process(stale, false);
+  harness.process(stale, false);  // same statement within 1 s: throttled
+  harness.process(stale, true);   // the other form has its own throttle
+  EXPECT_EQ(log.count("drop_stale_frame"), 2u);
+
+  auto no_angle = roomScanAt(room, start);
+  no_angle->angle_increment = std::numeric_limits<float>::quiet_NaN();
+  harness.process(no_angle);
+  auto negative = roomScanAt(room, start);
+  negative->header.stamp.sec = -5;
+  harness.process(negative);
+  EXPECT_EQ(harness.messagesOnAnyTopic(), 0u);
+  EXPECT_EQ(
+    log.count(
+      "[INPUT] drop_malformed_scan sensor=top_scan_01 angle_min=-2.356194 angle_increment=nan"),
+    1u);
+  EXPECT_EQ(log.count("[INPUT] drop_invalid_stamp sensor=top_scan_01 stamp=-5."), 1u);
+}
+
+// Without the robot's pose nothing of that scan reaches any topic.
+TEST_F(ScanPipelineTest, FailedPoseLookupPublishesNothing)
+{
+  LogCapture log;
+  PipelineHarness harness(false);
+  const auto now = rclcpp::Clock(RCL_ROS_TIME).now().nanoseconds();
+  harness.process(roomScanAt(cluster_builders::Room(), now));
+  EXPECT_EQ(harness.messagesOnAnyTopic(), 0u);
+  EXPECT_EQ(log.count("Transform base_footprint to odom error of sensor data"), 1u);
+}
+
+TEST(ColouredClusterCloud, PaletteIndicesRunOnFromMovingToStaticClustersModulo80)
+{
+  cluster_builders::ClusterList twenty;
+  for (int k = 0; k < 20; ++k) {
+    twenty.push_back(cluster_builders::makeLeg(0.5F * k, 1.0F));
+  }
+  const auto moving = buildColouredClusterCloud(twenty, 0);
+  ASSERT_EQ(moving.size(), 20u * 9u);
+  EXPECT_EQ(moving.width, moving.size());
+  EXPECT_EQ(moving.height, 1u);
+  EXPECT_EQ(moving[9 * 19].r, CLUSTER_PALETTE[19].r);
+  EXPECT_EQ(moving[9 * 19].b, CLUSTER_PALETTE[19].b);
+  EXPECT_EQ(moving[0].a, 255);
+  const auto statics = buildColouredClusterCloud({cluster_builders::makeLeg(0.0F, 2.0F)}, 20);
+  EXPECT_EQ(statics[0].r, 170);  // entry 20 is (170, 255, 0)
+  EXPECT_EQ(statics[0].g, 255);
+  EXPECT_EQ(statics[0].b, 0);
+
+  cluster_builders::ClusterList many(81, cluster_builders::makeLeg(1.0F, 1.0F));
+  const auto wrapped = buildColouredClusterCloud(many, 0);
+  EXPECT_EQ(wrapped[9 * 80].r, 0);  // the 81st cluster reuses entry 0: (0, 114, 189)
+  EXPECT_EQ(wrapped[9 * 80].g, 114);
+  EXPECT_EQ(wrapped[9 * 80].b, 189);
+  EXPECT_EQ(buildColouredClusterCloud({}, 0).height, 1u);
+}
+
+// The geometric form publishes the detector's own debug clouds: its learnt map in "odom".
+TEST_F(ScanPipelineTest, TheGeometricFormPublishesTheDetectorsMapInOdom)
+{
+  ros2_compat::testing::ScopedFakeSystemTime fake_time(START_NS);
+  PipelineHarness harness;
+  harness.process(roomScanAt(cluster_builders::Room(), START_NS), true);
+  harness.process(roomScanAt(cluster_builders::Room(), START_NS), true);
+  ASSERT_EQ(harness.objects.messages.size(), 2u);
+  const auto clouds = harness.detectorClouds();
+  EXPECT_EQ(clouds[2]->header.frame_id, "odom");
+  EXPECT_GT(clouds[2]->width, 100u);  // the room's walls were learnt on the first scan
+  EXPECT_EQ(clouds[0]->header.frame_id, "base_scan_01");
+}
+
+// A person walking across the scanner's field becomes a published, confirmed pedestrian with a
+// plausible velocity; markers appear only with tracks.
+TEST_F(ScanPipelineTest, AWalkingPersonBecomesAPublishedPedestrian)
+{
+  {
+    const bool geometric = false;
+    ros2_compat::testing::ScopedFakeSystemTime fake_time(START_NS);
+    PipelineHarness harness;
+    int64_t now = START_NS;
+    auto step = [&](const cluster_builders::Room & room) {
+      harness.process(roomScanAt(room, now), geometric);
+      now += 100000000LL;
+      ros2_compat::testing::set_system_time(now);
+    };
+    for (int k = 0; k < 10; ++k) {
+      step(cluster_builders::Room());  // the empty room first
+    }
+    EXPECT_EQ(harness.objects.messages.size(), 10u);
+    EXPECT_TRUE(harness.markers.messages.empty());
+
+    // Walk 1 m/s along y = 1.5 for 3.5 s, then look at the last published list.
+    double truth_x = 0.0;
+    for (int k = 0; k < 35; ++k) {
+      cluster_builders::Room room;
+      truth_x = -2.0 + 0.1 * k;
+      cluster_builders::addPerson(room, static_cast<float>(truth_x), 1.5F);
+      step(room);
+    }
+    const quillon_protocol::msg::Object * pedestrian = nullptr;
+    for (const auto & o : harness.objects.messages.back().objects) {
+      if (o.classification == 1) {
+        pedestrian = &o;
+      }
+    }
+    ASSERT_NE(pedestrian, nullptr);
+    EXPECT_NEAR(pedestrian->pose.position.x, truth_x, 0.5);
+    EXPECT_NEAR(pedestrian->pose.position.y, 1.5, 0.5);
+    EXPECT_NEAR(pedestrian->velocity_x, 1.0, 0.5);
+    EXPECT_NEAR(pedestrian->velocity_y, 0.0, 0.5);
+    EXPECT_FALSE(harness.markers.messages.empty());
+    EXPECT_EQ(harness.markers.messages.back().markers[0].header.frame_id, "base_scan_01");
+  }
+}
