@@ -5,7 +5,9 @@ The output mirrors what rosidl_generator_cpp produces in Humble as far as code c
 `pkg/msg/snake_name.hpp` declaring the template `pkg::msg::Name_<Allocator>`, the alias
 `pkg::msg::Name`, an explicit constructor taking `rosidl_runtime_cpp::MessageInitialization`
 (so messages are not aggregates), .msg defaults, constants, `operator==`, the smart-pointer
-aliases and the `rosidl_generator_traits` name traits.
+aliases and the `rosidl_generator_traits` name traits. Beside each header it writes
+`pkg/msg/detail/snake_name__cdr.hpp` with the message's CDR layout (cdr_serialize /
+cdr_deserialize, found by argument-dependent lookup), which the message header includes.
 
 Usage: generate_messages.py [--search INCLUDE_DIR]... OUTPUT_DIR PKG:FILE.msg [PKG:FILE.msg ...]
 """
@@ -45,9 +47,10 @@ def snake_case(name):
 
 
 class Field:
-    def __init__(self, pkg, base, array, name, default):
+    def __init__(self, pkg, base, array, name, default, bound=None):
         self.name = name
         self.array = array          # None, '' (unbounded) or 'N' (fixed size)
+        self.bound = bound          # 'N' of a bounded sequence T[<=N], else None
         self.default = default
         if base in PRIMITIVES:
             self.primitive = base
@@ -99,11 +102,12 @@ class Message:
             raise SystemExit(f'{self.pkg}/{self.name}: bounded sequence without bound in {raw!r}')
         # A bounded sequence T[<=N] becomes a plain std::vector (unbounded), where Humble uses
         # rosidl_runtime_cpp::BoundedVector: the bound is not enforced, the element access is
-        # the same.
+        # the same. Only reading CDR checks it.
         array = None
         if m.group(2):
             array = '' if bounded else m.group(4)
-        self.fields.append(Field(self.pkg, m.group(1), array, m.group(5), m.group(7)))
+        self.fields.append(Field(self.pkg, m.group(1), array, m.group(5), m.group(7),
+                                 m.group(4) if bounded else None))
 
 
 def scalar_cpp(field):
@@ -285,8 +289,75 @@ def generate(msg, known):
     out.append('template<>')
     out.append(f'struct is_message<{full}>\n  : std::true_type {{}};\n')
     out.append('}  // namespace rosidl_generator_traits\n')
+    out.append(f'#include "{cdr_header_path(msg)}"\n')
     out.append(f'#endif  // {guard}')
     return '\n'.join(line for line in out if line is not None) + '\n'
+
+
+def cdr_header_path(msg):
+    return f'{msg.pkg}/msg/detail/{snake_case(msg.name)}__cdr.hpp'
+
+
+def cdr_read_call(field):
+    # A bounded sequence T[<=N] is checked against its bound when read.
+    if field.bound:
+        return f'  cdr.read(msg.{field.name}, {field.bound});'
+    return f'  cdr.read(msg.{field.name});'
+
+
+def generate_cdr(msg):
+    """CDR layout: the fields in .msg order, nested messages inline (XCDR1, as ROS 2 sends)."""
+    guard = f'{msg.pkg}__MSG__DETAIL__{snake_case(msg.name)}__CDR_HPP_'.upper()
+    name = f'{msg.name}_<ContainerAllocator>'
+    out = []
+    out.append('// Generated from ' + f'{msg.pkg}/msg/{msg.name}.msg' + ' by generate_messages.py; do not edit.')
+    out.append(f'#ifndef {guard}')
+    out.append(f'#define {guard}')
+    out.append('')
+    out.append('#include <cstdint>')
+    out.append('')
+    out.append('#include "ros2_compat/cdr/reader.hpp"')
+    out.append('#include "ros2_compat/cdr/writer.hpp"')
+    out.append(f'#include "{msg.pkg}/msg/{snake_case(msg.name)}.hpp"')
+    out.append('')
+    out.append(f'namespace {msg.pkg}\n{{\nnamespace msg\n{{\n')
+    out.append('template<class ContainerAllocator>')
+    out.append(f'inline void cdr_serialize(ros2_compat::cdr::Writer & cdr, const {name} & msg)')
+    out.append('{')
+    if not msg.fields:
+        # DDS has no empty structures: an empty message is one dummy byte.
+        out.append('  (void)msg;')
+        out.append('  cdr.write(uint8_t{0});')
+    for f in msg.fields:
+        out.append(f'  cdr.write(msg.{f.name});')
+    out.append('}')
+    out.append('')
+    out.append('template<class ContainerAllocator>')
+    out.append(f'inline void cdr_deserialize(ros2_compat::cdr::Reader & cdr, {name} & msg)')
+    out.append('{')
+    if not msg.fields:
+        out.append('  (void)msg;')
+        out.append('  uint8_t structure_needs_at_least_one_member = 0;')
+        out.append('  cdr.read(structure_needs_at_least_one_member);')
+    for f in msg.fields:
+        out.append(cdr_read_call(f))
+    out.append('}')
+    out.append('')
+    out.append(f'}}  // namespace msg\n}}  // namespace {msg.pkg}\n')
+    out.append(f'#endif  // {guard}')
+    return '\n'.join(out) + '\n'
+
+
+def write_if_changed(path, text):
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    old = None
+    if os.path.exists(path):
+        with open(path, encoding='utf-8') as f:
+            old = f.read()
+    # Leave unchanged headers alone so that a re-run does not trigger rebuilds.
+    if old != text:
+        with open(path, 'w', encoding='utf-8') as f:
+            f.write(text)
 
 
 def main(argv):
@@ -305,17 +376,9 @@ def main(argv):
         messages.append(Message(pkg, name, path))
     known = KnownTypes({(m.pkg, m.name) for m in messages}, [out_dir] + search)
     for m in messages:
-        path = os.path.join(out_dir, m.pkg, 'msg', snake_case(m.name) + '.hpp')
-        os.makedirs(os.path.dirname(path), exist_ok=True)
-        text = generate(m, known)
-        old = None
-        if os.path.exists(path):
-            with open(path, encoding='utf-8') as f:
-                old = f.read()
-        # Leave unchanged headers alone so that a re-run does not trigger rebuilds.
-        if old != text:
-            with open(path, 'w', encoding='utf-8') as f:
-                f.write(text)
+        write_if_changed(os.path.join(out_dir, m.pkg, 'msg', snake_case(m.name) + '.hpp'),
+                         generate(m, known))
+        write_if_changed(os.path.join(out_dir, cdr_header_path(m)), generate_cdr(m))
 
 
 class KnownTypes:
