@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libeigen3-dev libpcl-dev libopencv-dev libyaml-cpp-dev
   liborocos-kdl-dev libament-index-cpp-dev
+  libfastrtps-dev libfastcdr-dev iproute2
 )
 
 missing=()

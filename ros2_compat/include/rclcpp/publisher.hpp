@@ -10,6 +10,7 @@
 #include "rclcpp/macros.hpp"
 #include "rclcpp/publisher_base.hpp"
 #include "rclcpp/publisher_options.hpp"
+#include "ros2_compat/cdr/type_support.hpp"
 #include "rosidl_runtime_cpp/traits.hpp"
 
 namespace rclcpp
@@ -35,7 +36,7 @@ public:
     rclcpp::node_interfaces::NodeBaseInterface * node_base, const std::string & topic_name,
     const rclcpp::QoS & qos, const PublisherOptionsWithAllocator<AllocatorT> & options)
   : PublisherBase(
-      node_base, topic_name, rosidl_generator_traits::name<MessageT>(), qos,
+      node_base, topic_name, ros2_compat::cdr::get_message_type_support<MessageT>(), qos,
       options.use_default_callbacks)
   {
   }

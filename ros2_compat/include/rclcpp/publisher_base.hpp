@@ -22,7 +22,8 @@ public:
   // Resolves the topic name against the node (throws InvalidTopicNameError) and joins the topic.
   PublisherBase(
     rclcpp::node_interfaces::NodeBaseInterface * node_base, const std::string & topic_name,
-    const char * type_name, const rclcpp::QoS & qos, bool use_default_callbacks);
+    const ros2_compat::cdr::MessageTypeSupport & type_support, const rclcpp::QoS & qos,
+    bool use_default_callbacks);
 
   virtual ~PublisherBase();
 

@@ -10,6 +10,7 @@
 #include "rclcpp/macros.hpp"
 #include "rclcpp/subscription_base.hpp"
 #include "rclcpp/subscription_options.hpp"
+#include "ros2_compat/cdr/type_support.hpp"
 #include "rosidl_runtime_cpp/traits.hpp"
 
 namespace rclcpp
@@ -33,8 +34,8 @@ public:
     const SubscriptionOptionsWithAllocator<AllocatorT> & options,
     const rclcpp::CallbackGroup::SharedPtr & callback_group)
   : SubscriptionBase(
-      node_base, topic_name, rosidl_generator_traits::name<MessageT>(), qos, callback_group,
-      options.use_default_callbacks),
+      node_base, topic_name, ros2_compat::cdr::get_message_type_support<MessageT>(), qos,
+      callback_group, options.use_default_callbacks),
     callback_(std::move(callback))
   {
   }

@@ -25,7 +25,7 @@ public:
   // topic; arriving messages wake the executor that serves `callback_group`.
   SubscriptionBase(
     rclcpp::node_interfaces::NodeBaseInterface * node_base, const std::string & topic_name,
-    const char * type_name, const rclcpp::QoS & qos,
+    const ros2_compat::cdr::MessageTypeSupport & type_support, const rclcpp::QoS & qos,
     const rclcpp::CallbackGroup::SharedPtr & callback_group, bool use_default_callbacks);
 
   virtual ~SubscriptionBase();

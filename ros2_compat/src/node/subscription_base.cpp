@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "rclcpp/logging.hpp"
+#include "ros2_compat/cdr/type_support.hpp"
 #include "ros_names.hpp"
 
 namespace rclcpp
@@ -42,14 +43,14 @@ ros2_compat::detail::ReaderListener listener_for(
 
 SubscriptionBase::SubscriptionBase(
   rclcpp::node_interfaces::NodeBaseInterface * node_base, const std::string & topic_name,
-  const char * type_name, const rclcpp::QoS & qos,
+  const ros2_compat::cdr::MessageTypeSupport & type_support, const rclcpp::QoS & qos,
   const rclcpp::CallbackGroup::SharedPtr & callback_group, bool use_default_callbacks)
 : topic_name_(node_base->resolve_topic_or_service_name(topic_name, false)),
   qos_(qos),
   transport_(ros2_compat::detail::get_transport())
 {
   reader_ = transport_->create_reader(
-    {topic_name_, type_name, qos_.get_rmw_qos_profile()},
+    {topic_name_, type_support.type_name, qos_.get_rmw_qos_profile(), &type_support},
     listener_for(node_base, topic_name_, callback_group, use_default_callbacks));
 }
 

@@ -1,7 +1,6 @@
 // The seam between publishers/subscriptions and how messages travel. Endpoints carry what
-// every transport needs (ROS topic name, interface type name, QoS); messages are type-erased.
-// The in-process transport is the one in use; an inter-process one fits behind the same
-// interface.
+// every transport needs (ROS topic name, interface type name, QoS, the CDR conversions);
+// messages are type-erased. Two transports exist: in-process and DDS (between processes).
 #ifndef ROS2_COMPAT__DETAIL__TRANSPORT_HPP_
 #define ROS2_COMPAT__DETAIL__TRANSPORT_HPP_
 
@@ -14,6 +13,11 @@
 
 namespace ros2_compat
 {
+namespace cdr
+{
+struct MessageTypeSupport;
+}  // namespace cdr
+
 namespace detail
 {
 
@@ -22,6 +26,7 @@ struct TopicEndpoint
   std::string topic_name;  // fully qualified, e.g. "/scan"
   std::string type_name;   // interface name, e.g. "sensor_msgs/msg/LaserScan"
   rmw_qos_profile_t qos;
+  const cdr::MessageTypeSupport * type_support = nullptr;  // needed between processes
 };
 
 // A message of the endpoint's type; shared so that one publication reaches many readers.
@@ -81,7 +86,10 @@ public:
     const TopicEndpoint & endpoint, ReaderListener listener) = 0;
 };
 
-// The transport of this process's publishers and subscriptions.
+// The transport of this process's publishers and subscriptions, chosen on first use by the
+// environment variable ROS2_COMPAT_TRANSPORT: "dds" (the default) or "in_process". Test
+// executables set "in_process" for themselves and the programs they start; throws
+// std::invalid_argument for other values.
 std::shared_ptr<Transport> get_transport();
 
 }  // namespace detail

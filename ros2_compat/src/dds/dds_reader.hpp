@@ -1,0 +1,61 @@
+// A subscription's end of a DDS topic: DDS keeps the history (keep-last depth), messages are
+// deserialized when taken. Malformed samples are dropped with a warning.
+#ifndef DDS__DDS_READER_HPP_
+#define DDS__DDS_READER_HPP_
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <utility>
+
+#include <fastdds/dds/subscriber/DataReader.hpp>
+#include <fastdds/dds/subscriber/DataReaderListener.hpp>
+
+#include "dds_participant.hpp"
+#include "ros2_compat/detail/transport.hpp"
+
+namespace ros2_compat
+{
+namespace detail
+{
+
+class DdsReader : public TransportReader
+{
+public:
+  DdsReader(
+    std::shared_ptr<DdsParticipant> participant, const TopicEndpoint & endpoint,
+    ReaderListener listener);
+  ~DdsReader() override;
+
+  bool take(ErasedMessage & message, rmw_message_info_t & info) override;
+  bool has_message() const override;
+  size_t matched_writer_count() const override;
+
+private:
+  class Events : public eprosima::fastdds::dds::DataReaderListener
+  {
+  public:
+    explicit Events(ReaderListener listener) : listener_(std::move(listener)) {}
+    void on_data_available(eprosima::fastdds::dds::DataReader * reader) override;
+    void on_requested_incompatible_qos(
+      eprosima::fastdds::dds::DataReader * reader,
+      const eprosima::fastdds::dds::RequestedIncompatibleQosStatus & status) override;
+
+  private:
+    const ReaderListener listener_;
+  };
+
+  const std::shared_ptr<DdsParticipant> participant_;
+  const TopicEndpoint endpoint_;
+  Events events_;
+  eprosima::fastdds::dds::Topic * topic_ = nullptr;
+  eprosima::fastdds::dds::DataReader * reader_ = nullptr;
+  mutable std::mutex mutex_;
+  uint64_t received_ = 0;
+};
+
+}  // namespace detail
+}  // namespace ros2_compat
+
+#endif  // DDS__DDS_READER_HPP_
