@@ -28,4 +28,5 @@ list(APPEND TRAILSCAN_TEST_SOURCES
 )
 list(APPEND TRAILSCAN_BENCHMARK_SOURCES
   ${QUILLON_DETECTOR_DIR}/benchmark/cluster_geometry_benchmark.cpp
+  ${QUILLON_DETECTOR_DIR}/benchmark/scan_pipeline_benchmark.cpp
 )
