@@ -9,8 +9,5 @@ build="${BUILD_DIR:-$root/build}"
 "$root/scripts/setup.sh"
 "$root/scripts/build.sh"
 export AMENT_PREFIX_PATH="$build/ament_prefix${AMENT_PREFIX_PATH:+:$AMENT_PREFIX_PATH}"
-status=0
-timeout -s INT "${DEMO_SECONDS:-5}" "$build/trailscan" "$@" || status=$?
-# Stopped by the timeout's Ctrl-C counts as a normal end.
-[ "$status" -eq 124 ] && status=0
-exit "$status"
+# Ctrl-C after DEMO_SECONDS; trailscan's own exit status is the script's.
+exec timeout --preserve-status -s INT "${DEMO_SECONDS:-5}" "$build/trailscan" "$@"
