@@ -54,4 +54,17 @@ if(TRAILMERGE_MAIN_SOURCE)
   endforeach()
 endif()
 
+# The end-to-end test runs trailscan, trailmerge and its own scene source and recorder as
+# separate processes, so it needs all their paths.
+if(QUILLON_BUILD_TESTS AND TRAILMERGE_MAIN_SOURCE)
+  add_executable(scene_source "${QUILLON_DETECTOR_DIR}/test/e2e/programs/scene_source.cpp")
+  quillon_warnings(scene_source)
+  target_include_directories(scene_source PRIVATE "${QUILLON_DETECTOR_DIR}/test/support")
+  target_link_libraries(scene_source PRIVATE trailscan_core)
+  target_compile_definitions(quillon_dynamic_detector_trailscan_e2e_test PRIVATE
+    SCENE_SOURCE_EXECUTABLE="$<TARGET_FILE:scene_source>"
+    TRAILMERGE_EXECUTABLE="$<TARGET_FILE:trailmerge>")
+  add_dependencies(quillon_dynamic_detector_trailscan_e2e_test scene_source trailmerge)
+endif()
+
 quillon_register_package(quillon_dynamic_detector SHARE_DIRS "${QUILLON_DETECTOR_DIR}/config")
