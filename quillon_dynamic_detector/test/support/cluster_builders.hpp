@@ -164,6 +164,26 @@ inline void addPerson(Room & room, float x, float y, float stride = 0.3F)
   room.circles.push_back({x - across_x, y - across_y, 0.06F});
 }
 
+// A person walking along +x at `speed` with a gait: one leg stands while the other swings
+// forward at twice the walking speed, swapping every step of `step` metres. The legs sit
+// 0.1 m either side of the line y = `y`; returns the body's x at time t.
+inline float addWalkingPerson(
+  Room & room, float start_x, float y, float speed, float t, float step = 0.6F)
+{
+  const float step_time = step / speed;
+  const float steps = t / step_time;
+  const float whole_steps = std::floor(steps);
+  const float swing = steps - whole_steps;  // 0 .. 1 within the current step
+  const float body_x = start_x + speed * t;
+  // The standing leg was planted half a step ahead of the body when the step began.
+  const float standing_x = start_x + step * whole_steps + 0.5F * step;
+  const float swinging_x = standing_x - step + 2.0F * step * swing;
+  const bool left_swings = static_cast<int>(whole_steps) % 2 == 0;
+  room.circles.push_back({left_swings ? swinging_x : standing_x, y + 0.1F, 0.06F});
+  room.circles.push_back({left_swings ? standing_x : swinging_x, y - 0.1F, 0.06F});
+  return body_x;
+}
+
 }  // namespace cluster_builders
 
 #endif  // CLUSTER_BUILDERS_HPP_
