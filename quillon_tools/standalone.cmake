@@ -32,3 +32,15 @@ quillon_tools_subsystem(simulation LIBRARIES ros2_compat quillon_protocol Eigen3
 quillon_tools_subsystem(evaluation LIBRARIES ros2_compat quillon_protocol)
 find_package(SQLite3 REQUIRED)
 quillon_tools_subsystem(recording LIBRARIES ros2_compat quillon_protocol yaml-cpp SQLite::SQLite3)
+quillon_tools_subsystem(runner LIBRARIES trailscan_core trailmerge_core)
+if(TARGET quillon_tools_replay_runner_test)
+  target_include_directories(quillon_tools_replay_runner_test PRIVATE
+    "${QUILLON_DETECTOR_DIR}/test/support")
+endif()
+
+# Programs built on the libraries above.
+if(TARGET quillon_simulation)
+  add_executable(quillon_simulate "${QUILLON_TOOLS_DIR}/programs/simulate.cpp")
+  quillon_warnings(quillon_simulate)
+  target_link_libraries(quillon_simulate PRIVATE quillon_simulation)
+endif()

@@ -29,8 +29,11 @@ public:
   using Object = quillon_protocol::msg::Object;
   using ObjectList = quillon_protocol::msg::ObjectList;
 
-  // The options exist for tests and composition; the program uses the defaults.
-  explicit TrailmergeNode(const rclcpp::NodeOptions & options = rclcpp::NodeOptions());
+  // The options exist for tests and composition; the program uses the defaults. TF is heard
+  // on a thread of its own, as tf2_ros does by default; a deterministic replay serves it from
+  // this node's executor instead (`dedicated_tf_thread` false).
+  explicit TrailmergeNode(
+    const rclcpp::NodeOptions & options = rclcpp::NodeOptions(), bool dedicated_tf_thread = true);
   ~TrailmergeNode() override;
 
 private:

@@ -1,8 +1,46 @@
 #ifndef QUILLON_DYNAMIC_DETECTOR__TRAILSCAN_NODE_HPP_
 #define QUILLON_DYNAMIC_DETECTOR__TRAILSCAN_NODE_HPP_
 
+#include <memory>
+
+#include "rclcpp/node.hpp"
+
 namespace quillon_dynamic_detector
 {
+
+// trailscan's wiring on a node: parameters, both scanners' publishers, detectors, trackers and
+// scan subscriptions. The program runs it on its own node "laser_subscriber"; tools that replay
+// recordings run it beside other nodes in one process.
+class TrailscanNode
+{
+public:
+  struct Options
+  {
+    // The program listens to TF on a thread of its own, as tf2_ros does by default. A
+    // deterministic replay serves TF from the node's own executor instead.
+    bool dedicated_tf_thread = true;
+  };
+
+  // Declares the parameters, creates the publishers, the TF listener and the detectors. Throws
+  // on a parameter of the wrong type or an unreadable detector configuration.
+  explicit TrailscanNode(const rclcpp::Node::SharedPtr & node);
+  TrailscanNode(const rclcpp::Node::SharedPtr & node, const Options & options);
+  ~TrailscanNode();
+
+  TrailscanNode(const TrailscanNode &) = delete;
+  TrailscanNode & operator=(const TrailscanNode &) = delete;
+
+  // Waits for both scanners' mounting transforms (retrying every second while rclcpp::ok()
+  // when `wait` is set, trying once otherwise), then creates the clusterer, the trackers and
+  // the scan subscriptions. False when the transforms never came.
+  bool start(bool wait = true);
+
+  const rclcpp::Node::SharedPtr & node() const;
+
+private:
+  struct Wiring;
+  std::unique_ptr<Wiring> wiring_;
+};
 
 // The trailscan program: start-up, then the executor until shutdown. Returns the exit status:
 // 0 after a normal shutdown (also when Ctrl-C arrives while waiting for the mounting

@@ -31,10 +31,12 @@ long wholeMilliseconds(std::chrono::steady_clock::duration d)
 
 }  // namespace
 
-TrailmergeNode::TrailmergeNode(const rclcpp::NodeOptions & options)
+TrailmergeNode::TrailmergeNode(const rclcpp::NodeOptions & options, bool dedicated_tf_thread)
 : rclcpp::Node("trailmerge", options),
   tf_buffer_(std::make_unique<tf2_ros::Buffer>(get_clock(), tf2::durationFromSec(TF_CACHE_TIME_S))),
-  tf_listener_(std::make_unique<tf2_ros::TransformListener>(*tf_buffer_)),
+  tf_listener_(
+    dedicated_tf_thread ? std::make_unique<tf2_ros::TransformListener>(*tf_buffer_)
+                        : std::make_unique<tf2_ros::TransformListener>(*tf_buffer_, this, false)),
   settings_(declareTrailmergeParameters(*this)),
   object_publisher_(
     create_publisher<ObjectList>(settings_.output_topic, rclcpp::QoS(rclcpp::KeepLast(1)))),

@@ -43,17 +43,6 @@ struct ScanChannel
   rclcpp::Subscription<sensor_msgs::msg::LaserScan>::SharedPtr subscription;
 };
 
-// What main owns for the life of the process.
-struct Trailscan
-{
-  rclcpp::Node::SharedPtr node;
-  TrailscanSettings settings;
-  std::shared_ptr<tf2_ros::Buffer> tf_buffer;
-  std::unique_ptr<tf2_ros::TransformListener> tf_listener;
-  std::shared_ptr<Clusterer> clusterer;
-  ScanChannel channels[2];
-};
-
 void createPublishers(
   rclcpp::Node & node, const std::string & prefix, const std::string & objects_topic,
   ScanChannel & c)
@@ -74,110 +63,142 @@ void createPublishers(
     prefix + "/pedestrian_markers", qos);
 }
 
-// Retries every second until TF knows where the scanner is mounted. False when the program is
-// asked to stop while waiting.
-bool waitForMounting(const std::shared_ptr<tf2_ros::Buffer> & buffer, ScanChannel & c)
+}  // namespace
+
+// Everything one trailscan instance owns.
+struct TrailscanNode::Wiring
 {
-  Eigen::Matrix4f sensor_to_base;
-  while (rclcpp::ok()) {
-    if (getTransformMatrix(buffer, "base_footprint", c.output_frame, sensor_to_base)) {
-      c.closed_detector->sensor_to_base = sensor_to_base;
-      c.geometric_detector->sensor_to_base = sensor_to_base;
-      return true;
-    }
-    rclcpp::sleep_for(std::chrono::seconds(1));
-  }
-  return false;
+  rclcpp::Node::SharedPtr node;
+  TrailscanSettings settings;
+  std::shared_ptr<tf2_ros::Buffer> tf_buffer;
+  std::unique_ptr<tf2_ros::TransformListener> tf_listener;
+  std::shared_ptr<Clusterer> clusterer;
+  ScanChannel channels[2];
+
+  void subscribe(ScanChannel & c);
+  bool mountingKnown(ScanChannel & c);
+};
+
+TrailscanNode::TrailscanNode(const rclcpp::Node::SharedPtr & node) : TrailscanNode(node, Options())
+{
 }
 
-void subscribe(Trailscan & app, ScanChannel & c)
+TrailscanNode::TrailscanNode(const rclcpp::Node::SharedPtr & node, const Options & options)
+: wiring_(std::make_unique<Wiring>())
 {
-  const auto qos = rclcpp::SensorDataQoS().keep_last(1);
-  c.subscription = app.node->create_subscription<sensor_msgs::msg::LaserScan>(
-    c.scan_topic, qos, [&app, &c](sensor_msgs::msg::LaserScan::ConstSharedPtr scan) {
-      const TrailscanSettings & s = app.settings;
-      if (s.use_geometric_motion_detector) {
-        processLaserScan(
-          scan, app.tf_buffer, *c.geometric_detector, *app.clusterer, c.dynamic_cloud_pub,
-          c.static_cloud_pub, c.raw_candidate_cloud_pub, c.confirmed_cloud_pub,
-          c.local_map_cloud_pub, c.objects_pub, c.markers_pub, c.sensor_name, c.output_frame,
-          s.clustering, s.cluster_merge, s.classifier, s.max_input_age_ms, *c.tracker);
-      } else {
-        processLaserScan(
-          scan, app.tf_buffer, *c.closed_detector, *app.clusterer, c.dynamic_cloud_pub,
-          c.static_cloud_pub, c.raw_candidate_cloud_pub, c.confirmed_cloud_pub,
-          c.local_map_cloud_pub, c.objects_pub, c.markers_pub, c.sensor_name, c.output_frame,
-          s.clustering, s.cluster_merge, s.classifier, s.max_input_age_ms, *c.tracker);
-      }
-    });
-}
+  Wiring & w = *wiring_;
+  w.node = node;
+  w.settings = declareTrailscanParameters(*node);
 
-// Start-up up to the subscriptions. Returns false when stopped while waiting for TF.
-bool startUp(int argc, char ** argv, Trailscan & app)
-{
-  rclcpp::init(argc, argv);
-  app.node = std::make_shared<rclcpp::Node>("laser_subscriber");
-  app.settings = declareTrailscanParameters(*app.node);
-
-  ScanChannel & scan1 = app.channels[0];
-  ScanChannel & scan2 = app.channels[1];
+  ScanChannel & scan1 = w.channels[0];
+  ScanChannel & scan2 = w.channels[1];
   scan1.scan_topic = "/scan_01";
   scan1.output_frame = "base_scan_01";
   scan1.sensor_name = "top_scan_01";
   scan2.scan_topic = "/scan_02";
   scan2.output_frame = "base_scan_02";
   scan2.sensor_name = "top_scan_02";
-  createPublishers(*app.node, "/scan1", "/objects_laser1", scan1);
-  createPublishers(*app.node, "/scan2", "/objects_laser2", scan2);
+  createPublishers(*node, "/scan1", "/objects_laser1", scan1);
+  createPublishers(*node, "/scan2", "/objects_laser2", scan2);
 
-  app.tf_buffer = std::make_shared<tf2_ros::Buffer>(app.node->get_clock());
-  app.tf_listener = std::make_unique<tf2_ros::TransformListener>(*app.tf_buffer);
+  w.tf_buffer = std::make_shared<tf2_ros::Buffer>(node->get_clock());
+  w.tf_listener = options.dedicated_tf_thread
+                    ? std::make_unique<tf2_ros::TransformListener>(*w.tf_buffer)
+                    : std::make_unique<tf2_ros::TransformListener>(*w.tf_buffer, node, false);
 
-  const std::string & cfg = app.settings.detector_cfg_file;
-  for (ScanChannel & c : app.channels) {
+  const std::string & cfg = w.settings.detector_cfg_file;
+  for (ScanChannel & c : w.channels) {
     c.closed_detector = std::make_unique<orvane::perception::DynamicLaserDetector>(cfg);
   }
-  for (ScanChannel & c : app.channels) {
+  for (ScanChannel & c : w.channels) {
     c.geometric_detector = std::make_unique<GeometricMotionDetector>(cfg);
   }
+}
 
-  for (ScanChannel & c : app.channels) {
-    if (!waitForMounting(app.tf_buffer, c)) {
-      return false;
+TrailscanNode::~TrailscanNode() = default;
+
+const rclcpp::Node::SharedPtr & TrailscanNode::node() const { return wiring_->node; }
+
+bool TrailscanNode::start(bool wait)
+{
+  Wiring & w = *wiring_;
+  for (ScanChannel & c : w.channels) {
+    // Retries every second until TF knows where the scanner is mounted.
+    while (!w.mountingKnown(c)) {
+      if (!wait || !rclcpp::ok()) {
+        return false;
+      }
+      rclcpp::sleep_for(std::chrono::seconds(1));
     }
   }
 
-  const ClusteringConfig & clustering = app.settings.clustering;
-  app.clusterer = makeClusterer(clustering);
+  const ClusteringConfig & clustering = w.settings.clustering;
+  w.clusterer = makeClusterer(clustering);
   RCLCPP_INFO(
     trailscanLogger(), "[config] tolerance=%.2f min_cluster_size=%d max_cluster_size=%d",
     clustering.tolerance, clustering.min_cluster_size, clustering.max_cluster_size);
 
-  for (ScanChannel & c : app.channels) {
-    c.tracker = std::make_unique<PedestrianTracker>(app.settings.tracker);
+  for (ScanChannel & c : w.channels) {
+    c.tracker = std::make_unique<PedestrianTracker>(w.settings.tracker);
   }
-  for (ScanChannel & c : app.channels) {
-    subscribe(app, c);
+  for (ScanChannel & c : w.channels) {
+    w.subscribe(c);
   }
   return true;
 }
 
-}  // namespace
+bool TrailscanNode::Wiring::mountingKnown(ScanChannel & c)
+{
+  Eigen::Matrix4f sensor_to_base;
+  if (!getTransformMatrix(tf_buffer, "base_footprint", c.output_frame, sensor_to_base)) {
+    return false;
+  }
+  c.closed_detector->sensor_to_base = sensor_to_base;
+  c.geometric_detector->sensor_to_base = sensor_to_base;
+  return true;
+}
+
+void TrailscanNode::Wiring::subscribe(ScanChannel & c)
+{
+  const auto qos = rclcpp::SensorDataQoS().keep_last(1);
+  c.subscription = node->create_subscription<sensor_msgs::msg::LaserScan>(
+    c.scan_topic, qos, [this, &c](sensor_msgs::msg::LaserScan::ConstSharedPtr scan) {
+      const TrailscanSettings & s = settings;
+      if (s.use_geometric_motion_detector) {
+        processLaserScan(
+          scan, tf_buffer, *c.geometric_detector, *clusterer, c.dynamic_cloud_pub,
+          c.static_cloud_pub, c.raw_candidate_cloud_pub, c.confirmed_cloud_pub,
+          c.local_map_cloud_pub, c.objects_pub, c.markers_pub, c.sensor_name, c.output_frame,
+          s.clustering, s.cluster_merge, s.classifier, s.max_input_age_ms, *c.tracker);
+      } else {
+        processLaserScan(
+          scan, tf_buffer, *c.closed_detector, *clusterer, c.dynamic_cloud_pub, c.static_cloud_pub,
+          c.raw_candidate_cloud_pub, c.confirmed_cloud_pub, c.local_map_cloud_pub, c.objects_pub,
+          c.markers_pub, c.sensor_name, c.output_frame, s.clustering, s.cluster_merge, s.classifier,
+          s.max_input_age_ms, *c.tracker);
+      }
+    });
+}
 
 int runTrailscan(int argc, char ** argv)
 {
-  Trailscan app;
+  std::unique_ptr<TrailscanNode> trailscan;
   try {
-    if (!startUp(argc, argv, app)) {
+    rclcpp::init(argc, argv);
+    trailscan = std::make_unique<TrailscanNode>(std::make_shared<rclcpp::Node>("laser_subscriber"));
+    if (!trailscan->start()) {
+      trailscan.reset();
       rclcpp::shutdown();
       return 0;
     }
   } catch (const std::exception & e) {
     RCLCPP_FATAL(trailscanLogger(), "start-up failed: %s", e.what());
+    trailscan.reset();
     rclcpp::shutdown();
     return 1;
   }
-  rclcpp::spin(app.node);
+  rclcpp::spin(trailscan->node());
+  trailscan.reset();
   rclcpp::shutdown();
   return 0;
 }

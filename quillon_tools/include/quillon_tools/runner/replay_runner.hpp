@@ -1,0 +1,76 @@
+#ifndef QUILLON_TOOLS__RUNNER__REPLAY_RUNNER_HPP_
+#define QUILLON_TOOLS__RUNNER__REPLAY_RUNNER_HPP_
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "geometry_msgs/msg/transform_stamped.hpp"
+#include "quillon_protocol/msg/object_list.hpp"
+#include "rclcpp/parameter.hpp"
+#include "sensor_msgs/msg/laser_scan.hpp"
+#include "tf2_msgs/msg/tf_message.hpp"
+#include "visualization_msgs/msg/marker_array.hpp"
+
+namespace quillon_tools
+{
+
+// One object list as it came out, with the wall time its processing took: from handing the
+// scan to the executor to the list's arrival.
+struct ReceivedList
+{
+  quillon_protocol::msg::ObjectList list;
+  double latency_ms = 0.0;
+};
+
+// What a replay produced, by topic: "/objects_laser1", "/objects_laser2", "/objects_laser" and
+// the marker topics "/scan1/pedestrian_markers", "/scan2/pedestrian_markers",
+// "/objects_laser_markers".
+struct ReplayOutputs
+{
+  std::map<std::string, std::vector<ReceivedList>> lists;
+  std::map<std::string, std::vector<visualization_msgs::msg::MarkerArray>> markers;
+};
+
+struct ReplayOptions
+{
+  bool geometric_detector = false;
+  // Extra parameter overrides, after the runner's own (which raise the input age limit, since
+  // recorded stamps are old, and turn on use_sim_time).
+  std::vector<rclcpp::Parameter> trailscan_parameters;
+  std::vector<rclcpp::Parameter> trailmerge_parameters;
+};
+
+// trailscan and trailmerge in this process, fed one message at a time on a simulated clock:
+// before each message "/clock" is set to its time, and the executor runs until every callback
+// the message caused has run. Nothing depends on the wall clock or on the machine's speed, so
+// two replays of the same input give the same outputs. Needs rclcpp::init, with the in-process
+// transport selected.
+class ReplayRunner
+{
+public:
+  explicit ReplayRunner(const ReplayOptions & options);
+  ~ReplayRunner();
+  ReplayRunner(const ReplayRunner &) = delete;
+  ReplayRunner & operator=(const ReplayRunner &) = delete;
+
+  // Static transforms ("/tf_static"); both scanners' mounts must be among them before start().
+  void feedStaticTransforms(const tf2_msgs::msg::TFMessage & transforms, int64_t time_ns);
+  // False when a scanner's mount is unknown.
+  bool start();
+  void feedTransforms(const tf2_msgs::msg::TFMessage & transforms, int64_t time_ns);
+  // topic "/scan_01" or "/scan_02"; an unknown topic throws std::invalid_argument.
+  void feedScan(
+    const std::string & topic, const sensor_msgs::msg::LaserScan & scan, int64_t time_ns);
+
+  const ReplayOutputs & outputs() const;
+
+private:
+  struct Nodes;
+  std::unique_ptr<Nodes> nodes_;
+};
+
+}  // namespace quillon_tools
+
+#endif  // QUILLON_TOOLS__RUNNER__REPLAY_RUNNER_HPP_

@@ -1,0 +1,185 @@
+#include "quillon_tools/runner/replay_runner.hpp"
+
+#include <chrono>
+#include <stdexcept>
+#include <utility>
+
+#include "quillon_dynamic_detector/trailmerge_node.hpp"
+#include "quillon_dynamic_detector/trailscan_node.hpp"
+#include "rclcpp/executors/single_threaded_executor.hpp"
+#include "rclcpp/rclcpp.hpp"
+#include "rosgraph_msgs/msg/clock.hpp"
+
+namespace quillon_tools
+{
+namespace
+{
+
+using quillon_protocol::msg::ObjectList;
+using visualization_msgs::msg::MarkerArray;
+
+// A list arrives at most three callbacks after its scan (trailscan, then trailmerge, then the
+// collector); one more pass proves that nothing is left.
+constexpr int SETTLING_PASSES = 4;
+
+// Recorded stamps are old compared with this machine's clock, which trailscan's input age
+// check reads: a replay must not drop them as stale.
+constexpr double REPLAY_MAX_INPUT_AGE_MS = 1.0e15;
+
+rclcpp::NodeOptions simulatedTimeOptions(std::vector<rclcpp::Parameter> overrides)
+{
+  overrides.insert(overrides.begin(), rclcpp::Parameter("use_sim_time", true));
+  return rclcpp::NodeOptions().use_clock_thread(false).parameter_overrides(overrides);
+}
+
+builtin_interfaces::msg::Time toStamp(int64_t time_ns)
+{
+  builtin_interfaces::msg::Time t;
+  t.sec = static_cast<int32_t>(time_ns / 1000000000LL);
+  t.nanosec = static_cast<uint32_t>(time_ns % 1000000000LL);
+  return t;
+}
+
+}  // namespace
+
+struct ReplayRunner::Nodes
+{
+  rclcpp::executors::SingleThreadedExecutor executor;
+  rclcpp::Node::SharedPtr source;
+  rclcpp::Publisher<rosgraph_msgs::msg::Clock>::SharedPtr clock_pub;
+  rclcpp::Publisher<tf2_msgs::msg::TFMessage>::SharedPtr tf_pub;
+  rclcpp::Publisher<tf2_msgs::msg::TFMessage>::SharedPtr tf_static_pub;
+  std::map<std::string, rclcpp::Publisher<sensor_msgs::msg::LaserScan>::SharedPtr> scan_pubs;
+  std::vector<rclcpp::SubscriptionBase::SharedPtr> collectors;
+  std::unique_ptr<quillon_dynamic_detector::TrailscanNode> trailscan;
+  std::shared_ptr<quillon_dynamic_detector::TrailmergeNode> trailmerge;
+  tf2_msgs::msg::TFMessage static_transforms;
+  ReplayOutputs outputs;
+  std::chrono::steady_clock::time_point fed_at;
+
+  void collectLists(const std::string & topic);
+  void collectMarkers(const std::string & topic);
+  void setClock(int64_t time_ns);
+  void settle();
+};
+
+void ReplayRunner::Nodes::collectLists(const std::string & topic)
+{
+  collectors.push_back(source->create_subscription<ObjectList>(
+    topic, rclcpp::QoS(100), [this, topic](ObjectList::ConstSharedPtr msg) {
+      const std::chrono::duration<double, std::milli> took =
+        std::chrono::steady_clock::now() - fed_at;
+      outputs.lists[topic].push_back(ReceivedList{*msg, took.count()});
+    }));
+}
+
+void ReplayRunner::Nodes::collectMarkers(const std::string & topic)
+{
+  collectors.push_back(source->create_subscription<MarkerArray>(
+    topic, rclcpp::QoS(100),
+    [this, topic](MarkerArray::ConstSharedPtr msg) { outputs.markers[topic].push_back(*msg); }));
+}
+
+void ReplayRunner::Nodes::setClock(int64_t time_ns)
+{
+  rosgraph_msgs::msg::Clock clock;
+  clock.clock = toStamp(time_ns);
+  clock_pub->publish(clock);
+  settle();
+}
+
+void ReplayRunner::Nodes::settle()
+{
+  for (int pass = 0; pass < SETTLING_PASSES; ++pass) {
+    executor.spin_some();
+  }
+}
+
+ReplayRunner::ReplayRunner(const ReplayOptions & options) : nodes_(std::make_unique<Nodes>())
+{
+  Nodes & n = *nodes_;
+  n.source = std::make_shared<rclcpp::Node>("replay_source");
+  n.clock_pub = n.source->create_publisher<rosgraph_msgs::msg::Clock>("/clock", rclcpp::ClockQoS());
+  n.tf_pub = n.source->create_publisher<tf2_msgs::msg::TFMessage>("/tf", rclcpp::QoS(100));
+  n.tf_static_pub = n.source->create_publisher<tf2_msgs::msg::TFMessage>(
+    "/tf_static", rclcpp::QoS(1).transient_local());
+  for (const char * topic : {"/scan_01", "/scan_02"}) {
+    n.scan_pubs[topic] =
+      n.source->create_publisher<sensor_msgs::msg::LaserScan>(topic, rclcpp::SensorDataQoS());
+  }
+  for (const char * topic : {"/objects_laser1", "/objects_laser2", "/objects_laser"}) {
+    n.collectLists(topic);
+  }
+  for (const char * topic :
+       {"/scan1/pedestrian_markers", "/scan2/pedestrian_markers", "/objects_laser_markers"}) {
+    n.collectMarkers(topic);
+  }
+
+  std::vector<rclcpp::Parameter> trailscan_parameters{
+    rclcpp::Parameter("runtime.max_input_age_ms", REPLAY_MAX_INPUT_AGE_MS),
+    rclcpp::Parameter("frontend.use_geometric_motion_detector", options.geometric_detector)};
+  trailscan_parameters.insert(
+    trailscan_parameters.end(), options.trailscan_parameters.begin(),
+    options.trailscan_parameters.end());
+  auto trailscan_node =
+    std::make_shared<rclcpp::Node>("laser_subscriber", simulatedTimeOptions(trailscan_parameters));
+  quillon_dynamic_detector::TrailscanNode::Options trailscan_options;
+  trailscan_options.dedicated_tf_thread = false;
+  n.trailscan =
+    std::make_unique<quillon_dynamic_detector::TrailscanNode>(trailscan_node, trailscan_options);
+  n.trailmerge = std::make_shared<quillon_dynamic_detector::TrailmergeNode>(
+    simulatedTimeOptions(options.trailmerge_parameters), false);
+
+  n.executor.add_node(n.source);
+  n.executor.add_node(trailscan_node);
+  n.executor.add_node(n.trailmerge);
+}
+
+ReplayRunner::~ReplayRunner()
+{
+  Nodes & n = *nodes_;
+  n.executor.remove_node(n.trailmerge);
+  n.executor.remove_node(n.trailscan->node());
+  n.executor.remove_node(n.source);
+}
+
+void ReplayRunner::feedStaticTransforms(
+  const tf2_msgs::msg::TFMessage & transforms, int64_t time_ns)
+{
+  Nodes & n = *nodes_;
+  n.setClock(time_ns);
+  // Like a static broadcaster: every static transform so far, in one latched message.
+  for (const auto & t : transforms.transforms) {
+    n.static_transforms.transforms.push_back(t);
+  }
+  n.tf_static_pub->publish(n.static_transforms);
+  n.settle();
+}
+
+bool ReplayRunner::start() { return nodes_->trailscan->start(false); }
+
+void ReplayRunner::feedTransforms(const tf2_msgs::msg::TFMessage & transforms, int64_t time_ns)
+{
+  Nodes & n = *nodes_;
+  n.setClock(time_ns);
+  n.tf_pub->publish(transforms);
+  n.settle();
+}
+
+void ReplayRunner::feedScan(
+  const std::string & topic, const sensor_msgs::msg::LaserScan & scan, int64_t time_ns)
+{
+  Nodes & n = *nodes_;
+  const auto publisher = n.scan_pubs.find(topic);
+  if (publisher == n.scan_pubs.end()) {
+    throw std::invalid_argument("no scanner listens on '" + topic + "'");
+  }
+  n.setClock(time_ns);
+  n.fed_at = std::chrono::steady_clock::now();
+  publisher->second->publish(scan);
+  n.settle();
+}
+
+const ReplayOutputs & ReplayRunner::outputs() const { return nodes_->outputs; }
+
+}  // namespace quillon_tools
