@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Builds the whole tree with sanitizers and runs the test suite under them.
+#   scripts/sanitize.sh address   AddressSanitizer + UndefinedBehaviorSanitizer, every test
+#   scripts/sanitize.sh thread    ThreadSanitizer, the tests of everything that runs threads
+#                                 (transport, executors, TF listener, the programs' processes)
+#   scripts/sanitize.sh           both, one after the other
+# Build trees: build-asan/ and build-tsan/ (or $SANITIZE_BUILD_PREFIX-asan, -tsan).
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+prefix="${SANITIZE_BUILD_PREFIX:-$root/build}"
+kinds=("$@")
+[ ${#kinds[@]} -gt 0 ] || kinds=(address thread)
+
+# Any finding fails the test that caused it, UB included.
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:detect_stack_use_after_return=1"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1"
+export LSAN_OPTIONS="suppressions=$root/scripts/sanitizer/lsan.supp"
+
+"$root/scripts/setup.sh"
+for kind in "${kinds[@]}"; do
+  case "$kind" in
+    address)
+      flags="-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer"
+      build="$prefix-asan"
+      tests=(-E "^compile_fail")
+      ;;
+    thread)
+      flags="-fsanitize=thread"
+      build="$prefix-tsan"
+      tests=(-R "Dds|Executors|TopicDelivery|SpinSomeDepth|Context|TimeSource|TransformListener|TrailscanStartup|TrailscanEndToEnd|TrailmergeProgram|TrailmergeNode|ReplayRunner")
+      ;;
+    *)
+      echo "sanitize.sh: unknown kind '$kind' (address or thread)" >&2
+      exit 2
+      ;;
+  esac
+  echo "sanitize.sh: $kind build in $build"
+  BUILD_DIR="$build" "$root/scripts/build.sh" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    "-DCMAKE_CXX_FLAGS=$flags" "-DCMAKE_C_FLAGS=$flags" \
+    "-DCMAKE_EXE_LINKER_FLAGS=$flags" "-DCMAKE_SHARED_LINKER_FLAGS=$flags"
+  (cd "$build" && ctest --output-on-failure -j "$(nproc)" --timeout 900 "${tests[@]}")
+done
