@@ -1,0 +1,34 @@
+#ifndef QUILLON_TOOLS__SIMULATION__SCENARIO_HPP_
+#define QUILLON_TOOLS__SIMULATION__SCENARIO_HPP_
+
+#include <string>
+#include <vector>
+
+#include "quillon_tools/simulation/robot_motion.hpp"
+#include "quillon_tools/simulation/walker.hpp"
+#include "quillon_tools/simulation/world.hpp"
+
+namespace quillon_tools
+{
+
+// Everything that happens in one simulated run, apart from the sensors.
+struct Scenario
+{
+  std::string name;
+  double duration_s = 40.0;
+  World world;
+  RobotScript robot;
+  std::vector<WalkerScript> walkers;
+};
+
+constexpr const char * DEFAULT_SCENARIO = "crowded_room";
+
+// The built-in scenarios, in a fixed order.
+std::vector<std::string> scenarioNames();
+
+// Throws std::invalid_argument naming the known scenarios for an unknown name.
+Scenario makeScenario(const std::string & name);
+
+}  // namespace quillon_tools
+
+#endif  // QUILLON_TOOLS__SIMULATION__SCENARIO_HPP_

@@ -1,0 +1,215 @@
+// Plays a built-in scenario live, as the robot would: both scanners' LaserScans, odometry on
+// "/tf" and the scanner mounts on "/tf_static", paced by the wall clock and stamped with the
+// current ROS time.
+//   quillon_simulate [--scenario NAME] [--seed N] [--rate-factor F] [--loop] [--ros-args ...]
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "quillon_tools/simulation/scenario.hpp"
+#include "quillon_tools/simulation/simulator.hpp"
+#include "rclcpp/rclcpp.hpp"
+#include "sensor_msgs/msg/laser_scan.hpp"
+#include "tf2_msgs/msg/tf_message.hpp"
+#include "tf2_ros/qos.hpp"
+
+namespace
+{
+
+using quillon_tools::SimulatedScan;
+using quillon_tools::Simulator;
+using quillon_tools::SimulatorConfig;
+
+struct Options
+{
+  std::string scenario = quillon_tools::DEFAULT_SCENARIO;
+  uint64_t seed = 1;
+  double rate_factor = 1.0;
+  bool loop = false;
+};
+
+void printUsage()
+{
+  std::string names;
+  for (const auto & n : quillon_tools::scenarioNames()) {
+    names += " " + n;
+  }
+  std::fprintf(
+    stderr,
+    "usage: quillon_simulate [--scenario NAME] [--seed N] [--rate-factor F] [--loop]\n"
+    "scenarios:%s\n",
+    names.c_str());
+}
+
+bool parseUnsigned(const std::string & text, uint64_t & value)
+{
+  if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) {
+    return false;
+  }
+  try {
+    value = std::stoull(text);
+  } catch (const std::exception &) {
+    return false;
+  }
+  return true;
+}
+
+bool parsePositive(const std::string & text, double & value)
+{
+  char * end = nullptr;
+  value = std::strtod(text.c_str(), &end);
+  return !text.empty() && *end == '\0' && std::isfinite(value) && value > 0.0;
+}
+
+// Our own options come before any "--ros-args" section, which is left to rclcpp::init.
+bool parseOptions(int argc, char ** argv, Options & options)
+{
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--ros-args") {
+      break;
+    }
+    if (arg == "--loop") {
+      options.loop = true;
+      continue;
+    }
+    if (i + 1 >= argc) {
+      std::fprintf(stderr, "quillon_simulate: %s needs a value\n", arg.c_str());
+      return false;
+    }
+    const std::string value = argv[++i];
+    bool ok = true;
+    if (arg == "--scenario") {
+      options.scenario = value;
+    } else if (arg == "--seed") {
+      ok = parseUnsigned(value, options.seed);
+    } else if (arg == "--rate-factor") {
+      ok = parsePositive(value, options.rate_factor);
+    } else {
+      std::fprintf(stderr, "quillon_simulate: unknown option %s\n", arg.c_str());
+      return false;
+    }
+    if (!ok) {
+      std::fprintf(
+        stderr, "quillon_simulate: bad value \"%s\" for %s\n", value.c_str(), arg.c_str());
+      return false;
+    }
+  }
+  return true;
+}
+
+// Sleeps until the wall-clock moment, waking early when the context shuts down.
+void waitUntil(std::chrono::steady_clock::time_point when)
+{
+  const auto remaining = when - std::chrono::steady_clock::now();
+  if (remaining > std::chrono::steady_clock::duration::zero()) {
+    rclcpp::sleep_for(std::chrono::duration_cast<std::chrono::nanoseconds>(remaining));
+  }
+}
+
+class LivePublisher
+{
+public:
+  explicit LivePublisher(const rclcpp::Node::SharedPtr & node)
+  : node_(node),
+    tf_static_(node->create_publisher<tf2_msgs::msg::TFMessage>(
+      "/tf_static", tf2_ros::StaticBroadcasterQoS())),
+    tf_(node->create_publisher<tf2_msgs::msg::TFMessage>("/tf", tf2_ros::DynamicBroadcasterQoS())),
+    scan_01_(
+      node->create_publisher<sensor_msgs::msg::LaserScan>("/scan_01", rclcpp::SensorDataQoS())),
+    scan_02_(
+      node->create_publisher<sensor_msgs::msg::LaserScan>("/scan_02", rclcpp::SensorDataQoS()))
+  {
+  }
+
+  void publishMounts(const Simulator & simulator)
+  {
+    tf2_msgs::msg::TFMessage message;
+    message.transforms = simulator.staticTransforms();
+    const auto now = node_->now();
+    for (auto & t : message.transforms) {
+      t.header.stamp = now;
+    }
+    tf_static_->publish(message);
+  }
+
+  void publish(SimulatedScan & scan)
+  {
+    const auto now = node_->now();
+    scan.odom_to_base.header.stamp = now;
+    scan.scan.header.stamp = now;
+    tf2_msgs::msg::TFMessage odometry;
+    odometry.transforms.push_back(scan.odom_to_base);
+    tf_->publish(odometry);
+    (scan.topic == "/scan_01" ? scan_01_ : scan_02_)->publish(scan.scan);
+  }
+
+private:
+  rclcpp::Node::SharedPtr node_;
+  rclcpp::Publisher<tf2_msgs::msg::TFMessage>::SharedPtr tf_static_;
+  rclcpp::Publisher<tf2_msgs::msg::TFMessage>::SharedPtr tf_;
+  rclcpp::Publisher<sensor_msgs::msg::LaserScan>::SharedPtr scan_01_;
+  rclcpp::Publisher<sensor_msgs::msg::LaserScan>::SharedPtr scan_02_;
+};
+
+// One pass through the scenario, each scan published when its simulated time comes.
+void playOnce(
+  const quillon_tools::Scenario & scenario, const SimulatorConfig & config, double rate_factor,
+  LivePublisher & publisher)
+{
+  Simulator simulator(scenario, config);
+  const auto wall_start = std::chrono::steady_clock::now();
+  SimulatedScan scan;
+  while (rclcpp::ok() && simulator.next(scan)) {
+    const double simulated =
+      static_cast<double>(scan.truth.stamp_ns - config.start_stamp_ns) * 1e-9;
+    waitUntil(
+      wall_start + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                     std::chrono::duration<double>(simulated / rate_factor)));
+    if (!rclcpp::ok()) {
+      break;
+    }
+    publisher.publish(scan);
+  }
+}
+
+}  // namespace
+
+int main(int argc, char ** argv)
+{
+  Options options;
+  if (!parseOptions(argc, argv, options)) {
+    printUsage();
+    return 2;
+  }
+  quillon_tools::Scenario scenario;
+  try {
+    scenario = quillon_tools::makeScenario(options.scenario);
+  } catch (const std::invalid_argument & e) {
+    std::fprintf(stderr, "quillon_simulate: %s\n", e.what());
+    return 2;
+  }
+  SimulatorConfig config;
+  config.seed = options.seed;
+
+  rclcpp::init(argc, argv);
+  auto node = std::make_shared<rclcpp::Node>("scenario_simulator");
+  LivePublisher publisher(node);
+  std::printf(
+    "Simulating scenario \"%s\" (%.0f s, seed %llu, rate factor %g%s)\n", scenario.name.c_str(),
+    scenario.duration_s, static_cast<unsigned long long>(options.seed), options.rate_factor,
+    options.loop ? ", looping" : "");
+  std::fflush(stdout);
+  publisher.publishMounts(Simulator(scenario, config));
+  do {
+    playOnce(scenario, config, options.rate_factor, publisher);
+  } while (options.loop && rclcpp::ok());
+  node.reset();
+  rclcpp::shutdown();
+  return 0;
+}

@@ -1,0 +1,204 @@
+#include "quillon_tools/simulation/scenario.hpp"
+
+#include <functional>
+#include <stdexcept>
+#include <utility>
+
+namespace quillon_tools
+{
+
+namespace
+{
+
+using V = Eigen::Vector2d;
+using End = WalkerScript::End;
+
+std::vector<V> rectangleOutline(double x0, double y0, double x1, double y1)
+{
+  return {V(x0, y0), V(x1, y0), V(x1, y1), V(x0, y1)};
+}
+
+WalkerScript walker(
+  int32_t id, std::vector<V> waypoints, double speed, double start_time, End end = End::Leave)
+{
+  WalkerScript w;
+  w.id = id;
+  w.waypoints = std::move(waypoints);
+  w.speed = speed;
+  w.start_time = start_time;
+  w.end = end;
+  return w;
+}
+
+WalkerScript looping(int32_t id, std::vector<V> waypoints, double speed, double start_time = 0.0)
+{
+  WalkerScript w = walker(id, std::move(waypoints), speed, start_time);
+  w.loop = true;
+  return w;
+}
+
+WalkerScript withPauses(WalkerScript w, std::vector<double> pauses)
+{
+  w.pauses = std::move(pauses);
+  return w;
+}
+
+// A 3 m wide corridor with two lanes; the robot stands in the middle.
+Scenario corridorWalkers()
+{
+  Scenario s;
+  s.duration_s = 40.0;
+  s.world.addWall(V(-15.0, 1.5), V(15.0, 1.5));
+  s.world.addWall(V(-15.0, -1.5), V(15.0, -1.5));
+  s.walkers = {
+    walker(1, {V(-12.0, 0.8), V(12.0, 0.8)}, 1.2, 0.0),
+    walker(2, {V(12.0, -0.8), V(-12.0, -0.8)}, 1.0, 2.0),
+    walker(3, {V(-12.0, 0.8), V(12.0, 0.8)}, 1.4, 10.0),
+    walker(4, {V(12.0, -0.8), V(-12.0, -0.8)}, 1.3, 14.0),
+    // A pair side by side, 0.6 m apart.
+    walker(5, {V(-12.0, 0.5), V(12.0, 0.5)}, 1.1, 22.0),
+    walker(6, {V(-12.0, 1.1), V(12.0, 1.1)}, 1.1, 22.0),
+    walker(7, {V(12.0, -0.8), V(-12.0, -0.8)}, 1.0, 28.0),
+  };
+  return s;
+}
+
+// A 12 m x 9 m room with a door in the east wall, two tables with chairs, a pillar and boxes.
+Scenario crowdedRoom()
+{
+  Scenario s;
+  s.duration_s = 40.0;
+  auto & w = s.world;
+  w.addWall(V(7.0, -3.0), V(7.0, 4.5));
+  w.addWall(V(7.0, 4.5), V(-5.0, 4.5));
+  w.addWall(V(-5.0, 4.5), V(-5.0, -4.5));
+  w.addWall(V(-5.0, -4.5), V(7.0, -4.5));
+  w.addWall(V(7.0, -4.5), V(7.0, -4.4));
+  w.addTable(V(3.0, 2.5), 1.2, 0.8);
+  w.addChair(V(3.0, 1.75));
+  w.addChair(V(3.0, 3.25));
+  w.addTable(V(-2.5, -2.3), 1.0, 1.0, 0.5236);
+  w.addChair(V(-1.5, -2.4), 0.3);
+  w.addPillar(V(2.0, -2.0), 0.2);
+  w.addBox(V(6.3, -2.5), 1.0, 0.6, 0.3);
+  w.addBox(V(-4.2, 3.6), 0.8, 0.8, 0.0);
+  s.walkers = {
+    looping(1, {V(-3.5, 1.0), V(5.5, 1.0), V(5.5, -1.0), V(-3.5, -1.0)}, 1.1),
+    // Walks in, stands 12 s, then crosses to the west side and stays there.
+    withPauses(
+      walker(2, {V(6.2, 4.0), V(1.2, 4.0), V(-3.0, 3.0)}, 1.0, 1.0, End::Stand), {0.0, 12.0}),
+    // A pair walking side by side out through the door.
+    walker(3, {V(-4.2, -3.5), V(11.0, -3.5)}, 1.0, 3.0),
+    walker(4, {V(-4.2, -4.1), V(11.0, -4.1)}, 1.0, 3.0),
+    // Comes in through the door later, stands by the small table, then settles in the corner.
+    withPauses(
+      walker(5, {V(10.0, -3.7), V(6.0, -3.7), V(-1.0, -3.0), V(-4.0, -3.8)}, 1.2, 20.0, End::Stand),
+      {0.0, 0.0, 8.0}),
+  };
+  return s;
+}
+
+// The robot turns in place at 0.5 rad/s in a 10 m x 10 m room while people circle around it.
+Scenario robotTurning()
+{
+  Scenario s;
+  s.duration_s = 30.0;
+  s.world.addOutline(rectangleOutline(-5.0, -5.0, 5.0, 5.0));
+  s.robot.kind = RobotScript::Kind::Turn;
+  s.robot.turn_rate = 0.5;
+  s.walkers = {
+    looping(1, {V(-3.0, -3.0), V(3.0, -3.0), V(3.0, 3.0), V(-3.0, 3.0)}, 1.0),
+    looping(2, {V(-1.8, -1.5), V(1.8, -1.5), V(1.8, 1.5), V(-1.8, 1.5)}, 0.9),
+    withPauses(
+      walker(3, {V(4.2, -4.2), V(4.2, 4.2), V(-4.2, 4.2)}, 1.3, 5.0, End::Stand), {0.0, 3.0}),
+  };
+  return s;
+}
+
+// A dining corner: people stand right beside chair and table legs and walk between them.
+Scenario peopleByChairs()
+{
+  Scenario s;
+  s.duration_s = 40.0;
+  auto & w = s.world;
+  w.addOutline(rectangleOutline(-3.0, -3.5, 5.0, 3.5));
+  w.addTable(V(2.5, 1.5), 1.2, 0.8);
+  for (const V & chair : {V(2.2, 0.75), V(2.8, 0.75), V(2.2, 2.25), V(2.8, 2.25)}) {
+    w.addChair(chair);
+  }
+  w.addTable(V(2.5, -1.8), 0.8, 0.8);
+  w.addChair(V(1.7, -1.8));
+  w.addChair(V(3.3, -1.8));
+  s.walkers = {
+    withPauses(
+      walker(1, {V(-2.0, 2.8), V(1.75, 0.85), V(-1.2, 0.6), V(-2.0, -2.5)}, 1.0, 0.0, End::Stand),
+      {0.0, 15.0}),
+    withPauses(looping(2, {V(0.8, -0.4), V(4.4, -0.4), V(4.4, 3.1), V(0.8, 3.1)}, 1.0), {0.0, 3.0}),
+    withPauses(
+      walker(
+        3, {V(-2.5, -3.0), V(1.2, -2.6), V(1.2, -2.0), V(1.2, -2.8), V(4.3, -3.0)}, 0.9, 2.0,
+        End::Stand),
+      {0.0, 0.0, 10.0}),
+    looping(4, {V(3.45, 2.5), V(3.45, 0.2)}, 0.8, 1.0),
+  };
+  return s;
+}
+
+// The robot drives 24 m down a 3.5 m wide corridor at 0.6 m/s while people pass both ways.
+Scenario robotDriving()
+{
+  Scenario s;
+  s.duration_s = 40.0;
+  s.world.addOutline(rectangleOutline(-3.0, -1.75, 30.0, 1.75));
+  s.robot.kind = RobotScript::Kind::Drive;
+  s.robot.waypoints = {V(24.0, 0.0)};
+  s.robot.speed = 0.6;
+  s.walkers = {
+    walker(1, {V(28.0, 1.0), V(-2.0, 1.0)}, 1.2, 0.0),
+    walker(2, {V(29.0, 1.0), V(-2.0, 1.0)}, 1.0, 8.0),
+    walker(3, {V(-2.0, -1.0), V(28.0, -1.0)}, 1.4, 3.0),
+    walker(4, {V(-2.0, -0.7), V(28.0, -0.7)}, 1.2, 15.0),
+    walker(5, {V(-2.0, -1.3), V(28.0, -1.3)}, 1.2, 15.0),
+    walker(6, {V(29.0, 1.0), V(-2.0, 1.0)}, 1.3, 20.0),
+  };
+  return s;
+}
+
+const std::vector<std::pair<std::string, std::function<Scenario()>>> & catalogue()
+{
+  static const std::vector<std::pair<std::string, std::function<Scenario()>>> scenarios{
+    {"corridor_walkers", corridorWalkers}, {"crowded_room", crowdedRoom},
+    {"robot_turning", robotTurning},       {"people_by_chairs", peopleByChairs},
+    {"robot_driving", robotDriving},
+  };
+  return scenarios;
+}
+
+}  // namespace
+
+std::vector<std::string> scenarioNames()
+{
+  std::vector<std::string> names;
+  for (const auto & entry : catalogue()) {
+    names.push_back(entry.first);
+  }
+  return names;
+}
+
+Scenario makeScenario(const std::string & name)
+{
+  for (const auto & entry : catalogue()) {
+    if (entry.first == name) {
+      Scenario s = entry.second();
+      s.name = name;
+      return s;
+    }
+  }
+  std::string known;
+  for (const auto & n : scenarioNames()) {
+    known += (known.empty() ? "" : ", ") + n;
+  }
+  throw std::invalid_argument("unknown scenario \"" + name + "\" (known: " + known + ")");
+}
+
+}  // namespace quillon_tools
