@@ -1,0 +1,37 @@
+#ifndef QUILLON_TOOLS__EVALUATION__GROUND_TRUTH_CSV_HPP_
+#define QUILLON_TOOLS__EVALUATION__GROUND_TRUTH_CSV_HPP_
+
+#include <string>
+
+#include "quillon_tools/ground_truth.hpp"
+
+namespace quillon_tools
+{
+
+// Ground truth as CSV, so that annotated recordings can be scored like simulated runs
+// (quillon_tools/docs/ground_truth_format.md has the full description and an example).
+//
+// Blank lines and lines starting with '#' are ignored. The first other line is the header
+//   stamp_ns,kind,id,x,y,vx,vy,yaw,frame,omega,radius,name
+// and every following line has exactly these 12 columns (fields may be padded with spaces;
+// numbers must be finite; a column that does not apply to the kind stays empty):
+//   robot     stamp, id 0, x, y, yaw of "base_footprint" in "odom"; vx, vy (odom) and omega
+//             (rad/s) optional; frame "odom" or empty.
+//   person    stamp, id, x, y in "odom"; vx, vy optional (both or neither); frame "odom" or empty.
+//   mount     stamp 0, id 0, x, y, yaw of the scanner in "base_footprint"; frame = scanner frame.
+//   furniture stamp 0, id (free), x, y in "odom", radius > 0, name = kind (e.g. "table_leg").
+// robot and person lines with the same stamp form one frame, which needs exactly one robot line;
+// their stamps never decrease. Missing velocities are estimated by finite differences of the
+// same id (central where both neighbours exist, one-sided at the ends, zero for a lone sample).
+void writeGroundTruthCsv(const std::string & path, const GroundTruth & truth);
+
+// Throws std::runtime_error "<path>:<line>: <problem>" for malformed content and
+// "<path>: ..." when the file cannot be read.
+GroundTruth readGroundTruthCsv(const std::string & path);
+
+constexpr const char * GROUND_TRUTH_CSV_HEADER =
+  "stamp_ns,kind,id,x,y,vx,vy,yaw,frame,omega,radius,name";
+
+}  // namespace quillon_tools
+
+#endif  // QUILLON_TOOLS__EVALUATION__GROUND_TRUTH_CSV_HPP_

@@ -1,0 +1,201 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <stdexcept>
+
+#include "evaluation_builders.hpp"
+#include "quillon_tools/evaluation/evaluation.hpp"
+
+namespace quillon_tools
+{
+namespace
+{
+
+using test::MS;
+using test::object;
+using test::person;
+using test::scoredList;
+using test::truthFrame;
+
+constexpr double PI = 3.14159265358979323846;
+
+TEST(Evaluation, PerfectTrackingScoresOneAndZeroErrors)
+{
+  GroundTruth truth;
+  truth.frames = {
+    truthFrame(0, {person(1, 2.0, 0.0, 1.0, 0.0), person(2, 0.0, 3.0, 0.0, -0.5)}),
+    truthFrame(100 * MS, {person(1, 2.1, 0.0, 1.0, 0.0), person(2, 0.0, 2.95, 0.0, -0.5)})};
+  // The second list is 20 ms after its truth frame: the people are advanced to the stamp.
+  const std::vector<ScoredList> lists = {
+    scoredList(
+      0, "base_footprint", {object(2.0, 0.0, 1.0, 0.0), object(0.0, 3.0, 0.0, -0.5)}, {4, 9}, 10.0),
+    scoredList(
+      120 * MS, "base_footprint", {object(0.0, 2.94, 0.0, -0.5), object(2.12, 0.0, 1.0, 0.0)},
+      {9, 4}, 30.0),
+    scoredList(200 * MS, "base_footprint", {object(2.2, 0.0, 1.0, 0.0)}, {4}, 20.0)};
+  // The last list has no truth within 60 ms of its stamp.
+  const EvaluationResult r = evaluate(truth, lists);
+  EXPECT_EQ(r.lists_scored, 2);
+  EXPECT_EQ(r.lists_without_truth, 1);
+  EXPECT_EQ(r.ground_truth, 4);
+  EXPECT_EQ(r.true_positives, 4);
+  EXPECT_EQ(r.false_positives, 0);
+  EXPECT_EQ(r.false_negatives, 0);
+  EXPECT_EQ(r.id_switches, 0);
+  EXPECT_DOUBLE_EQ(r.precision, 1.0);
+  EXPECT_DOUBLE_EQ(r.recall, 1.0);
+  EXPECT_DOUBLE_EQ(r.f1, 1.0);
+  EXPECT_DOUBLE_EQ(r.mota, 1.0);
+  EXPECT_NEAR(r.mean_position_error_m, 0.0, 1e-9);
+  EXPECT_NEAR(r.mean_velocity_error_mps, 0.0, 1e-9);
+  // Latencies are a property of every list, scored or not.
+  EXPECT_EQ(r.latency_count, 3);
+  EXPECT_DOUBLE_EQ(r.latency_median_ms, 20.0);
+  EXPECT_DOUBLE_EQ(r.latency_max_ms, 30.0);
+}
+
+TEST(Evaluation, MissedPersonAndFalsePositiveOnFurniture)
+{
+  GroundTruth truth;
+  truth.furniture = {{"table_leg", 3.0, -1.0, 0.05}, {"pillar", -4.0, 0.0, 0.3}};
+  // The robot stands at (1, 1) facing +y, so odom and base_footprint differ.
+  const Pose2D robot{1.0, 1.0, PI / 2};
+  truth.frames = {
+    truthFrame(0, {person(1, 1.0, 3.0), person(2, -1.0, 1.0)}, robot),
+    truthFrame(100 * MS, {person(1, 1.0, 3.0), person(2, -1.0, 1.0)}, robot)};
+  // In base_footprint person 1 is at (2, 0), person 2 at (0, 2), the table leg at (-2, -2).
+  const auto frame_objects = [](double offset) {
+    return std::vector<quillon_protocol::msg::Object>{
+      object(2.0 + offset, 0.0), object(-2.0, -2.27), object(0.0, 2.0, 0.0, 0.0, 0),
+      object(std::nan(""), 1.0)};
+  };
+  const std::vector<ScoredList> lists = {
+    scoredList(0, "base_footprint", frame_objects(0.1), {1, 2, 3, 4}),
+    scoredList(100 * MS, "base_footprint", frame_objects(-0.3), {1, 2, 3, 4})};
+  const EvaluationResult r = evaluate(truth, lists);
+  EXPECT_EQ(r.ground_truth, 4);
+  EXPECT_EQ(r.true_positives, 2);
+  EXPECT_EQ(r.false_negatives, 2);  // the classification-0 object does not detect person 2
+  EXPECT_EQ(r.false_positives, 2);
+  EXPECT_EQ(r.false_positives_on_furniture, 2);  // 0.27 m from the leg: within radius + 0.3
+  EXPECT_EQ(r.detections_dropped, 2);
+  EXPECT_DOUBLE_EQ(r.precision, 0.5);
+  EXPECT_DOUBLE_EQ(r.recall, 0.5);
+  EXPECT_DOUBLE_EQ(r.f1, 0.5);
+  EXPECT_DOUBLE_EQ(r.mota, 0.0);
+  EXPECT_NEAR(r.mean_position_error_m, 0.2, 1e-9);
+
+  EvaluationOptions strict;
+  strict.furniture_margin_m = 0.1;
+  EXPECT_EQ(evaluate(truth, lists, strict).false_positives_on_furniture, 0);
+}
+
+TEST(Evaluation, IdentitySwitchesCountChangesBetweenKnownIds)
+{
+  GroundTruth truth;
+  std::vector<ScoredList> lists;
+  // Output ids seen for the one person; -1 (unknown) neither switches nor resets.
+  const std::vector<int32_t> ids = {5, 5, 7, UNKNOWN_OBJECT_ID, 7, 5};
+  for (std::size_t k = 0; k < ids.size(); ++k) {
+    const int64_t stamp = static_cast<int64_t>(k) * 100 * MS;
+    truth.frames.push_back(truthFrame(stamp, {person(3, 2.0, 1.0)}));
+    lists.push_back(scoredList(stamp, "base_footprint", {object(2.0, 1.0)}, {ids[k]}));
+  }
+  const EvaluationResult r = evaluate(truth, lists);
+  EXPECT_EQ(r.true_positives, 6);
+  EXPECT_EQ(r.id_switches, 2);  // 5 -> 7 and 7 -> 5
+  EXPECT_DOUBLE_EQ(r.mota, 1.0 - 2.0 / 6.0);
+
+  lists.push_back(scoredList(6 * 100 * MS, "base_footprint", {object(2.0, 1.0)}, {1, 2}));
+  EXPECT_THROW(evaluate(truth, lists), std::invalid_argument);
+}
+
+TEST(Evaluation, RobotTurningInPlaceSeesStillPersonMoveAgainstTheTurn)
+{
+  const double yaw = 0.3;
+  const double omega = 0.5;
+  GroundTruth truth;
+  truth.frames = {truthFrame(0, {person(1, 3.0, 2.5)}, {1.0, 2.0, yaw}, omega)};
+  // r = (2, 0.5) in odom; -omega x r = (omega * r_y, -omega * r_x) = (0.25, -1.0).
+  const double c = std::cos(yaw);
+  const double s = std::sin(yaw);
+  const double vx = c * 0.25 + s * -1.0;
+  const double vy = -s * 0.25 + c * -1.0;
+  const double px = c * 2.0 + s * 0.5;
+  const double py = -s * 2.0 + c * 0.5;
+  const auto exact =
+    evaluate(truth, {scoredList(0, "base_footprint", {object(px, py, vx, vy)}, {1})});
+  EXPECT_EQ(exact.true_positives, 1);
+  EXPECT_NEAR(exact.mean_velocity_error_mps, 0.0, 1e-12);
+  EXPECT_NEAR(exact.mean_position_error_m, 0.0, 1e-12);
+
+  // Reporting the person as still is wrong by |omega x r|.
+  const auto still =
+    evaluate(truth, {scoredList(0, "base_footprint", {object(px, py, 0.0, 0.0)}, {1})});
+  EXPECT_NEAR(still.mean_velocity_error_mps, std::hypot(0.25, 1.0), 1e-12);
+}
+
+TEST(Evaluation, ScannerFrameListsUseTheMountAndUnknownFramesAreSkipped)
+{
+  GroundTruth truth;
+  truth.mounts["base_scan_01"] = {0.2, -0.1, PI / 4};
+  // Robot at (1, 1) facing +y; the person 2 m ahead walks along odom +x.
+  truth.frames = {truthFrame(0, {person(1, 1.0, 3.0, 1.0, 0.0)}, {1.0, 1.0, PI / 2})};
+  // In base_footprint the person is at (2, 0) moving (0, -1); in the scanner (rotated 45 deg,
+  // at (0.2, -0.1)) at ((1.8 + 0.1) / sqrt 2, (0.1 - 1.8) / sqrt 2) moving (-1, -1) / sqrt 2.
+  const double h = std::sqrt(0.5);
+  const auto scanner =
+    evaluate(truth, {scoredList(0, "base_scan_01", {object(1.9 * h, -1.7 * h, -h, -h)}, {1})});
+  EXPECT_EQ(scanner.lists_scored, 1);
+  EXPECT_EQ(scanner.true_positives, 1);
+  EXPECT_EQ(scanner.false_positives, 0);
+  EXPECT_NEAR(scanner.mean_position_error_m, 0.0, 1e-12);
+  EXPECT_NEAR(scanner.mean_velocity_error_mps, 0.0, 1e-12);
+
+  // The base_footprint coordinates in a scanner list are off by more than the match distance.
+  const auto wrong_frame =
+    evaluate(truth, {scoredList(0, "base_scan_01", {object(2.0, 0.0, 0.0, -1.0)}, {1})});
+  EXPECT_EQ(wrong_frame.true_positives, 0);
+  EXPECT_EQ(wrong_frame.false_negatives, 1);
+  EXPECT_EQ(wrong_frame.false_positives, 1);
+
+  const auto unknown =
+    evaluate(truth, {scoredList(0, "base_scan_09", {object(1.9 * h, -1.7 * h)}, {1})});
+  EXPECT_EQ(unknown.lists_in_unknown_frame, 1);
+  EXPECT_EQ(unknown.lists_scored, 0);
+  EXPECT_EQ(unknown.ground_truth, 0);
+  EXPECT_TRUE(std::isnan(unknown.mota));
+  EXPECT_TRUE(std::isnan(unknown.precision));
+}
+
+TEST(Evaluation, OnlyThePeopleAndDetectionsWithinRangeAreScored)
+{
+  GroundTruth truth;
+  // Person 1 at 8.2 m is seen at 7.9 m: neither a miss nor a false positive. Person 2 at 9 m is
+  // unseen; the detection at 8.5 m of nobody is outside the scored region too.
+  truth.frames = {truthFrame(0, {person(1, 8.2, 0.0), person(2, 0.0, 9.0), person(3, 1.0, 0.0)})};
+  const auto r = evaluate(
+    truth,
+    {scoredList(
+      0, "base_footprint", {object(7.9, 0.0), object(-8.5, 0.0), object(1.0, 0.4)}, {1, 2, 3})});
+  EXPECT_EQ(r.ground_truth, 1);
+  EXPECT_EQ(r.true_positives, 1);
+  EXPECT_EQ(r.false_positives, 0);
+  EXPECT_EQ(r.false_negatives, 0);
+  EXPECT_NEAR(r.mean_position_error_m, 0.4, 1e-12);
+
+  EvaluationOptions wide;
+  wide.max_range_m = 10.0;
+  const auto all = evaluate(
+    truth,
+    {scoredList(
+      0, "base_footprint", {object(7.9, 0.0), object(-8.5, 0.0), object(1.0, 0.4)}, {1, 2, 3})},
+    wide);
+  EXPECT_EQ(all.ground_truth, 3);
+  EXPECT_EQ(all.true_positives, 2);
+  EXPECT_EQ(all.false_positives, 1);
+  EXPECT_EQ(all.false_negatives, 1);
+}
+
+}  // namespace
+}  // namespace quillon_tools
