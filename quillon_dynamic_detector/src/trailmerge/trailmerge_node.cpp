@@ -49,6 +49,11 @@ TrailmergeNode::TrailmergeNode(const rclcpp::NodeOptions & options, bool dedicat
     settings_.input_topic_2, rclcpp::QoS(rclcpp::KeepLast(10)),
     [this](ObjectList::ConstSharedPtr msg) { inputCallback2(std::move(msg)); }))
 {
+  if (!dedicated_tf_thread) {
+    // A replay hands every transform over before the lists that need it: lookups never wait,
+    // and without this each lookup with a timeout would log an error.
+    tf_buffer_->setUsingDedicatedThread(true);
+  }
   RCLCPP_INFO(
     get_logger(),
     "trailmerge started: inputs=(%s,%s) output=%s target_frame=%s merge_distance=%.2f",

@@ -105,6 +105,11 @@ TrailscanNode::TrailscanNode(const rclcpp::Node::SharedPtr & node, const Options
   w.tf_listener = options.dedicated_tf_thread
                     ? std::make_unique<tf2_ros::TransformListener>(*w.tf_buffer)
                     : std::make_unique<tf2_ros::TransformListener>(*w.tf_buffer, node, false);
+  if (!options.dedicated_tf_thread) {
+    // A replay hands every transform over before the scan that needs it, so lookups never
+    // have to wait for TF; without this each lookup with a timeout would log an error.
+    w.tf_buffer->setUsingDedicatedThread(true);
+  }
 
   const std::string & cfg = w.settings.detector_cfg_file;
   for (ScanChannel & c : w.channels) {
