@@ -57,8 +57,11 @@ struct ReplayRunner::Nodes
   ReplayOutputs outputs;
   std::chrono::steady_clock::time_point fed_at;
 
+  ReplayOptions options;
+
   void collectLists(const std::string & topic);
   void collectMarkers(const std::string & topic);
+  void watchStaticMap(const std::string & topic);
   void setClock(int64_t time_ns);
   void settle();
 };
@@ -69,15 +72,32 @@ void ReplayRunner::Nodes::collectLists(const std::string & topic)
     topic, rclcpp::QoS(100), [this, topic](ObjectList::ConstSharedPtr msg) {
       const std::chrono::duration<double, std::milli> took =
         std::chrono::steady_clock::now() - fed_at;
-      outputs.lists[topic].push_back(ReceivedList{*msg, took.count()});
+      ReceivedList received{*msg, took.count()};
+      if (options.on_list) {
+        options.on_list(topic, received);
+      }
+      if (options.keep_outputs) {
+        outputs.lists[topic].push_back(std::move(received));
+      }
+    }));
+}
+
+void ReplayRunner::Nodes::watchStaticMap(const std::string & topic)
+{
+  collectors.push_back(source->create_subscription<sensor_msgs::msg::PointCloud2>(
+    topic, rclcpp::QoS(10), [this, topic](sensor_msgs::msg::PointCloud2::ConstSharedPtr msg) {
+      options.on_static_map(topic, *msg);
     }));
 }
 
 void ReplayRunner::Nodes::collectMarkers(const std::string & topic)
 {
   collectors.push_back(source->create_subscription<MarkerArray>(
-    topic, rclcpp::QoS(100),
-    [this, topic](MarkerArray::ConstSharedPtr msg) { outputs.markers[topic].push_back(*msg); }));
+    topic, rclcpp::QoS(100), [this, topic](MarkerArray::ConstSharedPtr msg) {
+      if (options.keep_outputs) {
+        outputs.markers[topic].push_back(*msg);
+      }
+    }));
 }
 
 void ReplayRunner::Nodes::setClock(int64_t time_ns)
@@ -98,6 +118,7 @@ void ReplayRunner::Nodes::settle()
 ReplayRunner::ReplayRunner(const ReplayOptions & options) : nodes_(std::make_unique<Nodes>())
 {
   Nodes & n = *nodes_;
+  n.options = options;
   n.source = std::make_shared<rclcpp::Node>("replay_source");
   n.clock_pub = n.source->create_publisher<rosgraph_msgs::msg::Clock>("/clock", rclcpp::ClockQoS());
   n.tf_pub = n.source->create_publisher<tf2_msgs::msg::TFMessage>("/tf", rclcpp::QoS(100));
@@ -113,6 +134,11 @@ ReplayRunner::ReplayRunner(const ReplayOptions & options) : nodes_(std::make_uni
   for (const char * topic :
        {"/scan1/pedestrian_markers", "/scan2/pedestrian_markers", "/objects_laser_markers"}) {
     n.collectMarkers(topic);
+  }
+  if (options.on_static_map) {
+    for (const char * topic : {"/scan1/local_static_map_cloud", "/scan2/local_static_map_cloud"}) {
+      n.watchStaticMap(topic);
+    }
   }
 
   std::vector<rclcpp::Parameter> trailscan_parameters{

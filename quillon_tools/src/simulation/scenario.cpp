@@ -176,6 +176,31 @@ const std::vector<std::pair<std::string, std::function<Scenario()>>> & catalogue
 
 }  // namespace
 
+Scenario comingAndGoingCorridor(double duration_s)
+{
+  Scenario s = corridorWalkers();
+  s.name = "coming_and_going_corridor";
+  s.duration_s = duration_s;
+  s.walkers.clear();
+  constexpr double ENTRY_INTERVAL_S = 6.0;
+  const double speeds[] = {1.0, 1.3, 0.9, 1.2, 1.4};
+  int32_t id = 1;
+  // The last walkers enter early enough to leave: 24 m at the slowest speed.
+  for (int k = 0; ENTRY_INTERVAL_S * k + 30.0 < duration_s; ++k) {
+    const double start = ENTRY_INTERVAL_S * k;
+    const double speed = speeds[k % 5];
+    const bool eastwards = k % 2 == 0;
+    const double lane = eastwards ? 0.8 : -0.8;
+    const double from = eastwards ? -12.0 : 12.0;
+    s.walkers.push_back(walker(id++, {V(from, lane), V(-from, lane)}, speed, start));
+    if (k % 4 == 3) {  // a companion 0.6 m to the side
+      const double side = lane > 0.0 ? lane - 0.6 : lane + 0.6;
+      s.walkers.push_back(walker(id++, {V(from, side), V(-from, side)}, speed, start));
+    }
+  }
+  return s;
+}
+
 std::vector<std::string> scenarioNames()
 {
   std::vector<std::string> names;

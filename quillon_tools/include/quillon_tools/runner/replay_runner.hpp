@@ -1,6 +1,7 @@
 #ifndef QUILLON_TOOLS__RUNNER__REPLAY_RUNNER_HPP_
 #define QUILLON_TOOLS__RUNNER__REPLAY_RUNNER_HPP_
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -10,6 +11,7 @@
 #include "quillon_protocol/msg/object_list.hpp"
 #include "rclcpp/parameter.hpp"
 #include "sensor_msgs/msg/laser_scan.hpp"
+#include "sensor_msgs/msg/point_cloud2.hpp"
 #include "tf2_msgs/msg/tf_message.hpp"
 #include "visualization_msgs/msg/marker_array.hpp"
 
@@ -40,6 +42,13 @@ struct ReplayOptions
   // recorded stamps are old, and turn on use_sim_time).
   std::vector<rclcpp::Parameter> trailscan_parameters;
   std::vector<rclcpp::Parameter> trailmerge_parameters;
+  // Long runs watch the outputs as they come instead of keeping them all.
+  bool keep_outputs = true;
+  std::function<void(const std::string & topic, const ReceivedList & list)> on_list;
+  // Called with each scanner's learnt static map ("/scan1/local_static_map_cloud",
+  // "/scan2/local_static_map_cloud"); only subscribed when set.
+  std::function<void(const std::string & topic, const sensor_msgs::msg::PointCloud2 & map)>
+    on_static_map;
 };
 
 // trailscan and trailmerge in this process, fed one message at a time on a simulated clock:

@@ -29,6 +29,11 @@ std::vector<std::string> scenarioNames();
 // Throws std::invalid_argument naming the known scenarios for an unknown name.
 Scenario makeScenario(const std::string & name);
 
+// The corridor of "corridor_walkers" for long runs: someone enters every few seconds from
+// alternating ends and lanes, at varying speeds, now and then as a pair, and leaves at the
+// other end, for `duration_s` seconds.
+Scenario comingAndGoingCorridor(double duration_s);
+
 }  // namespace quillon_tools
 
 #endif  // QUILLON_TOOLS__SIMULATION__SCENARIO_HPP_
