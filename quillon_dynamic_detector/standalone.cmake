@@ -68,3 +68,12 @@ if(QUILLON_BUILD_TESTS AND TRAILMERGE_MAIN_SOURCE)
 endif()
 
 quillon_register_package(quillon_dynamic_detector SHARE_DIRS "${QUILLON_DETECTOR_DIR}/config")
+
+# The shipped parameter file against both programs' declared parameters.
+if(QUILLON_BUILD_TESTS AND TRAILMERGE_MAIN_SOURCE)
+  quillon_add_gtest(quillon_dynamic_detector_parameter_file_test
+    "${QUILLON_DETECTOR_DIR}/test/config/parameter_file_test.cpp"
+    LIBRARIES trailscan_core trailmerge_core ros2_compat_test_support)
+  target_compile_definitions(quillon_dynamic_detector_parameter_file_test PRIVATE
+    QUILLON_CONFIG_DIR="${QUILLON_DETECTOR_DIR}/config")
+endif()

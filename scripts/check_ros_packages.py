@@ -7,9 +7,12 @@ must be a dependency in package.xml, and every <depend> must be found by CMakeLi
 packages excepted). Exits non-zero with one line per problem.
 """
 
+import glob
 import os
 import re
 import sys
+
+import yaml
 
 from catkin_pkg.package import parse_package
 
@@ -45,11 +48,31 @@ def check(folder):
     return problems
 
 
+def check_installed_files(folder):
+    """Launch files must compile; parameter files and RViz views must be valid YAML."""
+    problems = []
+    for launch in sorted(glob.glob(os.path.join(folder, 'launch', '*.py'))):
+        with open(launch, encoding='utf-8') as f:
+            source = f.read()
+        try:
+            compile(source, launch, 'exec')
+        except SyntaxError as e:
+            problems.append(f'{launch}:{e.lineno}: {e.msg}')
+    for pattern in ('config/*.yaml', 'rviz/*.rviz'):
+        for path in sorted(glob.glob(os.path.join(folder, pattern))):
+            try:
+                with open(path, encoding='utf-8') as f:
+                    yaml.safe_load(f)
+            except yaml.YAMLError as e:
+                problems.append(f'{path}: not valid YAML: {e}')
+    return problems
+
+
 def main(root):
     folders = sorted(
         os.path.join(root, d) for d in os.listdir(root)
         if os.path.isfile(os.path.join(root, d, 'package.xml')))
-    problems = [p for folder in folders for p in check(folder)]
+    problems = [p for folder in folders for p in check(folder) + check_installed_files(folder)]
     for p in problems:
         print(p)
     print(f'checked {len(folders)} packages: {len(problems)} problems')

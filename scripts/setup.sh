@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  g++ cmake ninja-build ccache python3 python3-catkin-pkg pkg-config
+  g++ cmake ninja-build ccache python3 python3-catkin-pkg python3-yaml pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   libeigen3-dev libpcl-dev libopencv-dev libyaml-cpp-dev libsqlite3-dev
   liborocos-kdl-dev libament-index-cpp-dev

@@ -1,0 +1,114 @@
+#include <gtest/gtest.h>
+#include <yaml-cpp/yaml.h>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "quillon_dynamic_detector/trailmerge_settings.hpp"
+#include "quillon_dynamic_detector/trailscan_settings.hpp"
+#include "rclcpp/rclcpp.hpp"
+
+namespace
+{
+
+const std::string PARAMS_FILE = std::string(QUILLON_CONFIG_DIR) + "/people_tracking.yaml";
+
+// The node's parameters that a parameter file can set: not the layer's QoS overrides, and not
+// the detector configuration path, whose default depends on where the package is installed.
+std::map<std::string, rclcpp::Parameter> settableParameters(rclcpp::Node & node)
+{
+  std::map<std::string, rclcpp::Parameter> parameters;
+  for (const auto & name : node.list_parameters({}, 0).names) {
+    if (name.rfind("qos_overrides.", 0) != 0 && name != "detector_cfg_file") {
+      parameters[name] = node.get_parameter(name);
+    }
+  }
+  return parameters;
+}
+
+void flatten(const YAML::Node & node, const std::string & prefix, std::vector<std::string> & keys)
+{
+  for (const auto & entry : node) {
+    const std::string key = prefix + entry.first.as<std::string>();
+    if (entry.second.IsMap()) {
+      flatten(entry.second, key + ".", keys);
+    } else {
+      keys.push_back(key);
+    }
+  }
+}
+
+// Declared with its defaults, and with the file's values.
+struct Declared
+{
+  std::map<std::string, rclcpp::Parameter> defaults;
+  std::map<std::string, rclcpp::Parameter> from_file;
+};
+
+template <typename Declare>
+Declared declare(const std::string & node_name, Declare declare_parameters)
+{
+  Declared d;
+  const char * plain[] = {"test"};
+  rclcpp::init(1, plain);
+  auto plain_node = std::make_shared<rclcpp::Node>(node_name);
+  declare_parameters(*plain_node);
+  d.defaults = settableParameters(*plain_node);
+  plain_node.reset();
+  rclcpp::shutdown();
+
+  const char * with_file[] = {"test", "--ros-args", "--params-file", PARAMS_FILE.c_str()};
+  rclcpp::init(4, with_file);
+  auto node = std::make_shared<rclcpp::Node>(node_name);
+  declare_parameters(*node);
+  d.from_file = settableParameters(*node);
+  node.reset();
+  rclcpp::shutdown();
+  return d;
+}
+
+// Equal as the programs use them: some settings are single precision, written in the file with
+// the digits a reader expects (0.2, not 0.20000000298023224).
+bool sameValue(const rclcpp::Parameter & a, const rclcpp::Parameter & b)
+{
+  if (a.get_type() != b.get_type()) {
+    return false;
+  }
+  if (a.get_type() == rclcpp::ParameterType::PARAMETER_DOUBLE) {
+    return a.as_double() == b.as_double() ||
+           static_cast<float>(a.as_double()) == static_cast<float>(b.as_double());
+  }
+  return a == b;
+}
+
+void expectFileListsEveryDefault(const std::string & node_name, const Declared & d)
+{
+  std::vector<std::string> keys;
+  flatten(YAML::LoadFile(PARAMS_FILE)[node_name]["ros__parameters"], "", keys);
+  for (const auto & key : keys) {
+    EXPECT_EQ(d.defaults.count(key), 1u) << node_name << ": the file sets unknown " << key;
+  }
+  for (const auto & [name, parameter] : d.defaults) {
+    EXPECT_NE(std::find(keys.begin(), keys.end(), name), keys.end())
+      << node_name << ": the file does not list " << name;
+    ASSERT_EQ(d.from_file.count(name), 1u) << name;
+    EXPECT_TRUE(sameValue(d.from_file.at(name), parameter))
+      << node_name << ": " << name << " is not its default in the file";
+  }
+}
+
+}  // namespace
+
+// The shipped parameter file lists every parameter of both programs under their node names,
+// with the programs' own defaults and types, and nothing else.
+TEST(ParameterFile, ListsEveryParameterOfBothProgramsWithItsDefault)
+{
+  expectFileListsEveryDefault("laser_subscriber", declare("laser_subscriber", [](rclcpp::Node & n) {
+                                quillon_dynamic_detector::declareTrailscanParameters(n);
+                              }));
+  expectFileListsEveryDefault("trailmerge", declare("trailmerge", [](rclcpp::Node & n) {
+                                quillon_dynamic_detector::declareTrailmergeParameters(n);
+                              }));
+}
