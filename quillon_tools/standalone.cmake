@@ -37,6 +37,10 @@ if(TARGET quillon_tools_replay_runner_test)
   target_include_directories(quillon_tools_replay_runner_test PRIVATE
     "${QUILLON_DETECTOR_DIR}/test/support")
 endif()
+if(TARGET quillon_tools_fault_replay_test)
+  target_include_directories(quillon_tools_fault_replay_test PRIVATE
+    "${QUILLON_DETECTOR_DIR}/test/support")
+endif()
 
 # Programs built on the libraries above.
 if(TARGET quillon_simulation)
@@ -48,4 +52,33 @@ if(TARGET quillon_runner)
   add_executable(quillon_demo "${QUILLON_TOOLS_DIR}/programs/demo.cpp")
   quillon_warnings(quillon_demo)
   target_link_libraries(quillon_demo PRIVATE quillon_runner)
+  add_executable(quillon_soak "${QUILLON_TOOLS_DIR}/programs/soak.cpp")
+  quillon_warnings(quillon_soak)
+  target_link_libraries(quillon_soak PRIVATE quillon_runner)
+endif()
+
+# Recordings: the offline runner, record, play and the evaluation of a result bag.
+if(TARGET quillon_runner AND TARGET quillon_recording)
+  target_link_libraries(quillon_runner PUBLIC quillon_recording)
+  target_link_libraries(quillon_simulate PRIVATE quillon_runner)
+  foreach(program offline_run bag_record bag_play evaluate)
+    add_executable(quillon_${program} "${QUILLON_TOOLS_DIR}/programs/${program}.cpp")
+    quillon_warnings(quillon_${program})
+    target_link_libraries(quillon_${program} PRIVATE quillon_runner)
+  endforeach()
+  if(TARGET quillon_tools_bag_record_play_test)
+    add_dependencies(quillon_tools_bag_record_play_test quillon_bag_record quillon_bag_play)
+    target_compile_definitions(quillon_tools_bag_record_play_test PRIVATE
+      BAG_RECORD_EXECUTABLE="$<TARGET_FILE:quillon_bag_record>"
+      BAG_PLAY_EXECUTABLE="$<TARGET_FILE:quillon_bag_play>")
+  endif()
+  if(TARGET quillon_tools_bag_programs_test)
+    add_dependencies(quillon_tools_bag_programs_test quillon_offline_run quillon_evaluate quillon_simulate)
+    target_compile_definitions(quillon_tools_bag_programs_test PRIVATE
+      OFFLINE_RUN_EXECUTABLE="$<TARGET_FILE:quillon_offline_run>"
+      EVALUATE_EXECUTABLE="$<TARGET_FILE:quillon_evaluate>"
+      SIMULATE_EXECUTABLE="$<TARGET_FILE:quillon_simulate>")
+  endif()
+  quillon_add_benchmark(quillon_offline_runner_benchmark
+    "${QUILLON_TOOLS_DIR}/benchmark/offline_runner_benchmark.cpp" LIBRARIES quillon_runner)
 endif()

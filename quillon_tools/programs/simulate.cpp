@@ -1,7 +1,10 @@
 // Plays a built-in scenario live, as the robot would: both scanners' LaserScans, odometry on
 // "/tf" and the scanner mounts on "/tf_static", paced by the wall clock and stamped with the
-// current ROS time.
-//   quillon_simulate [--scenario NAME] [--seed N] [--rate-factor F] [--loop] [--ros-args ...]
+// current ROS time. With --bag it writes the whole scenario into a bag instead, as fast as it
+// can, with the simulation's own stamps, and with --truth its ground truth as CSV.
+//   quillon_simulate [--scenario NAME] [--seed N] [--duration S] [--rate-factor F] [--loop]
+//                    [--ros-args ...]
+//   quillon_simulate --bag OUT_BAG [--truth OUT.csv] [--scenario NAME] [--seed N] [--duration S]
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -11,6 +14,8 @@
 #include <string>
 #include <thread>
 
+#include "quillon_tools/evaluation/ground_truth_csv.hpp"
+#include "quillon_tools/runner/scenario_bag.hpp"
 #include "quillon_tools/simulation/scenario.hpp"
 #include "quillon_tools/simulation/simulator.hpp"
 #include "rclcpp/rclcpp.hpp"
@@ -30,7 +35,10 @@ struct Options
   std::string scenario = quillon_tools::DEFAULT_SCENARIO;
   uint64_t seed = 1;
   double rate_factor = 1.0;
+  double duration_s = 0.0;  // seconds; 0 keeps the scenario's own length
   bool loop = false;
+  std::string bag;
+  std::string truth;
 };
 
 void printUsage()
@@ -41,7 +49,10 @@ void printUsage()
   }
   std::fprintf(
     stderr,
-    "usage: quillon_simulate [--scenario NAME] [--seed N] [--rate-factor F] [--loop]\n"
+    "usage: quillon_simulate [--scenario NAME] [--seed N] [--duration S] [--rate-factor F] "
+    "[--loop]\n"
+    "       quillon_simulate --bag OUT_BAG [--truth OUT.csv] [--scenario NAME] [--seed N] "
+    "[--duration S]\n"
     "scenarios:%s\n",
     names.c_str());
 }
@@ -88,6 +99,12 @@ bool parseOptions(int argc, char ** argv, Options & options)
       options.scenario = value;
     } else if (arg == "--seed") {
       ok = parseUnsigned(value, options.seed);
+    } else if (arg == "--bag") {
+      options.bag = value;
+    } else if (arg == "--truth") {
+      options.truth = value;
+    } else if (arg == "--duration") {
+      ok = parsePositive(value, options.duration_s);
     } else if (arg == "--rate-factor") {
       ok = parsePositive(value, options.rate_factor);
     } else {
@@ -100,7 +117,32 @@ bool parseOptions(int argc, char ** argv, Options & options)
       return false;
     }
   }
+  if (!options.truth.empty() && options.bag.empty()) {
+    std::fprintf(stderr, "quillon_simulate: --truth needs --bag\n");
+    return false;
+  }
   return true;
+}
+
+// The whole scenario at once, on the simulation's own time; nothing goes on the network.
+int writeBag(
+  const quillon_tools::Scenario & scenario, const SimulatorConfig & config, const Options & options)
+{
+  try {
+    const auto truth = quillon_tools::writeScenarioBag(scenario, config, options.bag);
+    std::printf(
+      "Scenario \"%s\" (%.0f s, seed %llu): %zu scans written to %s\n", scenario.name.c_str(),
+      scenario.duration_s, static_cast<unsigned long long>(options.seed), truth.frames.size(),
+      options.bag.c_str());
+    if (!options.truth.empty()) {
+      quillon_tools::writeGroundTruthCsv(options.truth, truth);
+      std::printf("Ground truth: %s\n", options.truth.c_str());
+    }
+  } catch (const std::exception & e) {
+    std::fprintf(stderr, "quillon_simulate: %s\n", e.what());
+    return 1;
+  }
+  return 0;
 }
 
 // Sleeps until the wall-clock moment, waking early when the context shuts down.
@@ -196,6 +238,12 @@ int main(int argc, char ** argv)
   }
   SimulatorConfig config;
   config.seed = options.seed;
+  if (options.duration_s > 0.0) {
+    scenario.duration_s = options.duration_s;
+  }
+  if (!options.bag.empty()) {
+    return writeBag(scenario, config, options);
+  }
 
   rclcpp::init(argc, argv);
   auto node = std::make_shared<rclcpp::Node>("scenario_simulator");

@@ -1,0 +1,95 @@
+// Scores the object lists of a result bag (from quillon_offline_run, or recorded on a robot)
+// against ground truth in the CSV format of quillon_tools/docs/ground_truth_format.md.
+//   quillon_evaluate RESULT_BAG TRUTH.csv [--max-range M]
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <filesystem>
+#include <string>
+
+#include "quillon_dynamic_detector/clustering_config.hpp"
+#include "quillon_tools/evaluation/ground_truth_csv.hpp"
+#include "quillon_tools/evaluation/report_table.hpp"
+#include "quillon_tools/runner/result_bag.hpp"
+#include "quillon_tools/runner/scenario_replay.hpp"
+
+namespace
+{
+
+using namespace quillon_tools;
+
+struct Options
+{
+  std::string bag;
+  std::string truth;
+  EvaluationOptions scoring;
+};
+
+bool parsePositive(const std::string & text, double & value)
+{
+  char * end = nullptr;
+  value = std::strtod(text.c_str(), &end);
+  return !text.empty() && *end == '\0' && std::isfinite(value) && value > 0.0;
+}
+
+bool parseOptions(int argc, char ** argv, Options & o)
+{
+  // trailscan clusters nothing beyond its clustering range: people farther away are not scored.
+  o.scoring.max_range_m = quillon_dynamic_detector::ClusteringConfig().max_range;
+  int positional = 0;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--max-range" && i + 1 < argc) {
+      if (!parsePositive(argv[++i], o.scoring.max_range_m)) {
+        return false;
+      }
+    } else if (arg.rfind("--", 0) != 0 && positional < 2) {
+      (positional++ == 0 ? o.bag : o.truth) = arg;
+    } else {
+      return false;
+    }
+  }
+  return positional == 2;
+}
+
+int run(const Options & o)
+{
+  const GroundTruth truth = readGroundTruthCsv(o.truth);
+  const ReplayOutputs outputs = readResultBag(o.bag);
+  std::filesystem::path folder = std::filesystem::path(o.bag).lexically_normal();
+  if (folder.filename().empty()) {
+    folder = folder.parent_path();  // "run/" names the folder "run"
+  }
+  const std::string label = folder.filename().string();
+  auto rows = evaluateReplay(truth, outputs, label, o.scoring);
+  for (auto & row : rows) {
+    // A bag keeps no processing times: show them as undefined, not as zero.
+    row.second.latency_count = 0;
+    row.second.latency_median_ms = std::nan("");
+    row.second.latency_max_ms = std::nan("");
+  }
+  std::printf("%s\n", formatTable(rows).c_str());
+  std::printf(
+    "Pedestrian objects (classification 1) matched to true people within %.1f m, people within\n"
+    "%.1f m of the output frame; latency is not recorded in a bag.\n",
+    o.scoring.match_distance_m, o.scoring.max_range_m);
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char ** argv)
+{
+  Options options;
+  if (!parseOptions(argc, argv, options)) {
+    std::fprintf(stderr, "usage: quillon_evaluate RESULT_BAG TRUTH.csv [--max-range M]\n");
+    return 2;
+  }
+  try {
+    return run(options);
+  } catch (const std::exception & e) {
+    std::fprintf(stderr, "quillon_evaluate: %s\n", e.what());
+    return 1;
+  }
+}

@@ -1,0 +1,100 @@
+// quillon_bag_play and quillon_bag_record as separate processes over DDS, in this test's own
+// network namespace: what one plays, the other must record byte for byte on the same topics.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+
+#include <chrono>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "child_process.hpp"
+#include "network_namespace.hpp"
+#include "quillon_tools/recording/bag_reader.hpp"
+#include "quillon_tools/runner/scenario_bag.hpp"
+
+namespace
+{
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+// Enters the namespace before any test runs, while the process still has a single thread (the
+// kernel grants a user namespace only then).
+class FreshNetworkEnvironment : public ::testing::Environment
+{
+public:
+  void SetUp() override { error() = network_namespace::enter_fresh(); }
+
+  static std::string & error()
+  {
+    static std::string text;
+    return text;
+  }
+};
+
+const auto * const environment = ::testing::AddGlobalTestEnvironment(new FreshNetworkEnvironment);
+
+// Test executables choose the in-process transport for their children; these must use DDS.
+const std::map<std::string, std::string> over_dds{{"ROS2_COMPAT_TRANSPORT", "dds"}};
+
+fs::path scratch(const std::string & name)
+{
+  const auto path = fs::path(QUILLON_TEST_TMPDIR) / "bag_record_play_tests" / name;
+  fs::remove_all(path);
+  fs::create_directories(path.parent_path());
+  return path;
+}
+
+// Per topic, the messages' bytes in the order they were received.
+std::map<std::string, std::vector<std::vector<uint8_t>>> messagesByTopic(const fs::path & bag)
+{
+  quillon_tools::BagReader reader;
+  reader.open(bag);
+  std::map<std::string, std::vector<std::vector<uint8_t>>> by_topic;
+  quillon_tools::BagMessage m;
+  while (reader.readNext(m)) {
+    by_topic[m.topic].push_back(m.data);
+  }
+  return by_topic;
+}
+
+}  // namespace
+
+TEST(BagRecordPlay, RecordsWhatIsPlayedByteForByte)
+{
+  ASSERT_EQ(FreshNetworkEnvironment::error(), "") << "no network namespace of its own";
+  const auto played = scratch("played");
+  quillon_tools::SimulatorConfig config;
+  config.duration_s = 1.0;
+  quillon_tools::writeScenarioBag(
+    quillon_tools::makeScenario(quillon_tools::DEFAULT_SCENARIO), config, played);
+  const auto recorded = scratch("recorded");
+
+  ChildProcess recorder(
+    {BAG_RECORD_EXECUTABLE, recorded.string(), "/tf_static", "/tf", "/scan_01", "/scan_02"},
+    over_dds);
+  ASSERT_TRUE(recorder.wait_for_output("recording", 30s)) << recorder.output();
+  ChildProcess player({BAG_PLAY_EXECUTABLE, played.string(), "--wait-for-subscribers"}, over_dds);
+  EXPECT_EQ(player.wait_for_exit(30s), 0) << player.output();
+  recorder.send_signal(SIGINT);
+  ASSERT_EQ(recorder.wait_for_exit(30s), 0) << recorder.output();
+
+  const auto want = messagesByTopic(played);
+  const auto got = messagesByTopic(recorded);
+  ASSERT_EQ(want.size(), 4u);
+  for (const auto & [topic, messages] : want) {
+    ASSERT_EQ(got.count(topic), 1u) << topic << "\n" << recorder.output() << player.output();
+    ASSERT_EQ(got.at(topic).size(), messages.size()) << topic << "\n" << recorder.output();
+    for (size_t i = 0; i < messages.size(); ++i) {
+      EXPECT_EQ(got.at(topic)[i], messages[i]) << topic << " message " << i;
+    }
+  }
+  quillon_tools::BagReader reader;
+  reader.open(recorded);
+  for (const auto & topic : reader.topics()) {
+    EXPECT_FALSE(topic.offered_qos_profiles.empty()) << topic.name;
+  }
+}

@@ -1,0 +1,274 @@
+// The offline runner on recordings: a simulated scenario written to a bag must come out of
+// replayBag exactly as replayScenario gives it, the result bag must read back to the same
+// lists and scores, and bad recordings must give clear errors or counted skips.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "quillon_tools/evaluation/ground_truth_csv.hpp"
+#include "quillon_tools/recording/bag_reader.hpp"
+#include "quillon_tools/runner/bag_replay.hpp"
+#include "quillon_tools/runner/object_list_csv.hpp"
+#include "quillon_tools/runner/result_bag.hpp"
+#include "quillon_tools/runner/scenario_bag.hpp"
+#include "quillon_tools/runner/scenario_replay.hpp"
+#include "rclcpp/rclcpp.hpp"
+
+namespace
+{
+
+namespace fs = std::filesystem;
+using namespace quillon_tools;
+
+fs::path scratch(const std::string & name)
+{
+  const auto path = fs::path(QUILLON_TEST_TMPDIR) / "bag_replay_tests" / name;
+  fs::remove_all(path);
+  fs::create_directories(path.parent_path());
+  return path;
+}
+
+SimulatorConfig shortRun()
+{
+  SimulatorConfig config;
+  config.seed = 7;
+  config.duration_s = 3.0;
+  return config;
+}
+
+std::vector<BagMessage> allMessages(const fs::path & bag)
+{
+  BagReader reader;
+  reader.open(bag);
+  std::vector<BagMessage> messages;
+  BagMessage m;
+  while (reader.readNext(m)) {
+    messages.push_back(m);
+  }
+  return messages;
+}
+
+void expectSameScores(const EvaluationResult & expected, const EvaluationResult & actual)
+{
+  EXPECT_EQ(actual.lists_scored, expected.lists_scored);
+  EXPECT_EQ(actual.ground_truth, expected.ground_truth);
+  EXPECT_EQ(actual.true_positives, expected.true_positives);
+  EXPECT_EQ(actual.false_positives, expected.false_positives);
+  EXPECT_EQ(actual.false_negatives, expected.false_negatives);
+  EXPECT_EQ(actual.id_switches, expected.id_switches);
+  EXPECT_EQ(actual.false_positives_on_furniture, expected.false_positives_on_furniture);
+  EXPECT_DOUBLE_EQ(actual.mean_position_error_m, expected.mean_position_error_m);
+  EXPECT_DOUBLE_EQ(actual.mean_velocity_error_mps, expected.mean_velocity_error_mps);
+}
+
+void expectSameOutputs(const ReplayOutputs & expected, const ReplayOutputs & actual)
+{
+  for (const auto & topic : resultListTopics()) {
+    const auto & want = expected.lists.at(topic);
+    const auto & got = actual.lists.at(topic);
+    ASSERT_EQ(got.size(), want.size()) << topic;
+    for (size_t i = 0; i < want.size(); ++i) {
+      EXPECT_EQ(got[i].list, want[i].list) << topic << " list " << i;
+    }
+  }
+  EXPECT_EQ(actual.markers, expected.markers);
+}
+
+class BagReplayTest : public ::testing::Test
+{
+protected:
+  void SetUp() override { rclcpp::init(0, nullptr); }
+  void TearDown() override { rclcpp::shutdown(); }
+};
+
+}  // namespace
+
+// Same scenario and seed, two ways in: the recording must not change a single list, marker or
+// score, and two runs of one recording must give byte-identical result bags.
+TEST_F(BagReplayTest, SimulatedBagReplaysExactlyLikeTheScenario)
+{
+  const Scenario scenario = makeScenario(DEFAULT_SCENARIO);
+  const auto bag = scratch("scenario");
+  const GroundTruth truth = writeScenarioBag(scenario, shortRun(), bag);
+  const auto truth_csv = scratch("truth.csv");
+  writeGroundTruthCsv(truth_csv.string(), truth);
+
+  for (const bool geometric : {false, true}) {
+    SCOPED_TRACE(geometric ? "geometric detector" : "closed detector");
+    ReplayOptions options;
+    options.geometric_detector = geometric;
+    const ScenarioReplay reference = replayScenario(scenario, shortRun(), options);
+    ASSERT_EQ(truth.frames.size(), reference.truth.frames.size());
+
+    std::vector<fs::path> result_bags{scratch("result_a"), scratch("result_b")};
+    BagReplay replay;
+    for (const auto & result_bag : result_bags) {
+      BagWriter results;
+      results.open(result_bag);
+      replay = replayBag(bag, options, &results);
+      results.close();
+    }
+    EXPECT_EQ(replay.summary.scans_processed, truth.frames.size());
+    EXPECT_EQ(replay.summary.messages_in, 2 * truth.frames.size() + 1);
+    EXPECT_EQ(replay.summary.messages_malformed, 0u);
+    EXPECT_EQ(replay.summary.lists_out, 2 * truth.frames.size());
+    expectSameOutputs(reference.outputs, replay.outputs);
+
+    // Scores from the result bag and the CSV truth, as quillon_evaluate computes them.
+    const auto expected = evaluateReplay(reference.truth, reference.outputs, "x");
+    const auto from_files =
+      evaluateReplay(readGroundTruthCsv(truth_csv.string()), readResultBag(result_bags[0]), "x");
+    ASSERT_EQ(from_files.size(), expected.size());
+    EXPECT_GT(expected.back().second.true_positives, 0);
+    for (size_t i = 0; i < expected.size(); ++i) {
+      SCOPED_TRACE(expected[i].first);
+      expectSameScores(expected[i].second, from_files[i].second);
+    }
+
+    const auto first = allMessages(result_bags[0]);
+    const auto second = allMessages(result_bags[1]);
+    ASSERT_EQ(first.size(), second.size());
+    for (size_t i = 0; i < first.size(); ++i) {
+      EXPECT_EQ(first[i].topic, second[i].topic);
+      EXPECT_EQ(first[i].timestamp_ns, second[i].timestamp_ns);
+      EXPECT_EQ(first[i].data, second[i].data) << first[i].topic << " message " << i;
+    }
+  }
+}
+
+// The result bag lists its six topics with their types; every list is written at the
+// simulated time of the scan that produced it, which is never before the list's own stamp.
+TEST_F(BagReplayTest, ResultBagHoldsTheOutputTopicsAtTheirOutputTimes)
+{
+  const auto bag = scratch("short");
+  SimulatorConfig config = shortRun();
+  config.duration_s = 1.0;
+  writeScenarioBag(makeScenario(DEFAULT_SCENARIO), config, bag);
+  const auto result_bag = scratch("short_result");
+  {
+    BagWriter results;
+    results.open(result_bag);
+    replayBag(bag, ReplayOptions{}, &results);
+  }
+  BagReader reader;
+  reader.open(result_bag);
+  std::map<std::string, std::string> types;
+  for (const auto & topic : reader.topics()) {
+    types[topic.name] = topic.type;
+  }
+  EXPECT_EQ(
+    types, (std::map<std::string, std::string>{
+             {"/objects_laser", "quillon_protocol/msg/ObjectList"},
+             {"/objects_laser1", "quillon_protocol/msg/ObjectList"},
+             {"/objects_laser2", "quillon_protocol/msg/ObjectList"},
+             {"/objects_laser_markers", "visualization_msgs/msg/MarkerArray"},
+             {"/scan1/pedestrian_markers", "visualization_msgs/msg/MarkerArray"},
+             {"/scan2/pedestrian_markers", "visualization_msgs/msg/MarkerArray"}}));
+  BagMessage m;
+  int lists = 0;
+  while (reader.readNext(m)) {
+    if (m.type == "quillon_protocol/msg/ObjectList") {
+      ++lists;
+      const auto list = deserialize<quillon_protocol::msg::ObjectList>(m);
+      EXPECT_GE(m.timestamp_ns, stampNanoseconds(list.header.stamp)) << m.topic;
+    }
+  }
+  EXPECT_GT(lists, 0);
+}
+
+// A recording without the scanner mounts names them; a missing bag gives the reader's error; a
+// scan with broken bytes is skipped and counted, and other topics and unknown types are only
+// counted.
+TEST_F(BagReplayTest, BadRecordingsGiveClearErrorsOrCountedSkips)
+{
+  const auto source = scratch("source");
+  SimulatorConfig config = shortRun();
+  config.duration_s = 0.5;
+  writeScenarioBag(makeScenario(DEFAULT_SCENARIO), config, source);
+  const auto messages = allMessages(source);
+
+  const auto no_mounts = scratch("no_mounts");
+  {
+    BagWriter writer;
+    writer.open(no_mounts);
+    for (const auto & m : messages) {
+      if (m.topic != "/tf_static") {
+        writer.createTopic(m.topic, m.type);
+        writer.write(m.topic, m.timestamp_ns, m.data);
+      }
+    }
+  }
+  try {
+    replayBag(no_mounts, ReplayOptions{});
+    ADD_FAILURE() << "a bag without mounts was replayed";
+  } catch (const std::runtime_error & e) {
+    EXPECT_NE(std::string(e.what()).find("base_scan_01, base_scan_02"), std::string::npos)
+      << e.what();
+  }
+  EXPECT_THROW(replayBag(scratch("missing"), ReplayOptions{}), BagError);
+
+  const auto damaged = scratch("damaged");
+  uint64_t scans = 0;
+  {
+    BagWriter writer;
+    writer.open(damaged);
+    for (const auto & m : messages) {
+      writer.createTopic(m.topic, m.type);
+      const bool broken_scan = m.topic == "/scan_02" && scans == 3;
+      scans += m.topic.rfind("/scan_", 0) == 0 ? 1 : 0;
+      const std::vector<uint8_t> bytes(
+        m.data.begin(), m.data.begin() + (broken_scan ? 40 : m.data.size()));
+      writer.write(m.topic, m.timestamp_ns, bytes);
+    }
+    writer.createTopic("/chatter", "std_msgs/msg/String");
+    writer.write("/chatter", messages.front().timestamp_ns, std::vector<uint8_t>{0, 1, 0, 0});
+    writer.write(
+      "/scan1/dynamic_cloud", messages.front().timestamp_ns, sensor_msgs::msg::PointCloud2());
+  }
+  const BagReplay replay = replayBag(damaged, ReplayOptions{});
+  EXPECT_EQ(replay.summary.messages_malformed, 1u);
+  EXPECT_EQ(replay.summary.scans_processed, scans - 1);
+  EXPECT_EQ(replay.summary.messages_unknown_types, 1u);
+  EXPECT_EQ(replay.summary.messages_other_topics, 1u);
+  EXPECT_EQ(replay.summary.lists_out, 2 * (scans - 1));
+}
+
+// The CSV has one line per object with the id its markers give, and numbers that read back
+// exactly.
+TEST_F(BagReplayTest, ObjectListCsvHasOneExactLinePerObject)
+{
+  ScoredList scored;
+  scored.list.header.frame_id = "base_footprint";
+  scored.list.header.stamp.sec = 1700000000;
+  scored.list.header.stamp.nanosec = 25;
+  scored.list.objects.resize(2);
+  scored.list.objects[0].pose.position.x = 0.1;
+  scored.list.objects[0].velocity_y = -1.0 / 3.0;
+  scored.list.objects[1].classification = 1;
+  scored.list.objects[1].point_count = 12;
+  scored.ids = {UNKNOWN_OBJECT_ID, 42};
+  const auto file = scratch("lists.csv");
+  writeObjectListCsv(file, {scored, ScoredList()});
+
+  std::ifstream in(file);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) {
+    lines.push_back(line);
+  }
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(lines[0], OBJECT_LIST_CSV_HEADER);
+  EXPECT_EQ(lines[2], "1700000000000000025,base_footprint,1,42,0,0,0,0,1,0,0,12");
+  std::vector<std::string> fields;
+  std::stringstream row(lines[1]);
+  for (std::string f; std::getline(row, f, ',');) {
+    fields.push_back(f);
+  }
+  ASSERT_EQ(fields.size(), 12u);
+  EXPECT_EQ(fields[3], "");
+  EXPECT_EQ(std::stod(fields[4]), 0.1);
+  EXPECT_EQ(std::stod(fields[7]), -1.0 / 3.0);
+}
