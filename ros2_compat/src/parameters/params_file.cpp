@@ -1,5 +1,6 @@
 #include "params_file.hpp"
 
+#include <yaml-cpp/eventhandler.h>
 #include <yaml-cpp/yaml.h>
 
 #include <filesystem>
@@ -110,6 +111,58 @@ private:
   ParameterOverrides & overrides_;
 };
 
+// A first pass over the parser's events refuses what the loader below cannot survive:
+// - yaml-cpp 0.7's LoadAll never returns on some malformed streams (a lone ","): its parser
+//   reports the same empty document again and again without consuming the offending token;
+// - aliases, which can make a map contain itself (and endless recursion), are refused as rcl
+//   refuses them.
+class DocumentEventCheck : public YAML::EventHandler
+{
+public:
+  void OnDocumentStart(const YAML::Mark & mark) override
+  {
+    if (started_ && mark.pos == previous_start_) {
+      throw ParamsFileError(
+        "Error parsing a event near line " + std::to_string(mark.line + 1) + ": unexpected token");
+    }
+    started_ = true;
+    previous_start_ = mark.pos;
+  }
+  void OnDocumentEnd() override {}
+  void OnNull(const YAML::Mark &, YAML::anchor_t) override {}
+  void OnAlias(const YAML::Mark & mark, YAML::anchor_t) override
+  {
+    throw ParamsFileError("Will not support aliasing at line " + std::to_string(mark.line + 1));
+  }
+  void OnScalar(
+    const YAML::Mark &, const std::string &, YAML::anchor_t, const std::string &) override
+  {
+  }
+  void OnSequenceStart(
+    const YAML::Mark &, const std::string &, YAML::anchor_t, YAML::EmitterStyle::value) override
+  {
+  }
+  void OnSequenceEnd() override {}
+  void OnMapStart(
+    const YAML::Mark &, const std::string &, YAML::anchor_t, YAML::EmitterStyle::value) override
+  {
+  }
+  void OnMapEnd() override {}
+
+private:
+  bool started_ = false;
+  int previous_start_ = 0;
+};
+
+void check_document_events(const std::string & document)
+{
+  std::istringstream stream(document);
+  YAML::Parser parser(stream);
+  DocumentEventCheck check;
+  while (parser.HandleNextDocument(check)) {
+  }
+}
+
 }  // namespace
 
 void load_params_file(const std::string & path, ParameterOverrides & overrides)
@@ -125,6 +178,7 @@ void load_params_file(const std::string & path, ParameterOverrides & overrides)
 
   std::vector<YAML::Node> roots;
   try {
+    check_document_events(document);
     roots = YAML::LoadAll(document);
   } catch (const YAML::ParserException & error) {
     throw ParamsFileError(

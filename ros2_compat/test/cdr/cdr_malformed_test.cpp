@@ -3,7 +3,10 @@
 // bytes) is accepted.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdint>
+#include <cstdlib>
+#include <new>
 #include <random>
 #include <string>
 #include <vector>
@@ -15,6 +18,32 @@
 #include "std_msgs/msg/header.hpp"
 #include "tf2_msgs/msg/tf_message.hpp"
 #include "visualization_msgs/msg/marker_array.hpp"
+
+// The largest single allocation of this process since the last reset, so that a test can bound
+// what a payload makes the reader allocate.
+static std::atomic<size_t> largest_allocation{0};
+
+void * operator new(size_t size)
+{
+  size_t seen = largest_allocation.load();
+  while (size > seen && !largest_allocation.compare_exchange_weak(seen, size)) {
+  }
+  if (void * memory = std::malloc(size == 0 ? 1 : size)) {
+    return memory;
+  }
+  throw std::bad_alloc();
+}
+
+// GCC cannot see that the replaced operator new above allocates with malloc.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+#endif
+void operator delete(void * memory) noexcept { std::free(memory); }
+void operator delete(void * memory, size_t) noexcept { std::free(memory); }
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic pop
+#endif
 
 namespace
 {
@@ -98,6 +127,17 @@ TEST(CdrMalformed, LengthsBeyondThePayloadAndStringsWithoutNul)
   auto markers = golden_payload("visualization_msgs__MarkerArray");
   markers[4 + 3] = 0x7f;
   EXPECT_NE(rejection<visualization_msgs::msg::MarkerArray>(markers), "accepted");
+}
+
+// A count of messages is only bounded by the bytes left, one byte each; a message takes
+// hundreds of bytes in memory, so room for all of them must not be taken before they are read.
+TEST(CdrMalformed, ACountOfMessagesAllocatesNothingAheadOfThePayload)
+{
+  std::vector<uint8_t> payload{0x00, 0x01, 0x00, 0x00, 0xa0, 0x0f, 0x00, 0x00};  // 4000 markers
+  payload.resize(payload.size() + 4000, 0);
+  largest_allocation = 0;
+  EXPECT_NE(rejection<visualization_msgs::msg::MarkerArray>(payload), "accepted");
+  EXPECT_LT(largest_allocation.load(), 64u * 1024u);
 }
 
 TEST(CdrMalformed, BadBoolsAndEncapsulationsAreRejected)

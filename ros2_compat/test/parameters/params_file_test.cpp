@@ -180,6 +180,14 @@ TEST_F(ParamsFile, UnreadableFilesGiveClearReasons)
     load_error("a: [1, 2\n"),
     prefix + "Error parsing a event near line 2: end of sequence flow not found");
   EXPECT_EQ(
+    load_error("n:\n  ros__parameters:\n    a: &a {x: 1}\n    b: *a\n"),
+    prefix + "Will not support aliasing at line 4");
+  // yaml-cpp's own multi-document loader would loop forever on these.
+  EXPECT_EQ(load_error(","), prefix + "Error parsing a event near line 1: unexpected token");
+  EXPECT_EQ(
+    load_error(std::string(",\0", 2)),
+    prefix + "Error parsing a event near line 1: unexpected token");
+  EXPECT_EQ(
     load_error("ros__parameters:\n  x: 1\n"),
     prefix + "There are no node names before ros__parameters at line 1");
   EXPECT_EQ(

@@ -90,8 +90,18 @@ public:
   void read(std::vector<T, Allocator> & values)
   {
     const uint32_t count = read_count(min_element_size<T>());
-    values.resize(count);
-    read_elements(values.data(), count);
+    if constexpr (std::is_arithmetic<T>::value) {
+      values.resize(count);
+      read_elements(values.data(), count);
+    } else {
+      // A string or message takes far more memory than its smallest encoding: grow with what
+      // was read, so that a false count cannot make the reader allocate ahead of the payload.
+      values.clear();
+      for (uint32_t i = 0; i < count; ++i) {
+        values.emplace_back();
+        read(values.back());
+      }
+    }
   }
 
   void read(std::vector<bool> & values)
