@@ -65,6 +65,10 @@ if(QUILLON_BUILD_TESTS AND TRAILMERGE_MAIN_SOURCE)
     SCENE_SOURCE_EXECUTABLE="$<TARGET_FILE:scene_source>"
     TRAILMERGE_EXECUTABLE="$<TARGET_FILE:trailmerge>")
   add_dependencies(quillon_dynamic_detector_trailscan_e2e_test scene_source trailmerge)
+  target_compile_definitions(quillon_dynamic_detector_peer_restart_test PRIVATE
+    SCENE_SOURCE_EXECUTABLE="$<TARGET_FILE:scene_source>"
+    TRAILMERGE_EXECUTABLE="$<TARGET_FILE:trailmerge>")
+  add_dependencies(quillon_dynamic_detector_peer_restart_test scene_source trailmerge)
 endif()
 
 quillon_register_package(quillon_dynamic_detector SHARE_DIRS "${QUILLON_DETECTOR_DIR}/config")

@@ -3,8 +3,11 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstddef>
 #include <utility>
+#include <vector>
 
+#include "quillon_dynamic_detector/immediate_transform_buffer.hpp"
 #include "quillon_dynamic_detector/object_fusion.hpp"
 #include "quillon_dynamic_detector/object_transform.hpp"
 #include "tf2/exceptions.h"
@@ -29,11 +32,49 @@ long wholeMilliseconds(std::chrono::steady_clock::duration d)
     std::chrono::duration_cast<std::chrono::nanoseconds>(d).count() / 1000000);
 }
 
+// A NaN or an infinity, sent so or grown by a transform or a merge of absurd magnitudes,
+// would reach every consumer of the fused list.
+bool hasOnlyFiniteValues(const quillon_protocol::msg::Object & o)
+{
+  const auto & p = o.pose.position;
+  const auto & q = o.pose.orientation;
+  const double values[] = {p.x,          p.y,           p.z,          q.x,
+                           q.y,          q.z,           q.w,          o.reserved_0,
+                           o.reserved_1, o.reserved_2,  o.reserved_3, o.reserved_4,
+                           o.reserved_5, o.width,       o.length,     o.aspect_ratio,
+                           o.area,       o.compactness, o.velocity_x, o.velocity_y,
+                           o.speed,      o.range,       o.bearing};
+  for (const double v : values) {
+    if (!std::isfinite(v)) {
+      return false;
+    }
+  }
+  return std::all_of(o.polygon.begin(), o.polygon.end(), [](const auto & corner) {
+    return std::isfinite(corner.x) && std::isfinite(corner.y) && std::isfinite(corner.z);
+  });
+}
+
+// Removes the objects that hold a non-finite value; returns how many went.
+std::size_t eraseNonFiniteObjects(std::vector<quillon_protocol::msg::Object> & objects)
+{
+  const auto kept = std::remove_if(
+    objects.begin(), objects.end(), [](const auto & o) { return !hasOnlyFiniteValues(o); });
+  const auto erased = static_cast<std::size_t>(objects.end() - kept);
+  objects.erase(kept, objects.end());
+  return erased;
+}
+
 }  // namespace
 
 TrailmergeNode::TrailmergeNode(const rclcpp::NodeOptions & options, bool dedicated_tf_thread)
 : rclcpp::Node("trailmerge", options),
-  tf_buffer_(std::make_unique<tf2_ros::Buffer>(get_clock(), tf2::durationFromSec(TF_CACHE_TIME_S))),
+  // A replay serves TF from this node's executor before the lists that need it: lookups must
+  // not wait there, a missing transform fails at once.
+  tf_buffer_(
+    dedicated_tf_thread
+      ? std::make_unique<tf2_ros::Buffer>(get_clock(), tf2::durationFromSec(TF_CACHE_TIME_S))
+      : std::make_unique<ImmediateTransformBuffer>(
+          get_clock(), tf2::durationFromSec(TF_CACHE_TIME_S))),
   tf_listener_(
     dedicated_tf_thread ? std::make_unique<tf2_ros::TransformListener>(*tf_buffer_)
                         : std::make_unique<tf2_ros::TransformListener>(*tf_buffer_, this, false)),
@@ -49,11 +90,6 @@ TrailmergeNode::TrailmergeNode(const rclcpp::NodeOptions & options, bool dedicat
     settings_.input_topic_2, rclcpp::QoS(rclcpp::KeepLast(10)),
     [this](ObjectList::ConstSharedPtr msg) { inputCallback2(std::move(msg)); }))
 {
-  if (!dedicated_tf_thread) {
-    // A replay hands every transform over before the lists that need it: lookups never wait,
-    // and without this each lookup with a timeout would log an error.
-    tf_buffer_->setUsingDedicatedThread(true);
-  }
   RCLCPP_INFO(
     get_logger(),
     "trailmerge started: inputs=(%s,%s) output=%s target_frame=%s merge_distance=%.2f",
@@ -150,6 +186,7 @@ void TrailmergeNode::publishFusion()
   if (input2.fresh) {
     collectObjects(*latest_message_2_, collected);
   }
+  std::size_t non_finite = eraseNonFiniteObjects(collected);
   const auto t1 = std::chrono::steady_clock::now();
 
   ObjectList fused;
@@ -158,6 +195,12 @@ void TrailmergeNode::publishFusion()
   fused.sensor_name = settings_.sensor_name;
   fused.sensor_type = FUSED_SENSOR_TYPE;
   fused.objects = fuseObjects(collected, settings_.fusion);
+  non_finite += eraseNonFiniteObjects(fused.objects);
+  if (non_finite > 0) {
+    RCLCPP_WARN_THROTTLE(
+      get_logger(), *get_clock(), BAD_STAMP_THROTTLE_MS,
+      "dropping %zu objects with a NaN or infinite value", non_finite);
+  }
   const auto t2 = std::chrono::steady_clock::now();
 
   const std::size_t pedestrians = static_cast<std::size_t>(std::count_if(

@@ -26,6 +26,7 @@ list(APPEND TRAILSCAN_TEST_SOURCES
   ${QUILLON_DETECTOR_DIR}/test/trailscan/leg_cluster_merging_test.cpp
   ${QUILLON_DETECTOR_DIR}/test/trailscan/static_leg_absorption_test.cpp
   ${QUILLON_DETECTOR_DIR}/test/e2e/trailscan_e2e_test.cpp
+  ${QUILLON_DETECTOR_DIR}/test/e2e/peer_restart_test.cpp
 )
 list(APPEND TRAILSCAN_BENCHMARK_SOURCES
   ${QUILLON_DETECTOR_DIR}/benchmark/cluster_geometry_benchmark.cpp

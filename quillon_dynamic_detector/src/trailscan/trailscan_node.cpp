@@ -9,6 +9,7 @@
 
 #include "quillon_dynamic_detector/euclidean_clustering.hpp"
 #include "quillon_dynamic_detector/geometric_motion_detector.hpp"
+#include "quillon_dynamic_detector/immediate_transform_buffer.hpp"
 #include "quillon_dynamic_detector/pedestrian_tracker.hpp"
 #include "quillon_dynamic_detector/scan_pipeline.hpp"
 #include "quillon_dynamic_detector/trailscan_logger.hpp"
@@ -101,15 +102,14 @@ TrailscanNode::TrailscanNode(const rclcpp::Node::SharedPtr & node, const Options
   createPublishers(*node, "/scan1", "/objects_laser1", scan1);
   createPublishers(*node, "/scan2", "/objects_laser2", scan2);
 
-  w.tf_buffer = std::make_shared<tf2_ros::Buffer>(node->get_clock());
+  // A replay hands every transform over before the scan that needs it from this node's own
+  // executor, so its lookups must not wait: a missing transform fails at once.
+  w.tf_buffer = options.dedicated_tf_thread
+                  ? std::make_shared<tf2_ros::Buffer>(node->get_clock())
+                  : std::make_shared<ImmediateTransformBuffer>(node->get_clock());
   w.tf_listener = options.dedicated_tf_thread
                     ? std::make_unique<tf2_ros::TransformListener>(*w.tf_buffer)
                     : std::make_unique<tf2_ros::TransformListener>(*w.tf_buffer, node, false);
-  if (!options.dedicated_tf_thread) {
-    // A replay hands every transform over before the scan that needs it, so lookups never
-    // have to wait for TF; without this each lookup with a timeout would log an error.
-    w.tf_buffer->setUsingDedicatedThread(true);
-  }
 
   const std::string & cfg = w.settings.detector_cfg_file;
   for (ScanChannel & c : w.channels) {

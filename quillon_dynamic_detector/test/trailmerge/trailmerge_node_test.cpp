@@ -5,7 +5,10 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <future>
+#include <limits>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -15,6 +18,7 @@
 #include "rclcpp/rclcpp.hpp"
 #include "ros2_compat/testing/log_capture.hpp"
 #include "ros2_compat/testing/time_control.hpp"
+#include "rosgraph_msgs/msg/clock.hpp"
 #include "tf2_msgs/msg/tf_message.hpp"
 #include "visualization_msgs/msg/marker_array.hpp"
 
@@ -325,4 +329,68 @@ TEST(TrailmergeProgram, WrongParameterTypeFailsWithOneLine)
       "parameter type, parameter {merge_distance} is of type {double}, setting it to {integer} "
       "is not allowed."),
     std::string::npos);
+}
+
+// Objects with a NaN or an infinity, sent so or grown by merging absurd magnitudes, never reach
+// the fused list; one throttled warning says how many went.
+TEST_F(TrailmergeNodeTest, NonFiniteObjectsAreDroppedWithAThrottledWarning)
+{
+  LogCapture log;
+  startNode();
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  auto fast = withVelocity(objectAt(2.0, 0.0), std::numeric_limits<double>::infinity(), 0.0);
+  auto far_a = objectAt(1e308, 0.0, 10);
+  auto far_b = objectAt(1e308, 0.1, 10);  // merges with far_a; the weighted mean overflows
+  far_a.polygon.clear();  // an outline there would be infinite in single precision already
+  far_b.polygon.clear();
+  send(
+    input_1_, objectList("", ago(0), {objectAt(nan, 1.0), fast, objectAt(4.0, 4.0), far_a, far_b}));
+  ASSERT_EQ(fused_.size(), 1u);
+  ASSERT_EQ(fused_[0].objects.size(), 1u);
+  EXPECT_DOUBLE_EQ(fused_[0].objects[0].pose.position.x, 4.0);
+  EXPECT_EQ(log.count("dropping 3 objects with a NaN or infinite value"), 1u);
+  ASSERT_EQ(markers_.size(), 1u);
+  for (const auto & marker : markers_[0].markers) {
+    EXPECT_TRUE(std::isfinite(marker.pose.position.x));
+  }
+}
+
+// A number that would end up NaN in a marker or overflow a duration stops the start.
+TEST_F(TrailmergeNodeTest, NonFiniteOrOverlongNumbersAreRefusedAtStart)
+{
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  EXPECT_THROW(startNode({rclcpp::Parameter("marker_line_width", nan)}), std::invalid_argument);
+  EXPECT_THROW(
+    startNode({rclcpp::Parameter("merge_distance", std::numeric_limits<double>::infinity())}),
+    std::invalid_argument);
+  EXPECT_THROW(startNode({rclcpp::Parameter("marker_lifetime", 1e300)}), std::invalid_argument);
+  EXPECT_NO_THROW(startNode({rclcpp::Parameter("marker_lifetime", 5.0)}));
+}
+
+// In a replay the node's own executor serves TF on a simulated clock that only that executor
+// advances: a lookup cannot wait for a missing transform, it fails at once with the warning.
+TEST_F(TrailmergeNodeTest, ReplayLookupsFailAtOnceOnASimulatedClock)
+{
+  LogCapture log;
+  node_ = std::make_shared<quillon_dynamic_detector::TrailmergeNode>(
+    rclcpp::NodeOptions().use_clock_thread(false).parameter_overrides(
+      {rclcpp::Parameter("use_sim_time", true)}),
+    false);
+  // Later than any fake time of the other tests, so that the warning's throttle lets it out.
+  const int64_t simulated_now = 1800000000 * SECOND;
+  rosgraph_msgs::msg::Clock clock;
+  clock.clock = stampAt(simulated_now);
+  probe_->create_publisher<rosgraph_msgs::msg::Clock>("/clock", rclcpp::ClockQoS())->publish(clock);
+  rclcpp::spin_some(node_);
+  auto fusing = std::async(std::launch::async, [this, simulated_now] {
+    send(input_1_, objectList("base_scan_01", stampAt(simulated_now), {objectAt(1, 0)}));
+  });
+  if (fusing.wait_for(60s) != std::future_status::ready) {
+    ADD_FAILURE() << "the lookup waits for a clock that cannot move";
+    rclcpp::shutdown();  // ends the wait
+  }
+  fusing.get();
+  ASSERT_EQ(fused_.size(), 1u);
+  EXPECT_TRUE(fused_[0].objects.empty());
+  EXPECT_EQ(log.count("failed to transform object from base_scan_01 to base_footprint: "), 1u);
 }

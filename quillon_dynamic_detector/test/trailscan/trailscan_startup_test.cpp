@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <future>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -184,6 +185,31 @@ TEST(TrailscanStartup, SubscribesOnlyAfterBothMountingTransformsResolve)
 
   rclcpp::shutdown();
   EXPECT_EQ(app.join(), 0);
+}
+
+// A replay serves TF from the node's own executor on a simulated clock that only that executor
+// advances: a lookup cannot wait for a missing mounting, start-up reports it at once.
+TEST(TrailscanStartup, ReplayLookupsFailAtOnceOnASimulatedClock)
+{
+  rclcpp::init(0, nullptr);
+  LogCapture log;
+  {
+    auto node = std::make_shared<rclcpp::Node>(
+      "laser_subscriber", rclcpp::NodeOptions().use_clock_thread(false).parameter_overrides(
+                            {rclcpp::Parameter("use_sim_time", true)}));
+    quillon_dynamic_detector::TrailscanNode::Options options;
+    options.dedicated_tf_thread = false;
+    quillon_dynamic_detector::TrailscanNode trailscan(node, options);
+    auto starting = std::async(std::launch::async, [&trailscan] { return trailscan.start(false); });
+    if (starting.wait_for(60s) != std::future_status::ready) {
+      ADD_FAILURE() << "the lookup waits for a clock that cannot move";
+      rclcpp::shutdown();  // ends the wait
+    }
+    EXPECT_FALSE(starting.get());
+    EXPECT_EQ(
+      log.count("Transform base_scan_01 to base_footprint error of sensor data: "), 1u);
+  }
+  rclcpp::shutdown();
 }
 
 // Ctrl-C while start-up waits for TF ends the program normally.

@@ -1,13 +1,15 @@
 // Both ends of the end-to-end test, run as separate processes over the default (DDS) transport;
 // each runs until SIGINT or SIGTERM.
-//   scene_source play    the robot's transforms and ~6 s of 10 Hz scans on /scan_01 of a room
-//                        with one person walking 1 m/s in +x; prints the person's position in
-//                        base_footprint for every scan ("person <stamp> <x> <y>")
+//   scene_source play [N]  the robot's transforms and N (60 unless told, ~6 s) 10 Hz scans on
+//                        /scan_01 of a room with one person walking 1 m/s in +x, starting over
+//                        at the rear when the walk nears the far wall; prints the person's
+//                        position in base_footprint for every scan ("person <stamp> <x> <y>")
 //   scene_source record  prints every list arriving on /objects_laser ("objects <stamp> <frame>"
 //                        and "object <classification> <x> <y> <velocity_x> <velocity_y>")
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <thread>
 
@@ -30,6 +32,8 @@ constexpr float WALK_Y = 2.0F;
 constexpr float WALK_START_X = -1.5F;
 constexpr float WALK_SPEED = 1.0F;
 constexpr int WALK_SCANS = 60;
+// Long walks start over before the far wall (x = 6 m).
+constexpr double WALK_LENGTH = 7.0;
 
 double seconds(const rclcpp::Time & t) { return static_cast<double>(t.nanoseconds()) * 1e-9; }
 
@@ -49,7 +53,7 @@ geometry_msgs::msg::TransformStamped transform(
 
 void flush_line() { std::fflush(stdout); }
 
-int play(const rclcpp::Node::SharedPtr & node)
+int play(const rclcpp::Node::SharedPtr & node, int walk_scans)
 {
   auto tf_static = node->create_publisher<tf2_msgs::msg::TFMessage>(
     "/tf_static", rclcpp::QoS(10).transient_local());
@@ -76,15 +80,16 @@ int play(const rclcpp::Node::SharedPtr & node)
   const auto period = std::chrono::milliseconds(100);
   auto next = std::chrono::steady_clock::now();
   rclcpp::Time walk_start(0, 0, RCL_ROS_TIME);
-  for (int i = 0; i < WALK_SCANS && rclcpp::ok(); ++i) {
+  for (int i = 0; i < walk_scans && rclcpp::ok(); ++i) {
     const rclcpp::Time stamp = node->now();
     if (i == 0) {
       walk_start = stamp;
     }
     // The position follows the stamp rather than the loop count, so it stays true to the time
     // the scan claims even when this process is late on a loaded machine.
-    const float x =
-      WALK_START_X + WALK_SPEED * static_cast<float>(seconds(stamp) - seconds(walk_start));
+    const float x = WALK_START_X + static_cast<float>(std::fmod(
+                                     WALK_SPEED * (seconds(stamp) - seconds(walk_start)),
+                                     WALK_LENGTH));
     cluster_builders::Room room;
     room.half_x = 6.0F;
     room.half_y = 4.0F;
@@ -140,13 +145,14 @@ int record(const rclcpp::Node::SharedPtr & node)
 int main(int argc, char ** argv)
 {
   const std::string mode = argc > 1 ? argv[1] : "";
-  if (mode != "play" && mode != "record") {
-    std::fprintf(stderr, "usage: scene_source play|record\n");
+  const int walk_scans = argc > 2 ? std::atoi(argv[2]) : WALK_SCANS;
+  if ((mode != "play" && mode != "record") || walk_scans <= 0) {
+    std::fprintf(stderr, "usage: scene_source play [scans] | record\n");
     return 2;
   }
   rclcpp::init(argc, argv);
   auto node = std::make_shared<rclcpp::Node>(mode == "play" ? "scene_source" : "scene_recorder");
-  const int status = mode == "play" ? play(node) : record(node);
+  const int status = mode == "play" ? play(node, walk_scans) : record(node);
   node.reset();
   rclcpp::shutdown();
   std::printf("clean exit\n");
