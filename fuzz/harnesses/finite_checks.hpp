@@ -1,0 +1,111 @@
+// Checks that a published message carries no NaN or infinity in any numeric field that a
+// consumer reads as a number (poses, outlines, velocities, marker geometry, cloud points).
+#ifndef QUILLON_FUZZ__FINITE_CHECKS_HPP_
+#define QUILLON_FUZZ__FINITE_CHECKS_HPP_
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+#include "invariant.hpp"
+#include "quillon_protocol/msg/object_list.hpp"
+#include "sensor_msgs/msg/point_cloud2.hpp"
+#include "visualization_msgs/msg/marker_array.hpp"
+
+namespace quillon_fuzz
+{
+
+inline void requireFinite(double value, const std::string & where)
+{
+  if (!std::isfinite(value)) {
+    invariantBroken(where + " is " + std::to_string(value));
+  }
+}
+
+inline void requireFinitePose(const geometry_msgs::msg::Pose & pose, const std::string & where)
+{
+  requireFinite(pose.position.x, where + ".position.x");
+  requireFinite(pose.position.y, where + ".position.y");
+  requireFinite(pose.position.z, where + ".position.z");
+  requireFinite(pose.orientation.x, where + ".orientation.x");
+  requireFinite(pose.orientation.y, where + ".orientation.y");
+  requireFinite(pose.orientation.z, where + ".orientation.z");
+  requireFinite(pose.orientation.w, where + ".orientation.w");
+}
+
+inline void requireFiniteObjects(
+  const quillon_protocol::msg::ObjectList & list, const std::string & topic)
+{
+  for (std::size_t i = 0; i < list.objects.size(); ++i) {
+    const auto & o = list.objects[i];
+    const std::string where = topic + " object " + std::to_string(i);
+    requireFinitePose(o.pose, where + " pose");
+    for (const auto & p : o.polygon) {
+      requireFinite(p.x, where + " polygon.x");
+      requireFinite(p.y, where + " polygon.y");
+      requireFinite(p.z, where + " polygon.z");
+    }
+    const double fields[] = {o.width,       o.length,     o.aspect_ratio, o.area,
+                             o.compactness, o.velocity_x, o.velocity_y,   o.speed,
+                             o.range,       o.bearing,    o.reserved_0,   o.reserved_1,
+                             o.reserved_2,  o.reserved_3, o.reserved_4,   o.reserved_5};
+    for (const double value : fields) {
+      requireFinite(value, where + " scalar field");
+    }
+  }
+}
+
+inline void requireFiniteMarkers(
+  const visualization_msgs::msg::MarkerArray & array, const std::string & topic)
+{
+  for (std::size_t i = 0; i < array.markers.size(); ++i) {
+    const auto & m = array.markers[i];
+    const std::string where = topic + " marker " + std::to_string(i);
+    requireFinitePose(m.pose, where + " pose");
+    requireFinite(m.scale.x, where + " scale.x");
+    requireFinite(m.scale.y, where + " scale.y");
+    requireFinite(m.scale.z, where + " scale.z");
+    requireFinite(m.color.r + m.color.g + m.color.b + m.color.a, where + " colour");
+    for (const auto & p : m.points) {
+      requireFinite(p.x + p.y + p.z, where + " point");
+    }
+    for (const auto & c : m.colors) {
+      requireFinite(c.r + c.g + c.b + c.a, where + " point colour");
+    }
+  }
+}
+
+// Every FLOAT32/FLOAT64 coordinate field of every point in the cloud's data.
+inline void requireFiniteCloud(
+  const sensor_msgs::msg::PointCloud2 & cloud, const std::string & topic)
+{
+  const std::size_t points = static_cast<std::size_t>(cloud.width) * cloud.height;
+  if (points * cloud.point_step > cloud.data.size()) {
+    invariantBroken(topic + " cloud data shorter than width * height * point_step");
+  }
+  for (const auto & field : cloud.fields) {
+    const bool is_float = field.datatype == sensor_msgs::msg::PointField::FLOAT32;
+    const bool is_double = field.datatype == sensor_msgs::msg::PointField::FLOAT64;
+    // "rgb"/"rgba" carry four colour bytes in a float's bits, which may read as NaN.
+    if ((!is_float && !is_double) || field.name == "rgb" || field.name == "rgba") {
+      continue;
+    }
+    for (std::size_t k = 0; k < points; ++k) {
+      const uint8_t * at = cloud.data.data() + k * cloud.point_step + field.offset;
+      double value;
+      if (is_float) {
+        float f;
+        std::memcpy(&f, at, sizeof(f));
+        value = f;
+      } else {
+        std::memcpy(&value, at, sizeof(value));
+      }
+      requireFinite(value, topic + " point " + std::to_string(k) + " field " + field.name);
+    }
+  }
+}
+
+}  // namespace quillon_fuzz
+
+#endif  // QUILLON_FUZZ__FINITE_CHECKS_HPP_
