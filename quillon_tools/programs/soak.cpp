@@ -133,6 +133,7 @@ int run(const Options & o)
     if (simulated_s < 60.0 * (minute + 1) && simulated_s + 1.0 / o.rate_hz < o.minutes * 60.0) {
       continue;
     }
+    const bool last_line = simulated_s < 60.0 * (minute + 1);
     ++minute;
     const double wall_s =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - wall_start).count();
@@ -141,10 +142,10 @@ int run(const Options & o)
       first_peak = peak;
     }
     std::printf(
-      "%6d  %7.1f  %11.1f  %7.1f  %8.1f  %10zu %6zu %5zu  %24zu %5zu\n", minute, wall_s,
-      simulated_s / wall_s, rss, peak, watch.most_objects["/objects_laser1"],
-      watch.most_objects["/objects_laser2"], watch.most_objects["/objects_laser"],
-      watch.most_map_points["/scan1/local_static_map_cloud"],
+      "%6s  %7.1f  %11.1f  %7.1f  %8.1f  %10zu %6zu %5zu  %24zu %5zu\n",
+      last_line ? "end" : std::to_string(minute).c_str(), wall_s, simulated_s / wall_s, rss, peak,
+      watch.most_objects["/objects_laser1"], watch.most_objects["/objects_laser2"],
+      watch.most_objects["/objects_laser"], watch.most_map_points["/scan1/local_static_map_cloud"],
       watch.most_map_points["/scan2/local_static_map_cloud"]);
     std::fflush(stdout);
     watch = Watch();
