@@ -3,8 +3,9 @@
 // current ROS time. With --bag it writes the whole scenario into a bag instead, as fast as it
 // can, with the simulation's own stamps, and with --truth its ground truth as CSV.
 //   quillon_simulate [--scenario NAME] [--seed N] [--duration S] [--rate-factor F] [--loop]
-//                    [--ros-args ...]
+//                    [--truth OUT.csv] [--ros-args ...]
 //   quillon_simulate --bag OUT_BAG [--truth OUT.csv] [--scenario NAME] [--seed N] [--duration S]
+// Live, --truth writes the ground truth stamped like the published scans (rate factor 1 only).
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -50,7 +51,7 @@ void printUsage()
   std::fprintf(
     stderr,
     "usage: quillon_simulate [--scenario NAME] [--seed N] [--duration S] [--rate-factor F] "
-    "[--loop]\n"
+    "[--loop] [--truth OUT.csv]\n"
     "       quillon_simulate --bag OUT_BAG [--truth OUT.csv] [--scenario NAME] [--seed N] "
     "[--duration S]\n"
     "scenarios:%s\n",
@@ -117,8 +118,11 @@ bool parseOptions(int argc, char ** argv, Options & options)
       return false;
     }
   }
-  if (!options.truth.empty() && options.bag.empty()) {
-    std::fprintf(stderr, "quillon_simulate: --truth needs --bag\n");
+  // Live ground truth is stamped with the published stamps, which only match the simulated
+  // motion at the real pace and for a single pass.
+  if (
+    !options.truth.empty() && options.bag.empty() && (options.rate_factor != 1.0 || options.loop)) {
+    std::fprintf(stderr, "quillon_simulate: a live --truth needs rate factor 1 and no --loop\n");
     return false;
   }
   return true;
@@ -180,7 +184,8 @@ public:
     tf_static_->publish(message);
   }
 
-  void publish(SimulatedScan & scan)
+  // Returns the stamp the scan went out with.
+  int64_t publish(SimulatedScan & scan)
   {
     const auto now = node_->now();
     scan.odom_to_base.header.stamp = now;
@@ -189,6 +194,7 @@ public:
     odometry.transforms.push_back(scan.odom_to_base);
     tf_->publish(odometry);
     (scan.topic == "/scan_01" ? scan_01_ : scan_02_)->publish(scan.scan);
+    return now.nanoseconds();
   }
 
 private:
@@ -202,7 +208,7 @@ private:
 // One pass through the scenario, each scan published when its simulated time comes.
 void playOnce(
   const quillon_tools::Scenario & scenario, const SimulatorConfig & config, double rate_factor,
-  LivePublisher & publisher)
+  LivePublisher & publisher, quillon_tools::GroundTruth * truth)
 {
   Simulator simulator(scenario, config);
   const auto wall_start = std::chrono::steady_clock::now();
@@ -216,7 +222,11 @@ void playOnce(
     if (!rclcpp::ok()) {
       break;
     }
-    publisher.publish(scan);
+    const int64_t stamp_ns = publisher.publish(scan);
+    if (truth != nullptr) {
+      truth->frames.push_back(scan.truth);
+      truth->frames.back().stamp_ns = stamp_ns;
+    }
   }
 }
 
@@ -254,9 +264,15 @@ int main(int argc, char ** argv)
     options.loop ? ", looping" : "");
   std::fflush(stdout);
   publisher.publishMounts(Simulator(scenario, config));
+  quillon_tools::GroundTruth truth = Simulator(scenario, config).groundTruthHeader();
   do {
-    playOnce(scenario, config, options.rate_factor, publisher);
+    playOnce(
+      scenario, config, options.rate_factor, publisher, options.truth.empty() ? nullptr : &truth);
   } while (options.loop && rclcpp::ok());
+  if (!options.truth.empty()) {
+    quillon_tools::writeGroundTruthCsv(options.truth, truth);
+    std::printf("Ground truth of the published scans: %s\n", options.truth.c_str());
+  }
   node.reset();
   rclcpp::shutdown();
   return 0;
