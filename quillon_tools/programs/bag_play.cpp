@@ -14,6 +14,7 @@
 
 #include "quillon_tools/recording/bag_reader.hpp"
 #include "quillon_tools/recording/message_types.hpp"
+#include "quillon_tools/runner/program_main.hpp"
 #include "quillon_tools/runner/restamp.hpp"
 #include "quillon_tools/runner/system_topics.hpp"
 #include "rclcpp/rclcpp.hpp"
@@ -305,13 +306,6 @@ int main(int argc, char ** argv)
       "[--clock] [--wait-for-subscribers] [--ros-args ...]\n");
     return 2;
   }
-  int status = 1;
-  try {
-    rclcpp::init(argc, argv);
-    status = run(options);
-  } catch (const std::exception & e) {
-    std::fprintf(stderr, "quillon_bag_play: %s\n", e.what());
-  }
-  rclcpp::shutdown();
-  return status;
+  return quillon_tools::runWithRos(
+    argc, argv, "quillon_bag_play", [&options] { return run(options); });
 }

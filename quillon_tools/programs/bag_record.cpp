@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "quillon_tools/recording/bag_writer.hpp"
+#include "quillon_tools/runner/program_main.hpp"
 #include "quillon_tools/runner/system_topics.hpp"
 #include "rclcpp/rclcpp.hpp"
 
@@ -138,13 +139,6 @@ int main(int argc, char ** argv)
       return 2;
     }
   }
-  int status = 1;
-  try {
-    rclcpp::init(argc, argv);
-    status = run(options);
-  } catch (const std::exception & e) {
-    std::fprintf(stderr, "quillon_bag_record: %s\n", e.what());
-  }
-  rclcpp::shutdown();
-  return status;
+  return quillon_tools::runWithRos(
+    argc, argv, "quillon_bag_record", [&options] { return run(options); });
 }

@@ -15,6 +15,7 @@
 #include "quillon_tools/evaluation/ground_truth_csv.hpp"
 #include "quillon_tools/evaluation/report_table.hpp"
 #include "quillon_tools/evaluation/track_svg.hpp"
+#include "quillon_tools/runner/program_main.hpp"
 #include "quillon_tools/runner/scenario_replay.hpp"
 #include "rclcpp/rclcpp.hpp"
 
@@ -146,8 +147,7 @@ int run(const Options & o)
 
 int main(int argc, char ** argv)
 {
-  // Everything runs in this process: nothing goes on the network.
-  setenv("ROS2_COMPAT_TRANSPORT", "in_process", 1);
+  quillon_tools::keepMessagesInProcess();
   Options options;
   if (!parseOptions(argc, argv, options)) {
     std::fprintf(
@@ -157,13 +157,5 @@ int main(int argc, char ** argv)
       knownScenarios().c_str());
     return 2;
   }
-  int status = 1;
-  try {
-    rclcpp::init(argc, argv);
-    status = run(options);
-  } catch (const std::exception & e) {
-    std::fprintf(stderr, "quillon_demo: %s\n", e.what());
-  }
-  rclcpp::shutdown();
-  return status;
+  return quillon_tools::runWithRos(argc, argv, "quillon_demo", [&options] { return run(options); });
 }

@@ -15,6 +15,7 @@
 #include "quillon_tools/recording/bag_writer.hpp"
 #include "quillon_tools/runner/bag_replay.hpp"
 #include "quillon_tools/runner/object_list_csv.hpp"
+#include "quillon_tools/runner/program_main.hpp"
 #include "quillon_tools/runner/scenario_replay.hpp"
 #include "rclcpp/rclcpp.hpp"
 
@@ -140,8 +141,7 @@ int run(const Options & o)
 
 int main(int argc, char ** argv)
 {
-  // Everything runs in this process: nothing goes on the network.
-  setenv("ROS2_COMPAT_TRANSPORT", "in_process", 1);
+  quillon_tools::keepMessagesInProcess();
   Options options;
   if (!parseOptions(argc, argv, options)) {
     std::fprintf(
@@ -151,13 +151,6 @@ int main(int argc, char ** argv)
       "--detector (default closed) decides the detector, whatever a parameter file says.\n");
     return 2;
   }
-  int status = 1;
-  try {
-    rclcpp::init(argc, argv);
-    status = run(options);
-  } catch (const std::exception & e) {
-    std::fprintf(stderr, "\nquillon_offline_run: %s\n", e.what());
-  }
-  rclcpp::shutdown();
-  return status;
+  return quillon_tools::runWithRos(
+    argc, argv, "quillon_offline_run", [&options] { return run(options); });
 }

@@ -10,6 +10,7 @@
 #include <map>
 #include <string>
 
+#include "quillon_tools/runner/program_main.hpp"
 #include "quillon_tools/runner/replay_runner.hpp"
 #include "quillon_tools/simulation/scenario.hpp"
 #include "quillon_tools/simulation/simulator.hpp"
@@ -161,21 +162,12 @@ int run(const Options & o)
 
 int main(int argc, char ** argv)
 {
-  // Everything runs in this process: nothing goes on the network.
-  setenv("ROS2_COMPAT_TRANSPORT", "in_process", 1);
+  quillon_tools::keepMessagesInProcess();
   Options options;
   if (!parseOptions(argc, argv, options)) {
     std::fprintf(
       stderr, "usage: quillon_soak [--minutes M>=1] [--rate HZ] [--detector closed|geometric]\n");
     return 2;
   }
-  int status = 1;
-  try {
-    rclcpp::init(argc, argv);
-    status = run(options);
-  } catch (const std::exception & e) {
-    std::fprintf(stderr, "quillon_soak: %s\n", e.what());
-  }
-  rclcpp::shutdown();
-  return status;
+  return quillon_tools::runWithRos(argc, argv, "quillon_soak", [&options] { return run(options); });
 }
