@@ -15,30 +15,12 @@
 #include <thread>
 
 #include "child_process.hpp"
-#include "network_namespace.hpp"
+#include "fresh_network_environment.hpp"
 
 namespace
 {
 
 using namespace std::chrono_literals;
-
-// Enters the namespace before any test runs, while the process still has a single thread (the
-// kernel grants a user namespace only then).
-class FreshNetworkEnvironment : public ::testing::Environment
-{
-public:
-  void SetUp() override { error() = network_namespace::enter_fresh(); }
-
-  static std::string & error()
-  {
-    static std::string text;
-    return text;
-  }
-};
-
-const auto * const environment = ::testing::AddGlobalTestEnvironment(new FreshNetworkEnvironment);
-
-const std::map<std::string, std::string> over_dds{{"ROS2_COMPAT_TRANSPORT", "dds"}};
 
 // Long enough for every restart on a slow machine; the test ends the scene itself.
 const char SCENE_SCANS[] = "1200";
