@@ -121,6 +121,22 @@ int run(const Options & o)
     "most map points (scan1 scan2)\n");
   const auto wall_start = std::chrono::steady_clock::now();
   double first_peak = 0.0;
+  double simulated_s = 0.0;
+  // One line of what the outputs looked like since the previous line.
+  const auto report = [&](const std::string & label) {
+    const double wall_s =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - wall_start).count();
+    const auto [rss, peak] = residentMemoryMb();
+    first_peak = first_peak > 0.0 ? first_peak : peak;
+    std::printf(
+      "%6s  %7.1f  %11.1f  %7.1f  %8.1f  %10zu %6zu %5zu  %24zu %5zu\n", label.c_str(), wall_s,
+      simulated_s / wall_s, rss, peak, watch.most_objects["/objects_laser1"],
+      watch.most_objects["/objects_laser2"], watch.most_objects["/objects_laser"],
+      watch.most_map_points["/scan1/local_static_map_cloud"],
+      watch.most_map_points["/scan2/local_static_map_cloud"]);
+    std::fflush(stdout);
+    watch = Watch();
+  };
   int minute = 0;
   SimulatedScan scan;
   tf2_msgs::msg::TFMessage odom;
@@ -129,27 +145,13 @@ int run(const Options & o)
     odom.transforms = {scan.odom_to_base};
     runner.feedTransforms(odom, stamp);
     runner.feedScan(scan.topic, scan.scan, stamp);
-    const double simulated_s = static_cast<double>(stamp - config.start_stamp_ns) * 1e-9;
-    // A line per simulated minute, and one for the last scan.
-    if (simulated_s < 60.0 * (minute + 1) && simulated_s + 1.0 / o.rate_hz < o.minutes * 60.0) {
-      continue;
+    simulated_s = static_cast<double>(stamp - config.start_stamp_ns) * 1e-9;
+    if (simulated_s >= 60.0 * (minute + 1)) {
+      report(std::to_string(++minute));
     }
-    const bool last_line = simulated_s < 60.0 * (minute + 1);
-    ++minute;
-    const double wall_s =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - wall_start).count();
-    const auto [rss, peak] = residentMemoryMb();
-    if (minute == 1) {
-      first_peak = peak;
-    }
-    std::printf(
-      "%6s  %7.1f  %11.1f  %7.1f  %8.1f  %10zu %6zu %5zu  %24zu %5zu\n",
-      last_line ? "end" : std::to_string(minute).c_str(), wall_s, simulated_s / wall_s, rss, peak,
-      watch.most_objects["/objects_laser1"], watch.most_objects["/objects_laser2"],
-      watch.most_objects["/objects_laser"], watch.most_map_points["/scan1/local_static_map_cloud"],
-      watch.most_map_points["/scan2/local_static_map_cloud"]);
-    std::fflush(stdout);
-    watch = Watch();
+  }
+  if (watch.lists > 0) {
+    report("end");
   }
   const auto [rss, peak] = residentMemoryMb();
   std::printf(
