@@ -12,7 +12,9 @@ kinds=("$@")
 [ ${#kinds[@]} -gt 0 ] || kinds=(address thread)
 
 # Any finding fails the test that caused it, UB included.
-export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:detect_stack_use_after_return=1"
+# new_delete_type_mismatch is off because Fast DDS 2.9 itself deletes its RTPS writers through a
+# base of another size (inside libfastrtps, which this build does not instrument).
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:detect_stack_use_after_return=1:new_delete_type_mismatch=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1"
 export LSAN_OPTIONS="suppressions=$root/scripts/sanitizer/lsan.supp"
@@ -21,7 +23,11 @@ export LSAN_OPTIONS="suppressions=$root/scripts/sanitizer/lsan.supp"
 for kind in "${kinds[@]}"; do
   case "$kind" in
     address)
+      # Eigen turns its malloc-is-aligned assumption off under GCC's ASan, while Debian's PCL was
+      # built with it on: clouds allocated there and freed here (or the reverse) would look like
+      # overflows. Keep the system libraries' choice.
       flags="-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer"
+      flags="$flags -DEIGEN_MALLOC_ALREADY_ALIGNED=1"
       build="$prefix-asan"
       tests=(-E "^compile_fail")
       ;;
