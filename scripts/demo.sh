@@ -15,8 +15,11 @@ for ((i = 0; i < ${#args[@]}; i++)); do
 done
 
 "$root/scripts/setup.sh"
-echo "demo: building (the first build takes a few minutes)"
-BUILD_TARGETS=quillon_demo "$root/scripts/build.sh" >/dev/null
-export AMENT_PREFIX_PATH="$build/ament_prefix${AMENT_PREFIX_PATH:+:$AMENT_PREFIX_PATH}"
 mkdir -p "$out"
+echo "demo: building (the first build takes a few minutes; log in $out/build.log)"
+if ! BUILD_TARGETS=quillon_demo "$root/scripts/build.sh" >"$out/build.log" 2>&1; then
+  cat "$out/build.log" >&2
+  exit 1
+fi
+export AMENT_PREFIX_PATH="$build/ament_prefix${AMENT_PREFIX_PATH:+:$AMENT_PREFIX_PATH}"
 "$build/quillon_demo" --out "$out" "$@" 2>"$out/demo.log"
