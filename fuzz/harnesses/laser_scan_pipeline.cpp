@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "fuzzed_bytes.hpp"
+#include "fuzzed_stamps.hpp"
 #include "harness_runtime.hpp"
 #include "ros2_compat/testing/time_control.hpp"
 #include "scanner_under_test.hpp"
@@ -19,6 +20,7 @@ namespace
 {
 
 using quillon_fuzz::FuzzedBytes;
+using quillon_fuzz::stampAt;
 using sensor_msgs::msg::LaserScan;
 using namespace quillon_dynamic_detector;
 
@@ -126,14 +128,6 @@ void fillRanges(const ScanShape & shape, int scan_index, FuzzedBytes & in, Laser
   if (!scan.intensities.empty()) {
     scan.intensities[0] = in.pick(SPECIAL_FLOATS);
   }
-}
-
-builtin_interfaces::msg::Time stampAt(int64_t ns)
-{
-  builtin_interfaces::msg::Time t;
-  t.sec = static_cast<int32_t>(ns / SECOND_NS);
-  t.nanosec = static_cast<uint32_t>(ns % SECOND_NS);
-  return t;
 }
 
 // Mostly a scan of now a little late; sometimes far past, negative, far future, the end of

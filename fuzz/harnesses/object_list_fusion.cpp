@@ -12,6 +12,7 @@
 
 #include "finite_checks.hpp"
 #include "fuzzed_bytes.hpp"
+#include "fuzzed_stamps.hpp"
 #include "harness_runtime.hpp"
 #include "quillon_dynamic_detector/trailmerge_node.hpp"
 #include "ros2_compat/testing/time_control.hpp"
@@ -21,6 +22,7 @@ namespace
 {
 
 using quillon_fuzz::FuzzedBytes;
+using quillon_fuzz::stampAt;
 using quillon_protocol::msg::Object;
 using quillon_protocol::msg::ObjectList;
 
@@ -95,14 +97,6 @@ Object decodePrototype(FuzzedBytes & in)
 }
 
 const char * const FRAMES[] = {"", "base_footprint", "base_scan_01", "base_scan_02", "unknown"};
-
-builtin_interfaces::msg::Time stampAt(int64_t ns)
-{
-  builtin_interfaces::msg::Time t;
-  t.sec = static_cast<int32_t>(ns / SECOND_NS);
-  t.nanosec = static_cast<uint32_t>(ns % SECOND_NS);
-  return t;
-}
 
 builtin_interfaces::msg::Time decodeStamp(
   FuzzedBytes & in, int64_t now_ns, const builtin_interfaces::msg::Time & previous)
