@@ -1,8 +1,11 @@
 // A long run of both nodes on a simulated corridor where people keep coming and going, fed as
 // fast as the CPU allows: memory, published tracks and the learnt static maps must stay
-// bounded. One line per simulated minute, then a summary.
+// bounded. One line per simulated minute (the most live tracks, published objects and static
+// map points seen in it), then a summary.
 //   quillon_soak [--minutes M] [--rate HZ] [--detector closed|geometric]
+#include <algorithm>
 #include <chrono>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -81,6 +84,7 @@ struct Watch
 {
   std::map<std::string, std::size_t> most_objects;
   std::map<std::string, std::size_t> most_map_points;
+  std::size_t most_tracks[2] = {0, 0};
   std::size_t lists = 0;
 };
 
@@ -117,8 +121,8 @@ int run(const Options & o)
     "scanners at %.0f Hz, %s detector\n",
     o.minutes, config.scan.beams, o.rate_hz, o.geometric ? "geometric" : "closed");
   std::printf(
-    "minute  wall[s]  x real time  RSS[MB]  peak[MB]  most objects (laser1 laser2 fused)  "
-    "most map points (scan1 scan2)\n");
+    "minute  wall[s]  x real time  RSS[MB]  peak[MB]  most tracks (scan1 scan2)  "
+    "most objects (laser1 laser2 fused)  most map points (scan1 scan2)\n");
   const auto wall_start = std::chrono::steady_clock::now();
   double first_peak = 0.0;
   double simulated_s = 0.0;
@@ -129,10 +133,10 @@ int run(const Options & o)
     const auto [rss, peak] = residentMemoryMb();
     first_peak = first_peak > 0.0 ? first_peak : peak;
     std::printf(
-      "%6s  %7.1f  %11.1f  %7.1f  %8.1f  %10zu %6zu %5zu  %24zu %5zu\n", label.c_str(), wall_s,
-      simulated_s / wall_s, rss, peak, watch.most_objects["/objects_laser1"],
-      watch.most_objects["/objects_laser2"], watch.most_objects["/objects_laser"],
-      watch.most_map_points["/scan1/local_static_map_cloud"],
+      "%6s  %7.1f  %11.1f  %7.1f  %8.1f  %19zu %5zu  %10zu %6zu %5zu  %24zu %5zu\n", label.c_str(),
+      wall_s, simulated_s / wall_s, rss, peak, watch.most_tracks[0], watch.most_tracks[1],
+      watch.most_objects["/objects_laser1"], watch.most_objects["/objects_laser2"],
+      watch.most_objects["/objects_laser"], watch.most_map_points["/scan1/local_static_map_cloud"],
       watch.most_map_points["/scan2/local_static_map_cloud"]);
     std::fflush(stdout);
     watch = Watch();
@@ -145,6 +149,9 @@ int run(const Options & o)
     odom.transforms = {scan.odom_to_base};
     runner.feedTransforms(odom, stamp);
     runner.feedScan(scan.topic, scan.scan, stamp);
+    for (std::size_t scanner = 0; scanner < 2; ++scanner) {
+      watch.most_tracks[scanner] = std::max(watch.most_tracks[scanner], runner.trackCount(scanner));
+    }
     simulated_s = static_cast<double>(stamp - config.start_stamp_ns) * 1e-9;
     if (simulated_s >= 60.0 * (minute + 1)) {
       report(std::to_string(++minute));

@@ -1,6 +1,7 @@
 #ifndef QUILLON_DYNAMIC_DETECTOR__TRAILSCAN_NODE_HPP_
 #define QUILLON_DYNAMIC_DETECTOR__TRAILSCAN_NODE_HPP_
 
+#include <cstddef>
 #include <memory>
 
 #include "rclcpp/node.hpp"
@@ -36,6 +37,10 @@ public:
   bool start(bool wait = true);
 
   const rclcpp::Node::SharedPtr & node() const;
+
+  // Tracks the tracker of scanner 0 ("/scan_01") or 1 ("/scan_02") holds now, published or not;
+  // 0 before start(); another index throws std::out_of_range. For long runs that watch the tracker stay bounded.
+  std::size_t trackCount(std::size_t scanner) const;
 
 private:
   struct Wiring;

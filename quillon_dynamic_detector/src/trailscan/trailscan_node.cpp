@@ -3,6 +3,7 @@
 #include <chrono>
 #include <exception>
 #include <memory>
+#include <stdexcept>
 #include <string>
 
 #include <Eigen/Core>
@@ -123,6 +124,15 @@ TrailscanNode::TrailscanNode(const rclcpp::Node::SharedPtr & node, const Options
 TrailscanNode::~TrailscanNode() = default;
 
 const rclcpp::Node::SharedPtr & TrailscanNode::node() const { return wiring_->node; }
+
+std::size_t TrailscanNode::trackCount(std::size_t scanner) const
+{
+  if (scanner > 1) {
+    throw std::out_of_range("trailscan has scanners 0 and 1, not " + std::to_string(scanner));
+  }
+  const ScanChannel & c = wiring_->channels[scanner];
+  return c.tracker ? c.tracker->tracks().size() : 0;
+}
 
 bool TrailscanNode::start(bool wait)
 {

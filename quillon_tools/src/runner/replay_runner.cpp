@@ -208,4 +208,9 @@ void ReplayRunner::feedScan(
 
 const ReplayOutputs & ReplayRunner::outputs() const { return nodes_->outputs; }
 
+std::size_t ReplayRunner::trackCount(std::size_t scanner) const
+{
+  return nodes_->trailscan->trackCount(scanner);
+}
+
 }  // namespace quillon_tools

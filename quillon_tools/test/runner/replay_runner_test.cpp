@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstddef>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -57,6 +60,11 @@ ReplayOutputs replayWalk(bool geometric)
       runner.feedScan(topic, *scan, stamp);
     }
   }
+  // Scanner 1's tracker holds at least the walker it publishes; the empty room leaves scanner 2's
+  // tracker with nothing.
+  const auto & last_list = runner.outputs().lists.at("/objects_laser1").back().list;
+  EXPECT_GE(runner.trackCount(0), std::max<std::size_t>(last_list.objects.size(), 1));
+  EXPECT_EQ(runner.trackCount(1), 0u);
   return runner.outputs();
 }
 
@@ -104,6 +112,8 @@ TEST_F(ReplayRunnerTest, RefusesToStartWithoutTheMountsAndUnknownScanTopics)
 {
   ReplayRunner runner(ReplayOptions{});
   EXPECT_FALSE(runner.start());
+  EXPECT_EQ(runner.trackCount(0), 0u);
+  EXPECT_THROW(runner.trackCount(2), std::out_of_range);
   EXPECT_THROW(
     runner.feedScan("/scan_03", sensor_msgs::msg::LaserScan(), START_NS), std::invalid_argument);
 }

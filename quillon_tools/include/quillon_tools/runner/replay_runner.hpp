@@ -1,6 +1,7 @@
 #ifndef QUILLON_TOOLS__RUNNER__REPLAY_RUNNER_HPP_
 #define QUILLON_TOOLS__RUNNER__REPLAY_RUNNER_HPP_
 
+#include <cstddef>
 #include <functional>
 #include <map>
 #include <memory>
@@ -74,6 +75,8 @@ public:
     const std::string & topic, const sensor_msgs::msg::LaserScan & scan, int64_t time_ns);
 
   const ReplayOutputs & outputs() const;
+  // Tracks trailscan's tracker of scanner 0 or 1 holds now (see TrailscanNode::trackCount).
+  std::size_t trackCount(std::size_t scanner) const;
 
 private:
   struct Nodes;
