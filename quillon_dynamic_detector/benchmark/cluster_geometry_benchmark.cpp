@@ -161,6 +161,29 @@ BENCHMARK_F(ClusterGeometry, WholeScan)(benchmark::State & state)
   reportCounts(state);
 }
 
+// How clustering grows with the beam count, for a 270-degree scan of a wall 1 m around the
+// scanner (Arg 0) and for a degenerate scan whose every range is 0, all points on the scanner
+// (Arg 1): each point's radius search then returns every other point.
+void BM_ExtractClustersByBeamCount(benchmark::State & state)
+{
+  const auto beams = static_cast<std::size_t>(state.range(0));
+  const bool coincident = state.range(1) == 1;
+  const qdd::ClusteringConfig clustering{};
+  const auto clusterer = qdd::makeClusterer(clustering);
+  const auto scan = makeScan(
+    std::vector<float>(beams, coincident ? 0.0F : 1.0F), -0.75F * PI_F,
+    1.5F * PI_F / static_cast<float>(beams - 1));
+  for (auto _ : state) {
+    ClusterList clusters;
+    qdd::extractClusters({clustering, *clusterer}, scan, clusters);
+    benchmark::DoNotOptimize(clusters.data());
+  }
+}
+BENCHMARK(BM_ExtractClustersByBeamCount)
+  ->ArgsProduct({{1081, 4000, 10000, 16384}, {0, 1}})
+  ->Unit(benchmark::kMillisecond)
+  ->Iterations(1);
+
 }  // namespace
 
 BENCHMARK_MAIN();

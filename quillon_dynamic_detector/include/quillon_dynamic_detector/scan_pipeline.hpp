@@ -1,6 +1,7 @@
 #ifndef QUILLON_DYNAMIC_DETECTOR__SCAN_PIPELINE_HPP_
 #define QUILLON_DYNAMIC_DETECTOR__SCAN_PIPELINE_HPP_
 
+#include <cstddef>
 #include <memory>
 #include <string>
 
@@ -24,6 +25,12 @@ namespace quillon_dynamic_detector
 
 using ObjectListPublisher = rclcpp::Publisher<quillon_protocol::msg::ObjectList>::SharedPtr;
 using MarkerPublisher = rclcpp::Publisher<visualization_msgs::msg::MarkerArray>::SharedPtr;
+
+// Scans with more beams are dropped. Clustering time grows with the square of the point density
+// and worse when points coincide (every range 0): 100 000 beams would block the executor for
+// minutes. Planar scanners deliver a few thousand beams per scan; only the finest modes of a few
+// 360-degree scanners go beyond this.
+constexpr std::size_t MAX_SCAN_BEAMS = 16384;
 
 // The whole per-scan work of one scanner, with either moving-point detector: drops stale and
 // malformed scans, looks up the robot pose at the scan stamp, splits the scan into moving and

@@ -106,6 +106,14 @@ void processLaserScan(
       sensor_name.c_str(), scan->angle_min, scan->angle_increment);
     return;
   }
+  if (scan->ranges.size() > MAX_SCAN_BEAMS) {
+    RCLCPP_WARN_THROTTLE(
+      trailscanLogger(), clock, 1000,
+      "[INPUT] drop_oversized_scan sensor=%s beams=%zu limit=%zu: too many beams to cluster in "
+      "time",
+      sensor_name.c_str(), scan->ranges.size(), MAX_SCAN_BEAMS);
+    return;
+  }
   const rclcpp::Time stamp(scan->header.stamp, RCL_ROS_TIME);
   const double input_age_ms = (clock.now() - stamp).seconds() * 1000.0;
   if (input_age_ms > max_input_age_ms) {

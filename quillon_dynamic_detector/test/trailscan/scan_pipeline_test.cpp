@@ -220,6 +220,22 @@ TEST_F(ScanPipelineTest, DropsMalformedScansAndThrottlesPerForm)
       "[INPUT] drop_malformed_scan sensor=top_scan_01 angle_min=-2.356194 angle_increment=nan"),
     1u);
   EXPECT_EQ(log.count("[INPUT] drop_invalid_stamp sensor=top_scan_01 stamp=-5."), 1u);
+
+  // Up to the beam limit a scan is processed, beyond it dropped before any work.
+  auto widest = roomScanAt(room, start);
+  widest->ranges.assign(MAX_SCAN_BEAMS, 3.0F);
+  widest->angle_increment =
+    widest->angle_increment * 1080.0F / static_cast<float>(MAX_SCAN_BEAMS - 1);
+  harness.process(widest);
+  EXPECT_EQ(harness.objects.messages.size(), 1u);
+  auto oversized = roomScanAt(room, start);
+  oversized->ranges.assign(MAX_SCAN_BEAMS + 1, 0.0F);
+  harness.process(oversized);
+  EXPECT_EQ(harness.objects.messages.size(), 1u);
+  EXPECT_EQ(
+    log.count(
+      "[INPUT] drop_oversized_scan sensor=top_scan_01 beams=16385 limit=16384: too many beams"),
+    1u);
 }
 
 // Without the robot's pose nothing of that scan reaches any topic.
