@@ -69,10 +69,15 @@ void publishDetectorClouds(
 // A stamp with negative seconds is no ROS time (rclcpp::Time would throw).
 bool hasValidStamp(const LaserScan & scan) { return scan.header.stamp.sec >= 0; }
 
-// NaN or infinite angles would turn every beam into a NaN point.
+// NaN or infinite angles would turn beams into NaN points, which PCL's search refuses with an
+// assertion. Finite settings can still overflow for later beams (i x increment), so the last
+// beam's angle is checked too, computed as clustering computes it; beams between the first and
+// the last lie between their angles.
 bool hasFiniteAngles(const LaserScan & scan)
 {
-  return std::isfinite(scan.angle_min) && std::isfinite(scan.angle_increment);
+  const float last_index = scan.ranges.empty() ? 0.0F : static_cast<float>(scan.ranges.size() - 1);
+  return std::isfinite(scan.angle_min) && std::isfinite(scan.angle_increment) &&
+         std::isfinite(last_index * scan.angle_increment + scan.angle_min);
 }
 
 }  // namespace

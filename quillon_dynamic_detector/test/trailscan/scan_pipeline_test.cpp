@@ -214,6 +214,10 @@ TEST_F(ScanPipelineTest, DropsMalformedScansAndThrottlesPerForm)
   auto negative = roomScanAt(room, start);
   negative->header.stamp.sec = -5;
   harness.process(negative);
+  // Finite angle settings whose later beams overflow to an infinite angle (a NaN point).
+  auto overflowing = roomScanAt(room, start);
+  overflowing->angle_increment = std::numeric_limits<float>::max();
+  harness.process(overflowing);
   EXPECT_EQ(harness.messagesOnAnyTopic(), 0u);
   EXPECT_EQ(
     log.count(
