@@ -31,9 +31,15 @@ struct ClusteringContext
   Clusterer & clusterer;
 };
 
+// No scanner measures this far. Points farther out (a range of -FLT_MAX, or a huge
+// `max_range`) overflow the kd-tree's float arithmetic and its construction recurses until the
+// stack is gone, so such beams count as beams without a return.
+constexpr double MAX_RANGE_MAGNITUDE = 1.0e6;
+
 // Fills `cloud` with one point per usable beam of `scan`, in beam order (z = 0). A beam is skipped
-// when its range is NaN, infinite or beyond `config.max_range`; the limit itself is kept and there
-// is no lower bound. Does nothing when either pointer is null.
+// when its range is NaN, infinite, beyond `config.max_range` or farther than
+// MAX_RANGE_MAGNITUDE either way; `config.max_range` itself is kept, and negative ranges down to
+// -MAX_RANGE_MAGNITUDE are used. Does nothing when either pointer is null.
 void laserScanToCloud(
   const sensor_msgs::msg::LaserScan::ConstSharedPtr & scan,
   const pcl::PointCloud<pcl::PointXYZ>::Ptr & cloud, const ClusteringConfig & config);

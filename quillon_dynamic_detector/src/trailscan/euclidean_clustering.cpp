@@ -13,11 +13,12 @@ namespace quillon_dynamic_detector
 namespace
 {
 
-// NaN and infinite ranges, and returns beyond the limit, are beams without a usable return; the
-// moving-point detectors mark them with FLT_MAX.
+// NaN and infinite ranges, returns beyond the limit and absurd magnitudes are beams without a
+// usable return; the moving-point detectors mark them with FLT_MAX.
 bool isUsableRange(float range, const ClusteringConfig & config)
 {
-  return std::isfinite(range) && static_cast<double>(range) <= config.max_range;
+  return std::isfinite(range) && static_cast<double>(range) <= config.max_range &&
+         std::abs(static_cast<double>(range)) <= MAX_RANGE_MAGNITUDE;
 }
 
 // A cluster as a plain unorganised cloud: width = point count, height 1.

@@ -73,6 +73,25 @@ TEST(LaserScanToCloud, KeepsBeamsUpToMaxRangeAndSkipsThoseWithoutReturn)
   laserScanToCloud(scan, nullptr, config);
 }
 
+// Ranges no scanner measures would overflow the kd-tree (a crash), whatever the range limit says.
+TEST(ExtractClusters, RangesOfAbsurdMagnitudeAreNoReturns)
+{
+  ClusteringConfig config;
+  config.max_range = 1e30;
+  const auto clusterer = makeClusterer(config);
+  ClusterList clusters;
+  const float far = static_cast<float>(quillon_dynamic_detector::MAX_RANGE_MAGNITUDE);
+  const auto scan = makeScan(
+    rangeRuns({{20, -FLT_MAX}, {20, 2.0F}, {20, 1e30F}, {20, -1e20F}, {12, far}, {12, -far}}), 0.0F,
+    PI_F / 720.0F);
+  auto cloud = std::make_shared<Cloud>();
+  laserScanToCloud(scan, cloud, config);
+  EXPECT_EQ(20u + 12u + 12u, cloud->size());  // the 2 m run and the runs at the limit itself
+  extractClusters(ClusteringContext{config, *clusterer}, scan, clusters);
+  ASSERT_EQ(1u, clusters.size());  // points 1000 km out lie kilometres apart
+  EXPECT_EQ(20u, clusters[0]->size());
+}
+
 TEST(ExtractClusters, ReturnsGroupsLargestFirstWithinTheSizeLimits)
 {
   ClusteringConfig config;  // sizes 10 .. 1000: the 9-point group is too small
