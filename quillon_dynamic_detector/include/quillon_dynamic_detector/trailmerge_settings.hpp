@@ -31,7 +31,8 @@ struct TrailmergeSettings
 };
 
 // Declares the 17 trailmerge parameters on the node, in order, and returns the effective
-// values. A value of the wrong type throws rclcpp::exceptions::InvalidParameterTypeException.
+// values. A value of the wrong type throws rclcpp::exceptions::InvalidParameterTypeException; a
+// NaN or infinite floating-point value, or a duration beyond 9e9 s, throws std::invalid_argument.
 TrailmergeSettings declareTrailmergeParameters(rclcpp::Node & node);
 
 }  // namespace quillon_dynamic_detector

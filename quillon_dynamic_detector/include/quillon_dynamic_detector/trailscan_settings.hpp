@@ -29,7 +29,9 @@ struct TrailscanSettings
 };
 
 // Declares every trailscan parameter on the node, in order, and returns the effective values.
-// A value of the wrong type throws rclcpp::exceptions::InvalidParameterTypeException.
+// A value of the wrong type throws rclcpp::exceptions::InvalidParameterTypeException; a NaN or
+// infinite floating-point value, or one beyond float range for a float32 field, throws
+// std::invalid_argument.
 TrailscanSettings declareTrailscanParameters(rclcpp::Node & node);
 
 // The default configuration file: <share of quillon_dynamic_detector>/config/cfg.yaml.

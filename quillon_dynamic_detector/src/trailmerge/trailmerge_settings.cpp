@@ -1,9 +1,6 @@
 #include "quillon_dynamic_detector/trailmerge_settings.hpp"
 
-#include <cmath>
-#include <stdexcept>
-#include <string>
-
+#include "quillon_dynamic_detector/finite_parameter.hpp"
 #include "rclcpp/rclcpp.hpp"
 
 namespace quillon_dynamic_detector
@@ -22,14 +19,16 @@ void declareInto(rclcpp::Node & node, const char * name, T & field)
 // an infinity or a duration beyond int64 nanoseconds would publish NaN or overflow there.
 constexpr double LONGEST_DURATION_S = 9.0e9;
 
-void declareInto(rclcpp::Node & node, const char * name, double & field, double limit = HUGE_VAL)
+void declareInto(rclcpp::Node & node, const char * name, double & field)
 {
   field = node.declare_parameter(name, field);
-  if (!std::isfinite(field) || std::abs(field) > limit) {
-    throw std::invalid_argument(
-      std::string("parameter '") + name + "' must be a finite number" +
-      (limit < HUGE_VAL ? " of at most 9e9 seconds" : "") + ", not " + std::to_string(field));
-  }
+  requireFiniteParameter(name, field);
+}
+
+void declareDurationInto(rclcpp::Node & node, const char * name, double & field)
+{
+  field = node.declare_parameter(name, field);
+  requireFiniteParameter(name, field, LONGEST_DURATION_S, " of at most 9e9 seconds");
 }
 
 }  // namespace
@@ -44,11 +43,11 @@ TrailmergeSettings declareTrailmergeParameters(rclcpp::Node & node)
   declareInto(node, "sensor_name", s.sensor_name);
   declareInto(node, "merge_distance", s.fusion.merge_distance);
   declareInto(node, "max_msg_age", s.max_msg_age);
-  declareInto(node, "tf_timeout", s.tf_timeout, LONGEST_DURATION_S);
+  declareDurationInto(node, "tf_timeout", s.tf_timeout);
   declareInto(node, "prefer_more_points", s.fusion.prefer_more_points);
   declareInto(node, "publish_markers", s.publish_markers);
   declareInto(node, "marker_topic", s.marker_topic);
-  declareInto(node, "marker_lifetime", s.markers.lifetime, LONGEST_DURATION_S);
+  declareDurationInto(node, "marker_lifetime", s.markers.lifetime);
   declareInto(node, "marker_line_width", s.markers.line_width);
   declareInto(node, "marker_text_height", s.markers.text_height);
   declareInto(node, "marker_arrow_speed_threshold", s.markers.arrow_speed_threshold);

@@ -1,9 +1,11 @@
 #include "quillon_dynamic_detector/trailscan_settings.hpp"
 
+#include <cfloat>
 #include <cstdint>
 #include <string>
 
 #include "ament_index_cpp/get_package_share_directory.hpp"
+#include "quillon_dynamic_detector/finite_parameter.hpp"
 #include "rclcpp/rclcpp.hpp"
 
 namespace quillon_dynamic_detector
@@ -22,11 +24,15 @@ public:
   void read(const char * key, double & field)
   {
     field = node_.declare_parameter(prefix_ + key, field);
+    requireFiniteParameter(prefix_ + key, field);
   }
 
+  // Beyond float range the narrowed value would be infinite.
   void read(const char * key, float & field)
   {
-    field = static_cast<float>(node_.declare_parameter(prefix_ + key, static_cast<double>(field)));
+    const double value = node_.declare_parameter(prefix_ + key, static_cast<double>(field));
+    requireFiniteParameter(prefix_ + key, value, FLT_MAX, " within float range");
+    field = static_cast<float>(value);
   }
 
   void read(const char * key, int32_t & field)
@@ -192,6 +198,7 @@ TrailscanSettings declareTrailscanParameters(rclcpp::Node & node)
   readClassifier(node, s.classifier);
   readTracker(node, s.tracker);
   s.max_input_age_ms = node.declare_parameter("runtime.max_input_age_ms", s.max_input_age_ms);
+  requireFiniteParameter("runtime.max_input_age_ms", s.max_input_age_ms);
   s.use_geometric_motion_detector =
     node.declare_parameter("frontend.use_geometric_motion_detector", false);
   return s;

@@ -3,7 +3,9 @@
 #include <cstdlib>
 #include <fstream>
 #include <memory>
+#include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "quillon_dynamic_detector/trailscan_settings.hpp"
@@ -245,4 +247,32 @@ TEST_F(TrailscanSettingsTest, AValueOfTheWrongTypeStopsDeclaration)
   auto other = nodeWith({"-p", "clustering.tolerance:=1"});
   EXPECT_THROW(
     declareTrailscanParameters(*other), rclcpp::exceptions::InvalidParameterTypeException);
+}
+
+// NaN or infinite noise and covariance values turned every published track into NaN; float32
+// fields also refuse finite doubles that would become infinite.
+TEST_F(TrailscanSettingsTest, NonFiniteNumbersAreRefusedWithTheParameterName)
+{
+  const std::pair<const char *, const char *> cases[] = {
+    {"tracker.measurement_noise:=.nan",
+     "'tracker.measurement_noise' must be a finite number "
+     "within float range, not nan"},
+    {"clustering.max_range:=-.inf", "'clustering.max_range' must be a finite number, not -inf"},
+    {"tracker.default_dt:=1.0e39",
+     "'tracker.default_dt' must be a finite number within float range, not 1e+39"},
+    {"runtime.max_input_age_ms:=.inf",
+     "'runtime.max_input_age_ms' must be a finite number, not inf"},
+  };
+  for (const auto & [setting, text] : cases) {
+    auto node = nodeWith({"-p", setting});
+    try {
+      declareTrailscanParameters(*node);
+      ADD_FAILURE() << setting << " was accepted";
+    } catch (const std::invalid_argument & e) {
+      EXPECT_EQ(std::string(e.what()), std::string("parameter ") + text);
+    }
+  }
+  // Large finite values stay allowed: recordings are replayed with a huge age limit.
+  auto node = nodeWith({"-p", "runtime.max_input_age_ms:=1.0e12"});
+  EXPECT_EQ(declareTrailscanParameters(*node).max_input_age_ms, 1.0e12);
 }
