@@ -53,16 +53,41 @@ bool parseOptions(int argc, char ** argv, Options & o)
   return positional == 2;
 }
 
+// Says which messages were left out, and names each list topic that had messages but none
+// readable: its scores then describe an empty output, not what the node published.
+void printUnreadable(const ResultBag & bag)
+{
+  if (bag.unreadable.empty()) {
+    return;
+  }
+  std::string counts;
+  for (const auto & [topic, count] : bag.unreadable) {
+    counts += (counts.empty() ? "" : ", ") + std::to_string(count) + " on " + topic;
+  }
+  std::printf(
+    "skipped unreadable messages (not a valid message of the topic's type), scored without "
+    "them: %s\n",
+    counts.c_str());
+  for (const auto & topic : resultListTopics()) {
+    const auto unreadable = bag.unreadable.find(topic);
+    if (unreadable != bag.unreadable.end() && bag.lists.count(topic) == 0) {
+      std::printf(
+        "%s: every message unreadable (%llu), scored as if nothing was published\n", topic.c_str(),
+        static_cast<unsigned long long>(unreadable->second));
+    }
+  }
+}
+
 int run(const Options & o)
 {
   const GroundTruth truth = readGroundTruthCsv(o.truth);
-  const ReplayOutputs outputs = readResultBag(o.bag);
+  const ResultBag bag = readResultBag(o.bag);
   std::filesystem::path folder = std::filesystem::path(o.bag).lexically_normal();
   if (folder.filename().empty()) {
     folder = folder.parent_path();  // "run/" names the folder "run"
   }
   const std::string label = folder.filename().string();
-  auto rows = evaluateReplay(truth, outputs, label, o.scoring);
+  auto rows = evaluateReplay(truth, bag, label, o.scoring);
   for (auto & row : rows) {
     // A bag keeps no processing times: show them as undefined, not as zero.
     row.second.latency_count = 0;
@@ -74,6 +99,7 @@ int run(const Options & o)
     "Pedestrian objects (classification 1) matched to true people within %.1f m, people within\n"
     "%.1f m of the output frame; latency is not recorded in a bag.\n",
     o.scoring.match_distance_m, o.scoring.max_range_m);
+  printUnreadable(bag);
   return 0;
 }
 

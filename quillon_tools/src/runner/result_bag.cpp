@@ -1,6 +1,7 @@
 #include "quillon_tools/runner/result_bag.hpp"
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "quillon_tools/recording/bag_reader.hpp"
@@ -32,6 +33,32 @@ bool contains(const std::vector<std::string> & names, const std::string & name)
     }
   }
   return false;
+}
+
+// A bag to score holds at least one list topic, and each of the six it holds with its type;
+// another type on one of these names is a different recording, not a damaged message.
+void requireResultTopics(
+  const std::filesystem::path & bag, const std::vector<BagTopicInfo> & topics)
+{
+  bool has_lists = false;
+  for (const auto & topic : topics) {
+    const bool list = contains(resultListTopics(), topic.name);
+    const bool markers = contains(resultMarkerTopics(), topic.name);
+    const char * wanted = list      ? rosidl_generator_traits::name<ObjectList>()
+                          : markers ? rosidl_generator_traits::name<MarkerArray>()
+                                    : nullptr;
+    if (wanted != nullptr && topic.type != wanted) {
+      throw BagError(
+        bag.string() + ": topic " + topic.name + " is of type " + topic.type + ", not " + wanted);
+    }
+    has_lists |= list;
+  }
+  if (!has_lists) {
+    throw BagError(
+      bag.string() +
+      ": holds none of the object list topics /objects_laser1, /objects_laser2, "
+      "/objects_laser");
+  }
 }
 
 }  // namespace
@@ -85,34 +112,32 @@ void writeNewOutputs(
   }
 }
 
-ReplayOutputs readResultBag(const std::filesystem::path & bag)
+ResultBag readResultBag(const std::filesystem::path & bag)
 {
   BagReader reader;
   reader.open(bag);
-  bool has_lists = false;
-  for (const auto & topic : reader.topics()) {
-    has_lists |= contains(resultListTopics(), topic.name);
-  }
-  if (!has_lists) {
-    throw BagError(
-      bag.string() +
-      ": holds none of the object list topics /objects_laser1, /objects_laser2, "
-      "/objects_laser");
-  }
+  requireResultTopics(bag, reader.topics());
   std::vector<std::string> wanted = resultListTopics();
   wanted.insert(wanted.end(), resultMarkerTopics().begin(), resultMarkerTopics().end());
   reader.setTopicFilter(wanted);
 
-  ReplayOutputs outputs;
+  ResultBag result;
   BagMessage message;
   while (reader.readNext(message)) {
-    if (contains(resultListTopics(), message.topic)) {
-      outputs.lists[message.topic].push_back(ReceivedList{deserialize<ObjectList>(message), 0.0});
-    } else {
-      outputs.markers[message.topic].push_back(deserialize<MarkerArray>(message));
+    try {
+      // Read before the topic's entry is made: a topic without a readable message has none.
+      if (contains(resultListTopics(), message.topic)) {
+        ReceivedList received{deserialize<ObjectList>(message), 0.0};
+        result.lists[message.topic].push_back(std::move(received));
+      } else {
+        auto markers = deserialize<MarkerArray>(message);
+        result.markers[message.topic].push_back(std::move(markers));
+      }
+    } catch (const BagError &) {
+      ++result.unreadable[message.topic];  // the topic's type was checked: the bytes are bad
     }
   }
-  return outputs;
+  return result;
 }
 
 }  // namespace quillon_tools

@@ -1,13 +1,19 @@
 // The recording programs as a user runs them: simulate into a bag, run it offline with CSV
-// output, score the result; bad options and missing inputs end with their exit codes.
+// output, score the result; bad options and missing inputs end with their exit codes, corrupt
+// messages in a result bag with a count of what was skipped.
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "child_process.hpp"
+#include "quillon_tools/recording/bag_reader.hpp"
+#include "quillon_tools/recording/bag_writer.hpp"
+#include "quillon_tools/runner/result_bag.hpp"
 
 namespace
 {
@@ -35,6 +41,49 @@ size_t lineCount(const fs::path & file)
   return lines;
 }
 
+// The first 8 bytes of a serialized list: its encoding header and stamp, no frame id.
+const std::vector<uint8_t> CUT_OFF_LIST{0, 1, 0, 0, 1, 0, 0, 0};
+
+// A result bag's messages plus a cut-off list on "/objects_laser1"; without `keep_messages`,
+// only a cut-off list on each list topic.
+void writeDamagedCopy(const fs::path & from, const fs::path & to, bool keep_messages)
+{
+  quillon_tools::BagWriter writer;
+  writer.open(to);
+  quillon_tools::createResultTopics(writer);
+  quillon_tools::BagReader reader;
+  reader.open(from);
+  quillon_tools::BagMessage m;
+  int64_t last_ns = 0;
+  while (keep_messages && reader.readNext(m)) {
+    writer.write(m.topic, m.timestamp_ns, m.data);
+    last_ns = m.timestamp_ns;
+  }
+  for (const auto & topic : quillon_tools::resultListTopics()) {
+    if (!keep_messages || topic == "/objects_laser1") {
+      writer.write(topic, last_ns, CUT_OFF_LIST);
+    }
+  }
+}
+
+// The numbers of the table row "<label> <topic> ...", without its label.
+std::vector<std::string> tableRow(
+  const std::string & output, const std::string & label, const std::string & topic)
+{
+  std::istringstream lines(output);
+  for (std::string line; std::getline(lines, line);) {
+    if (line.rfind(label + " " + topic + " ", 0) == 0) {
+      std::istringstream words(line.substr(label.size() + topic.size() + 2));
+      std::vector<std::string> row;
+      for (std::string word; words >> word;) {
+        row.push_back(word);
+      }
+      return row;
+    }
+  }
+  return {};
+}
+
 }  // namespace
 
 TEST(BagPrograms, SimulateRunOfflineAndEvaluate)
@@ -57,6 +106,37 @@ TEST(BagPrograms, SimulateRunOfflineAndEvaluate)
   ASSERT_EQ(runToEnd(evaluate), 0) << evaluate.output();
   EXPECT_NE(evaluate.output().find("room_result /objects_laser "), std::string::npos)
     << evaluate.output();
+  EXPECT_EQ(evaluate.output().find("skipped"), std::string::npos) << evaluate.output();
+
+  // A corrupt list among good ones is skipped and counted: the good ones score as before. A bag
+  // with nothing readable on its list topics is scored as empty output and says so.
+  const auto damaged = scratch("damaged");
+  writeDamagedCopy(result, damaged, true);
+  ChildProcess evaluate_damaged({EVALUATE_EXECUTABLE, damaged.string(), truth.string()});
+  ASSERT_EQ(runToEnd(evaluate_damaged), 0) << evaluate_damaged.output();
+  EXPECT_NE(
+    evaluate_damaged.output().find(
+      "skipped unreadable messages (not a valid message of the topic's type), scored without "
+      "them: 1 on /objects_laser1\n"),
+    std::string::npos)
+    << evaluate_damaged.output();
+  const auto good_row = tableRow(evaluate.output(), "room_result", "/objects_laser1");
+  ASSERT_FALSE(good_row.empty()) << evaluate.output();
+  EXPECT_EQ(tableRow(evaluate_damaged.output(), "damaged", "/objects_laser1"), good_row)
+    << evaluate_damaged.output();
+  const auto unreadable = scratch("unreadable");
+  writeDamagedCopy(result, unreadable, false);
+  ChildProcess evaluate_unreadable({EVALUATE_EXECUTABLE, unreadable.string(), truth.string()});
+  ASSERT_EQ(runToEnd(evaluate_unreadable), 0) << evaluate_unreadable.output();
+  for (const auto & topic : quillon_tools::resultListTopics()) {
+    EXPECT_NE(
+      evaluate_unreadable.output().find(
+        topic + ": every message unreadable (1), scored as if nothing was published"),
+      std::string::npos)
+      << evaluate_unreadable.output();
+    EXPECT_EQ(tableRow(evaluate_unreadable.output(), "unreadable", topic).at(2), "0")
+      << evaluate_unreadable.output();  // no true positives
+  }
 
   // A result folder is never overwritten; a missing input ends with status 1 and leaves nothing.
   ChildProcess again({OFFLINE_RUN_EXECUTABLE, bag.string(), result.string()});

@@ -31,9 +31,17 @@ void writeNewOutputs(
   const ReplayOutputs & outputs, int64_t time_ns, std::map<std::string, size_t> & written,
   BagWriter & bag);
 
-// The lists and markers of a result bag (latencies unknown, 0). Throws BagError when the bag
-// cannot be read, holds none of the list topics, or a message on them is not of its type.
-ReplayOutputs readResultBag(const std::filesystem::path & bag);
+// What a result bag holds for scoring: its lists (latencies unknown, 0) and markers, and per
+// list or marker topic the messages left out because their bytes are not a valid message of the
+// topic's type (topics without any are absent).
+struct ResultBag : ReplayOutputs
+{
+  std::map<std::string, uint64_t> unreadable;
+};
+
+// Reads a result bag; one corrupt message costs only itself. Throws BagError when the bag cannot
+// be read, holds none of the list topics, or holds one of the six topics with another type.
+ResultBag readResultBag(const std::filesystem::path & bag);
 
 }  // namespace quillon_tools
 
