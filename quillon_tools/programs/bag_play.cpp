@@ -10,10 +10,12 @@
 #include <exception>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "quillon_tools/recording/bag_reader.hpp"
 #include "quillon_tools/recording/message_types.hpp"
+#include "quillon_tools/runner/playback_skips.hpp"
 #include "quillon_tools/runner/program_main.hpp"
 #include "quillon_tools/runner/restamp.hpp"
 #include "quillon_tools/runner/system_topics.hpp"
@@ -78,8 +80,9 @@ class TopicPlayer
 {
 public:
   virtual ~TopicPlayer() = default;
-  // False when the message's bytes are not a valid message of the topic's type.
-  virtual bool play(const BagMessage & message, const StampMapping * mapping) = 0;
+  // Why the message was not published, or nullopt when it was.
+  virtual std::optional<PlaybackSkip> play(
+    const BagMessage & message, const StampMapping * mapping) = 0;
   virtual size_t subscriptionCount() const = 0;
 };
 
@@ -92,19 +95,20 @@ public:
   {
   }
 
-  bool play(const BagMessage & message, const StampMapping * mapping) override
+  std::optional<PlaybackSkip> play(
+    const BagMessage & message, const StampMapping * mapping) override
   {
     MessageT typed;
     try {
       typed = deserialize<MessageT>(message);
     } catch (const BagError &) {
-      return false;
+      return PlaybackSkip::Unreadable;
     }
-    if (mapping != nullptr) {
-      restamp(typed, *mapping);
+    if (mapping != nullptr && !restamp(typed, *mapping)) {
+      return PlaybackSkip::UnmappableStamp;
     }
     publisher_->publish(typed);
-    return true;
+    return std::nullopt;
   }
 
   size_t subscriptionCount() const override { return publisher_->get_subscription_count(); }
@@ -139,7 +143,7 @@ public:
     if (options.clock) {
       clock_ = node->create_publisher<rosgraph_msgs::msg::Clock>("/clock", rclcpp::ClockQoS());
     }
-    bag_start_ns_ = reader_.metadata().starting_time_ns;
+    bag_start_ns_ = playbackStartTime(reader_);
   }
 
   void waitForSubscribers() const;
@@ -165,7 +169,7 @@ private:
   SteadyTime wall_start_;
   StampMapping mapping_;
   std::map<std::string, uint64_t> published_;
-  uint64_t unreadable_ = 0;
+  PlaybackSkipCounts skipped_;
 };
 
 void Player::addPlayer(const std::string & topic, const std::string & type)
@@ -242,17 +246,17 @@ void Player::playOnce()
     if (player == players_.end()) {
       continue;
     }
-    // Static transforms before the offset still go out at once: nothing works without them.
-    const bool skipped = message.timestamp_ns < play_start_ns_;
-    if (
-      (skipped && message.topic != "/tf_static") ||
-      !waitFor(std::max(message.timestamp_ns, play_start_ns_))) {
+    if (const auto skip = skipByReceiveTime(message, play_start_ns_)) {
+      skipped_.add(*skip);
       continue;
     }
-    if (player->second->play(message, options_.restamp ? &mapping_ : nullptr)) {
-      ++published_[message.topic];
+    if (!waitFor(std::max(message.timestamp_ns, play_start_ns_))) {
+      continue;
+    }
+    if (const auto skip = player->second->play(message, options_.restamp ? &mapping_ : nullptr)) {
+      skipped_.add(*skip);
     } else {
-      ++unreadable_;
+      ++published_[message.topic];
     }
   }
 }
@@ -263,11 +267,14 @@ void Player::printSummary() const
   for (const auto & [topic, count] : published_) {
     std::printf("%8llu  %s\n", static_cast<unsigned long long>(count), topic.c_str());
   }
-  const uint64_t unknown = countMessagesOfUnknownTypes(reader_.topics());
-  if (unknown + unreadable_ > 0) {
-    std::printf(
-      "skipped: %llu messages of types this player does not know, %llu unreadable\n",
-      static_cast<unsigned long long>(unknown), static_cast<unsigned long long>(unreadable_));
+  PlaybackSkipCounts skipped = skipped_;
+  skipped.add(PlaybackSkip::UnknownType, countMessagesOfUnknownTypes(reader_.topics()));
+  const auto lines = skipped.lines();
+  if (!lines.empty()) {
+    std::printf("messages skipped:\n");
+  }
+  for (const auto & line : lines) {
+    std::printf("%s\n", line.c_str());
   }
 }
 

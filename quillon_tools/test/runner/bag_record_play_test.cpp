@@ -1,7 +1,7 @@
 // quillon_bag_play and quillon_bag_record as separate processes over DDS, in this test's own
-// network namespace: what one plays, the other must record byte for byte on the same topics.
+// network namespace: what one plays, the other must record byte for byte on the same topics;
+// what the player leaves out, it counts.
 #include <gtest/gtest.h>
-#include <algorithm>
 
 #include <signal.h>
 
@@ -15,7 +15,9 @@
 #include "child_process.hpp"
 #include "fresh_network_environment.hpp"
 #include "quillon_tools/recording/bag_reader.hpp"
+#include "quillon_tools/recording/bag_writer.hpp"
 #include "quillon_tools/runner/scenario_bag.hpp"
+#include "tf2_msgs/msg/tf_message.hpp"
 
 namespace
 {
@@ -42,6 +44,17 @@ std::map<std::string, std::vector<std::vector<uint8_t>>> messagesByTopic(const f
     by_topic[m.topic].push_back(m.data);
   }
   return by_topic;
+}
+
+tf2_msgs::msg::TFMessage transformAt(int32_t sec)
+{
+  tf2_msgs::msg::TFMessage message;
+  message.transforms.resize(1);
+  message.transforms[0].header.stamp.sec = sec;
+  message.transforms[0].header.frame_id = "odom";
+  message.transforms[0].child_frame_id = "base_footprint";
+  message.transforms[0].transform.rotation.w = 1.0;
+  return message;
 }
 
 }  // namespace
@@ -93,4 +106,33 @@ TEST(BagRecordPlay, RecordsWhatIsPlayedByteForByte)
   for (const auto & topic : reader.topics()) {
     EXPECT_FALSE(topic.offered_qos_profiles.empty()) << topic.name;
   }
+}
+
+// A message received at a negative time and one whose stamp --restamp cannot move are left out,
+// and the closing summary counts them by reason. The negative time must not become the start of
+// playing either, or the player would wait decades for the rest.
+TEST(BagRecordPlay, PlayerCountsWhatItSkips)
+{
+  ASSERT_EQ(FreshNetworkEnvironment::error(), "") << "no network namespace of its own";
+  const auto bag = scratch("skips");
+  {
+    quillon_tools::BagWriter writer;
+    writer.open(bag);
+    constexpr int64_t MS = 1000000;
+    constexpr int64_t RECORDED = 1700000000000 * MS;
+    writer.write("/tf", -1000 * MS, transformAt(1700000000));
+    writer.write("/tf", RECORDED, transformAt(1700000000));
+    writer.write("/tf", RECORDED + 10 * MS, transformAt(2147483647));  // moved past 2^31 s
+    writer.write("/tf", RECORDED + 20 * MS, transformAt(1700000000));
+  }
+  ChildProcess player({BAG_PLAY_EXECUTABLE, bag.string(), "--restamp"}, over_dds);
+  ASSERT_EQ(player.wait_for_exit(30s), 0) << player.output();
+  EXPECT_NE(
+    player.output().find("messages published:\n"
+                         "       2  /tf\n"
+                         "messages skipped:\n"
+                         "       1  received at a negative time (before 1970)\n"
+                         "       1  with a stamp --restamp cannot move"),
+    std::string::npos)
+    << player.output();
 }

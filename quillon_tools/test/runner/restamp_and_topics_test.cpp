@@ -48,6 +48,38 @@ TEST(Restamp, MovesEveryStampKeepingSpacingAndZeros)
   EXPECT_EQ(scan.header.stamp.sec, 501);
 }
 
+// A stamp whose new time a stamp cannot hold (before 1970, past 2^31 s) is refused and left as
+// it was, and the message reports it; stamps of corrupt size do not overflow the mapping.
+TEST(Restamp, RefusesStampsItCannotMove)
+{
+  const StampMapping mapping{1000 * 1000000000LL, 100 * 1000000000LL, 1.0};
+  sensor_msgs::msg::LaserScan early;
+  early.header.stamp = stampAt(800 * 1000000000LL);
+  EXPECT_FALSE(restamp(early, mapping));
+  EXPECT_EQ(early.header.stamp.sec, 800);
+  sensor_msgs::msg::LaserScan edge;
+  edge.header.stamp = stampAt(900 * 1000000000LL);
+  EXPECT_FALSE(restamp(edge, mapping));  // would move to 0, which means "no time"
+  edge.header.stamp.nanosec = 1;
+  EXPECT_TRUE(restamp(edge, mapping));
+  EXPECT_EQ(stampNanoseconds(edge.header.stamp), 1);
+
+  const StampMapping slow{1000000000LL, 1700000000LL * 1000000000LL, 0.5};
+  tf2_msgs::msg::TFMessage tf;
+  tf.transforms.resize(2);
+  tf.transforms[0].header.stamp = stampAt(2 * 1000000000LL);
+  tf.transforms[1].header.stamp.sec = 1000000000;  // 2.0e9 s later once slowed: past 2^31 s
+  EXPECT_FALSE(restamp(tf, slow));
+  EXPECT_EQ(tf.transforms[1].header.stamp.sec, 1000000000);
+
+  const StampMapping far{-9000000000000000000LL, 9000000000000000000LL, 1e-300};
+  visualization_msgs::msg::MarkerArray markers;
+  markers.markers.resize(1);
+  markers.markers[0].header.stamp.sec = -2147483647 - 1;
+  EXPECT_FALSE(restamp(markers, far));
+  EXPECT_EQ(markers.markers[0].header.stamp.sec, -2147483647 - 1);
+}
+
 // The recorder and the player find each topic's type by its name alone.
 TEST(SystemTopics, TypesFollowTheTopicNames)
 {

@@ -24,17 +24,22 @@ struct StampMapping
   int64_t to_ns = 0;
   double rate = 1.0;
 
+  // The new time of a time of the played bag (apply() also checks that a stamp holds it).
   int64_t map(int64_t stamp_ns) const;
-  void apply(builtin_interfaces::msg::Time & stamp) const;
+  // False, leaving the stamp as it was, when its new time is not one a stamp holds: not after
+  // 1970 (zero would read as "no time") or past the 2^31 s of its seconds field.
+  bool apply(builtin_interfaces::msg::Time & stamp) const;
 };
 
 // Every header stamp of the message (each transform's, each marker's), or the clock's time.
-void restamp(sensor_msgs::msg::LaserScan & message, const StampMapping & mapping);
-void restamp(sensor_msgs::msg::PointCloud2 & message, const StampMapping & mapping);
-void restamp(quillon_protocol::msg::ObjectList & message, const StampMapping & mapping);
-void restamp(visualization_msgs::msg::MarkerArray & message, const StampMapping & mapping);
-void restamp(tf2_msgs::msg::TFMessage & message, const StampMapping & mapping);
-void restamp(rosgraph_msgs::msg::Clock & message, const StampMapping & mapping);
+// False when one of them cannot be moved (see StampMapping::apply): the message then mixes old
+// and new stamps and is not to be published.
+bool restamp(sensor_msgs::msg::LaserScan & message, const StampMapping & mapping);
+bool restamp(sensor_msgs::msg::PointCloud2 & message, const StampMapping & mapping);
+bool restamp(quillon_protocol::msg::ObjectList & message, const StampMapping & mapping);
+bool restamp(visualization_msgs::msg::MarkerArray & message, const StampMapping & mapping);
+bool restamp(tf2_msgs::msg::TFMessage & message, const StampMapping & mapping);
+bool restamp(rosgraph_msgs::msg::Clock & message, const StampMapping & mapping);
 
 }  // namespace quillon_tools
 
