@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <variant>
 #include <vector>
@@ -157,6 +158,65 @@ TEST(GeometricDetectorConfig, ValuesThatDoNotConvertEndConstruction)
   EXPECT_THROW(
     GeometricMotionDetector(writeDetectorConfigFile("config_test_broken", "a: [1, 2\n")),
     YAML::ParserException);
+}
+
+// NaN and infinity are refused for every key, negative values for quantities with a unit or
+// counts; the message names the key, the file, the rule and the value.
+TEST(GeometricDetectorConfig, NonFiniteValuesAndNegativeQuantitiesAreRefused)
+{
+  struct Refused
+  {
+    const char * key;
+    const char * value;
+    const char * rule;
+    const char * shown;
+  };
+  const Refused cases[] = {
+    {"residual_distance_near_base", ".nan", "finite number of at least 0 metres", "nan"},
+    {"max_range_for_detection", ".inf", "finite number of at least 0 metres", "inf"},
+    {"residual_distance_far_base", "-0.01", "finite number of at least 0 metres", "-0.01"},
+    {"local_map_max_points", "-1", "whole number of at least 0 points", "-1"},
+    {"geometric_static_candidate_max_age", "-0.45", "finite number of at least 0 seconds", "-0.45"},
+    {"geometric_dynamic_bucket_angle_resolution", "-0.05", "finite number of at least 0 radians",
+     "-0.05"},
+    {"geometric_motion_yaw_full", "-.inf", "finite number of at least 0 radians per scan", "-inf"},
+    {"geometric_near_range_motion_ceiling", ".nan", "finite number", "nan"},
+  };
+  for (const Refused & c : cases) {
+    const std::string path =
+      writeDetectorConfigFile("config_test_refused", std::string(c.key) + ": " + c.value + "\n");
+    try {
+      loadGeometricDetectorConfig(path);
+      ADD_FAILURE() << c.key << ": " << c.value << " was accepted";
+    } catch (const std::invalid_argument & e) {
+      EXPECT_EQ(
+        std::string(e.what()), std::string("detector key '") + c.key + "' in '" + path +
+                                 "' must be a " + c.rule + ", not " + c.shown);
+    }
+  }
+  EXPECT_THROW(
+    GeometricMotionDetector(
+      writeDetectorConfigFile("config_test_refused_detector", "local_map_max_age: -1.0\n")),
+    std::invalid_argument);
+
+  // Unitless ratios and intensities may be negative; zero stays a valid size, count and
+  // resolution.
+  const std::string accepted = writeDetectorConfigFile(
+    "config_test_accepted",
+    "geometric_edge_jump_range_scale: -0.04\n"
+    "geometric_static_update_max_motion_intensity: -0.5\n"
+    "local_map_max_points: 0\n"
+    "local_map_max_age: 0\n"
+    "geometric_static_candidate_resolution: 0.0\n"
+    "geometric_dynamic_bucket_angle_resolution: 0\n");
+  const GeometricDetectorConfig config = loadGeometricDetectorConfig(accepted);
+  EXPECT_EQ(config.geometric_edge_jump_range_scale, -0.04f);
+  EXPECT_EQ(config.geometric_static_update_max_motion_intensity, -0.5f);
+  EXPECT_EQ(config.local_map_max_points, 0);
+  EXPECT_EQ(config.local_map_max_age, 0.0f);
+  EXPECT_EQ(config.geometric_static_candidate_resolution, 0.0f);
+  EXPECT_EQ(config.geometric_dynamic_bucket_angle_resolution, 0.0f);
+  EXPECT_NO_THROW(GeometricMotionDetector{accepted});
 }
 
 TEST(GeometricDetectorConfig, ShippedFileListsTheDefaults)
