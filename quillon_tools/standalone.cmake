@@ -82,3 +82,15 @@ if(TARGET quillon_runner AND TARGET quillon_recording)
   quillon_add_benchmark(quillon_offline_runner_benchmark
     "${QUILLON_TOOLS_DIR}/benchmark/offline_runner_benchmark.cpp" LIBRARIES quillon_runner)
 endif()
+
+# Rebuilding the metadata.yaml of a bag whose recorder was killed needs the bag library only.
+if(TARGET quillon_recording)
+  add_executable(quillon_bag_reindex "${QUILLON_TOOLS_DIR}/programs/bag_reindex.cpp")
+  quillon_warnings(quillon_bag_reindex)
+  target_link_libraries(quillon_bag_reindex PRIVATE quillon_recording)
+  if(TARGET quillon_tools_bag_reindex_test)
+    add_dependencies(quillon_tools_bag_reindex_test quillon_bag_reindex)
+    target_compile_definitions(quillon_tools_bag_reindex_test PRIVATE
+      BAG_REINDEX_EXECUTABLE="$<TARGET_FILE:quillon_bag_reindex>")
+  endif()
+endif()

@@ -22,23 +22,21 @@ std::string checkedPath(const std::filesystem::path & file)
 
 }  // namespace
 
-BagFileCursor::BagFileCursor(const std::filesystem::path & file)
-: database_(checkedPath(file), SqliteDatabase::Mode::kReadOnly)
+std::vector<StoredTopic> readStoredTopics(const SqliteDatabase & database)
 {
-  // The first query reads the file header and schema: this is where a file that is not SQLite,
-  // or is shorter than its header says, is found out.
   for (const char * table : {"topics", "messages"}) {
-    if (!database_.hasTable(table)) {
-      throw BagError("bag file '" + path() + "' has no '" + table + "' table");
+    if (!database.hasTable(table)) {
+      throw BagError("bag file '" + database.path() + "' has no '" + table + "' table");
     }
   }
-  const auto columns = database_.columnsOf("topics");
+  const auto columns = database.columnsOf("topics");
   const bool has_qos =
     std::find(columns.begin(), columns.end(), "offered_qos_profiles") != columns.end();
   SqliteStatement query(
-    database_, has_qos ? "SELECT id, name, type, serialization_format, offered_qos_profiles "
-                         "FROM topics ORDER BY id;"
-                       : "SELECT id, name, type, serialization_format FROM topics ORDER BY id;");
+    database, has_qos ? "SELECT id, name, type, serialization_format, offered_qos_profiles "
+                        "FROM topics ORDER BY id;"
+                      : "SELECT id, name, type, serialization_format FROM topics ORDER BY id;");
+  std::vector<StoredTopic> topics;
   while (query.step()) {
     StoredTopic topic;
     topic.id = query.integer(0);
@@ -48,8 +46,15 @@ BagFileCursor::BagFileCursor(const std::filesystem::path & file)
     if (has_qos) {
       topic.offered_qos_profiles = query.text(4);
     }
-    topics_.push_back(std::move(topic));
+    topics.push_back(std::move(topic));
   }
+  return topics;
+}
+
+BagFileCursor::BagFileCursor(const std::filesystem::path & file)
+: database_(checkedPath(file), SqliteDatabase::Mode::kReadOnly),
+  topics_(readStoredTopics(database_))
+{
 }
 
 void BagFileCursor::startAll() { start(""); }

@@ -1,7 +1,12 @@
 #include "quillon_tools/recording/bag_metadata.hpp"
 
+#include <fcntl.h>
+#include <unistd.h>
 #include <yaml-cpp/yaml.h>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -123,6 +128,30 @@ BagFileInfo parseFile(const FieldReader & read, const YAML::Node & entry)
   return file;
 }
 
+// Writes all of `text` to a new file and syncs it; returns 0 or the errno of the failure.
+int writeSyncedFile(const std::filesystem::path & file, const std::string & text)
+{
+  const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) {
+    return errno;
+  }
+  size_t written = 0;
+  while (written < text.size()) {
+    const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
+    if (n < 0 && errno == EINTR) {
+      continue;
+    }
+    if (n <= 0) {
+      const int error = n < 0 ? errno : ENOSPC;
+      ::close(fd);
+      return error;
+    }
+    written += static_cast<size_t>(n);
+  }
+  const int error = ::fsync(fd) == 0 ? 0 : errno;
+  return ::close(fd) == 0 ? error : (error != 0 ? error : errno);
+}
+
 }  // namespace
 
 std::string emitBagMetadata(const BagMetadata & metadata)
@@ -215,6 +244,22 @@ BagMetadata readBagMetadataFile(const std::filesystem::path & file)
   std::ostringstream text;
   text << stream.rdbuf();
   return parseBagMetadata(text.str(), file.string());
+}
+
+void writeBagMetadataFile(const std::filesystem::path & folder, const BagMetadata & metadata)
+{
+  // A rename replaces the old file in one step, so readers see the old or the new text.
+  const auto file = folder / "metadata.yaml";
+  const auto partial = folder / "metadata.yaml.partial";
+  int error = writeSyncedFile(partial, emitBagMetadata(metadata));
+  if (error == 0 && std::rename(partial.c_str(), file.c_str()) != 0) {
+    error = errno;
+  }
+  if (error != 0) {
+    std::remove(partial.c_str());
+    throw BagError(
+      "bag metadata '" + file.string() + "' cannot be written: " + std::strerror(error));
+  }
 }
 
 }  // namespace quillon_tools

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "quillon_tools/recording/bag_file_cursor.hpp"
+#include "quillon_tools/recording/bag_reindex.hpp"
 
 namespace quillon_tools
 {
@@ -18,6 +19,22 @@ void requireCdr(const std::string & bag, const std::string & topic, const std::s
       "bag '" + bag + "': topic '" + topic + "' has serialization format '" + format +
       "'; only 'cdr' can be read");
   }
+}
+
+// A recorder that was killed or lost power leaves its .db3 file without metadata.yaml.
+void requireMetadataFile(const std::filesystem::path & folder)
+{
+  std::error_code error;
+  if (std::filesystem::exists(folder / "metadata.yaml", error)) {
+    return;
+  }
+  const std::string bag = folder.string();
+  if (findStorageFiles(folder).empty()) {
+    throw BagError("bag folder '" + bag + "' has no metadata.yaml and no .db3 file: not a bag");
+  }
+  throw BagError(
+    "bag folder '" + bag + "' has no metadata.yaml; `quillon_bag_reindex " + bag +
+    "` rebuilds it from the .db3 file");
 }
 
 }  // namespace
@@ -35,6 +52,7 @@ void BagReader::open(const std::filesystem::path & folder)
     throw BagError("bag folder '" + folder.string() + "' does not exist");
   }
   folder_ = folder;
+  requireMetadataFile(folder);
   metadata_ = readBagMetadataFile(folder / "metadata.yaml");
   const std::string bag = folder.string();
   if (metadata_.storage_identifier != "sqlite3") {

@@ -15,6 +15,10 @@ namespace
 // What the user should learn from the code; SQLite's own text follows in parentheses.
 std::string problemOf(int code)
 {
+  if (code == SQLITE_READONLY_ROLLBACK) {
+    return "holds a commit its writer did not finish (the '-journal' file beside it), which only "
+           "a writable open rolls back: run `quillon_bag_reindex` on its bag folder";
+  }
   switch (code & 0xff) {
     case SQLITE_NOTADB:
       return "is not an SQLite database";
@@ -37,8 +41,9 @@ std::string problemOf(int code)
 
 SqliteDatabase::SqliteDatabase(const std::string & path, Mode mode) : path_(path)
 {
-  const int flags =
-    mode == Mode::kReadOnly ? SQLITE_OPEN_READONLY : (SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+  const int flags = mode == Mode::kReadOnly    ? SQLITE_OPEN_READONLY
+                    : mode == Mode::kReadWrite ? SQLITE_OPEN_READWRITE
+                                               : (SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
   const int code = sqlite3_open_v2(path.c_str(), &handle_, flags, nullptr);
   if (code != SQLITE_OK) {
     // The handle exists even on failure and holds the message; fail() needs it, then it goes.
@@ -56,10 +61,15 @@ SqliteDatabase::~SqliteDatabase() { sqlite3_close(handle_); }
 
 void SqliteDatabase::fail(int code, const std::string & doing) const
 {
+  // The extended code tells a file with an unfinished commit apart from a read-only one.
+  int detailed_code = code;
+  if (handle_ != nullptr && (sqlite3_extended_errcode(handle_) & 0xff) == (code & 0xff)) {
+    detailed_code = sqlite3_extended_errcode(handle_);
+  }
   const char * detail = handle_ != nullptr ? sqlite3_errmsg(handle_) : sqlite3_errstr(code);
   throw BagError(
-    "bag file '" + path_ + "' " + problemOf(code) + " (SQLite: " + detail + ", while " + doing +
-    ")");
+    "bag file '" + path_ + "' " + problemOf(detailed_code) + " (SQLite: " + detail + ", while " +
+    doing + ")");
 }
 
 void SqliteDatabase::execute(const std::string & sql)
@@ -94,6 +104,8 @@ std::vector<std::string> SqliteDatabase::columnsOf(const std::string & table) co
   }
   return columns;
 }
+
+bool SqliteDatabase::inTransaction() const { return sqlite3_get_autocommit(handle_) == 0; }
 
 SqliteStatement::SqliteStatement(const SqliteDatabase & database, const std::string & sql)
 : database_(database), sql_(sql)

@@ -24,6 +24,10 @@ struct StoredTopic
   std::string offered_qos_profiles;
 };
 
+// The topics table of an open .db3 file, by id. Throws BagError when the file has no topics or
+// messages table, or is not SQLite, truncated or corrupt (found out by this first query).
+std::vector<StoredTopic> readStoredTopics(const SqliteDatabase & database);
+
 class BagFileCursor
 {
 public:

@@ -54,6 +54,10 @@ BagMetadata parseBagMetadata(const std::string & text, const std::string & sourc
 // Throws BagError when the file is missing or unreadable, or as parseBagMetadata.
 BagMetadata readBagMetadataFile(const std::filesystem::path & file);
 
+// Writes "<folder>/metadata.yaml" whole or not at all (a full disk leaves no truncated file),
+// replacing an earlier one. Throws BagError with the system's reason when it cannot.
+void writeBagMetadataFile(const std::filesystem::path & folder, const BagMetadata & metadata);
+
 }  // namespace quillon_tools
 
 #endif  // QUILLON_TOOLS__RECORDING__BAG_METADATA_HPP_

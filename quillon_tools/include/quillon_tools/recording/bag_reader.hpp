@@ -26,9 +26,10 @@ public:
   BagReader(const BagReader &) = delete;
   BagReader & operator=(const BagReader &) = delete;
 
-  // Throws BagError for a missing folder or metadata.yaml, a storage other than sqlite3, a
-  // compressed bag, a serialization format other than cdr, and .db3 files that are missing,
-  // not SQLite, truncated or corrupt.
+  // Throws BagError for a missing folder or metadata.yaml (naming quillon_bag_reindex when a
+  // .db3 file is there to rebuild it from), a storage other than sqlite3, a compressed bag, a
+  // serialization format other than cdr, and .db3 files that are missing, not SQLite,
+  // truncated or corrupt.
   void open(const std::filesystem::path & folder);
 
   const BagMetadata & metadata() const { return metadata_; }

@@ -51,6 +51,9 @@ public:
   enum class Mode
   {
     kReadOnly,
+    // An existing file, for writing if its permissions allow: SQLite then rolls back a commit
+    // that a killed writer left unfinished (its "-journal" file) before the first read.
+    kReadWrite,
     kCreate
   };
 
@@ -63,6 +66,9 @@ public:
   void execute(const std::string & sql);
   bool hasTable(const std::string & table) const;
   std::vector<std::string> columnsOf(const std::string & table) const;
+  // True between BEGIN and the COMMIT or ROLLBACK that ends it; false also once SQLite has
+  // rolled a transaction back by itself after a failed write.
+  bool inTransaction() const;
 
   const std::string & path() const { return path_; }
   sqlite3 * handle() const { return handle_; }
