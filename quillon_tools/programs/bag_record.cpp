@@ -111,7 +111,14 @@ int run(const Options & o)
   }
   std::printf("recording %zu topics into %s (Ctrl-C stops)\n", o.topics.size(), o.bag.c_str());
   std::fflush(stdout);
-  rclcpp::spin(node);
+  // Short spins: while no message arrives, the pending ones still get committed within about a
+  // second, so a recorder that is killed loses no more than that.
+  rclcpp::executors::SingleThreadedExecutor executor;
+  executor.add_node(node);
+  while (rclcpp::ok()) {
+    executor.spin_once(std::chrono::milliseconds(100));
+    bag.commitIfDue();
+  }
   bag.close();
   std::printf("messages recorded:\n");
   recorder.printCounts();

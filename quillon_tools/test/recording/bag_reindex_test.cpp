@@ -1,19 +1,22 @@
-// Recordings whose recorder died: what the reader says about a bag without metadata.yaml, and
-// metadata.yaml rebuilt from the .db3 files (library and program).
+// Recordings whose recorder died: what the .db3 file keeps, what the reader says about a bag
+// without metadata.yaml, and metadata.yaml rebuilt from the .db3 files (library and program).
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "bag_test_support.hpp"
 #include "forked_child.hpp"
 #include "quillon_tools/recording/bag_reader.hpp"
 #include "quillon_tools/recording/bag_reindex.hpp"
+#include "quillon_tools/recording/bag_writer.hpp"
 #include "sqlite_rows.hpp"
 
 namespace
@@ -23,6 +26,8 @@ namespace fs = bag_test::fs;
 using quillon_tools::BagError;
 using quillon_tools::BagMetadata;
 using quillon_tools::BagTopicInfo;
+
+constexpr int64_t kFirstStamp = 1700000000000000000;
 
 std::string openError(const fs::path & bag)
 {
@@ -73,6 +78,64 @@ void expectSameTopics(const std::vector<BagTopicInfo> & expected, const BagMetad
 }
 
 }  // namespace
+
+TEST(BagReindex, AKilledRecorderKeepsItsCommittedSecondsAndReindexDescribesThem)
+{
+  const auto bag = bag_test::scratchPath("killed");
+  bag_test::ForkedChild recorder([&](const bag_test::ForkedChild::Report & report) {
+    quillon_tools::BagWriter writer;
+    writer.open(bag);
+    writer.createTopic("/scan_01", "sensor_msgs/msg/LaserScan", "cdr", "- history: 1");
+    writer.createTopic("/tf", "tf2_msgs/msg/TFMessage");
+    for (int i = 0; i < 10; ++i) {
+      writer.write("/scan_01", kFirstStamp + i * 100, std::vector<uint8_t>(64, 1));
+      writer.write("/tf", kFirstStamp + i * 100 + 50, std::vector<uint8_t>(32, 2));
+    }
+    // No message for a second: the recorder's loop commits the batch.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+    writer.commitIfDue();
+    writer.createTopic("/late", "std_msgs/msg/String");
+    writer.write("/late", kFirstStamp + 5000, std::vector<uint8_t>(8, 3));
+    writer.write("/tf", kFirstStamp + 5000, std::vector<uint8_t>(32, 2));
+    report("ready");
+    pause();
+  });
+  ASSERT_EQ(recorder.nextLine(), "ready");
+  recorder.killHard();
+
+  EXPECT_FALSE(fs::exists(bag / "metadata.yaml"));
+  EXPECT_EQ(
+    openError(bag), "bag folder '" + bag.string() +
+                      "' has no metadata.yaml; `quillon_bag_reindex " + bag.string() +
+                      "` rebuilds it from the .db3 file");
+
+  quillon_tools::reindexBag(bag);
+  quillon_tools::BagReader reader;
+  reader.open(bag);
+  const auto & metadata = reader.metadata();
+  EXPECT_EQ(metadata.version, 5);
+  EXPECT_EQ(metadata.storage_identifier, "sqlite3");
+  EXPECT_EQ(metadata.message_count, 20u);
+  EXPECT_EQ(metadata.starting_time_ns, kFirstStamp);
+  EXPECT_EQ(metadata.duration_ns, 950);
+  // "/late" was committed when it was created, its message was not.
+  expectSameTopics(
+    {{"/scan_01", "sensor_msgs/msg/LaserScan", "cdr", "- history: 1", 10},
+     {"/tf", "tf2_msgs/msg/TFMessage", "cdr", "", 10},
+     {"/late", "std_msgs/msg/String", "cdr", "", 0}},
+    metadata);
+  ASSERT_EQ(metadata.files.size(), 1u);
+  EXPECT_EQ(metadata.files[0].path, "killed_0.db3");
+  EXPECT_EQ(metadata.files[0].message_count, 20u);
+  EXPECT_EQ(metadata.files[0].duration_ns, 950);
+  EXPECT_EQ(metadata.relative_file_paths, std::vector<std::string>{"killed_0.db3"});
+  quillon_tools::BagMessage message;
+  uint64_t read = 0;
+  while (reader.readNext(message)) {
+    ++read;
+  }
+  EXPECT_EQ(read, 20u);
+}
 
 TEST(BagReindex, ACommitCutShortIsRolledBack)
 {

@@ -1,8 +1,13 @@
 // Writes a ROS 2 bag as Humble's rosbag2 does with its default storage: one SQLite file
 // "<folder>/<folder name>_0.db3" (schema version 3) and "<folder>/metadata.yaml" (version 5).
+// Messages are committed at least once a second (and every MiB), each commit synced to disk: a
+// recorder that is killed or loses power keeps all but the last second, and
+// `quillon_bag_reindex` rebuilds the metadata.yaml it did not get to write. A failed write (a
+// full disk) closes the bag with metadata of what its file holds and says what was kept.
 #ifndef QUILLON_TOOLS__RECORDING__BAG_WRITER_HPP_
 #define QUILLON_TOOLS__RECORDING__BAG_WRITER_HPP_
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -13,6 +18,7 @@
 
 #include "quillon_tools/recording/bag_error.hpp"
 #include "quillon_tools/recording/bag_metadata.hpp"
+#include "quillon_tools/recording/bag_time_span.hpp"
 #include "ros2_compat/cdr/type_support.hpp"
 #include "rosidl_runtime_cpp/traits.hpp"
 
@@ -32,17 +38,23 @@ public:
   BagWriter & operator=(const BagWriter &) = delete;
 
   // Creates the folder (and its parents). Throws BagError if it exists already, as rosbag2
-  // refuses to record over an earlier bag.
+  // refuses to record over an earlier bag, or if the bag cannot be created (nothing is left).
   void open(const std::filesystem::path & folder);
   bool isOpen() const { return database_ != nullptr; }
 
-  // A second call for the same name and type does nothing; another type is an error.
+  // A second call for the same name and type does nothing; another type is an error. Fails as
+  // write does when the file cannot take the topic.
   void createTopic(
     const std::string & name, const std::string & type,
     const std::string & serialization_format = "cdr",
     const std::string & offered_qos_profiles = "");
 
-  // Timestamps are receive times in ns since the epoch; they need not be increasing.
+  // Timestamps are receive times in ns since the epoch; they need not be increasing. The
+  // message is committed with the others of its second (or MiB). When the file cannot take it
+  // (or the commit fails) the bag is closed: what cannot be kept is rolled back, metadata.yaml
+  // describes what the file holds, and the BagError says how many messages were kept, up to
+  // which receive time, and how many are lost (or, if even metadata.yaml cannot be written,
+  // that `quillon_bag_reindex` rebuilds it).
   void write(const std::string & topic, int64_t timestamp_ns, const std::vector<uint8_t> & data);
   void write(const std::string & topic, int64_t timestamp_ns, const uint8_t * data, size_t size);
 
@@ -57,19 +69,32 @@ public:
     write(topic, timestamp_ns, serialized_.data(), serialized_.size());
   }
 
-  // Commits what is pending and writes metadata.yaml. Safe to call twice.
+  // Commits the pending messages once the oldest is a second old. A recorder calls it while
+  // no message arrives, so that none waits longer than that for its commit. Fails as write.
+  void commitIfDue();
+
+  // Commits what is pending and writes metadata.yaml. Safe to call twice. Fails as write.
   void close();
 
 private:
   struct TopicEntry
   {
     int64_t id = 0;
-    BagTopicInfo info;
+    BagTopicInfo info;  // message_count: committed messages only
+    uint64_t pending_count = 0;
   };
 
   void requireOpen(const char * doing) const;
   void createTables();
+  void insertMessage(int64_t topic_id, int64_t timestamp_ns, const uint8_t * data, size_t size);
   void commitPending();
+  void markPendingCommitted();
+  // After a failed write: keeps what the file can keep, closes it, writes metadata.yaml of what
+  // it holds and throws the BagError that says so. `unwritten_messages`: those never inserted.
+  [[noreturn]] void closeAfterFailure(const std::string & cause, uint64_t unwritten_messages);
+  // Commits the pending messages if SQLite still holds them, else rolls them back; returns
+  // how many were lost.
+  uint64_t keepPendingIfPossible();
   BagMetadata finalMetadata() const;
 
   std::filesystem::path folder_;
@@ -81,10 +106,10 @@ private:
   std::unordered_map<std::string, TopicEntry> topics_;
   int64_t next_topic_id_ = 1;
   bool transaction_open_ = false;
-  size_t pending_messages_ = 0;
-  uint64_t message_count_ = 0;
-  int64_t earliest_ns_ = 0;
-  int64_t latest_ns_ = 0;
+  std::chrono::steady_clock::time_point transaction_start_;
+  BagTimeSpan committed_;
+  BagTimeSpan pending_;
+  size_t pending_bytes_ = 0;
   std::vector<uint8_t> serialized_;
 };
 
