@@ -12,6 +12,7 @@
 #include "quillon_dynamic_detector/geometric_motion_detector.hpp"
 #include "quillon_dynamic_detector/output_messages.hpp"
 #include "quillon_dynamic_detector/pedestrian_tracker.hpp"
+#include "quillon_dynamic_detector/scan_outcome.hpp"
 #include "quillon_perception_libs/dynamic_laser_detector.hpp"
 #include "quillon_protocol/msg/object_list.hpp"
 #include "rclcpp/publisher.hpp"
@@ -36,9 +37,9 @@ constexpr std::size_t MAX_SCAN_BEAMS = 16384;
 // malformed scans, looks up the robot pose at the scan stamp, splits the scan into moving and
 // static returns, clusters and merges them, scores the moving clusters, updates the tracker and
 // publishes the object list, markers and debug clouds. Each detector type has its own
-// instantiation, and so its own log throttles.
+// instantiation, and so its own log throttles. Returns what became of the scan.
 template <typename Detector>
-void processLaserScan(
+ScanOutcome processLaserScan(
   const sensor_msgs::msg::LaserScan::ConstSharedPtr & scan,
   const std::shared_ptr<tf2_ros::Buffer> & tf_buffer, Detector & detector, Clusterer & clusterer,
   const CloudPublisher & dynamic_cloud_pub, const CloudPublisher & static_cloud_pub,
@@ -49,7 +50,7 @@ void processLaserScan(
   const ClusterMergeConfig & cluster_merge, const ClassifierConfig & classifier,
   double max_input_age_ms, PedestrianTracker & tracker);
 
-extern template void processLaserScan<orvane::perception::DynamicLaserDetector>(
+extern template ScanOutcome processLaserScan<orvane::perception::DynamicLaserDetector>(
   const sensor_msgs::msg::LaserScan::ConstSharedPtr &, const std::shared_ptr<tf2_ros::Buffer> &,
   orvane::perception::DynamicLaserDetector &, Clusterer &, const CloudPublisher &,
   const CloudPublisher &, const CloudPublisher &, const CloudPublisher &, const CloudPublisher &,
@@ -57,7 +58,7 @@ extern template void processLaserScan<orvane::perception::DynamicLaserDetector>(
   const ClusteringConfig &, const ClusterMergeConfig &, const ClassifierConfig &, double,
   PedestrianTracker &);
 
-extern template void processLaserScan<GeometricMotionDetector>(
+extern template ScanOutcome processLaserScan<GeometricMotionDetector>(
   const sensor_msgs::msg::LaserScan::ConstSharedPtr &, const std::shared_ptr<tf2_ros::Buffer> &,
   GeometricMotionDetector &, Clusterer &, const CloudPublisher &, const CloudPublisher &,
   const CloudPublisher &, const CloudPublisher &, const CloudPublisher &,

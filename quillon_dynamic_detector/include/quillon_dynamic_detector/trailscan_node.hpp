@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <memory>
 
+#include "builtin_interfaces/msg/time.hpp"
+#include "quillon_dynamic_detector/scan_outcome.hpp"
 #include "rclcpp/node.hpp"
 
 namespace quillon_dynamic_detector
@@ -41,6 +43,15 @@ public:
   // Tracks the tracker of scanner 0 ("/scan_01") or 1 ("/scan_02") holds now, published or not;
   // 0 before start(); another index throws std::out_of_range. For long runs that watch the tracker stay bounded.
   std::size_t trackCount(std::size_t scanner) const;
+
+  // What became of the scans scanner 0 or 1 received so far; another index throws
+  // std::out_of_range. For replays that account for every scan.
+  const ScanOutcomeCounts & scanOutcomes(std::size_t scanner) const;
+
+  // Whether a scan stamped `stamp` would be processed now without waiting for its transform:
+  // the robot's pose at that stamp is known (or the stamp is invalid, so the scan is dropped
+  // before any lookup). Lets a replay hold a scan back as a live run's lookup would.
+  bool poseAvailable(const builtin_interfaces::msg::Time & stamp) const;
 
 private:
   struct Wiring;

@@ -53,7 +53,7 @@ void publishDetectorClouds(
   const pcl::PointCloud<pcl::PointXYZ> empty;
   publishCloud(empty, scan, output_frame, raw_candidate_cloud_pub);
   publishCloud(empty, scan, output_frame, confirmed_cloud_pub);
-  publishCloud(empty, scan, "odom", local_map_cloud_pub);
+  publishCloud(empty, scan, ODOM_FRAME, local_map_cloud_pub);
 }
 
 void publishDetectorClouds(
@@ -63,7 +63,7 @@ void publishDetectorClouds(
 {
   publishCloud(detector.rawCandidateCloud(), scan, output_frame, raw_candidate_cloud_pub);
   publishCloud(detector.confirmedCloud(), scan, output_frame, confirmed_cloud_pub);
-  publishCloud(detector.localStaticMapCloud(), scan, "odom", local_map_cloud_pub);
+  publishCloud(detector.localStaticMapCloud(), scan, ODOM_FRAME, local_map_cloud_pub);
 }
 
 // A stamp with negative seconds is no ROS time (rclcpp::Time would throw).
@@ -83,7 +83,7 @@ bool hasFiniteAngles(const LaserScan & scan)
 }  // namespace
 
 template <typename Detector>
-void processLaserScan(
+ScanOutcome processLaserScan(
   const LaserScan::ConstSharedPtr & scan, const std::shared_ptr<tf2_ros::Buffer> & tf_buffer,
   Detector & detector, Clusterer & clusterer, const CloudPublisher & dynamic_cloud_pub,
   const CloudPublisher & static_cloud_pub, const CloudPublisher & raw_candidate_cloud_pub,
@@ -101,7 +101,7 @@ void processLaserScan(
       trailscanLogger(), clock, 1000,
       "[INPUT] drop_invalid_stamp sensor=%s stamp=%d.%09u: not a valid ROS time",
       sensor_name.c_str(), scan->header.stamp.sec, scan->header.stamp.nanosec);
-    return;
+    return ScanOutcome::kMalformed;
   }
   if (!hasFiniteAngles(*scan)) {
     RCLCPP_WARN_THROTTLE(
@@ -109,7 +109,7 @@ void processLaserScan(
       "[INPUT] drop_malformed_scan sensor=%s angle_min=%f angle_increment=%f: angles must be "
       "finite",
       sensor_name.c_str(), scan->angle_min, scan->angle_increment);
-    return;
+    return ScanOutcome::kMalformed;
   }
   if (scan->ranges.size() > MAX_SCAN_BEAMS) {
     RCLCPP_WARN_THROTTLE(
@@ -117,7 +117,7 @@ void processLaserScan(
       "[INPUT] drop_oversized_scan sensor=%s beams=%zu limit=%zu: too many beams to cluster in "
       "time",
       sensor_name.c_str(), scan->ranges.size(), MAX_SCAN_BEAMS);
-    return;
+    return ScanOutcome::kMalformed;
   }
   const rclcpp::Time stamp(scan->header.stamp, RCL_ROS_TIME);
   const double input_age_ms = (clock.now() - stamp).seconds() * 1000.0;
@@ -126,12 +126,12 @@ void processLaserScan(
       trailscanLogger(), clock, 1000,
       "[PERF] drop_stale_frame sensor=%s input_age=%.1fms threshold=%.1fms", sensor_name.c_str(),
       input_age_ms, max_input_age_ms);
-    return;
+    return ScanOutcome::kStale;
   }
 
   Eigen::Matrix4f odom_from_base;
-  if (!getTransformMatrix(tf_buffer, "odom", "base_footprint", stamp, odom_from_base)) {
-    return;
+  if (!getTransformMatrix(tf_buffer, ODOM_FRAME, ROBOT_BASE_FRAME, stamp, odom_from_base)) {
+    return ScanOutcome::kNoTransform;
   }
   const geometry_msgs::msg::Pose pose = poseFromMatrix(odom_from_base);
   auto dynamic_scan = std::make_shared<LaserScan>();
@@ -187,9 +187,10 @@ void processLaserScan(
     wholeMilliseconds(t1, t2), wholeMilliseconds(t2, t3), wholeMilliseconds(t3, t4),
     wholeMilliseconds(t0, t4), dynamic_clusters.size(), static_clusters.size(),
     detections.objects.size(), objects.objects.size());
+  return ScanOutcome::kProcessed;
 }
 
-template void processLaserScan<orvane::perception::DynamicLaserDetector>(
+template ScanOutcome processLaserScan<orvane::perception::DynamicLaserDetector>(
   const LaserScan::ConstSharedPtr &, const std::shared_ptr<tf2_ros::Buffer> &,
   orvane::perception::DynamicLaserDetector &, Clusterer &, const CloudPublisher &,
   const CloudPublisher &, const CloudPublisher &, const CloudPublisher &, const CloudPublisher &,
@@ -197,7 +198,7 @@ template void processLaserScan<orvane::perception::DynamicLaserDetector>(
   const ClusteringConfig &, const ClusterMergeConfig &, const ClassifierConfig &, double,
   PedestrianTracker &);
 
-template void processLaserScan<GeometricMotionDetector>(
+template ScanOutcome processLaserScan<GeometricMotionDetector>(
   const LaserScan::ConstSharedPtr &, const std::shared_ptr<tf2_ros::Buffer> &,
   GeometricMotionDetector &, Clusterer &, const CloudPublisher &, const CloudPublisher &,
   const CloudPublisher &, const CloudPublisher &, const CloudPublisher &,

@@ -42,6 +42,7 @@ struct ScanChannel
   std::unique_ptr<orvane::perception::DynamicLaserDetector> closed_detector;
   std::unique_ptr<GeometricMotionDetector> geometric_detector;
   std::unique_ptr<PedestrianTracker> tracker;
+  ScanOutcomeCounts outcomes;
   rclcpp::Subscription<sensor_msgs::msg::LaserScan>::SharedPtr subscription;
 };
 
@@ -134,6 +135,23 @@ std::size_t TrailscanNode::trackCount(std::size_t scanner) const
   return c.tracker ? c.tracker->tracks().size() : 0;
 }
 
+const ScanOutcomeCounts & TrailscanNode::scanOutcomes(std::size_t scanner) const
+{
+  if (scanner > 1) {
+    throw std::out_of_range("trailscan has scanners 0 and 1, not " + std::to_string(scanner));
+  }
+  return wiring_->channels[scanner].outcomes;
+}
+
+bool TrailscanNode::poseAvailable(const builtin_interfaces::msg::Time & stamp) const
+{
+  // Such a scan is dropped before any lookup.
+  if (stamp.sec < 0) {
+    return true;
+  }
+  return robotPoseAvailable(*wiring_->tf_buffer, rclcpp::Time(stamp, RCL_ROS_TIME));
+}
+
 bool TrailscanNode::start(bool wait)
 {
   Wiring & w = *wiring_;
@@ -180,17 +198,17 @@ void TrailscanNode::Wiring::subscribe(ScanChannel & c)
     c.scan_topic, qos, [this, &c](sensor_msgs::msg::LaserScan::ConstSharedPtr scan) {
       const TrailscanSettings & s = settings;
       if (s.use_geometric_motion_detector) {
-        processLaserScan(
+        c.outcomes.add(processLaserScan(
           scan, tf_buffer, *c.geometric_detector, *clusterer, c.dynamic_cloud_pub,
           c.static_cloud_pub, c.raw_candidate_cloud_pub, c.confirmed_cloud_pub,
           c.local_map_cloud_pub, c.objects_pub, c.markers_pub, c.sensor_name, c.output_frame,
-          s.clustering, s.cluster_merge, s.classifier, s.max_input_age_ms, *c.tracker);
+          s.clustering, s.cluster_merge, s.classifier, s.max_input_age_ms, *c.tracker));
       } else {
-        processLaserScan(
+        c.outcomes.add(processLaserScan(
           scan, tf_buffer, *c.closed_detector, *clusterer, c.dynamic_cloud_pub, c.static_cloud_pub,
           c.raw_candidate_cloud_pub, c.confirmed_cloud_pub, c.local_map_cloud_pub, c.objects_pub,
           c.markers_pub, c.sensor_name, c.output_frame, s.clustering, s.cluster_merge, s.classifier,
-          s.max_input_age_ms, *c.tracker);
+          s.max_input_age_ms, *c.tracker));
       }
     });
 }

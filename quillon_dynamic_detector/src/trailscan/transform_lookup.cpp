@@ -17,7 +17,6 @@ namespace quillon_dynamic_detector
 namespace
 {
 
-constexpr double LOOKUP_TIMEOUT_S = 0.2;
 constexpr double FALLBACK_TIMEOUT_S = 0.05;
 
 bool isPastExtrapolation(const tf2::TransformException & e)
@@ -66,7 +65,7 @@ bool getTransformMatrix(
 {
   try {
     const auto tf = buffer->lookupTransform(
-      target, source, tf2::TimePointZero, tf2::durationFromSec(LOOKUP_TIMEOUT_S));
+      target, source, tf2::TimePointZero, tf2::durationFromSec(TRANSFORM_LOOKUP_TIMEOUT_S));
     pcl_ros::transformAsMatrix(tf, out);
     return true;
   } catch (const tf2::TransformException & e) {
@@ -81,8 +80,8 @@ bool getTransformMatrix(
 {
   try {
     const tf2::TimePoint time{std::chrono::nanoseconds(stamp.nanoseconds())};
-    const auto tf =
-      buffer->lookupTransform(target, source, time, tf2::durationFromSec(LOOKUP_TIMEOUT_S));
+    const auto tf = buffer->lookupTransform(
+      target, source, time, tf2::durationFromSec(TRANSFORM_LOOKUP_TIMEOUT_S));
     pcl_ros::transformAsMatrix(tf, out);
     return true;
   } catch (const tf2::TransformException & e) {
@@ -92,6 +91,12 @@ bool getTransformMatrix(
     logLookupError(target, source, e.what());
     return false;
   }
+}
+
+bool robotPoseAvailable(const tf2::BufferCore & buffer, const rclcpp::Time & stamp)
+{
+  const tf2::TimePoint time{std::chrono::nanoseconds(stamp.nanoseconds())};
+  return buffer.canTransform(ODOM_FRAME, ROBOT_BASE_FRAME, time, nullptr);
 }
 
 geometry_msgs::msg::Pose poseFromMatrix(const Eigen::Matrix4f & m)

@@ -76,14 +76,11 @@ public:
     collect(markers, "/scan1/pedestrian_markers");
   }
 
-  void process(const LaserScan::ConstSharedPtr & scan, bool geometric = false)
+  ScanOutcome process(const LaserScan::ConstSharedPtr & scan, bool geometric = false)
   {
-    if (geometric) {
-      run(scan, geometric_);
-    } else {
-      run(scan, closed_);
-    }
+    const ScanOutcome outcome = geometric ? run(scan, geometric_) : run(scan, closed_);
     rclcpp::spin_some(node_);
+    return outcome;
   }
 
   std::size_t messagesOnAnyTopic() const
@@ -108,9 +105,9 @@ public:
 
 private:
   template <typename Detector>
-  void run(const LaserScan::ConstSharedPtr & scan, Detector & detector)
+  ScanOutcome run(const LaserScan::ConstSharedPtr & scan, Detector & detector)
   {
-    processLaserScan(
+    return processLaserScan(
       scan, buffer_, detector, *clusterer_, dynamic_pub_, static_pub_, raw_pub_, confirmed_pub_,
       map_pub_, objects_pub_, markers_pub_, "top_scan_01", "base_scan_01", settings_.clustering,
       settings_.cluster_merge, settings_.classifier, settings_.max_input_age_ms, tracker_);
@@ -203,21 +200,21 @@ TEST_F(ScanPipelineTest, DropsMalformedScansAndThrottlesPerForm)
   PipelineHarness harness;
   const cluster_builders::Room room;
   const auto stale = roomScanAt(room, start - 2000000000LL);
-  harness.process(stale, false);
+  EXPECT_EQ(harness.process(stale, false), ScanOutcome::kStale);
   harness.process(stale, false);  // same statement within 1 s: throttled
   harness.process(stale, true);   // the other form has its own throttle
   EXPECT_EQ(log.count("drop_stale_frame"), 2u);
 
   auto no_angle = roomScanAt(room, start);
   no_angle->angle_increment = std::numeric_limits<float>::quiet_NaN();
-  harness.process(no_angle);
+  EXPECT_EQ(harness.process(no_angle), ScanOutcome::kMalformed);
   auto negative = roomScanAt(room, start);
   negative->header.stamp.sec = -5;
-  harness.process(negative);
+  EXPECT_EQ(harness.process(negative), ScanOutcome::kMalformed);
   // Finite angle settings whose later beams overflow to an infinite angle (a NaN point).
   auto overflowing = roomScanAt(room, start);
   overflowing->angle_increment = std::numeric_limits<float>::max();
-  harness.process(overflowing);
+  EXPECT_EQ(harness.process(overflowing), ScanOutcome::kMalformed);
   EXPECT_EQ(harness.messagesOnAnyTopic(), 0u);
   EXPECT_EQ(
     log.count(
@@ -230,11 +227,11 @@ TEST_F(ScanPipelineTest, DropsMalformedScansAndThrottlesPerForm)
   widest->ranges.assign(MAX_SCAN_BEAMS, 3.0F);
   widest->angle_increment =
     widest->angle_increment * 1080.0F / static_cast<float>(MAX_SCAN_BEAMS - 1);
-  harness.process(widest);
+  EXPECT_EQ(harness.process(widest), ScanOutcome::kProcessed);
   EXPECT_EQ(harness.objects.messages.size(), 1u);
   auto oversized = roomScanAt(room, start);
   oversized->ranges.assign(MAX_SCAN_BEAMS + 1, 0.0F);
-  harness.process(oversized);
+  EXPECT_EQ(harness.process(oversized), ScanOutcome::kMalformed);
   EXPECT_EQ(harness.objects.messages.size(), 1u);
   EXPECT_EQ(
     log.count(
@@ -248,7 +245,7 @@ TEST_F(ScanPipelineTest, FailedPoseLookupPublishesNothing)
   LogCapture log;
   PipelineHarness harness(false);
   const auto now = rclcpp::Clock(RCL_ROS_TIME).now().nanoseconds();
-  harness.process(roomScanAt(cluster_builders::Room(), now));
+  EXPECT_EQ(harness.process(roomScanAt(cluster_builders::Room(), now)), ScanOutcome::kNoTransform);
   EXPECT_EQ(harness.messagesOnAnyTopic(), 0u);
   EXPECT_EQ(log.count("Transform base_footprint to odom error of sensor data"), 1u);
 }
