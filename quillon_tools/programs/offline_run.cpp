@@ -1,7 +1,7 @@
 // Runs a recording through trailscan and trailmerge in this process as fast as the CPU allows,
 // on the recording's own time, and writes what they published into a result bag.
 //   quillon_offline_run IN_BAG OUT_BAG [--csv DIR] [--detector closed|geometric]
-//                       [--ros-args --params-file F ...]
+//                       [--clock header|receive] [--ros-args --params-file F ...]
 #include <unistd.h>
 
 #include <chrono>
@@ -31,6 +31,7 @@ struct Options
   fs::path out_bag;
   fs::path csv_dir;
   bool geometric = false;
+  ReplayClockSource clock = ReplayClockSource::kHeaderStamps;
 };
 
 // Our own options come before any "--ros-args" section, which is left to rclcpp::init.
@@ -50,6 +51,12 @@ bool parseOptions(int argc, char ** argv, Options & o)
         return false;
       }
       o.geometric = d == "geometric";
+    } else if (arg == "--clock" && has_value) {
+      const std::string c = argv[++i];
+      if (c != "header" && c != "receive") {
+        return false;
+      }
+      o.clock = c == "header" ? ReplayClockSource::kHeaderStamps : ReplayClockSource::kReceiveTimes;
     } else if (arg.rfind("--", 0) != 0 && positional < 2) {
       (positional++ == 0 ? o.in_bag : o.out_bag) = arg;
     } else {
@@ -59,17 +66,11 @@ bool parseOptions(int argc, char ** argv, Options & o)
   return positional == 2;
 }
 
-class Interrupted : public std::runtime_error
-{
-public:
-  Interrupted() : std::runtime_error("interrupted") {}
-};
-
-// One line, rewritten in place on a terminal; stops the run on Ctrl-C.
-void showProgress(double done_s, double total_s)
+// One line, rewritten in place on a terminal; stops the run on Ctrl-C or SIGTERM.
+bool showProgress(double done_s, double total_s)
 {
   if (!rclcpp::ok()) {
-    throw Interrupted();
+    return false;
   }
   static const bool terminal = isatty(STDOUT_FILENO) != 0;
   static int last_shown = -1;
@@ -79,6 +80,7 @@ void showProgress(double done_s, double total_s)
     std::printf("\r  %6.1f s of %.1f s", done_s, total_s);
     std::fflush(stdout);
   }
+  return true;
 }
 
 void writeCsvFiles(const fs::path & dir, const ReplayOutputs & outputs)
@@ -91,21 +93,27 @@ void writeCsvFiles(const fs::path & dir, const ReplayOutputs & outputs)
   }
 }
 
+unsigned long long n(uint64_t count) { return static_cast<unsigned long long>(count); }
+
 void printSummary(const BagReplaySummary & s, double wall_s)
 {
+  std::printf(
+    "\nscans in: %llu, processed: %llu (%llu of them waited for their transform)\n", n(s.scans_in),
+    n(s.scans_processed), n(s.scans_waited));
+  std::printf(
+    "scans dropped: %llu before the mounts were known, %llu malformed, %llu stale, %llu without "
+    "a transform\n",
+    n(s.scans_before_start), n(s.scans_malformed), n(s.scans_stale), n(s.scans_no_transform));
+  std::printf("lists out:");
+  for (const auto & [topic, count] : s.lists_out) {
+    std::printf(" %s %llu", topic.c_str(), n(count));
+  }
+  std::printf(
+    "\nmessages in: %llu (scans and transforms); skipped: %llu unreadable transform messages; "
+    "ignored: %llu on other topics, %llu of unknown types\n",
+    n(s.messages_in), n(s.transforms_malformed), n(s.messages_other_topics),
+    n(s.messages_unknown_types));
   const double bag_s = static_cast<double>(s.bag_duration_ns) * 1e-9;
-  std::printf(
-    "\nmessages in: %llu (scans and transforms), scans processed: %llu, lists out: %llu\n",
-    static_cast<unsigned long long>(s.messages_in),
-    static_cast<unsigned long long>(s.scans_processed),
-    static_cast<unsigned long long>(s.lists_out));
-  std::printf(
-    "skipped: %llu scans before the mounts were known, %llu unreadable messages; ignored: %llu "
-    "on other topics, %llu of unknown types\n",
-    static_cast<unsigned long long>(s.scans_before_start),
-    static_cast<unsigned long long>(s.messages_malformed),
-    static_cast<unsigned long long>(s.messages_other_topics),
-    static_cast<unsigned long long>(s.messages_unknown_types));
   std::printf(
     "%.2f s of recording in %.2f s: %.1f x real time\n", bag_s, wall_s,
     wall_s > 0.0 ? bag_s / wall_s : 0.0);
@@ -113,8 +121,9 @@ void printSummary(const BagReplaySummary & s, double wall_s)
 
 int run(const Options & o)
 {
-  ReplayOptions options;
-  options.geometric_detector = o.geometric;
+  BagReplayOptions options;
+  options.nodes.geometric_detector = o.geometric;
+  options.clock = o.clock;
   BagWriter results;
   results.open(o.out_bag);
   const auto wall_start = std::chrono::steady_clock::now();
@@ -123,8 +132,13 @@ int run(const Options & o)
     replay = replayBag(o.in_bag, options, &results, showProgress);
     results.close();
   } catch (...) {
-    // A half-written result would block the next run (a bag folder is never overwritten).
     results.close();
+    if (!rclcpp::ok()) {
+      // A signal during set-up makes rclcpp refuse new nodes: an interruption, not a failure.
+      std::printf("Interrupted before the replay began: the result bag is empty.\n");
+      return 1;
+    }
+    // A half-written result would block the next run (a bag folder is never overwritten).
     fs::remove_all(o.out_bag);
     throw;
   }
@@ -133,6 +147,10 @@ int run(const Options & o)
   std::printf("Result bag: %s\n", o.out_bag.c_str());
   if (!o.csv_dir.empty()) {
     writeCsvFiles(o.csv_dir, replay.outputs);
+  }
+  if (replay.summary.interrupted) {
+    std::printf("Interrupted: the result holds what was processed until then.\n");
+    return 1;
   }
   return 0;
 }
@@ -147,8 +165,10 @@ int main(int argc, char ** argv)
     std::fprintf(
       stderr,
       "usage: quillon_offline_run IN_BAG OUT_BAG [--csv DIR] [--detector closed|geometric] "
-      "[--ros-args --params-file FILE ...]\n"
-      "--detector (default closed) decides the detector, whatever a parameter file says.\n");
+      "[--clock header|receive] [--ros-args --params-file FILE ...]\n"
+      "--detector (default closed) decides the detector, whatever a parameter file says.\n"
+      "--clock (default header) drives the simulated time by the messages' header stamps or by\n"
+      "the recorder's receive times.\n");
     return 2;
   }
   return quillon_tools::runWithRos(

@@ -6,14 +6,24 @@
 #include <string>
 #include <vector>
 
+#include "quillon_dynamic_detector/transform_lookup.hpp"
 #include "quillon_tools/recording/bag_reader.hpp"
 #include "quillon_tools/recording/message_types.hpp"
+#include "quillon_tools/runner/clock_order_buffer.hpp"
 #include "quillon_tools/runner/result_bag.hpp"
+#include "quillon_tools/runner/transform_wait_queue.hpp"
 
 namespace quillon_tools
 {
 namespace
 {
+
+// How far a message may be received out of its header stamps' order and still be put back in
+// place: far beyond the jitter of one robot's middleware, small enough to hold in memory.
+constexpr int64_t HEADER_ORDER_WINDOW_NS = 2000000000LL;
+
+constexpr int64_t TRANSFORM_WAIT_NS =
+  static_cast<int64_t>(quillon_dynamic_detector::TRANSFORM_LOOKUP_TIMEOUT_S * 1e9);
 
 // The frames trailscan's two scanners are mounted in, below "base_footprint".
 const std::vector<std::string> & mountFrames()
@@ -31,81 +41,120 @@ const std::vector<std::string> & inputTopics()
 class BagFeeder
 {
 public:
-  BagFeeder(const ReplayOptions & options, BagWriter * results)
-  : runner_(options), results_(results)
-  {
-  }
+  BagFeeder(const ReplayOptions & options, BagWriter * results, BagReplaySummary & summary);
 
-  void feed(const BagMessage & message, BagReplaySummary & summary);
+  void feed(const ReplayInput & input);
+  // Hands over the scans still waiting, as the recording ends.
+  void finish();
   bool started() const { return started_; }
   std::string missingMountsText() const;
   const ReplayOutputs & outputs() const { return runner_.outputs(); }
+  void countOutcomes();
 
 private:
-  void feedTransforms(const BagMessage & message, BagReplaySummary & summary);
-  void feedScan(const BagMessage & message, BagReplaySummary & summary);
+  void feedTransforms(const ReplayInput & input, int64_t time_ns);
+  void handOver(const std::vector<ReleasedScan> & scans);
   void writeOutputs(int64_t time_ns);
-
-  ReplayRunner runner_;
-  BagWriter * results_;
-  bool started_ = false;
   bool mountsConnected() const;
   std::string rootOf(const std::string & frame) const;
 
+  ReplayRunner runner_;
+  BagWriter * results_;
+  BagReplaySummary & summary_;
+  TransformWaitQueue waiting_;
+  bool started_ = false;
+  int64_t clock_ns_ = 0;
+  int64_t transforms_ns_ = 0;  // when transforms were last handed over
   std::map<std::string, std::string> parent_of_;
   std::map<std::string, size_t> written_;
 };
 
-void BagFeeder::feed(const BagMessage & message, BagReplaySummary & summary)
+BagFeeder::BagFeeder(const ReplayOptions & options, BagWriter * results, BagReplaySummary & summary)
+: runner_(options),
+  results_(results),
+  summary_(summary),
+  waiting_(
+    [this](const sensor_msgs::msg::LaserScan & scan) {
+      return runner_.poseAvailable(scan.header.stamp);
+    },
+    TRANSFORM_WAIT_NS)
 {
-  ++summary.messages_in;
-  if (message.topic == "/tf" || message.topic == "/tf_static") {
-    feedTransforms(message, summary);
-  } else if (!started_) {
-    ++summary.scans_before_start;
-  } else {
-    feedScan(message, summary);
+}
+
+void BagFeeder::feed(const ReplayInput & input)
+{
+  // The clock never runs back: a message stamped before one already handed over goes now.
+  const int64_t now_ns = std::max(clock_ns_, input.clock_ns);
+  handOver(waiting_.releaseDue(now_ns, transforms_ns_));
+  clock_ns_ = now_ns;
+  switch (input.kind) {
+    case ReplayInput::Kind::kTransforms:
+    case ReplayInput::Kind::kStaticTransforms:
+      feedTransforms(input, now_ns);
+      break;
+    case ReplayInput::Kind::kUnreadableTransforms:
+      ++summary_.transforms_malformed;
+      break;
+    case ReplayInput::Kind::kUnreadableScan:
+      ++summary_.scans_in;
+      ++summary_.scans_malformed;
+      break;
+    case ReplayInput::Kind::kScan:
+      ++summary_.scans_in;
+      if (!started_) {
+        ++summary_.scans_before_start;
+      } else {
+        waiting_.push(WaitingScan{input.topic, input.scan, now_ns});
+      }
+      break;
+  }
+  handOver(waiting_.releaseDue(now_ns, transforms_ns_));
+  // Scans leave in order, so a scan just queued is the last one.
+  if (input.kind == ReplayInput::Kind::kScan && !waiting_.empty()) {
+    ++summary_.scans_waited;
   }
 }
 
-void BagFeeder::feedTransforms(const BagMessage & message, BagReplaySummary & summary)
+void BagFeeder::finish() { handOver(waiting_.releaseAll(transforms_ns_)); }
+
+void BagFeeder::feedTransforms(const ReplayInput & input, int64_t time_ns)
 {
-  tf2_msgs::msg::TFMessage transforms;
-  try {
-    transforms = deserialize<tf2_msgs::msg::TFMessage>(message);
-  } catch (const BagError &) {
-    ++summary.messages_malformed;
-    return;
-  }
-  for (const auto & t : transforms.transforms) {
+  for (const auto & t : input.transforms.transforms) {
     parent_of_[t.child_frame_id] = t.header.frame_id;
   }
-  if (message.topic == "/tf_static") {
-    runner_.feedStaticTransforms(transforms, message.timestamp_ns);
+  if (input.kind == ReplayInput::Kind::kStaticTransforms) {
+    runner_.feedStaticTransforms(input.transforms, time_ns);
   } else {
-    runner_.feedTransforms(transforms, message.timestamp_ns);
+    runner_.feedTransforms(input.transforms, time_ns);
   }
+  transforms_ns_ = time_ns;
   // Mounts usually come latched at the start, but a robot may also send them on "/tf". The
   // lookup behind start() waits on the simulated clock, which stands still during the call, so
   // it is only asked once the frames are known to be connected.
   if (!started_ && mountsConnected()) {
     started_ = runner_.start();
   }
-  writeOutputs(message.timestamp_ns);
+  writeOutputs(time_ns);
 }
 
-void BagFeeder::feedScan(const BagMessage & message, BagReplaySummary & summary)
+void BagFeeder::handOver(const std::vector<ReleasedScan> & scans)
 {
-  sensor_msgs::msg::LaserScan scan;
-  try {
-    scan = deserialize<sensor_msgs::msg::LaserScan>(message);
-  } catch (const BagError &) {
-    ++summary.messages_malformed;
-    return;
+  for (const ReleasedScan & released : scans) {
+    clock_ns_ = std::max(clock_ns_, released.time_ns);
+    runner_.feedScan(released.waiting.topic, released.waiting.scan, clock_ns_);
+    writeOutputs(clock_ns_);
   }
-  runner_.feedScan(message.topic, scan, message.timestamp_ns);
-  ++summary.scans_processed;
-  writeOutputs(message.timestamp_ns);
+}
+
+void BagFeeder::countOutcomes()
+{
+  for (std::size_t scanner = 0; scanner < 2; ++scanner) {
+    const auto & outcomes = runner_.scanOutcomes(scanner);
+    summary_.scans_processed += outcomes.processed;
+    summary_.scans_malformed += outcomes.malformed;
+    summary_.scans_stale += outcomes.stale;
+    summary_.scans_no_transform += outcomes.no_transform;
+  }
 }
 
 void BagFeeder::writeOutputs(int64_t time_ns)
@@ -154,25 +203,8 @@ std::string BagFeeder::missingMountsText() const
   return "no transform to " + missing + " (the scanner mounts below base_footprint)";
 }
 
-uint64_t lists(const ReplayOutputs & outputs)
+void countIgnoredMessages(const BagReader & reader, BagReplaySummary & summary)
 {
-  uint64_t count = 0;
-  for (const auto & [topic, received] : outputs.lists) {
-    count += received.size();
-  }
-  return count;
-}
-
-}  // namespace
-
-BagReplay replayBag(
-  const std::filesystem::path & bag, const ReplayOptions & options, BagWriter * results,
-  const std::function<void(double, double)> & progress)
-{
-  BagReader reader;
-  reader.open(bag);
-  BagReplay replay;
-  BagReplaySummary & summary = replay.summary;
   summary.messages_unknown_types = countMessagesOfUnknownTypes(reader.topics());
   for (const auto & topic : reader.topics()) {
     const bool input =
@@ -181,31 +213,64 @@ BagReplay replayBag(
       summary.messages_other_topics += topic.message_count;
     }
   }
+}
+
+void countLists(const ReplayOutputs & outputs, BagReplaySummary & summary)
+{
+  for (const auto & topic : resultListTopics()) {
+    const auto lists = outputs.lists.find(topic);
+    summary.lists_out[topic] = lists == outputs.lists.end() ? 0 : lists->second.size();
+  }
+}
+
+}  // namespace
+
+BagReplay replayBag(
+  const std::filesystem::path & bag, const BagReplayOptions & options, BagWriter * results,
+  const std::function<bool(double, double)> & progress)
+{
+  BagReader reader;
+  reader.open(bag);
+  BagReplay replay;
+  BagReplaySummary & summary = replay.summary;
+  countIgnoredMessages(reader, summary);
   reader.setTopicFilter(inputTopics());
   if (results != nullptr) {
     createResultTopics(*results);
   }
 
   const double total_s = static_cast<double>(reader.metadata().duration_ns) * 1e-9;
-  BagFeeder feeder(options, results);
+  BagFeeder feeder(options.nodes, results, summary);
+  ClockOrderBuffer ordered(
+    options.clock == ReplayClockSource::kHeaderStamps ? HEADER_ORDER_WINDOW_NS : 0);
   BagMessage message;
+  ReplayInput input;
   int64_t first_ns = 0;
-  while (reader.readNext(message)) {
-    if (summary.messages_in == 0) {
+  while (!summary.interrupted && reader.readNext(message)) {
+    if (summary.messages_in++ == 0) {
       first_ns = message.timestamp_ns;
     }
-    feeder.feed(message, summary);
-    summary.bag_duration_ns = message.timestamp_ns - first_ns;
-    if (progress) {
-      progress(static_cast<double>(summary.bag_duration_ns) * 1e-9, total_s);
+    ordered.push(readReplayInput(message, options.clock));
+    while (ordered.pop(input)) {
+      feeder.feed(input);
     }
+    summary.bag_duration_ns = message.timestamp_ns - first_ns;
+    summary.interrupted =
+      progress && !progress(static_cast<double>(summary.bag_duration_ns) * 1e-9, total_s);
   }
-  if (!feeder.started()) {
+  if (!summary.interrupted) {
+    while (ordered.popAny(input)) {
+      feeder.feed(input);
+    }
+    feeder.finish();
+  }
+  if (!feeder.started() && !summary.interrupted) {
     throw std::runtime_error(
       bag.string() + ": trailscan cannot start: " + feeder.missingMountsText());
   }
+  feeder.countOutcomes();
   replay.outputs = feeder.outputs();
-  summary.lists_out = lists(replay.outputs);
+  countLists(replay.outputs, summary);
   return replay;
 }
 

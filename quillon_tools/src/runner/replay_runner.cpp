@@ -6,6 +6,7 @@
 
 #include "quillon_dynamic_detector/trailmerge_node.hpp"
 #include "quillon_dynamic_detector/trailscan_node.hpp"
+#include "quillon_dynamic_detector/trailscan_settings.hpp"
 #include "rclcpp/executors/single_threaded_executor.hpp"
 #include "rclcpp/rclcpp.hpp"
 #include "rosgraph_msgs/msg/clock.hpp"
@@ -30,6 +31,15 @@ rclcpp::NodeOptions simulatedTimeOptions(std::vector<rclcpp::Parameter> override
 {
   overrides.insert(overrides.begin(), rclcpp::Parameter("use_sim_time", true));
   return rclcpp::NodeOptions().use_clock_thread(false).parameter_overrides(overrides);
+}
+
+// Declares trailscan's parameters on a throw-away node of its name, so that values from the
+// process's parameter files meet the program's own checks before the runner overrides them.
+void checkTrailscanParameters()
+{
+  const auto probe = std::make_shared<rclcpp::Node>(
+    "laser_subscriber", rclcpp::NodeOptions().use_clock_thread(false));
+  quillon_dynamic_detector::declareTrailscanParameters(*probe);
 }
 
 builtin_interfaces::msg::Time toStamp(int64_t time_ns)
@@ -117,6 +127,7 @@ void ReplayRunner::Nodes::settle()
 
 ReplayRunner::ReplayRunner(const ReplayOptions & options) : nodes_(std::make_unique<Nodes>())
 {
+  checkTrailscanParameters();
   Nodes & n = *nodes_;
   n.options = options;
   n.source = std::make_shared<rclcpp::Node>("replay_source");
@@ -211,6 +222,17 @@ const ReplayOutputs & ReplayRunner::outputs() const { return nodes_->outputs; }
 std::size_t ReplayRunner::trackCount(std::size_t scanner) const
 {
   return nodes_->trailscan->trackCount(scanner);
+}
+
+const quillon_dynamic_detector::ScanOutcomeCounts & ReplayRunner::scanOutcomes(
+  std::size_t scanner) const
+{
+  return nodes_->trailscan->scanOutcomes(scanner);
+}
+
+bool ReplayRunner::poseAvailable(const builtin_interfaces::msg::Time & stamp) const
+{
+  return nodes_->trailscan->poseAvailable(stamp);
 }
 
 }  // namespace quillon_tools

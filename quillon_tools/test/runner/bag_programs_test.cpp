@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "child_process.hpp"
@@ -149,4 +150,43 @@ TEST(BagPrograms, SimulateRunOfflineAndEvaluate)
   EXPECT_EQ(runToEnd(no_truth), 1) << no_truth.output();
   ChildProcess bad_option({OFFLINE_RUN_EXECUTABLE, bag.string(), "--detector", "magic"});
   EXPECT_EQ(runToEnd(bad_option), 2) << bad_option.output();
+}
+
+// The offline runner checks a parameter file as trailscan does, even for the parameters it
+// sets itself, and a run stopped by SIGTERM leaves a closed, readable result bag of what it
+// processed.
+TEST(BagPrograms, OfflineRunChecksParametersAndKeepsItsResultWhenStopped)
+{
+  const auto bag = scratch("long");
+  ChildProcess simulate({SIMULATE_EXECUTABLE, "--bag", bag.string(), "--duration", "30"});
+  ASSERT_EQ(runToEnd(simulate), 0) << simulate.output();
+
+  const auto params = scratch("wrong_type.yaml");
+  std::ofstream(params) << "laser_subscriber:\n  ros__parameters:\n    frontend:\n"
+                           "      use_geometric_motion_detector: 3\n";
+  const auto refused = scratch("refused_result");
+  ChildProcess wrong_type(
+    {OFFLINE_RUN_EXECUTABLE, bag.string(), refused.string(), "--ros-args", "--params-file",
+     params.string()});
+  EXPECT_EQ(runToEnd(wrong_type), 1) << wrong_type.output();
+  EXPECT_NE(wrong_type.output().find("frontend.use_geometric_motion_detector"), std::string::npos)
+    << wrong_type.output();
+
+  const auto result = scratch("stopped_result");
+  ChildProcess run({OFFLINE_RUN_EXECUTABLE, bag.string(), result.string()});
+  // The result folder appears once the program has set up its signal handling.
+  const auto deadline = std::chrono::steady_clock::now() + 60s;
+  while (!fs::exists(result) && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(10ms);
+  }
+  std::this_thread::sleep_for(500ms);  // into the recording, which takes seconds to run
+  run.send_signal(SIGTERM);
+  ASSERT_EQ(runToEnd(run), 1) << run.output();
+  EXPECT_NE(run.output().find("Interrupted"), std::string::npos) << run.output();
+  const quillon_tools::ReplayOutputs kept = quillon_tools::readResultBag(result);
+  const auto lists = kept.lists.find("/objects_laser1");
+  const size_t kept_lists = lists == kept.lists.end() ? 0 : lists->second.size();
+  EXPECT_NE(
+    run.output().find("/objects_laser1 " + std::to_string(kept_lists) + " "), std::string::npos)
+    << "the bag holds " << kept_lists << " lists, the summary says otherwise: " << run.output();
 }

@@ -17,6 +17,8 @@
 #include "quillon_tools/runner/scenario_bag.hpp"
 #include "quillon_tools/runner/scenario_replay.hpp"
 #include "rclcpp/rclcpp.hpp"
+#include "sensor_msgs/msg/laser_scan.hpp"
+#include "tf2_msgs/msg/tf_message.hpp"
 
 namespace
 {
@@ -78,6 +80,32 @@ void expectSameOutputs(const ReplayOutputs & expected, const ReplayOutputs & act
   EXPECT_EQ(actual.markers, expected.markers);
 }
 
+int64_t headerStampNs(const BagMessage & m)
+{
+  if (m.topic == "/tf" || m.topic == "/tf_static") {
+    return stampNanoseconds(deserialize<tf2_msgs::msg::TFMessage>(m).transforms.at(0).header.stamp);
+  }
+  return stampNanoseconds(deserialize<sensor_msgs::msg::LaserScan>(m).header.stamp);
+}
+
+// The recording as a robot makes it: receive times a constant after the stamps, and each scan
+// received 1 to 20 ms before the odometry sample that covers it.
+void writeRobotStyleBag(
+  const std::vector<BagMessage> & messages, int64_t receive_offset_ns, const fs::path & bag)
+{
+  BagWriter writer;
+  writer.open(bag);
+  int odometry = 0;
+  for (const auto & m : messages) {
+    int64_t receive_ns = headerStampNs(m) + receive_offset_ns;
+    if (m.topic == "/tf") {
+      receive_ns += (1 + (odometry++ * 7) % 20) * 1000000LL;
+    }
+    writer.createTopic(m.topic, m.type);
+    writer.write(m.topic, receive_ns, m.data);
+  }
+}
+
 class BagReplayTest : public ::testing::Test
 {
 protected:
@@ -112,10 +140,11 @@ TEST_F(BagReplayTest, SimulatedBagReplaysExactlyLikeTheScenario)
       replay = replayBag(bag, options, &results);
       results.close();
     }
+    EXPECT_EQ(replay.summary.scans_in, truth.frames.size());
     EXPECT_EQ(replay.summary.scans_processed, truth.frames.size());
+    EXPECT_EQ(replay.summary.scans_waited, 0u);
     EXPECT_EQ(replay.summary.messages_in, 2 * truth.frames.size() + 1);
-    EXPECT_EQ(replay.summary.messages_malformed, 0u);
-    EXPECT_EQ(replay.summary.lists_out, 2 * truth.frames.size());
+    EXPECT_EQ(replay.summary.lists_out.at("/objects_laser"), truth.frames.size());
     expectSameOutputs(reference.outputs, replay.outputs);
 
     // Scores from the result bag and the CSV truth, as quillon_evaluate computes them.
@@ -138,6 +167,83 @@ TEST_F(BagReplayTest, SimulatedBagReplaysExactlyLikeTheScenario)
       EXPECT_EQ(first[i].data, second[i].data) << first[i].topic << " message " << i;
     }
   }
+}
+
+// A robot's recording, and the same recorded again years later from a replay: no scan is lost
+// to odometry that comes after it, and on header stamps the lists are those of the in-memory
+// replay, fused ones included. On receive times the per-scanner lists are still the same.
+TEST_F(BagReplayTest, RobotStyleRecordingsLoseNoScan)
+{
+  const Scenario scenario = makeScenario(DEFAULT_SCENARIO);
+  SimulatorConfig config = shortRun();
+  config.duration_s = 2.0;
+  const auto source = scratch("robot_source");
+  writeScenarioBag(scenario, config, source);
+  const ScenarioReplay reference = replayScenario(scenario, config, ReplayOptions{});
+  const size_t scans = reference.outputs.lists.at("/objects_laser1").size() +
+                       reference.outputs.lists.at("/objects_laser2").size();
+
+  constexpr int64_t THREE_YEARS_NS = 3LL * 365 * 24 * 3600 * 1000000000LL;
+  for (const int64_t offset_ns : {int64_t{30000000}, THREE_YEARS_NS}) {
+    SCOPED_TRACE("receive times " + std::to_string(offset_ns) + " ns after the stamps");
+    const auto bag = scratch("robot_" + std::to_string(offset_ns));
+    writeRobotStyleBag(allMessages(source), offset_ns, bag);
+
+    const BagReplay on_stamps = replayBag(bag, ReplayOptions{});
+    EXPECT_EQ(on_stamps.summary.scans_in, scans);
+    EXPECT_EQ(on_stamps.summary.scans_processed, scans);
+    EXPECT_EQ(on_stamps.summary.scans_waited, scans);
+    expectSameOutputs(reference.outputs, on_stamps.outputs);
+
+    BagReplayOptions on_receive_times;
+    on_receive_times.clock = ReplayClockSource::kReceiveTimes;
+    const BagReplay received = replayBag(bag, on_receive_times);
+    EXPECT_EQ(received.summary.scans_processed, scans);
+    EXPECT_EQ(received.summary.scans_no_transform, 0u);
+    for (const char * topic : {"/objects_laser1", "/objects_laser2"}) {
+      const auto & want = reference.outputs.lists.at(topic);
+      const auto & got = received.outputs.lists.at(topic);
+      ASSERT_EQ(got.size(), want.size()) << topic;
+      for (size_t i = 0; i < want.size(); ++i) {
+        EXPECT_EQ(got[i].list, want[i].list) << topic << " list " << i;
+      }
+    }
+  }
+}
+
+// When the odometry stops, the scans after it wait out the live lookup's timeout and are then
+// dropped and counted as having no transform; every scan is accounted for.
+TEST_F(BagReplayTest, ScansWithoutOdometryAreDroppedAfterTheLiveTimeoutAndCounted)
+{
+  const auto source = scratch("odometry_source");
+  SimulatorConfig config = shortRun();
+  config.duration_s = 1.0;
+  writeScenarioBag(makeScenario(DEFAULT_SCENARIO), config, source);
+  const auto messages = allMessages(source);
+  const int64_t cut_ns = messages.front().timestamp_ns + 500000000LL;
+
+  const auto bag = scratch("odometry_stops");
+  uint64_t scans_after_cut = 0;
+  {
+    BagWriter writer;
+    writer.open(bag);
+    for (const auto & m : messages) {
+      const bool after_cut = m.timestamp_ns > cut_ns;
+      scans_after_cut += after_cut && m.topic != "/tf" ? 1 : 0;
+      if (!(after_cut && m.topic == "/tf")) {
+        writer.createTopic(m.topic, m.type);
+        writer.write(m.topic, m.timestamp_ns, m.data);
+      }
+    }
+  }
+  ASSERT_GT(scans_after_cut, 0u);
+  const BagReplay replay = replayBag(bag, ReplayOptions{});
+  const BagReplaySummary & s = replay.summary;
+  EXPECT_EQ(s.scans_no_transform, scans_after_cut);
+  EXPECT_EQ(s.scans_waited, scans_after_cut);
+  EXPECT_EQ(s.scans_processed + s.scans_no_transform, s.scans_in);
+  EXPECT_EQ(
+    s.lists_out.at("/objects_laser1") + s.lists_out.at("/objects_laser2"), s.scans_processed);
 }
 
 // The result bag lists its six topics with their types; every list is written at the
@@ -230,11 +336,14 @@ TEST_F(BagReplayTest, BadRecordingsGiveClearErrorsOrCountedSkips)
       "/scan1/dynamic_cloud", messages.front().timestamp_ns, sensor_msgs::msg::PointCloud2());
   }
   const BagReplay replay = replayBag(damaged, ReplayOptions{});
-  EXPECT_EQ(replay.summary.messages_malformed, 1u);
+  EXPECT_EQ(replay.summary.scans_in, scans);
+  EXPECT_EQ(replay.summary.scans_malformed, 1u);
   EXPECT_EQ(replay.summary.scans_processed, scans - 1);
   EXPECT_EQ(replay.summary.messages_unknown_types, 1u);
   EXPECT_EQ(replay.summary.messages_other_topics, 1u);
-  EXPECT_EQ(replay.summary.lists_out, 2 * (scans - 1));
+  EXPECT_EQ(
+    replay.summary.lists_out.at("/objects_laser1") + replay.summary.lists_out.at("/objects_laser2"),
+    scans - 1);
 }
 
 // The CSV has one line per object with the id its markers give, and numbers that read back

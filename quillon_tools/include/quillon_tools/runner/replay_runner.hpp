@@ -8,7 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "builtin_interfaces/msg/time.hpp"
 #include "geometry_msgs/msg/transform_stamped.hpp"
+#include "quillon_dynamic_detector/scan_outcome.hpp"
 #include "quillon_protocol/msg/object_list.hpp"
 #include "rclcpp/parameter.hpp"
 #include "sensor_msgs/msg/laser_scan.hpp"
@@ -56,7 +58,9 @@ struct ReplayOptions
 // before each message "/clock" is set to its time, and the executor runs until every callback
 // the message caused has run. Nothing depends on the wall clock or on the machine's speed, so
 // two replays of the same input give the same outputs. Needs rclcpp::init, with the in-process
-// transport selected.
+// transport selected. The construction checks trailscan's parameters as given to the process
+// (a parameter file) before the runner's own overrides hide some of them, so a value the
+// trailscan program refuses is refused here too.
 class ReplayRunner
 {
 public:
@@ -77,6 +81,11 @@ public:
   const ReplayOutputs & outputs() const;
   // Tracks trailscan's tracker of scanner 0 or 1 holds now (see TrailscanNode::trackCount).
   std::size_t trackCount(std::size_t scanner) const;
+  // What became of the scans of scanner 0 or 1 (see TrailscanNode::scanOutcomes).
+  const quillon_dynamic_detector::ScanOutcomeCounts & scanOutcomes(std::size_t scanner) const;
+  // Whether a scan with this stamp would be processed now without waiting for its transform
+  // (see TrailscanNode::poseAvailable).
+  bool poseAvailable(const builtin_interfaces::msg::Time & stamp) const;
 
 private:
   struct Nodes;
