@@ -25,6 +25,8 @@ struct PersonState
   double y = 0.0;
   double vx = 0.0;
   double vy = 0.0;
+  // Returns the frame's scan took from this person (its legs); -1 when unknown (annotations).
+  int32_t beams = -1;
 };
 
 // Where everything was at one scan stamp. Robot velocities are those of "base_footprint" in
@@ -32,6 +34,8 @@ struct PersonState
 struct TruthFrame
 {
   int64_t stamp_ns = 0;
+  // The scanner frame whose scan this frame belongs to; empty when unknown (annotations).
+  std::string scanner_frame;
   Pose2D robot;
   double robot_vx = 0.0;
   double robot_vy = 0.0;
@@ -49,11 +53,21 @@ struct Furniture
   double radius = 0.0;
 };
 
+// What a scanner can see: the angular width of its field of view (rad, centred on the mount's
+// heading) and its range limit (m).
+struct ScannerView
+{
+  double fov = 6.283185307179586;
+  double range_max = 1.0e9;
+};
+
 // Everything the evaluation needs to score a run: the scanners' mounts in "base_footprint"
-// (frame id -> pose), the furniture and one frame per scan stamp, in time order.
+// (frame id -> pose), what each can see (absent: all around, unlimited), the furniture and one
+// frame per scan stamp, in time order.
 struct GroundTruth
 {
   std::map<std::string, Pose2D> mounts;
+  std::map<std::string, ScannerView> views;
   std::vector<Furniture> furniture;
   std::vector<TruthFrame> frames;
 };
