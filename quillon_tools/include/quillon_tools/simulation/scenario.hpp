@@ -16,6 +16,9 @@ struct Scenario
 {
   std::string name;
   double duration_s = 40.0;
+  // The scanner model both scanners are simulated with (a name of the scanner model registry);
+  // empty for the simulator's built-in default settings.
+  std::string scanner;
   World world;
   RobotScript robot;
   std::vector<WalkerScript> walkers;
