@@ -12,6 +12,23 @@ namespace
 
 double wrapAngle(double a) { return std::atan2(std::sin(a), std::cos(a)); }
 
+// Where a constant speed and turn rate lead from `from` after dt seconds (exact on an arc).
+Pose2D advance(const Pose2D & from, double speed, double rate, double dt)
+{
+  Pose2D to = from;
+  const double turned = rate * dt;
+  if (std::abs(turned) < 1e-9) {
+    to.x += speed * dt * std::cos(from.yaw);
+    to.y += speed * dt * std::sin(from.yaw);
+  } else {
+    const double radius = speed / rate;
+    to.x += radius * (std::sin(from.yaw + turned) - std::sin(from.yaw));
+    to.y -= radius * (std::cos(from.yaw + turned) - std::cos(from.yaw));
+  }
+  to.yaw = wrapAngle(from.yaw + turned);
+  return to;
+}
+
 void check(const RobotScript & script)
 {
   const bool finite = std::isfinite(script.start.x) && std::isfinite(script.start.y) &&
@@ -23,6 +40,15 @@ void check(const RobotScript & script)
   for (const auto & w : script.waypoints) {
     if (!w.allFinite()) {
       throw std::invalid_argument("robot: waypoint is not finite");
+    }
+  }
+  for (const auto & arc : script.arcs) {
+    if (
+      !std::isfinite(arc.speed) || !std::isfinite(arc.turn_rate) || !std::isfinite(arc.duration) ||
+      arc.duration < 0.0) {
+      throw std::invalid_argument(
+        "robot: an arc needs a finite speed and turn rate and a finite, "
+        "non-negative duration");
     }
   }
   if (
@@ -41,6 +67,18 @@ RobotMotion::RobotMotion(const RobotScript & script)
   phases_.push_back({0.0, script.start, 0.0, 0.0});
   if (script.kind == RobotScript::Kind::Turn) {
     phases_.back().rate = script.turn_rate;
+    return;
+  }
+  if (script.kind == RobotScript::Kind::Arcs) {
+    phases_.clear();
+    double t = 0.0;
+    Pose2D pose = script.start;
+    for (const auto & arc : script.arcs) {
+      phases_.push_back({t, pose, arc.speed, arc.turn_rate});
+      pose = advance(pose, arc.speed, arc.turn_rate, arc.duration);
+      t += arc.duration;
+    }
+    phases_.push_back({t, pose, 0.0, 0.0});
     return;
   }
   if (script.kind != RobotScript::Kind::Drive) {
@@ -79,14 +117,12 @@ RobotState RobotMotion::at(double t) const
   const Phase & phase = after == phases_.begin() ? phases_.front() : *(after - 1);
   const double dt = std::max(0.0, t - phase.start);
   RobotState state;
-  state.pose = phase.pose;
-  state.pose.yaw = wrapAngle(phase.pose.yaw + phase.rate * dt);
-  const double c = std::cos(phase.pose.yaw);
-  const double s = std::sin(phase.pose.yaw);
-  state.pose.x += phase.speed * dt * c;
-  state.pose.y += phase.speed * dt * s;
-  state.vx = phase.speed * c;
-  state.vy = phase.speed * s;
+  state.pose = advance(phase.pose, phase.speed, phase.rate, dt);
+  // On an arc the velocity turns with the robot; otherwise its heading is the phase's own.
+  const bool arc = phase.speed != 0.0 && phase.rate != 0.0;
+  const double heading = arc ? state.pose.yaw : phase.pose.yaw;
+  state.vx = phase.speed * std::cos(heading);
+  state.vy = phase.speed * std::sin(heading);
   state.omega = phase.rate;
   return state;
 }

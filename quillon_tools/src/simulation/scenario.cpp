@@ -164,12 +164,84 @@ Scenario robotDriving()
   return s;
 }
 
+// The robot drives at 1 m/s down a 4 m wide corridor with two side doorways. People come
+// towards it, walk ahead of it, cross through the doorways in front of it, pass close to a
+// wall, walk as a pair and stop on the way.
+Scenario corridorDrive()
+{
+  Scenario s;
+  s.duration_s = 40.0;
+  auto & w = s.world;
+  // Walls with a 1.5 m doorway on each side at x = 12 and x = 26.
+  for (const double y : {-2.0, 2.0}) {
+    w.addWall(V(-3.0, y), V(12.0, y));
+    w.addWall(V(13.5, y), V(26.0, y));
+    w.addWall(V(27.5, y), V(45.0, y));
+  }
+  w.addWall(V(-3.0, -2.0), V(-3.0, 2.0));
+  s.robot.kind = RobotScript::Kind::Drive;
+  s.robot.waypoints = {V(38.0, 0.0)};
+  s.robot.speed = 1.0;
+  s.walkers = {
+    walker(1, {V(44.0, 1.0), V(-2.0, 1.0)}, 1.2, 0.0),
+    // Ahead of the robot, slowly pulling away.
+    walker(2, {V(3.0, -0.7), V(44.0, -0.7)}, 1.1, 0.0),
+    // Across the corridor through the doorways, a few metres in front of the robot.
+    walker(3, {V(12.75, 6.0), V(12.75, -6.0)}, 1.0, 3.0),
+    walker(4, {V(26.75, -6.0), V(26.75, 6.0)}, 1.2, 19.5),
+    // Close along the wall.
+    walker(5, {V(44.0, -1.7), V(-2.0, -1.7)}, 1.3, 6.0),
+    // A pair side by side.
+    walker(6, {V(44.0, 0.9), V(-2.0, 0.9)}, 1.1, 12.0),
+    walker(7, {V(44.0, 1.5), V(-2.0, 1.5)}, 1.1, 12.0),
+    // Stops for 3 s on the way, then goes on.
+    withPauses(walker(8, {V(44.0, -1.2), V(30.0, -1.2), V(-2.0, -1.2)}, 1.0, 2.0), {0.0, 3.0}),
+  };
+  return s;
+}
+
+// A 23 m x 14 m hall: the robot drives laps of an oval at 1.5 m/s, turning at 0.5 rad/s at
+// both ends. People loop inside the oval, pass outside it along a wall and by a pillar, walk
+// as a pair, cross its path and stop, and one stands by a table.
+Scenario hallDriveTurning()
+{
+  Scenario s;
+  s.duration_s = 40.0;
+  auto & w = s.world;
+  w.addOutline(rectangleOutline(-10.0, -7.0, 13.0, 7.0));
+  w.addPillar(V(9.0, -1.0), 0.25);
+  w.addTable(V(-8.5, 4.0), 1.2, 0.8);
+  w.addChair(V(-8.5, 3.25));
+  s.robot.kind = RobotScript::Kind::Arcs;
+  s.robot.start = {-4.0, -4.0, 0.0};
+  const double half_turn_s = 3.141592653589793 / 0.5;
+  const RobotArc straight{8.0 / 1.5, 1.5, 0.0};
+  const RobotArc turn{half_turn_s, 1.5, 0.5};
+  s.robot.arcs = {straight, turn, straight, turn, straight, turn, straight, turn};
+  s.walkers = {
+    looping(1, {V(-3.0, -2.5), V(3.0, -2.5), V(3.0, 0.5), V(-3.0, 0.5)}, 1.1),
+    // A pair along the north wall.
+    walker(2, {V(-9.0, 6.0), V(12.5, 6.0)}, 1.2, 2.0),
+    walker(3, {V(-9.0, 6.6), V(12.5, 6.6)}, 1.2, 2.0),
+    // Walks west along the south side and stops for 4 s half-way.
+    withPauses(walker(4, {V(12.0, -6.0), V(2.0, -6.0), V(-9.5, -6.0)}, 1.1, 0.0), {0.0, 4.0}),
+    // Passes close by the pillar.
+    looping(5, {V(9.6, -6.0), V(9.6, 6.0)}, 1.0, 1.0),
+    // Comes in from the south-west and stays by the table.
+    walker(6, {V(-9.5, -6.0), V(-7.4, 3.0)}, 0.9, 4.0, End::Stand),
+    // Crosses the robot's southern straight behind it and stands in the middle of the oval.
+    walker(7, {V(-1.0, -6.5), V(0.0, -1.0)}, 1.0, 8.0, End::Stand),
+  };
+  return s;
+}
+
 const std::vector<std::pair<std::string, std::function<Scenario()>>> & catalogue()
 {
   static const std::vector<std::pair<std::string, std::function<Scenario()>>> scenarios{
-    {"corridor_walkers", corridorWalkers}, {"crowded_room", crowdedRoom},
-    {"robot_turning", robotTurning},       {"people_by_chairs", peopleByChairs},
-    {"robot_driving", robotDriving},
+    {"corridor_walkers", corridorWalkers},    {"crowded_room", crowdedRoom},
+    {"robot_turning", robotTurning},          {"people_by_chairs", peopleByChairs},
+    {"robot_driving", robotDriving},          {"corridor_drive", corridorDrive},
+    {"hall_drive_turning", hallDriveTurning},
   };
   return scenarios;
 }

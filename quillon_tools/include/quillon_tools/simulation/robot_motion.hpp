@@ -10,16 +10,26 @@
 namespace quillon_tools
 {
 
-// How the robot moves from its start pose: stand still, turn in place at turn_rate, or drive
+// A stretch driven at a constant speed (m/s, forwards) and turn rate (rad/s, counter-clockwise
+// positive): a straight line, an arc, or a turn in place.
+struct RobotArc
+{
+  double duration = 0.0;
+  double speed = 0.0;
+  double turn_rate = 0.0;
+};
+
+// How the robot moves from its start pose: stand still, turn in place at turn_rate, drive
 // through the waypoints at speed (turning in place at corner_turn_rate to face each next one)
-// and stop at the last.
+// and stop at the last, or drive the arcs one after the other (turning while driving) and stop.
 struct RobotScript
 {
   enum class Kind
   {
     Still,
     Turn,
-    Drive
+    Drive,
+    Arcs
   };
 
   Kind kind = Kind::Still;
@@ -28,6 +38,7 @@ struct RobotScript
   std::vector<Eigen::Vector2d> waypoints;
   double speed = 0.0;
   double corner_turn_rate = 0.6;
+  std::vector<RobotArc> arcs;
 };
 
 // Robot pose and velocities in "odom" (the world) at a time since the simulation start.
@@ -42,13 +53,14 @@ struct RobotState
 class RobotMotion
 {
 public:
-  // Throws std::invalid_argument for non-finite values or a driving robot without speed.
+  // Throws std::invalid_argument for non-finite values, a driving robot without speed or an
+  // arc of negative duration.
   explicit RobotMotion(const RobotScript & script);
 
   RobotState at(double t) const;
 
 private:
-  // Either a straight drive (speed) or a turn in place (rate), from pose at start.
+  // A straight drive (speed), a turn in place (rate) or an arc (both), from pose at start.
   struct Phase
   {
     double start = 0.0;
