@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -31,11 +32,22 @@ enum Column : std::size_t
   OMEGA,
   RADIUS,
   NAME,
+  FOV,
+  RANGE_MAX,
+  BEAMS,
+  SCAN_FRAME,
   COLUMN_COUNT
 };
 
+// Files written before scanners' views, beam counts and scan frames were known have only the
+// first 12 columns; their rows read as if the later columns were empty.
+constexpr std::size_t LEGACY_COLUMN_COUNT = NAME + 1;
+
 constexpr const char * COLUMN_NAMES[COLUMN_COUNT] = {
-  "stamp_ns", "kind", "id", "x", "y", "vx", "vy", "yaw", "frame", "omega", "radius", "name"};
+  "stamp_ns", "kind",  "id",     "x",    "y",   "vx",        "vy",    "yaw",
+  "frame",    "omega", "radius", "name", "fov", "range_max", "beams", "scan_frame"};
+
+constexpr double FULL_CIRCLE = 6.283185307179586;
 
 // A problem in one line of the file; the reader adds the file name.
 struct LineError : std::runtime_error
@@ -66,7 +78,8 @@ struct Row
   LineError error(const std::string & message) const { return LineError(line, message); }
 };
 
-Row splitRow(const std::string & text, std::size_t line)
+// Splits a line of `columns` fields and pads it to COLUMN_COUNT with empty ones.
+Row splitRow(const std::string & text, std::size_t line, std::size_t columns)
 {
   Row row;
   row.line = line;
@@ -79,11 +92,12 @@ Row splitRow(const std::string & text, std::size_t line)
     }
     start = comma + 1;
   }
-  if (row.fields.size() != COLUMN_COUNT) {
+  if (row.fields.size() != columns) {
     throw row.error(
-      "expected " + std::to_string(COLUMN_COUNT) + " columns, found " +
+      "expected " + std::to_string(columns) + " columns, found " +
       std::to_string(row.fields.size()));
   }
+  row.fields.resize(COLUMN_COUNT);
   return row;
 }
 
@@ -120,6 +134,20 @@ std::optional<double> optionalNumber(const Row & row, Column column)
   return value;
 }
 
+std::optional<int32_t> optionalCount(const Row & row, Column column)
+{
+  if (row[column].empty()) {
+    return std::nullopt;
+  }
+  const auto count = integerField<int32_t>(row, column);
+  if (count < 0) {
+    throw row.error(
+      std::string("column '") + COLUMN_NAMES[column] + "' must not be negative, found " +
+      row[column]);
+  }
+  return count;
+}
+
 double requiredNumber(const Row & row, Column column)
 {
   const auto value = optionalNumber(row, column);
@@ -140,6 +168,12 @@ void requireEmpty(const Row & row, std::initializer_list<Column> columns)
         " lines, found '" + row[column] + "'");
     }
   }
+}
+
+// A scanner's frame id: not empty, and neither of the frames the robot moves in.
+bool isScannerFrame(const std::string & frame)
+{
+  return !frame.empty() && frame != "odom" && frame != "base_footprint";
 }
 
 void requireOdomFrame(const Row & row)
@@ -179,7 +213,7 @@ public:
 private:
   void addRobot(const Row & row)
   {
-    requireEmpty(row, {RADIUS, NAME});
+    requireEmpty(row, {RADIUS, NAME, FOV, RANGE_MAX, BEAMS});
     requireOdomFrame(row);
     if (integerField<int32_t>(row, ID) != 0) {
       throw row.error("id of robot lines must be 0");
@@ -189,6 +223,11 @@ private:
       throw row.error("second robot line at stamp " + row[STAMP]);
     }
     has_robot_ = true;
+    if (!row[SCAN_FRAME].empty() && !isScannerFrame(row[SCAN_FRAME])) {
+      throw row.error(
+        "column 'scan_frame' must name a scanner frame, found '" + row[SCAN_FRAME] + "'");
+    }
+    frame.scanner_frame = row[SCAN_FRAME];
     frame.robot = {requiredNumber(row, X), requiredNumber(row, Y), requiredNumber(row, YAW)};
     const auto velocity = optionalVelocity(row);
     const auto omega = optionalNumber(row, OMEGA);
@@ -201,7 +240,7 @@ private:
 
   void addPerson(const Row & row)
   {
-    requireEmpty(row, {YAW, OMEGA, RADIUS, NAME});
+    requireEmpty(row, {YAW, OMEGA, RADIUS, NAME, FOV, RANGE_MAX, SCAN_FRAME});
     requireOdomFrame(row);
     PersonState person;
     person.id = integerField<int32_t>(row, ID);
@@ -214,26 +253,50 @@ private:
     const auto velocity = optionalVelocity(row);
     person.vx = velocity ? velocity->first : 0.0;
     person.vy = velocity ? velocity->second : 0.0;
+    person.beams = optionalCount(row, BEAMS).value_or(-1);
     frame.people.push_back(person);
     missing_.people.back().push_back(!velocity);
   }
 
   void addMount(const Row & row)
   {
-    requireEmpty(row, {VX, VY, OMEGA, RADIUS, NAME});
+    requireEmpty(row, {VX, VY, OMEGA, RADIUS, NAME, BEAMS, SCAN_FRAME});
     requireStaticLine(row);
-    if (row[FRAME].empty() || row[FRAME] == "odom" || row[FRAME] == "base_footprint") {
+    if (!isScannerFrame(row[FRAME])) {
       throw row.error("mount lines need the scanner frame in column 'frame'");
     }
     const Pose2D pose{requiredNumber(row, X), requiredNumber(row, Y), requiredNumber(row, YAW)};
     if (!truth_.mounts.emplace(row[FRAME], pose).second) {
       throw row.error("second mount line for frame '" + row[FRAME] + "'");
     }
+    addView(row);
+  }
+
+  // The scanner's view, when the mount line gives its field of view or range limit.
+  void addView(const Row & row)
+  {
+    const auto fov = optionalNumber(row, FOV);
+    const auto range_max = optionalNumber(row, RANGE_MAX);
+    if (!fov && !range_max) {
+      return;
+    }
+    ScannerView view;
+    view.fov = fov.value_or(view.fov);
+    view.range_max = range_max.value_or(view.range_max);
+    // 2 pi written with a few digits may come out a little above it.
+    if (!(view.fov > 0.0 && view.fov <= FULL_CIRCLE + 1e-6)) {
+      throw row.error("fov must be in (0, 2 pi], found " + row[FOV]);
+    }
+    view.fov = std::min(view.fov, FULL_CIRCLE);
+    if (!(view.range_max > 0.0)) {
+      throw row.error("range_max must be positive, found " + row[RANGE_MAX]);
+    }
+    truth_.views[row[FRAME]] = view;
   }
 
   void addFurniture(const Row & row)
   {
-    requireEmpty(row, {VX, VY, YAW, OMEGA});
+    requireEmpty(row, {VX, VY, YAW, OMEGA, FOV, RANGE_MAX, BEAMS, SCAN_FRAME});
     requireStaticLine(row);
     requireOdomFrame(row);
     integerField<int32_t>(row, ID);
@@ -317,30 +380,43 @@ bool isBlankOrComment(const std::string & line)
   return text.empty() || text.front() == '#';
 }
 
+// The number of columns the header line announces: all of them, or the legacy first 12.
+std::size_t headerColumns(const std::string & text, std::size_t line)
+{
+  const auto columns = static_cast<std::size_t>(std::count(text.begin(), text.end(), ',')) + 1;
+  bool known = columns == COLUMN_COUNT || columns == LEGACY_COLUMN_COUNT;
+  if (known) {
+    const Row header = splitRow(text, line, columns);
+    for (std::size_t c = 0; c < columns; ++c) {
+      known = known && header.fields[c] == COLUMN_NAMES[c];
+    }
+  }
+  if (!known) {
+    throw LineError(
+      line, std::string("header must be '") + GROUND_TRUTH_CSV_HEADER + "' or its first " +
+              std::to_string(LEGACY_COLUMN_COUNT) + " columns");
+  }
+  return columns;
+}
+
 GroundTruth parse(std::istream & in)
 {
   TruthBuilder builder;
   std::string text;
   std::size_t line = 0;
-  bool header_seen = false;
+  std::size_t columns = 0;  // 0 until the header is read
   while (std::getline(in, text)) {
     ++line;
     if (isBlankOrComment(text)) {
       continue;
     }
-    if (!header_seen) {
-      const Row header = splitRow(text, line);
-      for (std::size_t c = 0; c < COLUMN_COUNT; ++c) {
-        if (header.fields[c] != COLUMN_NAMES[c]) {
-          throw LineError(line, std::string("header must be '") + GROUND_TRUTH_CSV_HEADER + "'");
-        }
-      }
-      header_seen = true;
+    if (columns == 0) {
+      columns = headerColumns(text, line);
       continue;
     }
-    builder.add(splitRow(text, line));
+    builder.add(splitRow(text, line, columns));
   }
-  if (!header_seen) {
+  if (columns == 0) {
     throw LineError(line, std::string("no header line '") + GROUND_TRUTH_CSV_HEADER + "'");
   }
   return builder.finish();

@@ -34,28 +34,55 @@ const std::string & plainField(const std::string & text)
   return text;
 }
 
+// The mount line's fov and range_max columns: empty when the scanner's view is unknown.
+std::string viewColumns(const GroundTruth & truth, const std::string & frame)
+{
+  const auto view = truth.views.find(frame);
+  if (view == truth.views.end()) {
+    return ",";
+  }
+  return exact(view->second.fov) + ',' + exact(view->second.range_max);
+}
+
+void writeStaticRows(std::ostream & out, const GroundTruth & truth)
+{
+  for (const auto & [frame, view] : truth.views) {
+    if (truth.mounts.count(frame) == 0) {
+      throw std::invalid_argument("the view of '" + frame + "' has no mount");
+    }
+  }
+  for (const auto & [frame, pose] : truth.mounts) {
+    out << "0,mount,0," << exact(pose.x) << ',' << exact(pose.y) << ",,," << exact(pose.yaw) << ','
+        << plainField(frame) << ",,,," << viewColumns(truth, frame) << ",,\n";
+  }
+  for (std::size_t i = 0; i < truth.furniture.size(); ++i) {
+    const Furniture & item = truth.furniture[i];
+    out << "0,furniture," << i << ',' << exact(item.x) << ',' << exact(item.y) << ",,,,odom,,"
+        << exact(item.radius) << ',' << plainField(item.kind) << ",,,,\n";
+  }
+}
+
+void writeFrameRows(std::ostream & out, const TruthFrame & frame)
+{
+  out << frame.stamp_ns << ",robot,0," << exact(frame.robot.x) << ',' << exact(frame.robot.y) << ','
+      << exact(frame.robot_vx) << ',' << exact(frame.robot_vy) << ',' << exact(frame.robot.yaw)
+      << ",odom," << exact(frame.robot_omega) << ",,,,,,"
+      << (frame.scanner_frame.empty() ? "" : plainField(frame.scanner_frame)) << '\n';
+  for (const auto & person : frame.people) {
+    out << frame.stamp_ns << ",person," << person.id << ',' << exact(person.x) << ','
+        << exact(person.y) << ',' << exact(person.vx) << ',' << exact(person.vy) << ",,odom,,,,,,"
+        << (person.beams >= 0 ? std::to_string(person.beams) : "") << ",\n";
+  }
+}
+
 void writeRows(std::ostream & out, const GroundTruth & truth)
 {
   out << "# Ground truth: mounts in base_footprint, furniture and people in odom.\n"
       << "# Columns: " << GROUND_TRUTH_CSV_HEADER << "\n"
       << GROUND_TRUTH_CSV_HEADER << '\n';
-  for (const auto & [frame, pose] : truth.mounts) {
-    out << "0,mount,0," << exact(pose.x) << ',' << exact(pose.y) << ",,," << exact(pose.yaw) << ','
-        << plainField(frame) << ",,,\n";
-  }
-  for (std::size_t i = 0; i < truth.furniture.size(); ++i) {
-    const Furniture & item = truth.furniture[i];
-    out << "0,furniture," << i << ',' << exact(item.x) << ',' << exact(item.y) << ",,,,odom,,"
-        << exact(item.radius) << ',' << plainField(item.kind) << '\n';
-  }
+  writeStaticRows(out, truth);
   for (const auto & frame : truth.frames) {
-    out << frame.stamp_ns << ",robot,0," << exact(frame.robot.x) << ',' << exact(frame.robot.y)
-        << ',' << exact(frame.robot_vx) << ',' << exact(frame.robot_vy) << ','
-        << exact(frame.robot.yaw) << ",odom," << exact(frame.robot_omega) << ",,\n";
-    for (const auto & person : frame.people) {
-      out << frame.stamp_ns << ",person," << person.id << ',' << exact(person.x) << ','
-          << exact(person.y) << ',' << exact(person.vx) << ',' << exact(person.vy) << ",,odom,,,\n";
-    }
+    writeFrameRows(out, frame);
   }
 }
 

@@ -37,6 +37,20 @@ inline TruthFrame truthFrame(
   return frame;
 }
 
+// `p` with `beams` returns in its frame's scan.
+inline PersonState withBeams(PersonState p, int32_t beams)
+{
+  p.beams = beams;
+  return p;
+}
+
+// `frame` as the truth of one scan of `scanner`.
+inline TruthFrame scanOf(const std::string & scanner, TruthFrame frame)
+{
+  frame.scanner_frame = scanner;
+  return frame;
+}
+
 inline quillon_protocol::msg::Object object(
   double x, double y, double vx = 0.0, double vy = 0.0, int32_t classification = 1)
 {

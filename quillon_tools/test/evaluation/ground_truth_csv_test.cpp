@@ -14,7 +14,9 @@ namespace
 {
 
 using test::person;
+using test::scanOf;
 using test::truthFrame;
+using test::withBeams;
 
 std::string tmpPath(const std::string & name)
 {
@@ -50,12 +52,15 @@ TEST(GroundTruthCsv, WritesAndReadsBackExactly)
   GroundTruth truth;
   truth.mounts["base_scan_01"] = {0.35, -0.1, 0.785398163397448};
   truth.mounts["base_scan_02"] = {-0.35, 0.1, -2.356194490192345};
+  truth.views["base_scan_01"] = {4.71238898038469, 25.0};  // base_scan_02's view is unknown
   truth.furniture = {{"table_leg", 1.0 / 3.0, -2.5, 0.025}, {"pillar", 4.0, 1e-7, 0.3}};
   truth.frames = {
-    truthFrame(
-      1700000000123456789, {person(4, 0.1, 0.2, 1.25, -0.1), person(9, -3.0, 2.0)},
-      {0.5, -0.25, 3.1}, -0.4),
-    truthFrame(1700000000223456789, {}, {0.6, -0.25, 3.05})};
+    scanOf(
+      "base_scan_01",
+      truthFrame(
+        1700000000123456789, {withBeams(person(4, 0.1, 0.2, 1.25, -0.1), 0), person(9, -3.0, 2.0)},
+        {0.5, -0.25, 3.1}, -0.4)),
+    truthFrame(1700000000223456789, {withBeams(person(4, 0.2, 0.2), 17)}, {0.6, -0.25, 3.05})};
   truth.frames[0].robot_vx = 1.0 / 7.0;
   truth.frames[0].robot_vy = -0.02;
 
@@ -66,6 +71,9 @@ TEST(GroundTruthCsv, WritesAndReadsBackExactly)
   ASSERT_EQ(back.mounts.size(), 2u);
   expectSamePose(back.mounts.at("base_scan_01"), truth.mounts.at("base_scan_01"));
   expectSamePose(back.mounts.at("base_scan_02"), truth.mounts.at("base_scan_02"));
+  ASSERT_EQ(back.views.size(), 1u);
+  EXPECT_EQ(back.views.at("base_scan_01").fov, truth.views.at("base_scan_01").fov);
+  EXPECT_EQ(back.views.at("base_scan_01").range_max, 25.0);
   ASSERT_EQ(back.furniture.size(), 2u);
   for (std::size_t i = 0; i < 2; ++i) {
     EXPECT_EQ(back.furniture[i].kind, truth.furniture[i].kind);
@@ -78,6 +86,7 @@ TEST(GroundTruthCsv, WritesAndReadsBackExactly)
     const TruthFrame & a = back.frames[f];
     const TruthFrame & b = truth.frames[f];
     EXPECT_EQ(a.stamp_ns, b.stamp_ns);
+    EXPECT_EQ(a.scanner_frame, b.scanner_frame);
     expectSamePose(a.robot, b.robot);
     EXPECT_EQ(a.robot_vx, b.robot_vx);
     EXPECT_EQ(a.robot_vy, b.robot_vy);
@@ -89,12 +98,43 @@ TEST(GroundTruthCsv, WritesAndReadsBackExactly)
       EXPECT_EQ(a.people[p].y, b.people[p].y);
       EXPECT_EQ(a.people[p].vx, b.people[p].vx);
       EXPECT_EQ(a.people[p].vy, b.people[p].vy);
+      EXPECT_EQ(a.people[p].beams, b.people[p].beams);
     }
   }
 
+  truth.views["base_scan_03"] = {};  // a view needs its scanner's mount
+  EXPECT_THROW(writeGroundTruthCsv(path, truth), std::runtime_error);
+  truth.views.erase("base_scan_03");
   truth.furniture[0].kind = "leg, left";
   EXPECT_THROW(writeGroundTruthCsv(path, truth), std::runtime_error);
   EXPECT_THROW(writeGroundTruthCsv(tmpPath("no_such_dir/truth.csv"), truth), std::runtime_error);
+}
+
+TEST(GroundTruthCsv, ReadsFilesWithoutViewsBeamsAndScanFrames)
+{
+  const std::string legacy = writeText(
+    "legacy.csv",
+    "stamp_ns,kind,id,x,y,vx,vy,yaw,frame,omega,radius,name\n"
+    "0,mount,0,0.35,-0.2,,,-0.785398,base_scan_01,,,\n"
+    "100,robot,0,0,0,0,0,0,odom,0,,\n"
+    "100,person,4,3,0.5,-0.8,0,,odom,,,\n");
+  const GroundTruth truth = readGroundTruthCsv(legacy);
+  EXPECT_EQ(truth.mounts.size(), 1u);
+  EXPECT_TRUE(truth.views.empty());
+  ASSERT_EQ(truth.frames.size(), 1u);
+  EXPECT_EQ(truth.frames[0].scanner_frame, "");
+  EXPECT_EQ(truth.frames[0].people.at(0).beams, -1);
+  EXPECT_DOUBLE_EQ(truth.frames[0].people.at(0).vx, -0.8);
+
+  // One of fov and range_max leaves the other unlimited; 2 pi rounded up reads as 2 pi.
+  const std::string partial = writeText(
+    "partial_view.csv", std::string(GROUND_TRUTH_CSV_HEADER) +
+                          "\n0,mount,0,0,0,,,0,a,,,,,8.5,,\n0,mount,0,0,0,,,0,b,,,,6.283186,,,\n");
+  const GroundTruth views = readGroundTruthCsv(partial);
+  EXPECT_EQ(views.views.at("a").fov, ScannerView().fov);
+  EXPECT_EQ(views.views.at("a").range_max, 8.5);
+  EXPECT_EQ(views.views.at("b").fov, ScannerView().fov);
+  EXPECT_EQ(views.views.at("b").range_max, ScannerView().range_max);
 }
 
 TEST(GroundTruthCsv, EstimatesMissingVelocitiesFromNeighbouringSamples)
@@ -131,6 +171,7 @@ TEST(GroundTruthCsv, MalformedFilesNameTheFileAndLine)
 {
   const std::string header = "stamp_ns,kind,id,x,y,vx,vy,yaw,frame,omega,radius,name\n";
   const std::string robot0 = "0,robot,0,0,0,,,0,odom,,,\n";
+  const std::string wide = std::string(GROUND_TRUTH_CSV_HEADER) + "\n";
   const std::vector<std::pair<std::string, std::string>> cases = {
     {header + robot0 + "0,person,1,2,3,,,,odom,,\n", ":3: expected 12 columns, found 11"},
     {header + robot0 + "0,person,1,2,abc,,,,odom,,,\n", ":3: column 'y' is not a number: 'abc'"},
@@ -152,9 +193,20 @@ TEST(GroundTruthCsv, MalformedFilesNameTheFileAndLine)
     {header + robot0 + "0,robot,0,0,0,,,0,odom,,,\n", ":3: second robot line at stamp 0"},
     {header + robot0 + "0,person,1,0,0,,,0.3,odom,,,\n",
      ":3: column 'yaw' must be empty for person lines"},
-    {"# nothing but a comment\nstamp,kind\n", ":2: expected 12 columns, found 2"},
+    {"# nothing but a comment\nstamp,kind\n", ":2: header must be"},
+    {header + robot0 + "0,person,1,2,3,,,,odom,,,,,,\n", ":3: expected 12 columns, found 15"},
     {"stamp_ns,kind,id,x,y,vx,vy,yaw,frame,omega,name,radius\n", ":1: header must be"},
     {"# empty\n", ":1: no header line"},
+    {wide + "0,mount,0,0,0,,,0,a,,,,0,,,\n", ":2: fov must be in (0, 2 pi]"},
+    {wide + "0,mount,0,0,0,,,0,a,,,,7,,,\n", ":2: fov must be in (0, 2 pi]"},
+    {wide + "0,mount,0,0,0,,,0,a,,,,,-1,,\n", ":2: range_max must be positive"},
+    {wide + "0,mount,0,0,0,,,0,a,,,,,,3,\n", ":2: column 'beams' must be empty for mount"},
+    {wide + "0,robot,0,0,0,,,0,odom,,,,,,,odom\n", ":2: column 'scan_frame' must name a scanner"},
+    {wide + "0,robot,0,0,0,,,0,odom,,,,,,,a\n0,person,1,2,3,,,,odom,,,,,,-2,\n",
+     ":3: column 'beams' must not be negative"},
+    {wide + "0,robot,0,0,0,,,0,odom,,,,,,,a\n0,person,1,2,3,,,,odom,,,,,,2.5,\n",
+     ":3: column 'beams' is not an integer"},
+    {wide + "0,robot,0,0,0,,,0,odom,,,\n", ":2: expected 16 columns, found 12"},
   };
   for (std::size_t i = 0; i < cases.size(); ++i) {
     const std::string path = writeText("malformed_" + std::to_string(i) + ".csv", cases[i].first);
