@@ -103,7 +103,8 @@ int run(const Options & o)
     config.scan.beams, config.scan.rate_hz);
   std::filesystem::create_directories(o.out_dir);
 
-  // trailscan clusters nothing beyond its clustering range: people farther away are not scored.
+  // trailscan clusters nothing farther from a scanner than its clustering range: people farther
+  // away are not scored.
   EvaluationOptions scoring;
   scoring.max_range_m = quillon_dynamic_detector::ClusteringConfig().max_range;
   std::vector<std::pair<std::string, EvaluationResult>> rows;
@@ -130,12 +131,8 @@ int run(const Options & o)
   const std::string truth_file = o.out_dir + "/" + scenario.name + "_truth.csv";
   writeGroundTruthCsv(truth_file, truth);
 
-  std::printf("\n%s\n", formatTable(rows).c_str());
-  std::printf(
-    "Pedestrian objects (classification 1) matched to true people within 0.5 m, people within\n"
-    "%.1f m of the output frame (trailscan's clustering range); velocities relative to the robot;\n"
-    "latency = processing time per list on this machine.\n",
-    scoring.max_range_m);
+  std::printf("\n%s\n%s", formatTable(rows).c_str(), scoringLegend(scoring).c_str());
+  std::printf("Latency: processing time per list on this machine.\n");
   for (const auto & p : pictures) {
     std::printf("Picture: %s\n", p.c_str());
   }

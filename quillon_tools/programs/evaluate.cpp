@@ -35,7 +35,8 @@ bool parsePositive(const std::string & text, double & value)
 
 bool parseOptions(int argc, char ** argv, Options & o)
 {
-  // trailscan clusters nothing beyond its clustering range: people farther away are not scored.
+  // trailscan clusters nothing farther from a scanner than its clustering range: people farther
+  // away are not scored.
   o.scoring.max_range_m = quillon_dynamic_detector::ClusteringConfig().max_range;
   int positional = 0;
   for (int i = 1; i < argc; ++i) {
@@ -94,11 +95,8 @@ int run(const Options & o)
     row.second.latency_median_ms = std::nan("");
     row.second.latency_max_ms = std::nan("");
   }
-  std::printf("%s\n", formatTable(rows).c_str());
-  std::printf(
-    "Pedestrian objects (classification 1) matched to true people within %.1f m, people within\n"
-    "%.1f m of the output frame; latency is not recorded in a bag.\n",
-    o.scoring.match_distance_m, o.scoring.max_range_m);
+  std::printf("%s\n%s", formatTable(rows).c_str(), scoringLegend(o.scoring).c_str());
+  std::printf("Latency is not recorded in a bag.\n");
   printUnreadable(bag);
   return 0;
 }

@@ -10,6 +10,9 @@
 
 #include "quillon_tools/evaluation/frame_conversion.hpp"
 #include "quillon_tools/evaluation/gated_assignment.hpp"
+#include "quillon_tools/evaluation/person_motion.hpp"
+#include "quillon_tools/evaluation/scored_set.hpp"
+#include "quillon_tools/evaluation/truth_at_stamp.hpp"
 
 namespace quillon_tools
 {
@@ -23,14 +26,41 @@ struct Detection
   PlanarVector position;
   PlanarVector velocity;
   int32_t id = UNKNOWN_OBJECT_ID;
+  bool in_range = false;  // a false positive counts only where people are scored
+  bool near_furniture = false;
 };
 
-// Running sums over all scored lists of one topic.
-struct Accumulator
+// A truth person as one list sees them.
+struct ListPerson
 {
-  EvaluationResult result;
+  PersonInFrame in_frame;
+  bool scored = false;
+  bool standing = false;
+};
+
+// One list, ready to be matched under every gate.
+struct ListScene
+{
+  std::vector<ListPerson> people;
+  std::vector<Detection> detections;
+  std::vector<std::vector<double>> distances;  // people x detections
+};
+
+// Running sums of one kind of people under one gate.
+struct PeopleTally
+{
+  PeopleScores scores;
   double position_error_sum = 0.0;
   double velocity_error_sum = 0.0;
+};
+
+// Running sums of one gate over all scored lists of a topic.
+struct GateTally
+{
+  GateScores scores;
+  PeopleTally all;
+  PeopleTally walking;
+  PeopleTally standing;
   std::map<int32_t, int32_t> last_output_id;  // truth person -> output id at its last match
 };
 
@@ -94,67 +124,95 @@ bool nearFurniture(
   return false;
 }
 
-// A truth person matched to a known output id other than the last known one switched identity;
-// unknown ids neither switch nor replace the last known one.
-void countIdentity(int32_t person_id, int32_t output_id, Accumulator & acc)
+ListScene listScene(
+  const GroundTruth & truth, const TruthFrame & at, const std::string & frame_id,
+  std::vector<Detection> detections, const ScoredSet & scored_set, const PersonMotion & motion,
+  const EvaluationOptions & options)
 {
-  if (output_id == UNKNOWN_OBJECT_ID) {
-    return;
+  const Pose2D frame_pose = *outputFramePose(truth, at.robot, frame_id);
+  ListScene scene;
+  for (const auto & person : at.people) {
+    ListPerson entry;
+    entry.in_frame = personInFrame(at, frame_pose, person);
+    entry.scored = scored_set.scores(frame_id, at.stamp_ns, entry.in_frame);
+    entry.standing = motion.standing(person, at.stamp_ns);
+    scene.people.push_back(entry);
   }
-  const auto last = acc.last_output_id.find(person_id);
-  if (last != acc.last_output_id.end() && last->second != output_id) {
-    ++acc.result.id_switches;
+  for (auto & detection : detections) {
+    detection.in_range = scored_set.inRange(frame_id, detection.position);
+    detection.near_furniture =
+      nearFurniture(truth, frame_pose, detection.position, options.furniture_margin_m);
   }
-  acc.last_output_id[person_id] = output_id;
+  scene.detections = std::move(detections);
+  for (const auto & person : scene.people) {
+    std::vector<double> row;
+    for (const auto & detection : scene.detections) {
+      row.push_back(norm(difference(person.in_frame.position, detection.position)));
+    }
+    scene.distances.push_back(std::move(row));
+  }
+  return scene;
 }
 
-void scoreList(
-  const GroundTruth & truth, const TruthFrame & at, const Pose2D & frame_pose,
-  const std::vector<Detection> & detections, const EvaluationOptions & options, Accumulator & acc)
+// A truth person matched to a known output id other than the last known one switched identity;
+// unknown ids neither switch nor replace the last known one.
+bool identitySwitched(int32_t person_id, int32_t output_id, GateTally & tally)
 {
-  EvaluationResult & r = acc.result;
-  std::vector<PersonInFrame> people;
-  for (const auto & person : at.people) {
-    people.push_back(personInFrame(at, frame_pose, person));
+  if (output_id == UNKNOWN_OBJECT_ID) {
+    return false;
   }
-  // Everybody takes part in the matching, so that a detection of a person just beyond the range
-  // is neither a false positive nor stolen by someone else; only in-range pairs are counted.
-  std::vector<std::vector<double>> distances(
-    people.size(), std::vector<double>(detections.size(), 0.0));
-  for (std::size_t p = 0; p < people.size(); ++p) {
-    for (std::size_t d = 0; d < detections.size(); ++d) {
-      distances[p][d] = norm(difference(people[p].position, detections[d].position));
+  const auto last = tally.last_output_id.find(person_id);
+  const bool switched = last != tally.last_output_id.end() && last->second != output_id;
+  tally.last_output_id[person_id] = output_id;
+  return switched;
+}
+
+// Counts one scored person, matched to `detection` at `distance` or missed (nullptr).
+void countPerson(
+  const ListPerson & person, const Detection * detection, double distance, GateTally & tally)
+{
+  const bool switched =
+    detection != nullptr && identitySwitched(person.in_frame.id, detection->id, tally);
+  for (PeopleTally * kind : {&tally.all, person.standing ? &tally.standing : &tally.walking}) {
+    PeopleScores & s = kind->scores;
+    ++s.ground_truth;
+    if (detection == nullptr) {
+      ++s.false_negatives;
+      continue;
     }
+    ++s.true_positives;
+    s.id_switches += switched ? 1 : 0;
+    kind->position_error_sum += distance;
+    kind->velocity_error_sum += norm(difference(detection->velocity, person.in_frame.velocity));
   }
-  const std::vector<int> match = gatedAssignment(distances, options.match_distance_m);
-  std::vector<bool> detection_matched(detections.size(), false);
-  for (std::size_t p = 0; p < people.size(); ++p) {
-    const bool in_range = norm(people[p].position) <= options.max_range_m;
+}
+
+// Everybody takes part in the matching, so that a detection of an unscored person (beyond the
+// range, out of view) is neither a false positive nor taken by someone else.
+void scoreUnderGate(const ListScene & scene, GateTally & tally)
+{
+  const std::vector<int> match = gatedAssignment(scene.distances, tally.scores.gate_m);
+  std::vector<bool> detection_matched(scene.detections.size(), false);
+  for (std::size_t p = 0; p < scene.people.size(); ++p) {
+    const auto d = static_cast<std::size_t>(match[p]);
     if (match[p] != NO_MATCH) {
-      detection_matched[static_cast<std::size_t>(match[p])] = true;
+      detection_matched[d] = true;
     }
-    if (!in_range) {
+    if (!scene.people[p].scored) {
       continue;
     }
-    ++r.ground_truth;
     if (match[p] == NO_MATCH) {
-      ++r.false_negatives;
-      continue;
+      countPerson(scene.people[p], nullptr, 0.0, tally);
+    } else {
+      countPerson(scene.people[p], &scene.detections[d], scene.distances[p][d], tally);
     }
-    const Detection & detection = detections[static_cast<std::size_t>(match[p])];
-    ++r.true_positives;
-    acc.position_error_sum += distances[p][static_cast<std::size_t>(match[p])];
-    acc.velocity_error_sum += norm(difference(detection.velocity, people[p].velocity));
-    countIdentity(people[p].id, detection.id, acc);
   }
-  for (std::size_t d = 0; d < detections.size(); ++d) {
-    if (detection_matched[d] || norm(detections[d].position) > options.max_range_m) {
+  for (std::size_t d = 0; d < scene.detections.size(); ++d) {
+    if (detection_matched[d] || !scene.detections[d].in_range) {
       continue;
     }
-    ++r.false_positives;
-    if (nearFurniture(truth, frame_pose, detections[d].position, options.furniture_margin_m)) {
-      ++r.false_positives_on_furniture;
-    }
+    ++tally.scores.false_positives;
+    tally.scores.false_positives_on_furniture += scene.detections[d].near_furniture ? 1 : 0;
   }
 }
 
@@ -179,19 +237,50 @@ void summariseLatencies(const std::vector<ScoredList> & lists, EvaluationResult 
   r.latency_max_ms = latencies.back();
 }
 
-void summariseScores(const Accumulator & acc, EvaluationResult & r)
+// The usual time between two scored lists (median of the steps), in seconds; NaN for fewer
+// than two lists. Each scored person-frame stands for this much person-time.
+double usualListInterval(const std::vector<int64_t> & stamps)
 {
-  const double tp = static_cast<double>(r.true_positives);
-  const double fp = static_cast<double>(r.false_positives);
-  const double fn = static_cast<double>(r.false_negatives);
-  r.precision = ratio(tp, tp + fp);
-  r.recall = ratio(tp, tp + fn);
-  r.f1 = ratio(2.0 * tp, 2.0 * tp + fp + fn);
-  r.mota = r.ground_truth > 0 ? 1.0 - (fn + fp + static_cast<double>(r.id_switches)) /
-                                        static_cast<double>(r.ground_truth)
-                              : UNDEFINED;
-  r.mean_position_error_m = ratio(acc.position_error_sum, tp);
-  r.mean_velocity_error_mps = ratio(acc.velocity_error_sum, tp);
+  std::vector<int64_t> steps;
+  for (std::size_t i = 1; i < stamps.size(); ++i) {
+    if (stamps[i] > stamps[i - 1]) {
+      steps.push_back(stamps[i] - stamps[i - 1]);
+    }
+  }
+  if (steps.empty()) {
+    return UNDEFINED;
+  }
+  std::nth_element(steps.begin(), steps.begin() + steps.size() / 2, steps.end());
+  return static_cast<double>(steps[steps.size() / 2]) * 1e-9;
+}
+
+PeopleScores summarisePeople(const PeopleTally & tally, double list_interval_s)
+{
+  PeopleScores s = tally.scores;
+  const double tp = static_cast<double>(s.true_positives);
+  s.recall = ratio(tp, tp + static_cast<double>(s.false_negatives));
+  s.motp_m = ratio(tally.position_error_sum, tp);
+  s.mean_velocity_error_mps = ratio(tally.velocity_error_sum, tp);
+  s.person_minutes = static_cast<double>(s.ground_truth) * list_interval_s / 60.0;
+  s.id_switches_per_minute = ratio(static_cast<double>(s.id_switches), s.person_minutes);
+  return s;
+}
+
+GateScores summariseGate(const GateTally & tally, double list_interval_s)
+{
+  GateScores g = tally.scores;
+  g.all = summarisePeople(tally.all, list_interval_s);
+  g.walking = summarisePeople(tally.walking, list_interval_s);
+  g.standing = summarisePeople(tally.standing, list_interval_s);
+  const double tp = static_cast<double>(g.all.true_positives);
+  const double fp = static_cast<double>(g.false_positives);
+  const double fn = static_cast<double>(g.all.false_negatives);
+  g.precision = ratio(tp, tp + fp);
+  g.f1 = ratio(2.0 * tp, 2.0 * tp + fp + fn);
+  g.mota = g.all.ground_truth > 0 ? 1.0 - (fn + fp + static_cast<double>(g.all.id_switches)) /
+                                            static_cast<double>(g.all.ground_truth)
+                                  : UNDEFINED;
+  return g;
 }
 
 }  // namespace
@@ -200,8 +289,14 @@ EvaluationResult evaluate(
   const GroundTruth & truth, const std::vector<ScoredList> & lists,
   const EvaluationOptions & options)
 {
-  Accumulator acc;
-  EvaluationResult & r = acc.result;
+  const ScoredSet scored_set(truth, options);
+  const PersonMotion motion(truth, options);
+  std::vector<GateTally> tallies(options.gates_m.size());
+  for (std::size_t g = 0; g < tallies.size(); ++g) {
+    tallies[g].scores.gate_m = options.gates_m[g];
+  }
+  EvaluationResult r;
+  std::vector<int64_t> scored_stamps;
   for (const auto & scored : lists) {
     checkIds(scored);
     const std::string & frame_id = scored.list.header.frame_id;
@@ -209,19 +304,26 @@ EvaluationResult evaluate(
       ++r.lists_in_unknown_frame;
       continue;
     }
-    const auto at =
-      truthAtStamp(truth, stampNanoseconds(scored.list.header.stamp), options.truth_tolerance_ns);
+    const int64_t stamp = stampNanoseconds(scored.list.header.stamp);
+    const auto at = truthAtStamp(truth, stamp, options.truth_tolerance_ns);
     if (!at) {
       ++r.lists_without_truth;
       continue;
     }
-    const Pose2D frame_pose = *outputFramePose(truth, at->robot, frame_id);
-    const auto detections =
-      pedestrianDetections(scored, options.pedestrian_classification, r.detections_dropped);
-    scoreList(truth, *at, frame_pose, detections, options, acc);
+    const ListScene scene = listScene(
+      truth, *at, frame_id,
+      pedestrianDetections(scored, options.pedestrian_classification, r.detections_dropped),
+      scored_set, motion, options);
+    for (auto & tally : tallies) {
+      scoreUnderGate(scene, tally);
+    }
     ++r.lists_scored;
+    scored_stamps.push_back(stamp);
   }
-  summariseScores(acc, r);
+  const double list_interval_s = usualListInterval(scored_stamps);
+  for (const auto & tally : tallies) {
+    r.gates.push_back(summariseGate(tally, list_interval_s));
+  }
   summariseLatencies(lists, r);
   return r;
 }

@@ -37,17 +37,20 @@ TEST(Evaluation, PerfectTrackingScoresOneAndZeroErrors)
   const EvaluationResult r = evaluate(truth, lists);
   EXPECT_EQ(r.lists_scored, 2);
   EXPECT_EQ(r.lists_without_truth, 1);
-  EXPECT_EQ(r.ground_truth, 4);
-  EXPECT_EQ(r.true_positives, 4);
-  EXPECT_EQ(r.false_positives, 0);
-  EXPECT_EQ(r.false_negatives, 0);
-  EXPECT_EQ(r.id_switches, 0);
-  EXPECT_DOUBLE_EQ(r.precision, 1.0);
-  EXPECT_DOUBLE_EQ(r.recall, 1.0);
-  EXPECT_DOUBLE_EQ(r.f1, 1.0);
-  EXPECT_DOUBLE_EQ(r.mota, 1.0);
-  EXPECT_NEAR(r.mean_position_error_m, 0.0, 1e-9);
-  EXPECT_NEAR(r.mean_velocity_error_mps, 0.0, 1e-9);
+  ASSERT_EQ(r.gates.size(), 2u);
+  for (const GateScores & g : r.gates) {
+    EXPECT_EQ(g.all.ground_truth, 4);
+    EXPECT_EQ(g.all.true_positives, 4);
+    EXPECT_EQ(g.false_positives, 0);
+    EXPECT_EQ(g.all.false_negatives, 0);
+    EXPECT_EQ(g.all.id_switches, 0);
+    EXPECT_DOUBLE_EQ(g.precision, 1.0);
+    EXPECT_DOUBLE_EQ(g.all.recall, 1.0);
+    EXPECT_DOUBLE_EQ(g.f1, 1.0);
+    EXPECT_DOUBLE_EQ(g.mota, 1.0);
+    EXPECT_NEAR(g.all.motp_m, 0.0, 1e-9);
+    EXPECT_NEAR(g.all.mean_velocity_error_mps, 0.0, 1e-9);
+  }
   // Latencies are a property of every list, scored or not.
   EXPECT_EQ(r.latency_count, 3);
   EXPECT_DOUBLE_EQ(r.latency_median_ms, 20.0);
@@ -73,21 +76,22 @@ TEST(Evaluation, MissedPersonAndFalsePositiveOnFurniture)
     scoredList(0, "base_footprint", frame_objects(0.1), {1, 2, 3, 4}),
     scoredList(100 * MS, "base_footprint", frame_objects(-0.3), {1, 2, 3, 4})};
   const EvaluationResult r = evaluate(truth, lists);
-  EXPECT_EQ(r.ground_truth, 4);
-  EXPECT_EQ(r.true_positives, 2);
-  EXPECT_EQ(r.false_negatives, 2);  // the classification-0 object does not detect person 2
-  EXPECT_EQ(r.false_positives, 2);
-  EXPECT_EQ(r.false_positives_on_furniture, 2);  // 0.27 m from the leg: within radius + 0.3
+  const GateScores & g = r.gates.at(0);
+  EXPECT_EQ(g.all.ground_truth, 4);
+  EXPECT_EQ(g.all.true_positives, 2);
+  EXPECT_EQ(g.all.false_negatives, 2);  // the classification-0 object does not detect person 2
+  EXPECT_EQ(g.false_positives, 2);
+  EXPECT_EQ(g.false_positives_on_furniture, 2);  // 0.27 m from the leg: within radius + 0.3
   EXPECT_EQ(r.detections_dropped, 2);
-  EXPECT_DOUBLE_EQ(r.precision, 0.5);
-  EXPECT_DOUBLE_EQ(r.recall, 0.5);
-  EXPECT_DOUBLE_EQ(r.f1, 0.5);
-  EXPECT_DOUBLE_EQ(r.mota, 0.0);
-  EXPECT_NEAR(r.mean_position_error_m, 0.2, 1e-9);
+  EXPECT_DOUBLE_EQ(g.precision, 0.5);
+  EXPECT_DOUBLE_EQ(g.all.recall, 0.5);
+  EXPECT_DOUBLE_EQ(g.f1, 0.5);
+  EXPECT_DOUBLE_EQ(g.mota, 0.0);
+  EXPECT_NEAR(g.all.motp_m, 0.2, 1e-9);
 
   EvaluationOptions strict;
   strict.furniture_margin_m = 0.1;
-  EXPECT_EQ(evaluate(truth, lists, strict).false_positives_on_furniture, 0);
+  EXPECT_EQ(evaluate(truth, lists, strict).gates.at(0).false_positives_on_furniture, 0);
 }
 
 TEST(Evaluation, IdentitySwitchesCountChangesBetweenKnownIds)
@@ -101,10 +105,14 @@ TEST(Evaluation, IdentitySwitchesCountChangesBetweenKnownIds)
     truth.frames.push_back(truthFrame(stamp, {person(3, 2.0, 1.0)}));
     lists.push_back(scoredList(stamp, "base_footprint", {object(2.0, 1.0)}, {ids[k]}));
   }
-  const EvaluationResult r = evaluate(truth, lists);
-  EXPECT_EQ(r.true_positives, 6);
-  EXPECT_EQ(r.id_switches, 2);  // 5 -> 7 and 7 -> 5
-  EXPECT_DOUBLE_EQ(r.mota, 1.0 - 2.0 / 6.0);
+  const GateScores g = evaluate(truth, lists).gates.at(0);
+  EXPECT_EQ(g.all.true_positives, 6);
+  EXPECT_EQ(g.all.id_switches, 2);  // 5 -> 7 and 7 -> 5
+  EXPECT_DOUBLE_EQ(g.mota, 1.0 - 2.0 / 6.0);
+  // Six lists 0.1 s apart: 0.6 s of scored person-time, 2 switches in 0.01 minutes.
+  EXPECT_NEAR(g.all.person_minutes, 0.01, 1e-12);
+  EXPECT_NEAR(g.all.id_switches_per_minute, 200.0, 1e-9);
+  EXPECT_TRUE(std::isnan(evaluate(truth, {lists[0]}).gates.at(0).all.id_switches_per_minute));
 
   lists.push_back(scoredList(6 * 100 * MS, "base_footprint", {object(2.0, 1.0)}, {1, 2}));
   EXPECT_THROW(evaluate(truth, lists), std::invalid_argument);
@@ -125,14 +133,14 @@ TEST(Evaluation, RobotTurningInPlaceSeesStillPersonMoveAgainstTheTurn)
   const double py = -s * 2.0 + c * 0.5;
   const auto exact =
     evaluate(truth, {scoredList(0, "base_footprint", {object(px, py, vx, vy)}, {1})});
-  EXPECT_EQ(exact.true_positives, 1);
-  EXPECT_NEAR(exact.mean_velocity_error_mps, 0.0, 1e-12);
-  EXPECT_NEAR(exact.mean_position_error_m, 0.0, 1e-12);
+  EXPECT_EQ(exact.gates.at(0).all.true_positives, 1);
+  EXPECT_NEAR(exact.gates.at(0).all.mean_velocity_error_mps, 0.0, 1e-12);
+  EXPECT_NEAR(exact.gates.at(0).all.motp_m, 0.0, 1e-12);
 
   // Reporting the person as still is wrong by |omega x r|.
   const auto still =
     evaluate(truth, {scoredList(0, "base_footprint", {object(px, py, 0.0, 0.0)}, {1})});
-  EXPECT_NEAR(still.mean_velocity_error_mps, std::hypot(0.25, 1.0), 1e-12);
+  EXPECT_NEAR(still.gates.at(0).all.mean_velocity_error_mps, std::hypot(0.25, 1.0), 1e-12);
 }
 
 TEST(Evaluation, ScannerFrameListsUseTheMountAndUnknownFramesAreSkipped)
@@ -147,54 +155,79 @@ TEST(Evaluation, ScannerFrameListsUseTheMountAndUnknownFramesAreSkipped)
   const auto scanner =
     evaluate(truth, {scoredList(0, "base_scan_01", {object(1.9 * h, -1.7 * h, -h, -h)}, {1})});
   EXPECT_EQ(scanner.lists_scored, 1);
-  EXPECT_EQ(scanner.true_positives, 1);
-  EXPECT_EQ(scanner.false_positives, 0);
-  EXPECT_NEAR(scanner.mean_position_error_m, 0.0, 1e-12);
-  EXPECT_NEAR(scanner.mean_velocity_error_mps, 0.0, 1e-12);
+  EXPECT_EQ(scanner.gates.at(0).all.true_positives, 1);
+  EXPECT_EQ(scanner.gates.at(0).false_positives, 0);
+  EXPECT_NEAR(scanner.gates.at(0).all.motp_m, 0.0, 1e-12);
+  EXPECT_NEAR(scanner.gates.at(0).all.mean_velocity_error_mps, 0.0, 1e-12);
 
   // The base_footprint coordinates in a scanner list are off by more than the match distance.
   const auto wrong_frame =
     evaluate(truth, {scoredList(0, "base_scan_01", {object(2.0, 0.0, 0.0, -1.0)}, {1})});
-  EXPECT_EQ(wrong_frame.true_positives, 0);
-  EXPECT_EQ(wrong_frame.false_negatives, 1);
-  EXPECT_EQ(wrong_frame.false_positives, 1);
+  EXPECT_EQ(wrong_frame.gates.at(0).all.true_positives, 0);
+  EXPECT_EQ(wrong_frame.gates.at(0).all.false_negatives, 1);
+  EXPECT_EQ(wrong_frame.gates.at(0).false_positives, 1);
 
   const auto unknown =
     evaluate(truth, {scoredList(0, "base_scan_09", {object(1.9 * h, -1.7 * h)}, {1})});
   EXPECT_EQ(unknown.lists_in_unknown_frame, 1);
   EXPECT_EQ(unknown.lists_scored, 0);
-  EXPECT_EQ(unknown.ground_truth, 0);
-  EXPECT_TRUE(std::isnan(unknown.mota));
-  EXPECT_TRUE(std::isnan(unknown.precision));
+  EXPECT_EQ(unknown.gates.at(0).all.ground_truth, 0);
+  EXPECT_TRUE(std::isnan(unknown.gates.at(0).mota));
+  EXPECT_TRUE(std::isnan(unknown.gates.at(0).precision));
 }
 
-TEST(Evaluation, OnlyThePeopleAndDetectionsWithinRangeAreScored)
+TEST(Evaluation, TheWiderGateMatchesWhatTheNarrowOneMisses)
 {
   GroundTruth truth;
-  // Person 1 at 8.2 m is seen at 7.9 m: neither a miss nor a false positive. Person 2 at 9 m is
-  // unseen; the detection at 8.5 m of nobody is outside the scored region too.
-  truth.frames = {truthFrame(0, {person(1, 8.2, 0.0), person(2, 0.0, 9.0), person(3, 1.0, 0.0)})};
-  const auto r = evaluate(
-    truth,
-    {scoredList(
-      0, "base_footprint", {object(7.9, 0.0), object(-8.5, 0.0), object(1.0, 0.4)}, {1, 2, 3})});
-  EXPECT_EQ(r.ground_truth, 1);
-  EXPECT_EQ(r.true_positives, 1);
-  EXPECT_EQ(r.false_positives, 0);
-  EXPECT_EQ(r.false_negatives, 0);
-  EXPECT_NEAR(r.mean_position_error_m, 0.4, 1e-12);
+  truth.frames = {truthFrame(0, {person(1, 2.0, 0.0), person(2, 0.0, 3.0)})};
+  // Person 1's track is 0.6 m off, person 2's 0.2 m.
+  const auto r =
+    evaluate(truth, {scoredList(0, "base_footprint", {object(2.6, 0.0), object(0.0, 3.2)})});
+  ASSERT_EQ(r.gates.size(), 2u);
+  const GateScores & narrow = r.gates[0];
+  EXPECT_DOUBLE_EQ(narrow.gate_m, 0.5);
+  EXPECT_EQ(narrow.all.true_positives, 1);
+  EXPECT_EQ(narrow.all.false_negatives, 1);
+  EXPECT_EQ(narrow.false_positives, 1);
+  EXPECT_NEAR(narrow.all.motp_m, 0.2, 1e-12);
+  EXPECT_DOUBLE_EQ(narrow.mota, 0.0);
+  const GateScores & wide = r.gates[1];
+  EXPECT_DOUBLE_EQ(wide.gate_m, 0.75);
+  EXPECT_EQ(wide.all.true_positives, 2);
+  EXPECT_EQ(wide.false_positives, 0);
+  EXPECT_NEAR(wide.all.motp_m, 0.4, 1e-12);
+  EXPECT_DOUBLE_EQ(wide.mota, 1.0);
+}
 
-  EvaluationOptions wide;
-  wide.max_range_m = 10.0;
-  const auto all = evaluate(
-    truth,
-    {scoredList(
-      0, "base_footprint", {object(7.9, 0.0), object(-8.5, 0.0), object(1.0, 0.4)}, {1, 2, 3})},
-    wide);
-  EXPECT_EQ(all.ground_truth, 3);
-  EXPECT_EQ(all.true_positives, 2);
-  EXPECT_EQ(all.false_positives, 1);
-  EXPECT_EQ(all.false_negatives, 1);
+TEST(Evaluation, WalkingAndStandingPeopleAreScoredApart)
+{
+  GroundTruth truth;
+  std::vector<ScoredList> lists;
+  // Person 1 walks at 1 m/s, person 2 stands; person 2 is missed in the second list, and an
+  // object of nobody is a false positive of neither kind.
+  for (int k = 0; k < 2; ++k) {
+    const int64_t stamp = k * 100 * MS;
+    truth.frames.push_back(truthFrame(stamp, {person(1, 2.0, 0.0, 1.0, 0.0), person(2, 0.0, 3.0)}));
+    std::vector<quillon_protocol::msg::Object> objects = {object(2.0, 0.0), object(-3.0, 0.0)};
+    if (k == 0) {
+      objects.push_back(object(0.0, 3.1));
+    }
+    lists.push_back(scoredList(stamp, "base_footprint", objects));
+  }
+  const GateScores g = evaluate(truth, lists).gates.at(0);
+  EXPECT_EQ(g.all.ground_truth, 4);
+  EXPECT_EQ(g.walking.ground_truth, 2);
+  EXPECT_EQ(g.walking.true_positives, 2);
+  EXPECT_DOUBLE_EQ(g.walking.recall, 1.0);
+  EXPECT_NEAR(g.walking.motp_m, 0.0, 1e-12);
+  EXPECT_NEAR(g.walking.mean_velocity_error_mps, 1.0, 1e-12);  // reported as still
+  EXPECT_EQ(g.standing.ground_truth, 2);
+  EXPECT_EQ(g.standing.false_negatives, 1);
+  EXPECT_DOUBLE_EQ(g.standing.recall, 0.5);
+  EXPECT_NEAR(g.standing.motp_m, 0.1, 1e-12);
+  EXPECT_NEAR(g.standing.person_minutes, 0.2 / 60.0, 1e-12);
+  EXPECT_EQ(g.false_positives, 2);
+  EXPECT_DOUBLE_EQ(g.all.recall, 0.75);
 }
 
 }  // namespace

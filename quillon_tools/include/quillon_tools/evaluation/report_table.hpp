@@ -10,9 +10,14 @@
 namespace quillon_tools
 {
 
-// A fixed-width text table, one row per (topic, result), followed by a note for every topic
-// that had lists or detections left out. Undefined values print as "-".
+// A fixed-width text table with one block per gate ("Matched within 0.5 m", ...). Each block
+// has a row per (topic, result), followed by its walking and standing people; the first block
+// also shows latency. A note follows for every topic that had lists or detections left out.
+// Undefined values print as "-"; cells that do not apply to a row stay blank.
 std::string formatTable(const std::vector<std::pair<std::string, EvaluationResult>> & rows);
+
+// A few lines saying who is scored under `options` and what the columns mean.
+std::string scoringLegend(const EvaluationOptions & options);
 
 }  // namespace quillon_tools
 

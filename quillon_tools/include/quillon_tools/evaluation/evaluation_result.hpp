@@ -1,0 +1,61 @@
+#ifndef QUILLON_TOOLS__EVALUATION__EVALUATION_RESULT_HPP_
+#define QUILLON_TOOLS__EVALUATION__EVALUATION_RESULT_HPP_
+
+#include <cstdint>
+#include <vector>
+
+namespace quillon_tools
+{
+
+// Ratios and means without a denominator (no detections, no truth, no matches, no latencies, no
+// person-time) are NaN throughout.
+
+// How the scored people of one kind (all, walking or standing) fared under one gate. Counts are
+// summed over the scored lists; a person scored on a list is one person-frame.
+struct PeopleScores
+{
+  int64_t ground_truth = 0;  // scored person-frames
+  int64_t true_positives = 0;
+  int64_t false_negatives = 0;
+  int64_t id_switches = 0;
+  double person_minutes = 0.0;  // scored person-time: person-frames x the lists' usual interval
+
+  double recall = 0.0;
+  double motp_m = 0.0;  // mean distance of the matched pairs
+  double mean_velocity_error_mps = 0.0;
+  double id_switches_per_minute = 0.0;  // per minute of scored person-time
+};
+
+// CLEAR-MOT scores under one gate. False positives belong to no person, so they are counted only
+// here, not per kind of person.
+struct GateScores
+{
+  double gate_m = 0.0;
+  PeopleScores all;
+  PeopleScores walking;
+  PeopleScores standing;
+  int64_t false_positives = 0;
+  int64_t false_positives_on_furniture = 0;
+  double precision = 0.0;
+  double f1 = 0.0;
+  double mota = 0.0;
+};
+
+// The scores of one output topic.
+struct EvaluationResult
+{
+  int64_t lists_scored = 0;
+  int64_t lists_without_truth = 0;
+  int64_t lists_in_unknown_frame = 0;
+  int64_t detections_dropped = 0;  // pedestrian objects with a non-finite position or velocity
+
+  std::vector<GateScores> gates;  // one per EvaluationOptions::gates_m, in that order
+
+  int64_t latency_count = 0;
+  double latency_median_ms = 0.0;
+  double latency_max_ms = 0.0;
+};
+
+}  // namespace quillon_tools
+
+#endif  // QUILLON_TOOLS__EVALUATION__EVALUATION_RESULT_HPP_
