@@ -47,10 +47,11 @@ def snake_case(name):
 
 
 class Field:
-    def __init__(self, pkg, base, array, name, default, bound=None):
+    def __init__(self, pkg, base, array, name, default, bound=None, string_bound=None):
         self.name = name
         self.array = array          # None, '' (unbounded) or 'N' (fixed size)
         self.bound = bound          # 'N' of a bounded sequence T[<=N], else None
+        self.string_bound = string_bound  # 'N' of a bounded string string<=N, else None
         self.default = default
         if base in PRIMITIVES:
             self.primitive = base
@@ -94,20 +95,23 @@ class Message:
             self.constants.append(Constant(m.group(1), m.group(2), m.group(3).strip()))
             return
         m = re.match(
-            r'^([A-Za-z0-9_/]+)(\[(<=)?(\d*)\])?\s+([A-Za-z0-9_]+)(\s+(.+))?$', line)
+            r'^([A-Za-z0-9_/]+)(<=(\d+))?(\[(<=)?(\d*)\])?\s+([A-Za-z0-9_]+)(\s+(.+))?$', line)
         if not m:
             raise SystemExit(f'{self.pkg}/{self.name}: cannot parse line: {raw!r}')
-        bounded = m.group(3) is not None
-        if bounded and not m.group(4):
+        string_bound = m.group(3)
+        if string_bound and (m.group(1) != 'string' or m.group(4)):
+            raise SystemExit(f'{self.pkg}/{self.name}: only single strings may be bounded: {raw!r}')
+        bounded = m.group(5) is not None
+        if bounded and not m.group(6):
             raise SystemExit(f'{self.pkg}/{self.name}: bounded sequence without bound in {raw!r}')
         # A bounded sequence T[<=N] becomes a plain std::vector (unbounded), where Humble uses
         # rosidl_runtime_cpp::BoundedVector: the bound is not enforced, the element access is
-        # the same. Only reading CDR checks it.
+        # the same. Only reading CDR checks it; the same holds for a bounded string<=N.
         array = None
-        if m.group(2):
-            array = '' if bounded else m.group(4)
-        self.fields.append(Field(self.pkg, m.group(1), array, m.group(5), m.group(7),
-                                 m.group(4) if bounded else None))
+        if m.group(4):
+            array = '' if bounded else m.group(6)
+        self.fields.append(Field(self.pkg, m.group(1), array, m.group(7), m.group(9),
+                                 m.group(6) if bounded else None, string_bound))
 
 
 def scalar_cpp(field):
@@ -152,6 +156,10 @@ def zero_of(field):
 def constructor_body(msg):
     lines = []
     for f in msg.fields:
+        if f.array and f.primitive not in (None, 'string'):
+            # Fixed-size arrays of numbers start zeroed, as rosidl's do.
+            lines.append(f'    if (zero) {{this->{f.name}.fill({zero_of(f)});}}')
+            continue
         if f.array is not None or f.primitive is None:
             continue
         if f.primitive == 'string':
@@ -299,9 +307,10 @@ def cdr_header_path(msg):
 
 
 def cdr_read_call(field):
-    # A bounded sequence T[<=N] is checked against its bound when read.
-    if field.bound:
-        return f'  cdr.read(msg.{field.name}, {field.bound});'
+    # A bounded sequence T[<=N] or string<=N is checked against its bound when read.
+    bound = field.bound or field.string_bound
+    if bound:
+        return f'  cdr.read(msg.{field.name}, {bound});'
     return f'  cdr.read(msg.{field.name});'
 
 

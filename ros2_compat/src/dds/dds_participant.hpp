@@ -38,6 +38,7 @@ public:
     const std::string & topic_name, const std::string & type_name, const char * entity);
   void release_topic(eprosima::fastdds::dds::Topic * topic);
 
+  const eprosima::fastrtps::rtps::GUID_t & guid() const { return participant_->guid(); }
   eprosima::fastdds::dds::Publisher * publisher() const { return publisher_; }
   eprosima::fastdds::dds::Subscriber * subscriber() const { return subscriber_; }
 

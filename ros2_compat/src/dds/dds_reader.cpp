@@ -59,13 +59,12 @@ void DdsReader::Events::on_requested_incompatible_qos(
 }
 
 DdsReader::DdsReader(
-  std::shared_ptr<DdsParticipant> participant, const TopicEndpoint & endpoint,
-  ReaderListener listener)
+  std::shared_ptr<DdsParticipant> participant, std::shared_ptr<DdsGraph> graph,
+  const std::string & dds_topic, const TopicEndpoint & endpoint, ReaderListener listener)
 : participant_(std::move(participant)), endpoint_(endpoint), events_(std::move(listener))
 {
-  topic_ = participant_->acquire_topic(
-    dds_topic_name(endpoint_.topic_name, endpoint_.qos.avoid_ros_namespace_conventions),
-    dds_type_name(endpoint_.type_name), "subscription");
+  topic_ =
+    participant_->acquire_topic(dds_topic, dds_type_name(endpoint_.type_name), "subscription");
   reader_ = participant_->subscriber()->create_datareader(
     topic_, dds_reader_qos(endpoint_.qos), &events_,
     dds::StatusMask::data_available() << dds::StatusMask::requested_incompatible_qos());
@@ -73,10 +72,12 @@ DdsReader::DdsReader(
     participant_->release_topic(topic_);
     throw std::runtime_error("could not create DDS reader for topic " + endpoint_.topic_name);
   }
+  listing_.emplace(std::move(graph), endpoint_.node, EndpointKind::Reader, reader_->guid());
 }
 
 DdsReader::~DdsReader()
 {
+  listing_.reset();
   participant_->subscriber()->delete_datareader(reader_);
   participant_->release_topic(topic_);
 }

@@ -1,5 +1,6 @@
 // A subscription's end of a DDS topic: DDS keeps the history (keep-last depth), messages are
-// deserialized when taken. Malformed samples are dropped with a warning.
+// deserialized when taken; malformed samples are dropped with a warning. It is listed under its
+// node in the graph while it exists.
 #ifndef DDS__DDS_READER_HPP_
 #define DDS__DDS_READER_HPP_
 
@@ -7,11 +8,14 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <string>
 #include <utility>
 
 #include <fastdds/dds/subscriber/DataReader.hpp>
 #include <fastdds/dds/subscriber/DataReaderListener.hpp>
 
+#include "dds_graph_listing.hpp"
 #include "dds_participant.hpp"
 #include "ros2_compat/detail/transport.hpp"
 
@@ -23,9 +27,10 @@ namespace detail
 class DdsReader : public TransportReader
 {
 public:
+  // Reads the DDS topic `dds_topic`; `graph` may be null (an endpoint of no node).
   DdsReader(
-    std::shared_ptr<DdsParticipant> participant, const TopicEndpoint & endpoint,
-    ReaderListener listener);
+    std::shared_ptr<DdsParticipant> participant, std::shared_ptr<DdsGraph> graph,
+    const std::string & dds_topic, const TopicEndpoint & endpoint, ReaderListener listener);
   ~DdsReader() override;
 
   bool take(ErasedMessage & message, rmw_message_info_t & info) override;
@@ -51,6 +56,7 @@ private:
   Events events_;
   eprosima::fastdds::dds::Topic * topic_ = nullptr;
   eprosima::fastdds::dds::DataReader * reader_ = nullptr;
+  std::optional<DdsGraphListing> listing_;
   mutable std::mutex mutex_;
   uint64_t received_ = 0;
 };

@@ -27,23 +27,23 @@ void DdsWriter::Events::on_offered_incompatible_qos(
 }
 
 DdsWriter::DdsWriter(
-  std::shared_ptr<DdsParticipant> participant, const TopicEndpoint & endpoint,
-  WriterListener listener)
+  std::shared_ptr<DdsParticipant> participant, std::shared_ptr<DdsGraph> graph,
+  const std::string & dds_topic, const TopicEndpoint & endpoint, WriterListener listener)
 : participant_(std::move(participant)), endpoint_(endpoint), events_(std::move(listener))
 {
-  topic_ = participant_->acquire_topic(
-    dds_topic_name(endpoint_.topic_name, endpoint_.qos.avoid_ros_namespace_conventions),
-    dds_type_name(endpoint_.type_name), "publisher");
+  topic_ = participant_->acquire_topic(dds_topic, dds_type_name(endpoint_.type_name), "publisher");
   writer_ = participant_->publisher()->create_datawriter(
     topic_, dds_writer_qos(endpoint_.qos), &events_, dds::StatusMask::offered_incompatible_qos());
   if (writer_ == nullptr) {
     participant_->release_topic(topic_);
     throw std::runtime_error("could not create DDS writer for topic " + endpoint_.topic_name);
   }
+  listing_.emplace(std::move(graph), endpoint_.node, EndpointKind::Writer, writer_->guid());
 }
 
 DdsWriter::~DdsWriter()
 {
+  listing_.reset();
   participant_->publisher()->delete_datawriter(writer_);
   participant_->release_topic(topic_);
 }

@@ -2,11 +2,14 @@
 
 #include <memory>
 #include <stdexcept>
+#include <string>
 #include <utility>
 
+#include "dds_graph.hpp"
 #include "dds_participant.hpp"
 #include "dds_reader.hpp"
 #include "dds_writer.hpp"
+#include "ros2_compat/detail/dds_names.hpp"
 
 namespace ros2_compat
 {
@@ -29,7 +32,8 @@ class DdsTransport : public Transport
 {
 public:
   explicit DdsTransport(const DdsSettings & settings)
-  : participant_(std::make_shared<DdsParticipant>(settings))
+  : participant_(std::make_shared<DdsParticipant>(settings)),
+    graph_(std::make_shared<DdsGraph>(participant_))
   {
   }
 
@@ -37,19 +41,34 @@ public:
     const TopicEndpoint & endpoint, WriterListener listener) override
   {
     require_type_support(endpoint);
-    return std::make_unique<DdsWriter>(participant_, endpoint, std::move(listener));
+    return std::make_unique<DdsWriter>(
+      participant_, graph_, dds_topic_of(endpoint), endpoint, std::move(listener));
   }
 
   std::unique_ptr<TransportReader> create_reader(
     const TopicEndpoint & endpoint, ReaderListener listener) override
   {
     require_type_support(endpoint);
-    return std::make_unique<DdsReader>(participant_, endpoint, std::move(listener));
+    return std::make_unique<DdsReader>(
+      participant_, graph_, dds_topic_of(endpoint), endpoint, std::move(listener));
   }
 
+  GraphNodeId add_node(const std::string & node_namespace, const std::string & node_name) override
+  {
+    return graph_->add_node(node_namespace, node_name);
+  }
+
+  void remove_node(GraphNodeId node) override { graph_->remove_node(node); }
+
 private:
-  // Shared with every reader and writer, so the participant outlives its entities.
+  static std::string dds_topic_of(const TopicEndpoint & endpoint)
+  {
+    return dds_topic_name(endpoint.topic_name, endpoint.qos.avoid_ros_namespace_conventions);
+  }
+
+  // Shared with every reader and writer, so the participant and the graph outlive them.
   std::shared_ptr<DdsParticipant> participant_;
+  std::shared_ptr<DdsGraph> graph_;
 };
 
 }  // namespace

@@ -35,10 +35,14 @@ NodeBase::NodeBase(
 : name_(node_name),
   node_namespace_(namespace_),
   fully_qualified_name_(ros2_compat::detail::fully_qualified_name(node_name, namespace_)),
-  context_(initialised(std::move(context)))
+  context_(initialised(std::move(context))),
+  transport_(ros2_compat::detail::get_transport()),
+  graph_node_(transport_->add_node(node_namespace_, name_))
 {
   default_callback_group_ = create_callback_group(rclcpp::CallbackGroupType::MutuallyExclusive);
 }
+
+NodeBase::~NodeBase() { transport_->remove_node(graph_node_); }
 
 const char * NodeBase::get_name() const { return name_.c_str(); }
 
@@ -118,6 +122,8 @@ void NodeBase::set_executor_wakeup(std::shared_ptr<ros2_compat::detail::Executor
   std::lock_guard<std::mutex> lock(mutex_);
   wakeup_ = std::move(wakeup);
 }
+
+ros2_compat::detail::GraphNodeId NodeBase::get_graph_node() const { return graph_node_; }
 
 }  // namespace node_interfaces
 }  // namespace rclcpp

@@ -44,7 +44,8 @@ PublisherBase::PublisherBase(
   transport_(ros2_compat::detail::get_transport())
 {
   writer_ = transport_->create_writer(
-    {topic_name_, type_support.type_name, qos_.get_rmw_qos_profile(), &type_support},
+    {topic_name_, type_support.type_name, qos_.get_rmw_qos_profile(), &type_support,
+     node_base->get_graph_node()},
     listener_for(node_base, topic_name_, use_default_callbacks));
 }
 

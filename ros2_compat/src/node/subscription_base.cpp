@@ -50,7 +50,8 @@ SubscriptionBase::SubscriptionBase(
   transport_(ros2_compat::detail::get_transport())
 {
   reader_ = transport_->create_reader(
-    {topic_name_, type_support.type_name, qos_.get_rmw_qos_profile(), &type_support},
+    {topic_name_, type_support.type_name, qos_.get_rmw_qos_profile(), &type_support,
+     node_base->get_graph_node()},
     listener_for(node_base, topic_name_, callback_group, use_default_callbacks));
 }
 

@@ -375,6 +375,11 @@ public:
     return std::make_unique<InProcessReader>(registry_, std::move(state));
   }
 
+  // Nothing outside the process could look at a graph.
+  GraphNodeId add_node(const std::string &, const std::string &) override { return no_graph_node; }
+
+  void remove_node(GraphNodeId) override {}
+
 private:
   std::shared_ptr<Registry> registry_ = std::make_shared<Registry>();
 };

@@ -1,4 +1,5 @@
-// rclcpp::node_interfaces::NodeBase: a node's names, context and callback groups.
+// rclcpp::node_interfaces::NodeBase: a node's names, context and callback groups, and its
+// presence in the ROS graph (announced by the transport from construction to destruction).
 #ifndef RCLCPP__NODE_INTERFACES__NODE_BASE_HPP_
 #define RCLCPP__NODE_INTERFACES__NODE_BASE_HPP_
 
@@ -26,6 +27,7 @@ public:
   NodeBase(
     const std::string & node_name, const std::string & namespace_,
     rclcpp::Context::SharedPtr context);
+  ~NodeBase() override;
 
   NodeBase(const NodeBase &) = delete;
   NodeBase & operator=(const NodeBase &) = delete;
@@ -51,11 +53,15 @@ public:
 
   void set_executor_wakeup(std::shared_ptr<ros2_compat::detail::ExecutorWakeup> wakeup) override;
 
+  ros2_compat::detail::GraphNodeId get_graph_node() const override;
+
 private:
   const std::string name_;
   const std::string node_namespace_;
   const std::string fully_qualified_name_;
   rclcpp::Context::SharedPtr context_;
+  const std::shared_ptr<ros2_compat::detail::Transport> transport_;
+  const ros2_compat::detail::GraphNodeId graph_node_;
   std::atomic_bool associated_with_executor_{false};
 
   mutable std::mutex mutex_;

@@ -11,6 +11,7 @@
 #include "rclcpp/context.hpp"
 #include "rclcpp/macros.hpp"
 #include "ros2_compat/detail/executor_wakeup.hpp"
+#include "ros2_compat/detail/transport.hpp"
 
 namespace rclcpp
 {
@@ -45,6 +46,10 @@ public:
 
   // Layer plumbing, not in rclcpp's API: the executor serving this node learns of new groups.
   virtual void set_executor_wakeup(std::shared_ptr<ros2_compat::detail::ExecutorWakeup> wakeup) = 0;
+
+  // Layer plumbing: the node as the transport announces it in the ROS graph, which its
+  // publishers, subscriptions and services name so that they are listed under it.
+  virtual ros2_compat::detail::GraphNodeId get_graph_node() const = 0;
 };
 
 }  // namespace node_interfaces

@@ -86,6 +86,19 @@ public:
     offset_ += length;
   }
 
+  // A bounded string (string<=N) has the layout of an unbounded one; more than N characters is
+  // malformed.
+  template <typename CharTraits, typename Allocator>
+  void read(std::basic_string<char, CharTraits, Allocator> & value, size_t bound)
+  {
+    read(value);
+    if (value.size() > bound) {
+      throw MalformedMessage(
+        "CDR string of " + std::to_string(value.size()) + " characters exceeds its bound " +
+        std::to_string(bound));
+    }
+  }
+
   template <typename T, typename Allocator>
   void read(std::vector<T, Allocator> & values)
   {

@@ -1,10 +1,12 @@
 // The seam between publishers/subscriptions and how messages travel. Endpoints carry what
-// every transport needs (ROS topic name, interface type name, QoS, the CDR conversions);
-// messages are type-erased. Two transports exist: in-process and DDS (between processes).
+// every transport needs (ROS topic name, interface type name, QoS, the CDR conversions, the
+// node they belong to); messages are type-erased. Two transports exist: in-process and DDS
+// (between processes), which also announces the nodes in the ROS graph.
 #ifndef ROS2_COMPAT__DETAIL__TRANSPORT_HPP_
 #define ROS2_COMPAT__DETAIL__TRANSPORT_HPP_
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -21,12 +23,17 @@ struct MessageTypeSupport;
 namespace detail
 {
 
+// A node as a transport knows it in the ROS graph; endpoints are listed under their node.
+using GraphNodeId = uint64_t;
+constexpr GraphNodeId no_graph_node = 0;
+
 struct TopicEndpoint
 {
   std::string topic_name;  // fully qualified, e.g. "/scan"
   std::string type_name;   // interface name, e.g. "sensor_msgs/msg/LaserScan"
   rmw_qos_profile_t qos;
   const cdr::MessageTypeSupport * type_support = nullptr;  // needed between processes
+  GraphNodeId node = no_graph_node;
 };
 
 // A message of the endpoint's type; shared so that one publication reaches many readers.
@@ -84,6 +91,12 @@ public:
     const TopicEndpoint & endpoint, WriterListener listener) = 0;
   virtual std::unique_ptr<TransportReader> create_reader(
     const TopicEndpoint & endpoint, ReaderListener listener) = 0;
+
+  // Announces a node in the ROS graph until it is removed; a transport without a graph returns
+  // no_graph_node and ignores its removal.
+  virtual GraphNodeId add_node(
+    const std::string & node_namespace, const std::string & node_name) = 0;
+  virtual void remove_node(GraphNodeId node) = 0;
 };
 
 // The transport of this process's publishers and subscriptions, chosen on first use by the

@@ -2,7 +2,9 @@
 // topic "rt" + ROS topic name, type "<pkg>::msg::dds_::<Type>_", keyless topics, plain CDR
 // payloads, ROS QoS mapped onto the DDS policies of the same names. One DDS participant per
 // transport; readers and writers of the same process match each other through it, so a
-// process's subscriptions receive its own publications once.
+// process's subscriptions receive its own publications once. The participant announces its
+// nodes and their endpoints on "ros_discovery_info" as rmw_fastrtps does, so that ROS 2 tools
+// see the nodes.
 #ifndef ROS2_COMPAT__DETAIL__TRANSPORT_DDS_HPP_
 #define ROS2_COMPAT__DETAIL__TRANSPORT_DDS_HPP_
 

@@ -1,0 +1,27 @@
+#include "dds_guid.hpp"
+
+#include <algorithm>
+#include <iterator>
+
+namespace ros2_compat
+{
+namespace detail
+{
+
+using eprosima::fastrtps::rtps::GUID_t;
+
+static_assert(
+  sizeof(GUID_t::guidPrefix.value) + sizeof(GUID_t::entityId.value) == sizeof(DdsGuid),
+  "a GUID is 16 bytes");
+
+DdsGuid dds_guid_of(const GUID_t & guid)
+{
+  DdsGuid bytes{};
+  const auto prefix_end =
+    std::copy(std::begin(guid.guidPrefix.value), std::end(guid.guidPrefix.value), bytes.begin());
+  std::copy(std::begin(guid.entityId.value), std::end(guid.entityId.value), prefix_end);
+  return bytes;
+}
+
+}  // namespace detail
+}  // namespace ros2_compat
