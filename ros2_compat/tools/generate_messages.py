@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Generate C++ message headers from ROS 2 .msg files for the standalone build.
+"""Generate C++ message and service headers from ROS 2 .msg and .srv files for the standalone build.
 
 The output mirrors what rosidl_generator_cpp produces in Humble as far as code can tell:
 `pkg/msg/snake_name.hpp` declaring the template `pkg::msg::Name_<Allocator>`, the alias
@@ -9,7 +9,11 @@ aliases and the `rosidl_generator_traits` name traits. Beside each header it wri
 `pkg/msg/detail/snake_name__cdr.hpp` with the message's CDR layout (cdr_serialize /
 cdr_deserialize, found by argument-dependent lookup), which the message header includes.
 
-Usage: generate_messages.py [--search INCLUDE_DIR]... OUTPUT_DIR PKG:FILE.msg [PKG:FILE.msg ...]
+A service `pkg/srv/Name.srv` gives `pkg/srv/snake_name.hpp` with the messages
+`pkg::srv::Name_Request` and `pkg::srv::Name_Response` (each with its CDR layout, as above) and
+`pkg::srv::Name`, whose `Request` and `Response` name them.
+
+Usage: generate_messages.py [--search INCLUDE_DIR]... OUTPUT_DIR PKG:FILE.(msg|srv) [...]
 """
 
 import os
@@ -77,14 +81,19 @@ class Constant:
 
 
 class Message:
-    def __init__(self, pkg, name, path):
+    """A message type; `kind` is 'msg', or 'srv' for the request or response of a service."""
+
+    def __init__(self, pkg, name, lines, kind='msg', file_stem=None):
         self.pkg = pkg
         self.name = name
+        self.kind = kind
+        # Headers are named after this (a service's part: 'get_parameters__request').
+        self.file_stem = file_stem or snake_case(name)
+        self.source = f'{pkg}/msg/{name}.msg'
         self.fields = []
         self.constants = []
-        with open(path, encoding='utf-8') as f:
-            for raw in f:
-                self._parse_line(raw)
+        for raw in lines:
+            self._parse_line(raw)
 
     def _parse_line(self, raw):
         line = raw.split('#', 1)[0].strip()
@@ -112,6 +121,24 @@ class Message:
             array = '' if bounded else m.group(6)
         self.fields.append(Field(self.pkg, m.group(1), array, m.group(7), m.group(9),
                                  m.group(6) if bounded else None, string_bound))
+
+
+class Service:
+    """A .srv file: the request and response messages, split at the '---' line."""
+
+    def __init__(self, pkg, name, lines):
+        self.pkg = pkg
+        self.name = name
+        separators = [i for i, raw in enumerate(lines) if raw.split('#', 1)[0].strip() == '---']
+        if len(separators) != 1:
+            raise SystemExit(f'{pkg}/{name}: a service needs exactly one "---" line')
+        stem = snake_case(name)
+        at = separators[0]
+        self.request = Message(pkg, name + '_Request', lines[:at], 'srv', stem + '__request')
+        self.response = Message(pkg, name + '_Response', lines[at + 1:], 'srv', stem + '__response')
+        for part in (self.request, self.response):
+            part.source = f'{pkg}/srv/{name}.srv'
+
 
 
 def scalar_cpp(field):
@@ -176,7 +203,7 @@ def constructor_body(msg):
 
 
 def generate(msg, known):
-    guard = f'{msg.pkg}__MSG__{snake_case(msg.name)}_HPP_'.upper()
+    guard = header_guard(header_path(msg))
     includes = set()
     for f in msg.fields:
         if f.primitive is None:
@@ -184,14 +211,14 @@ def generate(msg, known):
             if key not in known:
                 raise SystemExit(f'{msg.pkg}/{msg.name}: unknown type {f.pkg}/{f.msg}')
             includes.add(f'{f.pkg}/msg/{snake_case(f.msg)}.hpp')
-    full = f'{msg.pkg}::msg::{msg.name}'
+    full = f'{msg.pkg}::{msg.kind}::{msg.name}'
     nested_init = [f'{f.name}(_init)' for f in msg.fields if f.primitive is None and f.array is None]
     init_list = (' : ' + ', '.join(nested_init)) if nested_init else ''
     body = constructor_body(msg)
     uses_init = bool(body)
 
     out = []
-    out.append('// Generated from ' + f'{msg.pkg}/msg/{msg.name}.msg' + ' by generate_messages.py; do not edit.')
+    out.append(f'// Generated from {msg.source} by generate_messages.py; do not edit.')
     out.append(f'#ifndef {guard}')
     out.append(f'#define {guard}')
     out.append('')
@@ -203,7 +230,7 @@ def generate(msg, known):
     for inc in sorted(includes):
         out.append(f'#include "{inc}"')
     out.append('')
-    out.append(f'namespace {msg.pkg}\n{{\nnamespace msg\n{{\n')
+    out.append(f'namespace {msg.pkg}\n{{\nnamespace {msg.kind}\n{{\n')
     out.append('template<class ContainerAllocator>')
     out.append(f'struct {msg.name}_')
     out.append('{')
@@ -288,12 +315,12 @@ def generate(msg, known):
             out.append(f'constexpr {PRIMITIVES[c.type]} {msg.name}_<ContainerAllocator>::{c.name};')
     out.append(f'using {msg.name} = {msg.name}_<std::allocator<void>>;')
     out.append('')
-    out.append(f'}}  // namespace msg\n}}  // namespace {msg.pkg}\n')
+    out.append(f'}}  // namespace {msg.kind}\n}}  // namespace {msg.pkg}\n')
     out.append('namespace rosidl_generator_traits\n{\n')
     out.append('template<>')
     out.append(f'inline const char * data_type<{full}>()\n{{\n  return "{full}";\n}}\n')
     out.append('template<>')
-    out.append(f'inline const char * name<{full}>()\n{{\n  return "{msg.pkg}/msg/{msg.name}";\n}}\n')
+    out.append(f'inline const char * name<{full}>()\n{{\n  return "{msg.pkg}/{msg.kind}/{msg.name}";\n}}\n')
     out.append('template<>')
     out.append(f'struct is_message<{full}>\n  : std::true_type {{}};\n')
     out.append('}  // namespace rosidl_generator_traits\n')
@@ -302,8 +329,20 @@ def generate(msg, known):
     return '\n'.join(line for line in out if line is not None) + '\n'
 
 
+def header_path(msg):
+    """Where a message is declared: its own header, or a detail header of its service."""
+    if msg.kind == 'srv':
+        return f'{msg.pkg}/srv/detail/{msg.file_stem}.hpp'
+    return f'{msg.pkg}/msg/{msg.file_stem}.hpp'
+
+
 def cdr_header_path(msg):
-    return f'{msg.pkg}/msg/detail/{snake_case(msg.name)}__cdr.hpp'
+    return f'{msg.pkg}/{msg.kind}/detail/{msg.file_stem}__cdr.hpp'
+
+
+def header_guard(path):
+    """rosidl's include guard: 'sensor_msgs/msg/laser_scan.hpp' -> SENSOR_MSGS__MSG__LASER_SCAN_HPP_."""
+    return path[:-len('.hpp')].replace('/', '__').upper() + '_HPP_'
 
 
 def cdr_read_call(field):
@@ -316,10 +355,10 @@ def cdr_read_call(field):
 
 def generate_cdr(msg):
     """CDR layout: the fields in .msg order, nested messages inline (XCDR1, as ROS 2 sends)."""
-    guard = f'{msg.pkg}__MSG__DETAIL__{snake_case(msg.name)}__CDR_HPP_'.upper()
+    guard = header_guard(cdr_header_path(msg))
     name = f'{msg.name}_<ContainerAllocator>'
     out = []
-    out.append('// Generated from ' + f'{msg.pkg}/msg/{msg.name}.msg' + ' by generate_messages.py; do not edit.')
+    out.append(f'// Generated from {msg.source} by generate_messages.py; do not edit.')
     out.append(f'#ifndef {guard}')
     out.append(f'#define {guard}')
     out.append('')
@@ -327,9 +366,9 @@ def generate_cdr(msg):
     out.append('')
     out.append('#include "ros2_compat/cdr/reader.hpp"')
     out.append('#include "ros2_compat/cdr/writer.hpp"')
-    out.append(f'#include "{msg.pkg}/msg/{snake_case(msg.name)}.hpp"')
+    out.append(f'#include "{header_path(msg)}"')
     out.append('')
-    out.append(f'namespace {msg.pkg}\n{{\nnamespace msg\n{{\n')
+    out.append(f'namespace {msg.pkg}\n{{\nnamespace {msg.kind}\n{{\n')
     out.append('template<class ContainerAllocator>')
     out.append(f'inline void cdr_serialize(ros2_compat::cdr::Writer & cdr, const {name} & msg)')
     out.append('{')
@@ -352,7 +391,46 @@ def generate_cdr(msg):
         out.append(cdr_read_call(f))
     out.append('}')
     out.append('')
-    out.append(f'}}  // namespace msg\n}}  // namespace {msg.pkg}\n')
+    out.append(f'}}  // namespace {msg.kind}\n}}  // namespace {msg.pkg}\n')
+    out.append(f'#endif  // {guard}')
+    return '\n'.join(out) + '\n'
+
+
+def service_header_path(service):
+    return f'{service.pkg}/srv/{snake_case(service.name)}.hpp'
+
+
+def generate_service(service):
+    """The service header: both messages, and the service type that names them."""
+    guard = header_guard(service_header_path(service))
+    full = f'{service.pkg}::srv::{service.name}'
+    out = []
+    out.append(f'// Generated from {service.request.source} by generate_messages.py; do not edit.')
+    out.append(f'#ifndef {guard}')
+    out.append(f'#define {guard}')
+    out.append('')
+    out.append('#include <type_traits>')
+    out.append('')
+    out.append('#include "rosidl_runtime_cpp/traits.hpp"')
+    out.append(f'#include "{header_path(service.request)}"')
+    out.append(f'#include "{header_path(service.response)}"')
+    out.append('')
+    out.append(f'namespace {service.pkg}\n{{\nnamespace srv\n{{\n')
+    out.append(f'struct {service.name}')
+    out.append('{')
+    out.append(f'  using Request = {service.request.name};')
+    out.append(f'  using Response = {service.response.name};')
+    out.append('};')
+    out.append('')
+    out.append(f'}}  // namespace srv\n}}  // namespace {service.pkg}\n')
+    out.append('namespace rosidl_generator_traits\n{\n')
+    out.append('template<>')
+    out.append(f'inline const char * data_type<{full}>()\n{{\n  return "{full}";\n}}\n')
+    out.append('template<>')
+    out.append(f'inline const char * name<{full}>()\n{{\n  return "{service.pkg}/srv/{service.name}";\n}}\n')
+    out.append('template<>')
+    out.append(f'struct is_service<{full}>\n  : std::true_type {{}};\n')
+    out.append('}  // namespace rosidl_generator_traits\n')
     out.append(f'#endif  // {guard}')
     return '\n'.join(out) + '\n'
 
@@ -379,15 +457,22 @@ def main(argv):
         raise SystemExit(__doc__)
     out_dir = args[0]
     messages = []
+    services = []
     for entry in args[1:]:
         pkg, path = entry.split(':', 1)
-        name = os.path.splitext(os.path.basename(path))[0]
-        messages.append(Message(pkg, name, path))
+        name, extension = os.path.splitext(os.path.basename(path))
+        with open(path, encoding='utf-8') as f:
+            lines = f.readlines()
+        if extension == '.srv':
+            services.append(Service(pkg, name, lines))
+        else:
+            messages.append(Message(pkg, name, lines))
     known = KnownTypes({(m.pkg, m.name) for m in messages}, [out_dir] + search)
-    for m in messages:
-        write_if_changed(os.path.join(out_dir, m.pkg, 'msg', snake_case(m.name) + '.hpp'),
-                         generate(m, known))
+    for m in messages + [part for s in services for part in (s.request, s.response)]:
+        write_if_changed(os.path.join(out_dir, header_path(m)), generate(m, known))
         write_if_changed(os.path.join(out_dir, cdr_header_path(m)), generate_cdr(m))
+    for s in services:
+        write_if_changed(os.path.join(out_dir, service_header_path(s)), generate_service(s))
 
 
 class KnownTypes:

@@ -1,4 +1,5 @@
-// rclcpp::CallbackGroup: the unit an executor serves; a group belongs to one executor at most.
+// rclcpp::CallbackGroup: the unit an executor serves (its subscriptions and services); a group
+// belongs to one executor at most.
 #ifndef RCLCPP__CALLBACK_GROUP_HPP_
 #define RCLCPP__CALLBACK_GROUP_HPP_
 
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "rclcpp/macros.hpp"
+#include "ros2_compat/detail/executable.hpp"
 #include "ros2_compat/detail/executor_wakeup.hpp"
 
 namespace rclcpp
@@ -36,18 +38,22 @@ public:
 
   std::atomic_bool & get_associated_with_executor_atomic();
 
-  // What executors and nodes of this layer use; not part of rclcpp's API.
+  // What executors and nodes of this layer use; not part of rclcpp's API. The group keeps
+  // weak references: what its owner drops leaves the group.
   void add_subscription(const std::shared_ptr<SubscriptionBase> & subscription);
-  std::vector<std::shared_ptr<SubscriptionBase>> subscriptions() const;
+  void add_service(const std::shared_ptr<ros2_compat::detail::Executable> & service);
+  std::vector<std::shared_ptr<ros2_compat::detail::Executable>> executables() const;
   void set_executor_wakeup(std::shared_ptr<ros2_compat::detail::ExecutorWakeup> wakeup);
   void wake_executor() const;
 
 private:
+  void add_executable(const std::shared_ptr<ros2_compat::detail::Executable> & executable);
+
   CallbackGroupType type_;
   bool automatically_add_to_executor_with_node_;
   std::atomic_bool associated_with_executor_{false};
   mutable std::mutex mutex_;
-  std::vector<std::weak_ptr<SubscriptionBase>> subscriptions_;
+  std::vector<std::weak_ptr<ros2_compat::detail::Executable>> executables_;
   std::shared_ptr<ros2_compat::detail::ExecutorWakeup> wakeup_;
 };
 

@@ -15,7 +15,7 @@
 #include "rclcpp/macros.hpp"
 #include "rclcpp/node.hpp"
 #include "rclcpp/node_interfaces/node_base_interface.hpp"
-#include "rclcpp/subscription_base.hpp"
+#include "ros2_compat/detail/executable.hpp"
 #include "ros2_compat/detail/executor_wakeup.hpp"
 
 namespace rclcpp
@@ -54,7 +54,8 @@ public:
   void spin_node_some(rclcpp::node_interfaces::NodeBaseInterface::SharedPtr node);
   void spin_node_some(std::shared_ptr<rclcpp::Node> node);
 
-  // Runs each subscription that has a message now at most once, without waiting.
+  // Runs each subscription (or service) that has a message (or request) now at most once,
+  // without waiting.
   virtual void spin_some(std::chrono::nanoseconds max_duration = std::chrono::nanoseconds(0));
 
   // Waits up to `timeout` (negative: without limit) for work and runs one callback.
@@ -64,11 +65,13 @@ public:
   void cancel();
 
 protected:
-  // Subscriptions with a message, after waiting up to `timeout` if there are none yet.
-  std::vector<rclcpp::SubscriptionBase::SharedPtr> wait_for_work(std::chrono::nanoseconds timeout);
+  using ReadyWork = std::vector<std::shared_ptr<ros2_compat::detail::Executable>>;
+
+  // Subscriptions and services with work, after waiting up to `timeout` if there are none yet.
+  ReadyWork wait_for_work(std::chrono::nanoseconds timeout);
 
   // Runs the callbacks of `ready` in order while spinning and the context is valid.
-  void execute(const std::vector<rclcpp::SubscriptionBase::SharedPtr> & ready);
+  void execute(const ReadyWork & ready);
 
   std::atomic_bool spinning;
   std::atomic_bool cancelled_{false};
@@ -87,7 +90,7 @@ private:
     const rclcpp::node_interfaces::NodeBaseInterface::SharedPtr & node, bool from_node);
   void release_group(const rclcpp::CallbackGroup::SharedPtr & group);
   void take_new_groups_of_nodes();
-  std::vector<rclcpp::SubscriptionBase::SharedPtr> ready_subscriptions();
+  ReadyWork ready_work();
 
   std::shared_ptr<ros2_compat::detail::ExecutorWakeup> wakeup_;
   rclcpp::OnShutdownCallbackHandle shutdown_callback_;

@@ -1,4 +1,5 @@
-// rclcpp::Node: names, parameters, clock, publishers and subscriptions of one ROS node.
+// rclcpp::Node: names, parameters, clock, publishers and subscriptions of one ROS node, and its
+// parameter services where the transport reaches other processes.
 #ifndef RCLCPP__NODE_HPP_
 #define RCLCPP__NODE_HPP_
 
@@ -30,6 +31,14 @@
 #include "rclcpp/time_source.hpp"
 #include "ros2_compat/detail/create_subscription.hpp"
 #include "ros2_compat/detail/node_parameters.hpp"
+
+namespace ros2_compat
+{
+namespace detail
+{
+class ParameterService;
+}  // namespace detail
+}  // namespace ros2_compat
 
 namespace rclcpp
 {
@@ -174,6 +183,8 @@ private:
   std::shared_ptr<rclcpp::node_interfaces::NodeBase> node_base_;
   std::string logger_name_;
   std::unique_ptr<ros2_compat::detail::NodeParameters> node_parameters_;
+  // After the parameters, which it answers from, so that it goes first.
+  std::unique_ptr<ros2_compat::detail::ParameterService> parameter_service_;
   rclcpp::Clock::SharedPtr clock_;
   // Last, so that the /clock thread stops before anything it uses goes away.
   std::unique_ptr<rclcpp::TimeSource> time_source_;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "rcl_interfaces/msg/parameter.hpp"
 #include "rcl_interfaces/msg/parameter_value.hpp"
 #include "rclcpp/exceptions/exceptions.hpp"
 #include "rclcpp/parameter_value.hpp"
@@ -37,6 +38,10 @@ public:
   Parameter(const std::string & name, ValueTypeT value) : Parameter(name, ParameterValue(value))
   {
   }
+
+  /// Throws std::runtime_error ("Unknown type: <code>") for a type code that does not exist.
+  static Parameter from_parameter_msg(const rcl_interfaces::msg::Parameter & parameter);
+  rcl_interfaces::msg::Parameter to_parameter_msg() const;
 
   bool operator==(const Parameter & rhs) const;
   bool operator!=(const Parameter & rhs) const;

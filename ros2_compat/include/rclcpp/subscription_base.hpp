@@ -11,12 +11,13 @@
 #include "rclcpp/message_info.hpp"
 #include "rclcpp/node_interfaces/node_base_interface.hpp"
 #include "rclcpp/qos.hpp"
+#include "ros2_compat/detail/executable.hpp"
 #include "ros2_compat/detail/transport.hpp"
 
 namespace rclcpp
 {
 
-class SubscriptionBase
+class SubscriptionBase : public ros2_compat::detail::Executable
 {
 public:
   RCLCPP_SMART_PTR_DEFINITIONS_NOT_COPYABLE(SubscriptionBase)
@@ -28,7 +29,7 @@ public:
     const ros2_compat::cdr::MessageTypeSupport & type_support, const rclcpp::QoS & qos,
     const rclcpp::CallbackGroup::SharedPtr & callback_group, bool use_default_callbacks);
 
-  virtual ~SubscriptionBase();
+  ~SubscriptionBase() override;
 
   SubscriptionBase(const SubscriptionBase &) = delete;
   SubscriptionBase & operator=(const SubscriptionBase &) = delete;
@@ -39,8 +40,8 @@ public:
 
   // For executors (not in rclcpp's API): whether a message waits, and running the callback
   // with the oldest one (false if there was none).
-  bool has_message() const;
-  bool take_and_dispatch();
+  bool has_work() const override;
+  bool execute_one() override;
 
 protected:
   virtual void dispatch(

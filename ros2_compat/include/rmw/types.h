@@ -1,4 +1,5 @@
-// The rmw value types the layer uses: QoS policies and profiles, time spans, message info.
+// The rmw value types the layer uses: QoS policies and profiles, time spans, message info,
+// request ids.
 #ifndef RMW__TYPES_H_
 #define RMW__TYPES_H_
 
@@ -82,6 +83,13 @@ typedef struct rmw_gid_s
   const char * implementation_identifier;
   uint8_t data[RMW_GID_STORAGE_SIZE];
 } rmw_gid_t;
+
+// Which request a response answers: the client's GUID and the request's sequence number.
+typedef struct rmw_request_id_s
+{
+  int8_t writer_guid[16];
+  int64_t sequence_number;
+} rmw_request_id_t;
 
 typedef struct rmw_message_info_s
 {

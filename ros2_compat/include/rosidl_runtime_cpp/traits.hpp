@@ -11,12 +11,18 @@ namespace rosidl_generator_traits
 template <typename T>
 inline const char * data_type();
 
-// Interface name, e.g. "sensor_msgs/msg/LaserScan" (what bags and the graph use).
+// Interface name, e.g. "sensor_msgs/msg/LaserScan" or "rcl_interfaces/srv/GetParameters" (what
+// bags and the graph use).
 template <typename T>
 inline const char * name();
 
 template <typename T>
 struct is_message : std::false_type
+{
+};
+
+template <typename T>
+struct is_service : std::false_type
 {
 };
 

@@ -23,5 +23,14 @@ DdsGuid dds_guid_of(const GUID_t & guid)
   return bytes;
 }
 
+GUID_t fastdds_guid_of(const DdsGuid & bytes)
+{
+  GUID_t guid;
+  const auto prefix_end = bytes.begin() + sizeof(guid.guidPrefix.value);
+  std::copy(bytes.begin(), prefix_end, std::begin(guid.guidPrefix.value));
+  std::copy(prefix_end, bytes.end(), std::begin(guid.entityId.value));
+  return guid;
+}
+
 }  // namespace detail
 }  // namespace ros2_compat

@@ -1,4 +1,5 @@
-// A DDS GUID as the 16 bytes ROS stores in gids: the GUID prefix, then the entity id.
+// A DDS GUID as the 16 bytes ROS stores in gids and request ids: the GUID prefix, then the
+// entity id.
 #ifndef DDS__DDS_GUID_HPP_
 #define DDS__DDS_GUID_HPP_
 
@@ -12,6 +13,7 @@ namespace detail
 {
 
 DdsGuid dds_guid_of(const eprosima::fastrtps::rtps::GUID_t & guid);
+eprosima::fastrtps::rtps::GUID_t fastdds_guid_of(const DdsGuid & guid);
 
 }  // namespace detail
 }  // namespace ros2_compat

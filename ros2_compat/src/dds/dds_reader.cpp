@@ -82,15 +82,28 @@ DdsReader::~DdsReader()
   participant_->release_topic(topic_);
 }
 
+bool DdsReader::take_serialized(SerializedSample & sample, dds::SampleInfo & info)
+{
+  std::lock_guard<std::mutex> lock(mutex_);
+  return take_valid_locked(sample, info);
+}
+
+bool DdsReader::take_valid_locked(SerializedSample & sample, dds::SampleInfo & info)
+{
+  while (reader_->take_next_sample(&sample, &info) == ReturnCode_t::RETCODE_OK) {
+    if (info.valid_data) {
+      return true;
+    }
+  }
+  return false;
+}
+
 bool DdsReader::take(ErasedMessage & message, rmw_message_info_t & info)
 {
   std::lock_guard<std::mutex> lock(mutex_);
   SerializedSample sample;
   dds::SampleInfo sample_info;
-  while (reader_->take_next_sample(&sample, &sample_info) == ReturnCode_t::RETCODE_OK) {
-    if (!sample_info.valid_data) {
-      continue;
-    }
+  while (take_valid_locked(sample, sample_info)) {
     try {
       message = endpoint_.type_support->deserialize(sample.data(), sample.size());
     } catch (const cdr::MalformedMessage & e) {

@@ -1,6 +1,6 @@
-// A subscription's end of a DDS topic: DDS keeps the history (keep-last depth), messages are
-// deserialized when taken; malformed samples are dropped with a warning. It is listed under its
-// node in the graph while it exists.
+// A subscription's end of a DDS topic (or a service's request end): DDS keeps the history
+// (keep-last depth), messages are deserialized when taken; malformed samples are dropped with a
+// warning. It is listed under its node in the graph while it exists.
 #ifndef DDS__DDS_READER_HPP_
 #define DDS__DDS_READER_HPP_
 
@@ -14,10 +14,12 @@
 
 #include <fastdds/dds/subscriber/DataReader.hpp>
 #include <fastdds/dds/subscriber/DataReaderListener.hpp>
+#include <fastdds/dds/subscriber/SampleInfo.hpp>
 
 #include "dds_graph_listing.hpp"
 #include "dds_participant.hpp"
 #include "ros2_compat/detail/transport.hpp"
+#include "serialized_type.hpp"
 
 namespace ros2_compat
 {
@@ -37,6 +39,12 @@ public:
   bool has_message() const override;
   size_t matched_writer_count() const override;
 
+  // Takes the oldest sample with data as it came (for those who deserialize it themselves);
+  // false if there is none.
+  bool take_serialized(SerializedSample & sample, eprosima::fastdds::dds::SampleInfo & info);
+
+  const eprosima::fastrtps::rtps::GUID_t & guid() const { return reader_->guid(); }
+
 private:
   class Events : public eprosima::fastdds::dds::DataReaderListener
   {
@@ -50,6 +58,8 @@ private:
   private:
     const ReaderListener listener_;
   };
+
+  bool take_valid_locked(SerializedSample & sample, eprosima::fastdds::dds::SampleInfo & info);
 
   const std::shared_ptr<DdsParticipant> participant_;
   const TopicEndpoint endpoint_;

@@ -1,14 +1,20 @@
-// A publisher's end of a DDS topic: serializes each message once and writes the bytes. It is
-// listed under its node in the graph while it exists.
+// A publisher's end of a DDS topic (or a service's response end): serializes each message once
+// and writes the bytes. It is listed under its node in the graph while it exists, and it knows
+// which readers it is matched with, so that a response can wait for its client's reader.
 #ifndef DDS__DDS_WRITER_HPP_
 #define DDS__DDS_WRITER_HPP_
 
+#include <chrono>
+#include <condition_variable>
 #include <cstddef>
 #include <memory>
+#include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <utility>
 
+#include <fastdds/rtps/common/WriteParams.h>
 #include <fastdds/dds/publisher/DataWriter.hpp>
 #include <fastdds/dds/publisher/DataWriterListener.hpp>
 
@@ -33,6 +39,19 @@ public:
   void write(ErasedMessage message) override;
   size_t matched_reader_count() const override;
 
+  // Writes with the given parameters (e.g. the request a response relates to); DDS fills in the
+  // sample's own identity.
+  void write(ErasedMessage message, eprosima::fastrtps::rtps::WriteParams & params);
+
+  const eprosima::fastrtps::rtps::GUID_t & guid() const { return writer_->guid(); }
+
+  // True once the reader with that GUID is matched, false if it is not within `timeout`.
+  bool wait_for_matched_reader(
+    const eprosima::fastrtps::rtps::GUID_t & reader, std::chrono::nanoseconds timeout);
+
+  // How long a reliable write may block; a response waits as long for its client.
+  std::chrono::nanoseconds max_blocking_time() const;
+
 private:
   class Events : public eprosima::fastdds::dds::DataWriterListener
   {
@@ -41,9 +60,18 @@ private:
     void on_offered_incompatible_qos(
       eprosima::fastdds::dds::DataWriter * writer,
       const eprosima::fastdds::dds::OfferedIncompatibleQosStatus & status) override;
+    void on_publication_matched(
+      eprosima::fastdds::dds::DataWriter * writer,
+      const eprosima::fastdds::dds::PublicationMatchedStatus & status) override;
+
+    bool wait_for_reader(
+      const eprosima::fastrtps::rtps::GUID_t & reader, std::chrono::nanoseconds timeout);
 
   private:
     const WriterListener listener_;
+    std::mutex mutex_;
+    std::condition_variable matched_changed_;
+    std::set<eprosima::fastrtps::rtps::GUID_t> matched_readers_;
   };
 
   const std::shared_ptr<DdsParticipant> participant_;

@@ -8,6 +8,7 @@
 #include "dds_graph.hpp"
 #include "dds_participant.hpp"
 #include "dds_reader.hpp"
+#include "dds_service_server.hpp"
 #include "dds_writer.hpp"
 #include "ros2_compat/detail/dds_names.hpp"
 
@@ -59,6 +60,14 @@ public:
   }
 
   void remove_node(GraphNodeId node) override { graph_->remove_node(node); }
+
+  bool carries_services() const override { return true; }
+
+  std::unique_ptr<TransportServer> create_server(
+    const ServiceEndpoint & endpoint, ReaderListener listener) override
+  {
+    return std::make_unique<DdsServiceServer>(participant_, graph_, endpoint, std::move(listener));
+  }
 
 private:
   static std::string dds_topic_of(const TopicEndpoint & endpoint)

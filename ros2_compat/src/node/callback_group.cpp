@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "rclcpp/subscription_base.hpp"
+
 namespace rclcpp
 {
 
@@ -27,26 +29,37 @@ std::atomic_bool & CallbackGroup::get_associated_with_executor_atomic()
 
 void CallbackGroup::add_subscription(const std::shared_ptr<SubscriptionBase> & subscription)
 {
+  add_executable(subscription);
+}
+
+void CallbackGroup::add_service(const std::shared_ptr<ros2_compat::detail::Executable> & service)
+{
+  add_executable(service);
+}
+
+void CallbackGroup::add_executable(
+  const std::shared_ptr<ros2_compat::detail::Executable> & executable)
+{
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    subscriptions_.erase(
+    executables_.erase(
       std::remove_if(
-        subscriptions_.begin(), subscriptions_.end(),
-        [](const std::weak_ptr<SubscriptionBase> & weak) { return weak.expired(); }),
-      subscriptions_.end());
-    subscriptions_.push_back(subscription);
+        executables_.begin(), executables_.end(),
+        [](const std::weak_ptr<ros2_compat::detail::Executable> & weak) { return weak.expired(); }),
+      executables_.end());
+    executables_.push_back(executable);
   }
-  // Messages may already wait for it (transient local), so the executor must look again.
+  // Work may already wait for it (transient local), so the executor must look again.
   wake_executor();
 }
 
-std::vector<std::shared_ptr<SubscriptionBase>> CallbackGroup::subscriptions() const
+std::vector<std::shared_ptr<ros2_compat::detail::Executable>> CallbackGroup::executables() const
 {
   std::lock_guard<std::mutex> lock(mutex_);
-  std::vector<std::shared_ptr<SubscriptionBase>> alive;
-  for (const auto & weak : subscriptions_) {
-    if (auto subscription = weak.lock()) {
-      alive.push_back(std::move(subscription));
+  std::vector<std::shared_ptr<ros2_compat::detail::Executable>> alive;
+  for (const auto & weak : executables_) {
+    if (auto executable = weak.lock()) {
+      alive.push_back(std::move(executable));
     }
   }
   return alive;

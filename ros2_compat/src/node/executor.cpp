@@ -196,13 +196,13 @@ void Executor::spin_some(std::chrono::nanoseconds max_duration)
     return;
   }
   const auto start = std::chrono::steady_clock::now();
-  for (const auto & subscription : wait_for_work(std::chrono::nanoseconds::zero())) {
+  for (const auto & executable : wait_for_work(std::chrono::nanoseconds::zero())) {
     const bool out_of_time = max_duration > std::chrono::nanoseconds::zero() &&
                              std::chrono::steady_clock::now() - start >= max_duration;
     if (out_of_time || !spinning.load() || !context_->is_valid()) {
       break;
     }
-    subscription->take_and_dispatch();
+    executable->execute_one();
   }
 }
 
@@ -214,7 +214,7 @@ void Executor::spin_once(std::chrono::nanoseconds timeout)
   }
   const auto ready = wait_for_work(timeout);
   if (!ready.empty() && spinning.load() && context_->is_valid()) {
-    ready.front()->take_and_dispatch();
+    ready.front()->execute_one();
   }
 }
 
@@ -225,10 +225,9 @@ void Executor::cancel()
   wakeup_->notify();
 }
 
-std::vector<rclcpp::SubscriptionBase::SharedPtr> Executor::wait_for_work(
-  std::chrono::nanoseconds timeout)
+Executor::ReadyWork Executor::wait_for_work(std::chrono::nanoseconds timeout)
 {
-  auto ready = ready_subscriptions();
+  auto ready = ready_work();
   if (!ready.empty() || timeout == std::chrono::nanoseconds::zero()) {
     return ready;
   }
@@ -236,16 +235,16 @@ std::vector<rclcpp::SubscriptionBase::SharedPtr> Executor::wait_for_work(
     return ready;
   }
   wakeup_->wait(timeout);
-  return ready_subscriptions();
+  return ready_work();
 }
 
-void Executor::execute(const std::vector<rclcpp::SubscriptionBase::SharedPtr> & ready)
+void Executor::execute(const ReadyWork & ready)
 {
-  for (const auto & subscription : ready) {
+  for (const auto & executable : ready) {
     if (!spinning.load() || !context_->is_valid()) {
       return;
     }
-    subscription->take_and_dispatch();
+    executable->execute_one();
   }
 }
 
@@ -288,7 +287,7 @@ void Executor::take_new_groups_of_nodes()
   }
 }
 
-std::vector<rclcpp::SubscriptionBase::SharedPtr> Executor::ready_subscriptions()
+Executor::ReadyWork Executor::ready_work()
 {
   take_new_groups_of_nodes();
   std::vector<rclcpp::CallbackGroup::SharedPtr> groups;
@@ -303,14 +302,14 @@ std::vector<rclcpp::SubscriptionBase::SharedPtr> Executor::ready_subscriptions()
       groups.push_back(entry.group.lock());
     }
   }
-  std::vector<rclcpp::SubscriptionBase::SharedPtr> ready;
+  ReadyWork ready;
   for (const auto & group : groups) {
     if (!group) {
       continue;
     }
-    for (auto & subscription : group->subscriptions()) {
-      if (subscription->has_message()) {
-        ready.push_back(std::move(subscription));
+    for (auto & executable : group->executables()) {
+      if (executable->has_work()) {
+        ready.push_back(std::move(executable));
       }
     }
   }

@@ -7,7 +7,9 @@
 
 #include "rclcpp/contexts/default_context.hpp"
 #include "rclcpp/logging.hpp"
+#include "ros2_compat/detail/parameter_service.hpp"
 #include "ros2_compat/detail/ros_arguments.hpp"
+#include "ros2_compat/detail/transport.hpp"
 #include "ros_names.hpp"
 
 namespace rclcpp
@@ -96,6 +98,12 @@ Node::Node(
   time_source_(std::make_unique<rclcpp::TimeSource>(rclcpp::ClockQoS(), options.use_clock_thread()))
 {
   declare_default_parameters();
+  if (
+    options.start_parameter_services() &&
+    ros2_compat::detail::get_transport()->carries_services()) {
+    parameter_service_ =
+      std::make_unique<ros2_compat::detail::ParameterService>(node_base_.get(), *node_parameters_);
+  }
   time_source_->attachClock(clock_);
   time_source_->attachNode(node_base_, get_parameter("use_sim_time").as_bool());
 }

@@ -63,9 +63,9 @@ rclcpp::QoS SubscriptionBase::get_actual_qos() const { return qos_; }
 
 size_t SubscriptionBase::get_publisher_count() const { return reader_->matched_writer_count(); }
 
-bool SubscriptionBase::has_message() const { return reader_->has_message(); }
+bool SubscriptionBase::has_work() const { return reader_->has_message(); }
 
-bool SubscriptionBase::take_and_dispatch()
+bool SubscriptionBase::execute_one()
 {
   ros2_compat::detail::ErasedMessage message;
   rclcpp::MessageInfo info;

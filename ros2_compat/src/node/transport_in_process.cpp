@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -375,10 +376,17 @@ public:
     return std::make_unique<InProcessReader>(registry_, std::move(state));
   }
 
-  // Nothing outside the process could look at a graph.
+  // Nothing outside the process could look at a graph or call a service.
   GraphNodeId add_node(const std::string &, const std::string &) override { return no_graph_node; }
 
   void remove_node(GraphNodeId) override {}
+
+  bool carries_services() const override { return false; }
+
+  std::unique_ptr<TransportServer> create_server(const ServiceEndpoint &, ReaderListener) override
+  {
+    throw std::logic_error("the in-process transport carries no services");
+  }
 
 private:
   std::shared_ptr<Registry> registry_ = std::make_shared<Registry>();

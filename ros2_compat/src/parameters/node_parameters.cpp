@@ -210,10 +210,9 @@ SetParametersResult NodeParameters::set_parameters_atomically(
   return set_atomically_locked(parameters);
 }
 
-SetParametersResult NodeParameters::set_atomically_locked(
-  const std::vector<rclcpp::Parameter> & parameters)
+SetParametersResult NodeParameters::check_settable_locked(
+  const std::vector<rclcpp::Parameter> & parameters) const
 {
-  // Validate everything first, so that either all values are set or none.
   for (const auto & parameter : parameters) {
     const std::string & name = parameter.get_name();
     if (name.empty()) {
@@ -225,12 +224,22 @@ SetParametersResult NodeParameters::set_atomically_locked(
         throw rclcpp::exceptions::ParameterNotDeclaredException(
           "parameter '" + name + "' cannot be set because it was not declared");
       }
-      continue;  // declared implicitly below, dynamically typed
-    }
-    const ParameterDescriptor & descriptor = declared->second.descriptor;
-    if (descriptor.read_only) {
+    } else if (declared->second.descriptor.read_only) {
       return failure("parameter '" + name + "' cannot be set because it is read-only");
     }
+  }
+  return success();
+}
+
+SetParametersResult NodeParameters::check_values_locked(
+  const std::vector<rclcpp::Parameter> & parameters) const
+{
+  for (const auto & parameter : parameters) {
+    const auto declared = parameters_.find(parameter.get_name());
+    if (declared == parameters_.end()) {
+      continue;  // declared implicitly when set, dynamically typed
+    }
+    const ParameterDescriptor & descriptor = declared->second.descriptor;
     if (parameter.get_type() == rclcpp::PARAMETER_NOT_SET) {
       if (
         !descriptor.dynamic_typing &&
@@ -240,12 +249,26 @@ SetParametersResult NodeParameters::set_atomically_locked(
       continue;
     }
     const SetParametersResult result =
-      check_type(name, descriptor, parameter.get_parameter_value());
+      check_type(parameter.get_name(), descriptor, parameter.get_parameter_value());
     if (!result.successful) {
       return result;
     }
   }
+  return success();
+}
 
+SetParametersResult NodeParameters::set_atomically_locked(
+  const std::vector<rclcpp::Parameter> & parameters)
+{
+  // Validate everything first, so that either all values are set or none: names, declaration
+  // and read-only first for every parameter, then the values, as rclcpp orders its checks.
+  SetParametersResult result = check_settable_locked(parameters);
+  if (result.successful) {
+    result = check_values_locked(parameters);
+  }
+  if (!result.successful) {
+    return result;
+  }
   for (const auto & parameter : parameters) {
     const std::string & name = parameter.get_name();
     auto declared = parameters_.find(name);

@@ -15,6 +15,19 @@ Parameter::Parameter(const std::string & name, const ParameterValue & value)
 {
 }
 
+Parameter Parameter::from_parameter_msg(const rcl_interfaces::msg::Parameter & parameter)
+{
+  return Parameter(parameter.name, ParameterValue(parameter.value));
+}
+
+rcl_interfaces::msg::Parameter Parameter::to_parameter_msg() const
+{
+  rcl_interfaces::msg::Parameter parameter;
+  parameter.name = name_;
+  parameter.value = value_.to_value_msg();
+  return parameter;
+}
+
 bool Parameter::operator==(const Parameter & rhs) const
 {
   return name_ == rhs.name_ && value_ == rhs.value_;

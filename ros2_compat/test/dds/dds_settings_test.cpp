@@ -46,19 +46,30 @@ std::string rejection(const char * domain, const char * all_interfaces)
 
 }  // namespace
 
-TEST(DdsNames, TopicsAndTypesAsRos2NamesThem)
+TEST(DdsNames, TopicsServicesAndTypesAsRos2NamesThem)
 {
   using ros2_compat::detail::dds_topic_name;
   using ros2_compat::detail::dds_type_name;
   EXPECT_EQ(dds_topic_name("/scan", false), "rt/scan");
   EXPECT_EQ(dds_topic_name("/robot/tf_static", false), "rt/robot/tf_static");
   EXPECT_EQ(dds_topic_name("/scan", true), "/scan");
+  EXPECT_EQ(
+    ros2_compat::detail::dds_request_topic_name("/laser_subscriber/get_parameters"),
+    "rq/laser_subscriber/get_parametersRequest");
+  EXPECT_EQ(
+    ros2_compat::detail::dds_response_topic_name("/laser_subscriber/get_parameters"),
+    "rr/laser_subscriber/get_parametersReply");
   EXPECT_EQ(dds_type_name("sensor_msgs/msg/LaserScan"), "sensor_msgs::msg::dds_::LaserScan_");
   EXPECT_EQ(
     dds_type_name("quillon_protocol/msg/ObjectList"), "quillon_protocol::msg::dds_::ObjectList_");
+  EXPECT_EQ(
+    dds_type_name("rcl_interfaces/srv/GetParameters_Request"),
+    "rcl_interfaces::srv::dds_::GetParameters_Request_");
   EXPECT_THROW(dds_type_name("LaserScan"), std::invalid_argument);
   EXPECT_THROW(dds_type_name("sensor_msgs/msg/"), std::invalid_argument);
   EXPECT_THROW(dds_type_name("a/msg/b/c"), std::invalid_argument);
+  EXPECT_THROW(dds_type_name("a/action/B"), std::invalid_argument);
+  EXPECT_THROW(dds_type_name("/msg/B"), std::invalid_argument);
 }
 
 TEST(DdsSettings, DomainAndInterfacesFromTheEnvironment)

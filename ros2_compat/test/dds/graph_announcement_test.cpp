@@ -34,6 +34,10 @@ const auto * const environment = ::testing::AddGlobalTestEnvironment(new DdsEnvi
 // Test executables choose the in-process transport for their children; these must use DDS.
 const std::map<std::string, std::string> over_dds{{"ROS2_COMPAT_TRANSPORT", "dds"}};
 
+const std::vector<std::string> parameter_services{
+  "get_parameters",      "get_parameter_types", "set_parameters", "set_parameters_atomically",
+  "describe_parameters", "list_parameters"};
+
 // ParticipantEntitiesInfo read by hand from the layout in golden/graph/README.md: the gid
 // (24 bytes), a u32 node count, then per node the namespace and name (u32 length with NUL,
 // characters) and the u32-counted reader and writer gids. Alignment counts from byte 4.
@@ -216,6 +220,15 @@ std::multiset<std::string> topics_of(const std::map<Bytes, std::string> & endpoi
   return topics;
 }
 
+std::multiset<std::string> service_topics(const std::string & prefix, const std::string & suffix)
+{
+  std::multiset<std::string> topics;
+  for (const auto & service : parameter_services) {
+    topics.insert(prefix + "/laser_subscriber/" + service + suffix);
+  }
+  return topics;
+}
+
 }  // namespace
 
 TEST(StandaloneNodeInAHumbleGraph, ItsAnnouncementNamesTheNodeAndEveryEndpointItOwns)
@@ -227,7 +240,8 @@ TEST(StandaloneNodeInAHumbleGraph, ItsAnnouncementNamesTheNodeAndEveryEndpointIt
   DiscoveryInfoListener discovery_info(humble);
 
   // Discovery and announcements arrive in any order: wait until the node's announcement lists
-  // its reader (/scan_01) and writer (/objects_laser) and discovery has seen them.
+  // its 7 readers (6 service requests, /scan_01) and 7 writers (6 service responses,
+  // /objects_laser) and discovery has seen them all.
   std::optional<Announcement> announcement;
   Bytes prefix;
   const auto consistent = [&] {
@@ -237,7 +251,7 @@ TEST(StandaloneNodeInAHumbleGraph, ItsAnnouncementNamesTheNodeAndEveryEndpointIt
     }
     prefix.assign(announcement->gid.begin(), announcement->gid.begin() + 12);
     const auto & entry = announcement->nodes.at(0);
-    return entry.readers.size() == 1 && entry.writers.size() == 1 &&
+    return entry.readers.size() == 7 && entry.writers.size() == 7 &&
            all_discovered(entry.readers, endpoints_of(humble.discovered_readers(), prefix)) &&
            all_discovered(entry.writers, endpoints_of(humble.discovered_writers(), prefix));
   };
@@ -268,8 +282,12 @@ TEST(StandaloneNodeInAHumbleGraph, ItsAnnouncementNamesTheNodeAndEveryEndpointIt
   }
   EXPECT_EQ(listed(entry.readers, readers), readers);
   EXPECT_EQ(listed(entry.writers, writers), writers);
-  EXPECT_EQ(topics_of(readers), std::multiset<std::string>{"rt/scan_01"});
-  EXPECT_EQ(topics_of(writers), std::multiset<std::string>{"rt/objects_laser"});
+  auto expected_readers = service_topics("rq", "Request");
+  expected_readers.insert("rt/scan_01");
+  auto expected_writers = service_topics("rr", "Reply");
+  expected_writers.insert("rt/objects_laser");
+  EXPECT_EQ(topics_of(readers), expected_readers);
+  EXPECT_EQ(topics_of(writers), expected_writers);
 
   node.send_signal(SIGTERM);
   EXPECT_EQ(node.wait_for_exit(30s), 0) << node.output();
@@ -295,7 +313,8 @@ TEST(StandaloneNodeInAHumbleGraph, AnnouncementsFollowNodesAndEndpointsAsTheyCom
     return std::nullopt;
   };
 
-  auto node = std::make_shared<rclcpp::Node>("graph_probe");
+  auto node = std::make_shared<rclcpp::Node>(
+    "graph_probe", rclcpp::NodeOptions().start_parameter_services(false));
   auto publisher = node->create_publisher<geometry_msgs::msg::PointStamped>("/probe", 10);
   EXPECT_TRUE(plain_dds::eventually([&] { return writers_of("graph_probe") == size_t{1}; }, 30s));
   const auto announcement = discovery_info.latest_with("graph_probe");

@@ -1,5 +1,5 @@
 // What a transport needs to carry messages of one type as bytes: the interface name and the
-// CDR conversions, type-erased (the counterpart of rosidl's message type support).
+// CDR conversions, type-erased (the counterpart of rosidl's message and service type support).
 #ifndef ROS2_COMPAT__CDR__TYPE_SUPPORT_HPP_
 #define ROS2_COMPAT__CDR__TYPE_SUPPORT_HPP_
 
@@ -61,6 +61,26 @@ const MessageTypeSupport & get_message_type_support()
       deserialize(payload, size, *message);
       return message;
     }};
+  return type_support;
+}
+
+// A service's request and response, carried as two messages.
+struct ServiceTypeSupport
+{
+  const char * type_name;  // interface name, e.g. "rcl_interfaces/srv/GetParameters"
+  const MessageTypeSupport & request;
+  const MessageTypeSupport & response;
+};
+
+template <typename ServiceT>
+const ServiceTypeSupport & get_service_type_support()
+{
+  static_assert(
+    rosidl_generator_traits::is_service<ServiceT>::value, "a ROS service type is needed");
+  static const ServiceTypeSupport type_support{
+    rosidl_generator_traits::name<ServiceT>(),
+    get_message_type_support<typename ServiceT::Request>(),
+    get_message_type_support<typename ServiceT::Response>()};
   return type_support;
 }
 

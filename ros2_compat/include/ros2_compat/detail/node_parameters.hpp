@@ -158,6 +158,10 @@ private:
     bool ignore_override);
   rcl_interfaces::msg::SetParametersResult set_atomically_locked(
     const std::vector<rclcpp::Parameter> & parameters);
+  rcl_interfaces::msg::SetParametersResult check_settable_locked(
+    const std::vector<rclcpp::Parameter> & parameters) const;
+  rcl_interfaces::msg::SetParametersResult check_values_locked(
+    const std::vector<rclcpp::Parameter> & parameters) const;
 
   bool allow_undeclared_;
   std::map<std::string, rclcpp::ParameterValue> overrides_;

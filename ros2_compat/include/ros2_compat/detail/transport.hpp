@@ -1,7 +1,8 @@
-// The seam between publishers/subscriptions and how messages travel. Endpoints carry what
-// every transport needs (ROS topic name, interface type name, QoS, the CDR conversions, the
-// node they belong to); messages are type-erased. Two transports exist: in-process and DDS
-// (between processes), which also announces the nodes in the ROS graph.
+// The seam between publishers/subscriptions (and services) and how messages travel. Endpoints
+// carry what every transport needs (ROS topic name, interface type name, QoS, the CDR
+// conversions, the node they belong to); messages are type-erased. Two transports exist:
+// in-process and DDS (between processes), which also announces the nodes in the ROS graph and
+// carries services.
 #ifndef ROS2_COMPAT__DETAIL__TRANSPORT_HPP_
 #define ROS2_COMPAT__DETAIL__TRANSPORT_HPP_
 
@@ -18,6 +19,7 @@ namespace ros2_compat
 namespace cdr
 {
 struct MessageTypeSupport;
+struct ServiceTypeSupport;
 }  // namespace cdr
 
 namespace detail
@@ -36,8 +38,25 @@ struct TopicEndpoint
   GraphNodeId node = no_graph_node;
 };
 
+struct ServiceEndpoint
+{
+  std::string service_name;  // fully qualified, e.g. "/trailmerge/get_parameters"
+  const cdr::ServiceTypeSupport * type_support = nullptr;
+  rmw_qos_profile_t qos;
+  GraphNodeId node = no_graph_node;
+};
+
 // A message of the endpoint's type; shared so that one publication reaches many readers.
 using ErasedMessage = std::shared_ptr<const void>;
+
+// A request as a service takes it: who asked (where the response goes) and the request, or
+// why it could not be read (the client still deserves an answer).
+struct ServiceRequest
+{
+  rmw_request_id_t id{};
+  ErasedMessage message;  // null when malformed
+  std::string malformed;
+};
 
 // The policy that keeps a publisher and a subscription of one topic apart.
 enum class QosPolicy
@@ -82,6 +101,20 @@ public:
   virtual size_t matched_reader_count() const = 0;
 };
 
+// A service's end: requests queue until taken, each response goes to the client that asked.
+class TransportServer
+{
+public:
+  virtual ~TransportServer() = default;
+
+  // Takes the oldest request still queued; false if there is none.
+  virtual bool take_request(ServiceRequest & request) = 0;
+  virtual bool has_request() const = 0;
+  // False, and nothing sent, when the client's response reader does not show up in time (it
+  // could not receive the response).
+  virtual bool send_response(const rmw_request_id_t & id, ErasedMessage response) = 0;
+};
+
 class Transport
 {
 public:
@@ -97,6 +130,12 @@ public:
   virtual GraphNodeId add_node(
     const std::string & node_namespace, const std::string & node_name) = 0;
   virtual void remove_node(GraphNodeId node) = 0;
+
+  // Whether services can be offered: only between processes, as no one in a process needs them.
+  virtual bool carries_services() const = 0;
+  // Throws std::logic_error where services are not carried.
+  virtual std::unique_ptr<TransportServer> create_server(
+    const ServiceEndpoint & endpoint, ReaderListener listener) = 0;
 };
 
 // The transport of this process's publishers and subscriptions, chosen on first use by the

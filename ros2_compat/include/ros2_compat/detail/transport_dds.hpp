@@ -3,8 +3,9 @@
 // payloads, ROS QoS mapped onto the DDS policies of the same names. One DDS participant per
 // transport; readers and writers of the same process match each other through it, so a
 // process's subscriptions receive its own publications once. The participant announces its
-// nodes and their endpoints on "ros_discovery_info" as rmw_fastrtps does, so that ROS 2 tools
-// see the nodes.
+// nodes and their endpoints on "ros_discovery_info" and carries services (topics
+// "rq<service>Request" / "rr<service>Reply") as rmw_fastrtps does, so that ROS 2 tools see the
+// nodes and can call their parameter services.
 #ifndef ROS2_COMPAT__DETAIL__TRANSPORT_DDS_HPP_
 #define ROS2_COMPAT__DETAIL__TRANSPORT_DDS_HPP_
 

@@ -1,4 +1,4 @@
-// A node with parameters over DDS for the graph tests, shaped like the
+// A node with parameters over DDS for the graph and parameter-service tests, shaped like the
 // node of golden/graph: node "laser_subscriber" declares the double parameter max_range (8.0
 // unless overridden), publishes /objects_laser and subscribes /scan_01 (sensor data QoS). It
 // prints "ready", serves until SIGINT or SIGTERM, then prints "max_range <value>".
