@@ -306,12 +306,12 @@ int run(const Options & o)
 int main(int argc, char ** argv)
 {
   Options options;
-  if (!parseOptions(argc, argv, options)) {
-    std::fprintf(
-      stderr,
+  const bool help = quillon_tools::asksForHelp(argc, argv);
+  if (help || !parseOptions(argc, argv, options)) {
+    return quillon_tools::printUsage(
       "usage: quillon_bag_play IN_BAG [--rate R] [--loop] [--start-offset S] [--restamp] "
-      "[--clock] [--wait-for-subscribers] [--ros-args ...]\n");
-    return 2;
+      "[--clock] [--wait-for-subscribers] [--ros-args ...]\n",
+      help);
   }
   return quillon_tools::runWithRos(
     argc, argv, "quillon_bag_play", [&options] { return run(options); });

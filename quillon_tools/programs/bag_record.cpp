@@ -130,13 +130,13 @@ int run(const Options & o)
 int main(int argc, char ** argv)
 {
   Options options;
-  if (!parseOptions(argc, argv, options)) {
-    std::fprintf(
-      stderr,
+  const bool help = quillon_tools::asksForHelp(argc, argv);
+  if (help || !parseOptions(argc, argv, options)) {
+    return quillon_tools::printUsage(
       "usage: quillon_bag_record OUT_BAG (TOPIC... | -a) [--ros-args ...]\n"
-      "-a records every topic of the system; known topics: %s\n",
-      knownTopicPatterns().c_str());
-    return 2;
+      "-a records every topic of the system; known topics: " +
+        knownTopicPatterns() + "\n",
+      help);
   }
   for (const auto & topic : options.topics) {
     if (!systemTopicType(topic)) {

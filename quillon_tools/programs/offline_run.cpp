@@ -161,15 +161,15 @@ int main(int argc, char ** argv)
 {
   quillon_tools::keepMessagesInProcess();
   Options options;
-  if (!parseOptions(argc, argv, options)) {
-    std::fprintf(
-      stderr,
+  const bool help = quillon_tools::asksForHelp(argc, argv);
+  if (help || !parseOptions(argc, argv, options)) {
+    return quillon_tools::printUsage(
       "usage: quillon_offline_run IN_BAG OUT_BAG [--csv DIR] [--detector closed|geometric] "
       "[--clock header|receive] [--ros-args --params-file FILE ...]\n"
       "--detector (default closed) decides the detector, whatever a parameter file says.\n"
       "--clock (default header) drives the simulated time by the messages' header stamps or by\n"
-      "the recorder's receive times.\n");
-    return 2;
+      "the recorder's receive times.\n",
+      help);
   }
   return quillon_tools::runWithRos(
     argc, argv, "quillon_offline_run", [&options] { return run(options); });

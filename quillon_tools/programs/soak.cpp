@@ -173,10 +173,10 @@ int main(int argc, char ** argv)
 {
   quillon_tools::keepMessagesInProcess();
   Options options;
-  if (!parseOptions(argc, argv, options)) {
-    std::fprintf(
-      stderr, "usage: quillon_soak [--minutes M>=1] [--rate HZ] [--detector closed|geometric]\n");
-    return 2;
+  const bool help = quillon_tools::asksForHelp(argc, argv);
+  if (help || !parseOptions(argc, argv, options)) {
+    return quillon_tools::printUsage(
+      "usage: quillon_soak [--minutes M>=1] [--rate HZ] [--detector closed|geometric]\n", help);
   }
   return quillon_tools::runWithRos(argc, argv, "quillon_soak", [&options] { return run(options); });
 }

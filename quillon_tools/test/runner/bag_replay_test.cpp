@@ -34,11 +34,11 @@ fs::path scratch(const std::string & name)
   return path;
 }
 
-SimulatorConfig shortRun()
+SimulatorConfig shortRun(double duration_s = 3.0)
 {
   SimulatorConfig config;
   config.seed = 7;
-  config.duration_s = 3.0;
+  config.duration_s = duration_s;
   return config;
 }
 
@@ -93,6 +93,14 @@ int64_t headerStampNs(const BagMessage & m)
     return stampNanoseconds(deserialize<tf2_msgs::msg::TFMessage>(m).transforms.at(0).header.stamp);
   }
   return stampNanoseconds(deserialize<sensor_msgs::msg::LaserScan>(m).header.stamp);
+}
+
+// The default scenario's first seconds, recorded into a scratch bag and read back.
+std::vector<BagMessage> recordedScenario(const std::string & name, double duration_s)
+{
+  const auto bag = scratch(name);
+  writeScenarioBag(makeScenario(DEFAULT_SCENARIO), shortRun(duration_s), bag);
+  return allMessages(bag);
 }
 
 // The recording as a robot makes it: receive times a constant after the stamps, and each scan
@@ -181,12 +189,9 @@ TEST_F(BagReplayTest, SimulatedBagReplaysExactlyLikeTheScenario)
 // replay, fused ones included. On receive times the per-scanner lists are still the same.
 TEST_F(BagReplayTest, RobotStyleRecordingsLoseNoScan)
 {
-  const Scenario scenario = makeScenario(DEFAULT_SCENARIO);
-  SimulatorConfig config = shortRun();
-  config.duration_s = 2.0;
-  const auto source = scratch("robot_source");
-  writeScenarioBag(scenario, config, source);
-  const ScenarioReplay reference = replayScenario(scenario, config, ReplayOptions{});
+  const auto messages = recordedScenario("robot_source", 2.0);
+  const ScenarioReplay reference =
+    replayScenario(makeScenario(DEFAULT_SCENARIO), shortRun(2.0), ReplayOptions{});
   const size_t scans = reference.outputs.lists.at("/objects_laser1").size() +
                        reference.outputs.lists.at("/objects_laser2").size();
 
@@ -194,7 +199,7 @@ TEST_F(BagReplayTest, RobotStyleRecordingsLoseNoScan)
   for (const int64_t offset_ns : {int64_t{30000000}, THREE_YEARS_NS}) {
     SCOPED_TRACE("receive times " + std::to_string(offset_ns) + " ns after the stamps");
     const auto bag = scratch("robot_" + std::to_string(offset_ns));
-    writeRobotStyleBag(allMessages(source), offset_ns, bag);
+    writeRobotStyleBag(messages, offset_ns, bag);
 
     const BagReplay on_stamps = replayBag(bag, ReplayOptions{});
     EXPECT_EQ(on_stamps.summary.scans_in, scans);
@@ -222,11 +227,7 @@ TEST_F(BagReplayTest, RobotStyleRecordingsLoseNoScan)
 // dropped and counted as having no transform; every scan is accounted for.
 TEST_F(BagReplayTest, ScansWithoutOdometryAreDroppedAfterTheLiveTimeoutAndCounted)
 {
-  const auto source = scratch("odometry_source");
-  SimulatorConfig config = shortRun();
-  config.duration_s = 1.0;
-  writeScenarioBag(makeScenario(DEFAULT_SCENARIO), config, source);
-  const auto messages = allMessages(source);
+  const auto messages = recordedScenario("odometry_source", 1.0);
   const int64_t cut_ns = messages.front().timestamp_ns + 500000000LL;
 
   const auto bag = scratch("odometry_stops");
@@ -258,9 +259,7 @@ TEST_F(BagReplayTest, ScansWithoutOdometryAreDroppedAfterTheLiveTimeoutAndCounte
 TEST_F(BagReplayTest, ResultBagHoldsTheOutputTopicsAtTheirOutputTimes)
 {
   const auto bag = scratch("short");
-  SimulatorConfig config = shortRun();
-  config.duration_s = 1.0;
-  writeScenarioBag(makeScenario(DEFAULT_SCENARIO), config, bag);
+  writeScenarioBag(makeScenario(DEFAULT_SCENARIO), shortRun(1.0), bag);
   const auto result_bag = scratch("short_result");
   {
     BagWriter results;
@@ -298,11 +297,7 @@ TEST_F(BagReplayTest, ResultBagHoldsTheOutputTopicsAtTheirOutputTimes)
 // counted.
 TEST_F(BagReplayTest, BadRecordingsGiveClearErrorsOrCountedSkips)
 {
-  const auto source = scratch("source");
-  SimulatorConfig config = shortRun();
-  config.duration_s = 0.5;
-  writeScenarioBag(makeScenario(DEFAULT_SCENARIO), config, source);
-  const auto messages = allMessages(source);
+  const auto messages = recordedScenario("source", 0.5);
 
   const auto no_mounts = scratch("no_mounts");
   {
