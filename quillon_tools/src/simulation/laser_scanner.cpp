@@ -1,5 +1,6 @@
 #include "quillon_tools/simulation/laser_scanner.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <stdexcept>
@@ -13,11 +14,109 @@ namespace quillon_tools
 namespace
 {
 
+constexpr double INF = std::numeric_limits<double>::infinity();
+// Neighbouring beams whose ranges differ by more than this straddle a depth edge.
+constexpr double EDGE_DEPTH_JUMP = 0.1;
+
 void require(bool ok, const std::string & what)
 {
   if (!ok) {
     throw std::invalid_argument("scan settings: " + what);
   }
+}
+
+bool isProbability(double p) { return std::isfinite(p) && p >= 0.0 && p <= 1.0; }
+
+// The message without ranges: beam angles, timing and limits.
+sensor_msgs::msg::LaserScan emptyScan(
+  const ScanSettings & settings, const std::string & frame_id, int64_t stamp_ns)
+{
+  sensor_msgs::msg::LaserScan scan;
+  scan.header.frame_id = frame_id;
+  scan.header.stamp = stampFromNanoseconds(stamp_ns);
+  scan.angle_min = static_cast<float>(-0.5 * settings.fov);
+  scan.angle_increment = static_cast<float>(settings.fov / (settings.beams - 1));
+  scan.angle_max = static_cast<float>(
+    static_cast<double>(scan.angle_min) +
+    (settings.beams - 1) * static_cast<double>(scan.angle_increment));
+  scan.scan_time = static_cast<float>(1.0 / settings.rate_hz);
+  // A turning mirror passes the beams at the pace of a full turn per period, as scanner drivers
+  // report it; the idealised scanner spreads the period over its beams.
+  scan.time_increment =
+    settings.sweep_timing
+      ? static_cast<float>(
+          static_cast<double>(scan.angle_increment) / (2.0 * M_PI) / settings.rate_hz)
+      : static_cast<float>(1.0 / settings.rate_hz / settings.beams);
+  scan.range_min = static_cast<float>(settings.range_min);
+  scan.range_max = static_cast<float>(settings.range_max);
+  scan.ranges.resize(static_cast<size_t>(settings.beams));
+  return scan;
+}
+
+// What one beam met.
+struct Beam
+{
+  RayHit hit;
+  // A person's cloth sends the echo away: the beam meets it too far off its normal.
+  bool grazes_cloth = false;
+};
+
+bool grazesCloth(const RayHit & hit, const std::vector<PersonOutline> & people)
+{
+  for (const auto & person : people) {
+    if (person.owner == hit.person) {
+      return person.max_incidence < 0.5 * M_PI && hit.cosine < std::cos(person.max_incidence);
+    }
+  }
+  return false;
+}
+
+// The nearest surface along every beam, each beam seeing the scene at its own time when the
+// sweep is timed.
+std::vector<Beam> castBeams(
+  const ScanSettings & settings, const World & world, const SceneAt & scene_at,
+  const sensor_msgs::msg::LaserScan & scan, int64_t stamp_ns)
+{
+  std::vector<Beam> beams(static_cast<size_t>(settings.beams));
+  ScanScene scene;
+  scene_at(stamp_ns, scene);
+  for (int i = 0; i < settings.beams; ++i) {
+    if (settings.sweep_timing && i > 0) {
+      scene_at(stamp_ns + beamOffsetNs(scan, i), scene);
+    }
+    // Beam angles as a reader of the message reconstructs them from its float fields.
+    const double angle = scene.scanner.yaw + static_cast<double>(scan.angle_min) +
+                         i * static_cast<double>(scan.angle_increment);
+    const Eigen::Vector2d direction(std::cos(angle), std::sin(angle));
+    Beam & beam = beams[static_cast<size_t>(i)];
+    beam.hit =
+      world.castRay(Eigen::Vector2d(scene.scanner.x, scene.scanner.y), direction, scene.people);
+    beam.grazes_cloth = beam.hit.person >= 0 && grazesCloth(beam.hit, scene.people);
+  }
+  return beams;
+}
+
+// When beam i lies on a depth edge (a neighbour sees another surface farther away), the range of
+// what is behind the edge; +inf otherwise.
+double behindEdge(const std::vector<Beam> & beams, size_t i, double range_max)
+{
+  const RayHit & edge = beams[i].hit;
+  double behind = INF;
+  if (!edge.hit() || edge.range > range_max) {
+    return behind;
+  }
+  for (const size_t j : {i - 1, i + 1}) {
+    if (j >= beams.size()) {  // i - 1 wraps around for the first beam
+      continue;
+    }
+    const RayHit & neighbour = beams[j].hit;
+    if (
+      neighbour.range <= range_max && !neighbour.sameSurface(edge) &&
+      neighbour.range > edge.range + EDGE_DEPTH_JUMP) {
+      behind = std::min(behind, neighbour.range);
+    }
+  }
+  return behind;
 }
 
 }  // namespace
@@ -32,52 +131,66 @@ void validate(const ScanSettings & s)
       s.range_max > s.range_min,
     "need 0 <= range_min < range_max, both finite");
   require(std::isfinite(s.noise_stddev) && s.noise_stddev >= 0.0, "noise_stddev must be >= 0");
-  require(
-    std::isfinite(s.dropout_probability) && s.dropout_probability >= 0.0 &&
-      s.dropout_probability <= 1.0,
-    "dropout_probability must be in [0, 1]");
+  require(isProbability(s.dropout_probability), "dropout_probability must be in [0, 1]");
+  require(isProbability(s.mixed_pixel_probability), "mixed_pixel_probability must be in [0, 1]");
 }
 
-sensor_msgs::msg::LaserScan renderScan(
-  const ScanSettings & settings, const World & world, const std::vector<Circle> & legs,
-  const Pose2D & scanner_in_world, const std::string & frame_id, int64_t stamp_ns,
-  SeededNoise & noise)
+RenderedScan renderScan(
+  const ScanSettings & settings, const World & world, const SceneAt & scene_at,
+  const std::string & frame_id, int64_t stamp_ns, SeededNoise & noise)
 {
-  sensor_msgs::msg::LaserScan scan;
-  scan.header.frame_id = frame_id;
-  scan.header.stamp = stampFromNanoseconds(stamp_ns);
-  scan.angle_min = static_cast<float>(-0.5 * settings.fov);
-  scan.angle_increment = static_cast<float>(settings.fov / (settings.beams - 1));
-  scan.angle_max = static_cast<float>(
-    static_cast<double>(scan.angle_min) +
-    (settings.beams - 1) * static_cast<double>(scan.angle_increment));
-  scan.scan_time = static_cast<float>(1.0 / settings.rate_hz);
-  scan.time_increment = static_cast<float>(1.0 / settings.rate_hz / settings.beams);
-  scan.range_min = static_cast<float>(settings.range_min);
-  scan.range_max = static_cast<float>(settings.range_max);
-  scan.ranges.resize(static_cast<size_t>(settings.beams));
+  RenderedScan out;
+  out.scan = emptyScan(settings, frame_id, stamp_ns);
+  out.person_of_beam.assign(static_cast<size_t>(settings.beams), -1);
+  const std::vector<Beam> beams = castBeams(settings, world, scene_at, out.scan, stamp_ns);
 
-  const Eigen::Vector2d origin(scanner_in_world.x, scanner_in_world.y);
-  const double infinity = std::numeric_limits<double>::infinity();
-  for (int i = 0; i < settings.beams; ++i) {
-    // Beam angles as a reader of the message reconstructs them from its float fields.
-    const double angle = scanner_in_world.yaw + static_cast<double>(scan.angle_min) +
-                         i * static_cast<double>(scan.angle_increment);
-    const Eigen::Vector2d direction(std::cos(angle), std::sin(angle));
-    const double exact = world.castRay(origin, direction, legs);
+  const bool zero = settings.no_return == NoReturnReading::Zero;
+  const double no_echo = zero ? 0.0 : std::numeric_limits<double>::quiet_NaN();
+  const double too_close = zero ? 0.0 : -INF;
+  const bool mixing = settings.mixed_pixel_probability > 0.0;
+  for (size_t i = 0; i < beams.size(); ++i) {
+    const RayHit & hit = beams[i].hit;
     const bool dropped = noise.uniform() < settings.dropout_probability;
-    const double range = exact + settings.noise_stddev * noise.gaussian();
+    const double error = settings.noise_stddev * noise.gaussian();
+    // Mixing draws only where mixing can happen, so the idealised scanner's sequence stays.
+    const bool mixed = mixing && noise.uniform() < settings.mixed_pixel_probability;
+    const double blend = mixing ? noise.uniform() : 0.0;
+    const double range = hit.range + error;
+    const double behind = mixed ? behindEdge(beams, i, settings.range_max) : INF;
+
     double reported = range;
+    bool on_person = false;
     if (dropped) {
-      reported = std::numeric_limits<double>::quiet_NaN();
-    } else if (exact == infinity || range > settings.range_max) {
-      reported = infinity;
+      reported = no_echo;
+    } else if (!hit.hit() || range > settings.range_max) {
+      reported = INF;
     } else if (range < settings.range_min) {
-      reported = -infinity;
+      reported = too_close;
+    } else if (behind != INF) {
+      reported = std::min(hit.range + blend * (behind - hit.range) + error, settings.range_max);
+    } else if (beams[i].grazes_cloth) {
+      reported = no_echo;
+    } else {
+      on_person = hit.person >= 0;
     }
-    scan.ranges[static_cast<size_t>(i)] = static_cast<float>(reported);
+    out.scan.ranges[i] = static_cast<float>(reported);
+    out.person_of_beam[i] = on_person ? hit.person : -1;
   }
-  return scan;
+  return out;
+}
+
+int64_t beamOffsetNs(const sensor_msgs::msg::LaserScan & scan, int beam)
+{
+  return std::llround(beam * static_cast<double>(scan.time_increment) * 1e9);
+}
+
+RenderedScan renderScan(
+  const ScanSettings & settings, const World & world, const ScanScene & scene,
+  const std::string & frame_id, int64_t stamp_ns, SeededNoise & noise)
+{
+  return renderScan(
+    settings, world, [&scene](int64_t, ScanScene & now) { now = scene; }, frame_id, stamp_ns,
+    noise);
 }
 
 }  // namespace quillon_tools

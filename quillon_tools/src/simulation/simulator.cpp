@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <set>
 #include <stdexcept>
 #include <utility>
 
+#include "quillon_tools/simulation/scanner_model.hpp"
 #include "quillon_tools/simulation/stamp.hpp"
 
 namespace quillon_tools
@@ -14,7 +16,7 @@ namespace quillon_tools
 namespace
 {
 
-constexpr int64_t NS_PER_SECOND = 1000000000;
+constexpr int64_t PEOPLE_REFRESH_NS = 500000;
 
 // The mount pose (in the robot frame) expressed in the world.
 Pose2D compose(const Pose2D & robot, const Pose2D & mount)
@@ -62,27 +64,38 @@ std::vector<Walker> makeWalkers(const Scenario & scenario, double horizon)
 
 }  // namespace
 
-Simulator::Simulator(const Scenario & scenario, const SimulatorConfig & config)
-: scenario_(scenario), config_(config), robot_(scenario.robot), noise_(config.seed)
+SimulatorConfig withScannerModel(SimulatorConfig config, const std::string & model)
 {
-  validate(config.scan);
-  checkMounts(config);
-  const double duration = runDuration(scenario, config);
+  if (model.empty()) {
+    return config;
+  }
+  config.scan = scannerModel(model).scan;
+  config.legs = realisticLegs();
+  return config;
+}
+
+Simulator::Simulator(const Scenario & scenario, const SimulatorConfig & config)
+: scenario_(scenario),
+  config_(withScannerModel(config, scenario.scanner)),
+  robot_(scenario.robot),
+  noise_(config.seed)
+{
+  validate(config_.scan);
+  validate(config_.legs);
+  checkMounts(config_);
+  const double duration = runDuration(scenario, config_);
   walkers_ = makeWalkers(scenario, duration + 1.0);
-  period_ns_ = std::llround(1e9 / config.scan.rate_hz);
+  period_ns_ = std::llround(1e9 / config_.scan.rate_hz);
   if (period_ns_ < 2) {
     throw std::invalid_argument("scan rate is too high");
   }
-  end_ns_ = config.start_stamp_ns + std::llround(duration * 1e9);
-  next_stamp_ns_ = {config.start_stamp_ns, config.start_stamp_ns + period_ns_ / 2};
+  end_ns_ = config_.start_stamp_ns + std::llround(duration * 1e9);
+  next_stamp_ns_ = {config_.start_stamp_ns, config_.start_stamp_ns + period_ns_ / 2};
 }
 
 double Simulator::secondsSinceStart(int64_t stamp_ns) const
 {
-  const int64_t since = stamp_ns - config_.start_stamp_ns;
-  // Whole seconds and the rest apart, so that long runs keep nanosecond resolution.
-  return static_cast<double>(since / NS_PER_SECOND) +
-         static_cast<double>(since % NS_PER_SECOND) * 1e-9;
+  return secondsBetween(config_.start_stamp_ns, stamp_ns);
 }
 
 bool Simulator::next(SimulatedScan & out)
@@ -94,14 +107,40 @@ bool Simulator::next(SimulatedScan & out)
   }
   next_stamp_ns_[k] += period_ns_;
   const ScannerMount & mount = config_.mounts[k];
-  const RobotState robot = robot_.at(secondsSinceStart(stamp));
+  int64_t people_stamp = 0;
+  const auto scene_at = [&](int64_t beam_stamp_ns, ScanScene & scene) {
+    scene.scanner = compose(robot_.at(secondsSinceStart(beam_stamp_ns)).pose, mount.pose);
+    // Feet swing at a few metres per second at most: taking the people afresh every half
+    // millisecond of a sweep keeps them within about a millimetre of each beam's instant.
+    if (beam_stamp_ns == stamp || beam_stamp_ns - people_stamp >= PEOPLE_REFRESH_NS) {
+      scene.people = peopleAt(beam_stamp_ns);
+      people_stamp = beam_stamp_ns;
+    }
+  };
+  RenderedScan rendered =
+    renderScan(config_.scan, scenario_.world, scene_at, mount.frame_id, stamp, noise_);
   out.topic = mount.topic;
-  out.scan = renderScan(
-    config_.scan, scenario_.world, legsAt(stamp), compose(robot.pose, mount.pose), mount.frame_id,
-    stamp, noise_);
-  out.odom_to_base = planarTransform(stamp, "odom", "base_footprint", robot.pose);
+  out.scan = std::move(rendered.scan);
+  out.odom_to_base =
+    planarTransform(stamp, "odom", "base_footprint", robot_.at(secondsSinceStart(stamp)).pose);
   out.truth = truthAt(stamp);
+  out.truth.scanner_frame = mount.frame_id;
+  countReturns(rendered.person_of_beam, out.truth);
   return true;
+}
+
+void Simulator::countReturns(const std::vector<int> & person_of_beam, TruthFrame & frame) const
+{
+  std::map<int32_t, int32_t> returns_by_id;
+  for (const int owner : person_of_beam) {
+    if (owner >= 0) {
+      ++returns_by_id[walkers_[static_cast<size_t>(owner)].id()];
+    }
+  }
+  for (auto & person : frame.people) {
+    const auto found = returns_by_id.find(person.id);
+    person.beams = found == returns_by_id.end() ? 0 : found->second;
+  }
 }
 
 TruthFrame Simulator::truthAt(int64_t stamp_ns) const
@@ -122,16 +161,24 @@ TruthFrame Simulator::truthAt(int64_t stamp_ns) const
   return frame;
 }
 
-std::vector<Circle> Simulator::legsAt(int64_t stamp_ns) const
+std::vector<PersonOutline> Simulator::peopleAt(int64_t stamp_ns) const
 {
   const double t = secondsSinceStart(stamp_ns);
-  std::vector<Circle> legs;
-  for (const auto & walker : walkers_) {
-    if (walker.present(t)) {
-      for (const auto & leg : walker.legs(t)) {
-        legs.push_back({leg, LEG_RADIUS});
-      }
+  std::vector<PersonOutline> people;
+  for (size_t i = 0; i < walkers_.size(); ++i) {
+    if (walkers_[i].present(t)) {
+      people.push_back(personOutline(
+        static_cast<int>(i), walkers_[i].legs(t, config_.legs.side_offset), config_.legs));
     }
+  }
+  return people;
+}
+
+std::vector<Circle> Simulator::legsAt(int64_t stamp_ns) const
+{
+  std::vector<Circle> legs;
+  for (const auto & person : peopleAt(stamp_ns)) {
+    legs.insert(legs.end(), person.legs.begin(), person.legs.end());
   }
   return legs;
 }
@@ -151,6 +198,7 @@ GroundTruth Simulator::groundTruthHeader() const
   GroundTruth truth;
   for (const auto & m : config_.mounts) {
     truth.mounts[m.frame_id] = m.pose;
+    truth.views[m.frame_id] = {config_.scan.fov, config_.scan.range_max};
   }
   truth.furniture = scenario_.world.furniture();
   return truth;

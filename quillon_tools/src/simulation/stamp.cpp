@@ -18,4 +18,12 @@ builtin_interfaces::msg::Time stampFromNanoseconds(int64_t stamp_ns)
   return stamp;
 }
 
+double secondsBetween(int64_t from_ns, int64_t to_ns)
+{
+  constexpr int64_t billion = 1000000000;
+  const int64_t since = to_ns - from_ns;
+  // Whole seconds and the rest apart, so that the double keeps every nanosecond.
+  return static_cast<double>(since / billion) + static_cast<double>(since % billion) * 1e-9;
+}
+
 }  // namespace quillon_tools

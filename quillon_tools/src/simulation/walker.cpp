@@ -150,10 +150,10 @@ PersonState Walker::state(double t) const
   return person;
 }
 
-std::array<Eigen::Vector2d, 2> Walker::legs(double t) const
+std::array<Eigen::Vector2d, 2> Walker::legs(double t, double side_offset) const
 {
   const Phase & phase = phaseAt(t);
-  constexpr std::array<double, 2> side{LEG_SIDE_OFFSET, -LEG_SIDE_OFFSET};
+  const std::array<double, 2> side{side_offset, -side_offset};
   std::array<Eigen::Vector2d, 2> legs;
   if (phase.speed <= 0.0) {
     const Eigen::Vector2d at = phase.path.pointAt(0.0);

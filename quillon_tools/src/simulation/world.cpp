@@ -102,20 +102,50 @@ void World::addPillar(const Eigen::Vector2d & centre, double radius)
   addRoundFurniture("pillar", centre, radius);
 }
 
-double World::castRay(
+RayHit World::castRay(
   const Eigen::Vector2d & origin, const Eigen::Vector2d & direction,
-  const std::vector<Circle> & extra_circles) const
+  const std::vector<PersonOutline> & people) const
 {
-  double nearest = std::numeric_limits<double>::infinity();
+  RayHit hit;
+  const Segment * nearest_segment = nullptr;
+  const Circle * nearest_circle = nullptr;
+  const auto take = [&](
+                      double range, int person, int surface, const Segment * s, const Circle * c) {
+    if (range < hit.range) {
+      hit.range = range;
+      hit.person = person;
+      hit.surface = surface;
+      nearest_segment = s;
+      nearest_circle = c;
+    }
+  };
+  int surface = 0;
   for (const auto & s : segments_) {
-    nearest = std::min(nearest, rayToSegment(origin, direction, s.a, s.b));
+    take(rayToSegment(origin, direction, s.a, s.b), -1, surface++, &s, nullptr);
   }
-  for (const auto * circles : {&circles_, &extra_circles}) {
-    for (const auto & c : *circles) {
-      nearest = std::min(nearest, rayToCircle(origin, direction, c.centre, c.radius));
+  for (const auto & c : circles_) {
+    take(rayToCircle(origin, direction, c.centre, c.radius), -1, surface++, nullptr, &c);
+  }
+  for (const auto & person : people) {
+    int part = 0;
+    for (const auto & leg : person.legs) {
+      take(
+        rayToCircle(origin, direction, leg.centre, leg.radius), person.owner, part++, nullptr,
+        &leg);
+    }
+    for (const auto & s : person.cloth) {
+      take(rayToSegment(origin, direction, s.a, s.b), person.owner, part++, &s, nullptr);
     }
   }
-  return nearest;
+  if (nearest_segment != nullptr) {
+    const Eigen::Vector2d along = (nearest_segment->b - nearest_segment->a).normalized();
+    hit.cosine = std::abs(along.x() * direction.y() - along.y() * direction.x());
+  } else if (nearest_circle != nullptr) {
+    const Eigen::Vector2d normal =
+      (origin + hit.range * direction - nearest_circle->centre) / nearest_circle->radius;
+    hit.cosine = std::min(1.0, std::abs(normal.dot(direction)));
+  }
+  return hit;
 }
 
 double World::clearance(const Eigen::Vector2d & point) const

@@ -17,6 +17,17 @@ constexpr double INF = std::numeric_limits<double>::infinity();
 
 V heading(double angle) { return {std::cos(angle), std::sin(angle)}; }
 
+// A person standing with both (bare) legs at one spot.
+std::vector<PersonOutline> personAt(const V & centre)
+{
+  return {personOutline(0, {centre, centre}, LegShape{})};
+}
+
+ScanScene sceneAt(const Pose2D & scanner, std::vector<PersonOutline> people = {})
+{
+  return {scanner, std::move(people)};
+}
+
 TEST(RayCasting, SegmentsAndCirclesGiveTheNearestHitInFront)
 {
   const V origin(0.0, 0.0);
@@ -49,10 +60,20 @@ TEST(RayCasting, WorldReportsNearestSurfaceAndClearance)
   world.addBox(V(-3.0, 0.0), 1.0, 2.0, 0.0);
   world.addTable(V(0.0, 5.0), 1.2, 0.8);
 
-  EXPECT_DOUBLE_EQ(world.castRay(V(0, 0), heading(0.0), {}), 1.8);
-  EXPECT_DOUBLE_EQ(world.castRay(V(0, 0), heading(0.0), {{V(1.0, 0.0), 0.06}}), 0.94);
-  EXPECT_DOUBLE_EQ(world.castRay(V(0, 0), heading(M_PI), {}), 2.5);
-  EXPECT_EQ(world.castRay(V(0, 0), heading(-M_PI / 2), {}), INF);
+  EXPECT_DOUBLE_EQ(world.castRay(V(0, 0), heading(0.0), {}).range, 1.8);
+  EXPECT_DOUBLE_EQ(world.castRay(V(0, 0), heading(M_PI), {}).range, 2.5);
+  EXPECT_EQ(world.castRay(V(0, 0), heading(-M_PI / 2), {}).range, INF);
+  // A person in front hides the pillar, and the hit says whose leg it was and how squarely.
+  const RayHit leg = world.castRay(V(0, 0), heading(0.0), personAt(V(1.0, 0.0)));
+  EXPECT_DOUBLE_EQ(leg.range, 0.94);
+  EXPECT_EQ(leg.person, 0);
+  EXPECT_DOUBLE_EQ(leg.cosine, 1.0);
+  const RayHit glancing = world.castRay(V(0, 0.05), heading(0.0), personAt(V(1.0, 0.0)));
+  EXPECT_EQ(glancing.person, 0);
+  EXPECT_NEAR(glancing.cosine, std::sqrt(1.0 - 0.05 * 0.05 / (0.06 * 0.06)), 1e-12);
+  const RayHit pillar = world.castRay(V(0, 0.05), heading(0.0), {});
+  EXPECT_EQ(pillar.person, -1);
+  EXPECT_FALSE(pillar.sameSurface(world.castRay(V(0, 0), heading(M_PI), {})));
 
   EXPECT_NEAR(world.clearance(V(3.0, 5.0)), 1.0, 1e-12);
   EXPECT_LT(world.clearance(V(-3.0, 0.5)), 0.0);  // inside the box
@@ -78,7 +99,7 @@ TEST(RayCasting, ScanWithoutNoiseHasExactRangesAndLimits)
   settings.dropout_probability = 0.0;
   SeededNoise noise(7);
 
-  auto scan = renderScan(settings, world, {}, Pose2D{}, "base_scan_01", 1500000000, noise);
+  auto scan = renderScan(settings, world, sceneAt({}), "base_scan_01", 1500000000, noise).scan;
   ASSERT_EQ(scan.ranges.size(), 5U);
   EXPECT_FLOAT_EQ(scan.ranges[0], 2.5F);
   EXPECT_FLOAT_EQ(scan.ranges[1], static_cast<float>(4.0 * std::sqrt(2.0)));
@@ -91,19 +112,22 @@ TEST(RayCasting, ScanWithoutNoiseHasExactRangesAndLimits)
 
   // The scanner's pose in the world turns and moves the beams; a leg circle blocks them.
   const Pose2D turned{1.0, 0.0, M_PI / 2};
-  scan = renderScan(settings, world, {{V(1.0, 2.0), 0.06}}, turned, "f", 0, noise);
+  const RenderedScan with_person =
+    renderScan(settings, world, sceneAt(turned, personAt(V(1.0, 2.0))), "f", 0, noise);
+  scan = with_person.scan;
+  EXPECT_EQ(with_person.person_of_beam, (std::vector<int>{-1, -1, 0, -1, -1}));
   EXPECT_FLOAT_EQ(scan.ranges[0], 3.0F);  // facing +x now
   EXPECT_FLOAT_EQ(scan.ranges[2], 1.94F);
 
   // Beyond range_max is +inf, closer than range_min -inf, a dropout NaN.
   settings.range_max = 5.0;
   settings.range_min = 3.0;
-  scan = renderScan(settings, world, {}, Pose2D{}, "f", 0, noise);
+  scan = renderScan(settings, world, sceneAt({}), "f", 0, noise).scan;
   EXPECT_TRUE(std::isinf(scan.ranges[1]) && scan.ranges[1] > 0.0F);
   EXPECT_TRUE(std::isinf(scan.ranges[0]) && scan.ranges[0] < 0.0F);
   EXPECT_FLOAT_EQ(scan.ranges[2], 4.0F);
   settings.dropout_probability = 1.0;
-  scan = renderScan(settings, world, {}, Pose2D{}, "f", 0, noise);
+  scan = renderScan(settings, world, sceneAt({}), "f", 0, noise).scan;
   for (float r : scan.ranges) {
     EXPECT_TRUE(std::isnan(r));
   }
@@ -119,7 +143,7 @@ TEST(RayCasting, NoiseHasTheConfiguredSpread)
   settings.noise_stddev = 0.01;
   settings.dropout_probability = 0.0;
   SeededNoise noise(3);
-  const auto scan = renderScan(settings, world, {}, Pose2D{}, "f", 0, noise);
+  const auto scan = renderScan(settings, world, sceneAt({}), "f", 0, noise).scan;
   double sum = 0.0;
   double sum_squared = 0.0;
   for (size_t i = 0; i < scan.ranges.size(); ++i) {

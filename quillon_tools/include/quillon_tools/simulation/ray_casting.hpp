@@ -6,6 +6,18 @@
 namespace quillon_tools
 {
 
+struct Segment
+{
+  Eigen::Vector2d a;
+  Eigen::Vector2d b;
+};
+
+struct Circle
+{
+  Eigen::Vector2d centre;
+  double radius = 0.0;
+};
+
 // Exact intersections of a ray (origin, unit direction) with planar primitives. Each returns the
 // distance along the ray to the nearest intersection strictly in front of the origin, or +inf.
 double rayToSegment(

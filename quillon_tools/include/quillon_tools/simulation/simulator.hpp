@@ -10,6 +10,7 @@
 #include "geometry_msgs/msg/transform_stamped.hpp"
 #include "quillon_tools/ground_truth.hpp"
 #include "quillon_tools/simulation/laser_scanner.hpp"
+#include "quillon_tools/simulation/person_outline.hpp"
 #include "quillon_tools/simulation/robot_motion.hpp"
 #include "quillon_tools/simulation/scenario.hpp"
 #include "quillon_tools/simulation/seeded_noise.hpp"
@@ -27,9 +28,11 @@ struct ScannerMount
   Pose2D pose;  // in "base_footprint"
 };
 
+// The defaults are the simulator's idealised world; withScannerModel() makes it a real one.
 struct SimulatorConfig
 {
   ScanSettings scan;
+  LegShape legs;
   std::array<ScannerMount, 2> mounts{{
     {"/scan_01", "base_scan_01", {0.3, 0.2, 0.7853981633974483}},
     {"/scan_02", "base_scan_02", {-0.3, -0.2, -2.356194490192345}},
@@ -40,7 +43,13 @@ struct SimulatorConfig
   double duration_s = 0.0;
 };
 
-// One scan with the robot's odometry and the ground truth at its stamp.
+// The configuration with a scanner model's scan settings and what comes with every model
+// (realistic legs, scanner_model.hpp); config itself for an empty name. Throws
+// std::invalid_argument naming the known models for an unknown name.
+SimulatorConfig withScannerModel(SimulatorConfig config, const std::string & model);
+
+// One scan with the robot's odometry and the ground truth at its stamp (the truth of each
+// person counts the returns this scan took from their legs).
 struct SimulatedScan
 {
   std::string topic;
@@ -50,10 +59,12 @@ struct SimulatedScan
 };
 
 // Produces both scanners' scans in stamp order: scanner 2 fires half a period after scanner 1.
+// A scenario that names a scanner model runs with it (withScannerModel), whatever the given
+// configuration's scan and legs say.
 class Simulator
 {
 public:
-  // Throws std::invalid_argument for bad settings or a bad scenario.
+  // Throws std::invalid_argument for bad settings, an unknown scanner model or a bad scenario.
   Simulator(const Scenario & scenario, const SimulatorConfig & config);
 
   // The next scan in time order; false once the duration is over.
@@ -61,16 +72,19 @@ public:
 
   // "base_footprint" to each scanner frame, stamped at the start.
   std::vector<geometry_msgs::msg::TransformStamped> staticTransforms() const;
-  // Mounts and furniture, no frames.
+  // Mounts, what the scanners can see and the furniture; no frames.
   GroundTruth groundTruthHeader() const;
 
   // The truth at a stamp (any time, not only scan stamps).
   TruthFrame truthAt(int64_t stamp_ns) const;
+  // Outlines of everyone present at a stamp, each owned by its walker's index in the scenario.
+  std::vector<PersonOutline> peopleAt(int64_t stamp_ns) const;
   // Leg circles of everyone present at a stamp.
   std::vector<Circle> legsAt(int64_t stamp_ns) const;
 
 private:
   double secondsSinceStart(int64_t stamp_ns) const;
+  void countReturns(const std::vector<int> & person_of_beam, TruthFrame & frame) const;
 
   Scenario scenario_;
   SimulatorConfig config_;

@@ -50,8 +50,8 @@ public:
   bool present(double t) const;
   // Position and velocity of the body; only meaningful while present.
   PersonState state(double t) const;
-  // Centres of both legs.
-  std::array<Eigen::Vector2d, 2> legs(double t) const;
+  // Centres of both legs, each side_offset to the side of the walking line.
+  std::array<Eigen::Vector2d, 2> legs(double t, double side_offset = LEG_SIDE_OFFSET) const;
 
 private:
   struct Phase

@@ -1,26 +1,36 @@
 #ifndef QUILLON_TOOLS__SIMULATION__WORLD_HPP_
 #define QUILLON_TOOLS__SIMULATION__WORLD_HPP_
 
+#include <limits>
 #include <string>
 #include <vector>
 
 #include <Eigen/Core>
 
 #include "quillon_tools/ground_truth.hpp"
+#include "quillon_tools/simulation/person_outline.hpp"
+#include "quillon_tools/simulation/ray_casting.hpp"
 
 namespace quillon_tools
 {
 
-struct Segment
+// The nearest surface along a ray, if any.
+struct RayHit
 {
-  Eigen::Vector2d a;
-  Eigen::Vector2d b;
-};
+  double range = std::numeric_limits<double>::infinity();
+  // The owner of the person outline hit; -1 for the static scene (or nothing).
+  int person = -1;
+  // Which surface: the static scene's segments, then its circles; a person's legs 0 and 1, then
+  // the cloth.
+  int surface = -1;
+  // Cosine of the angle between the ray and the surface normal.
+  double cosine = 1.0;
 
-struct Circle
-{
-  Eigen::Vector2d centre;
-  double radius = 0.0;
+  bool hit() const { return range != std::numeric_limits<double>::infinity(); }
+  bool sameSurface(const RayHit & other) const
+  {
+    return person == other.person && surface == other.surface;
+  }
 };
 
 // The static scene in "odom": walls, round furniture (legs, pillars) and boxes. Boxes are kept
@@ -41,11 +51,11 @@ public:
   void addChair(const Eigen::Vector2d & centre, double yaw = 0.0);
   void addPillar(const Eigen::Vector2d & centre, double radius);
 
-  // Range to the nearest surface along the ray, also against the extra circles (people's
-  // legs); +inf when nothing is hit.
-  double castRay(
+  // The nearest surface along the ray, the people's outlines included; range +inf when
+  // nothing is hit.
+  RayHit castRay(
     const Eigen::Vector2d & origin, const Eigen::Vector2d & direction,
-    const std::vector<Circle> & extra_circles) const;
+    const std::vector<PersonOutline> & people) const;
 
   // Distance from a point to the nearest surface; negative inside a circle or box.
   double clearance(const Eigen::Vector2d & point) const;

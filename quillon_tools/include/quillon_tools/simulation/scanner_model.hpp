@@ -1,0 +1,34 @@
+#ifndef QUILLON_TOOLS__SIMULATION__SCANNER_MODEL_HPP_
+#define QUILLON_TOOLS__SIMULATION__SCANNER_MODEL_HPP_
+
+#include <string>
+#include <vector>
+
+#include "quillon_tools/simulation/laser_scanner.hpp"
+#include "quillon_tools/simulation/person_outline.hpp"
+
+namespace quillon_tools
+{
+
+// A class of real 270-degree laser scanner, named by its beams and rate ("lidar_768_7p5hz").
+// The names are stable: scanner profiles and benchmark baselines are keyed by them.
+struct ScannerModel
+{
+  std::string name;
+  ScanSettings scan;
+};
+
+// The known models, in a fixed order.
+const std::vector<ScannerModel> & scannerModels();
+std::vector<std::string> scannerModelNames();
+
+// Throws std::invalid_argument naming the known models for an unknown name.
+const ScannerModel & scannerModel(const std::string & name);
+
+// What every named model brings besides its scan: people in trousers whose legs hide each other
+// and send grazing beams away, calibrated to the returns per person that real scanners give.
+LegShape realisticLegs();
+
+}  // namespace quillon_tools
+
+#endif  // QUILLON_TOOLS__SIMULATION__SCANNER_MODEL_HPP_
