@@ -16,9 +16,11 @@
 #include <thread>
 
 #include "quillon_tools/evaluation/ground_truth_csv.hpp"
+#include "quillon_tools/evaluation/scored_list.hpp"
 #include "quillon_tools/runner/scenario_bag.hpp"
 #include "quillon_tools/simulation/scenario.hpp"
 #include "quillon_tools/simulation/simulator.hpp"
+#include "quillon_tools/simulation/stamp.hpp"
 #include "rclcpp/rclcpp.hpp"
 #include "sensor_msgs/msg/laser_scan.hpp"
 #include "tf2_msgs/msg/tf_message.hpp"
@@ -184,17 +186,22 @@ public:
     tf_static_->publish(message);
   }
 
-  // Returns the stamp the scan went out with.
-  int64_t publish(SimulatedScan & scan)
+  void publish(geometry_msgs::msg::TransformStamped odom_to_base)
   {
-    const auto now = node_->now();
-    scan.odom_to_base.header.stamp = now;
-    scan.scan.header.stamp = now;
+    odom_to_base.header.stamp = node_->now();
     tf2_msgs::msg::TFMessage odometry;
-    odometry.transforms.push_back(scan.odom_to_base);
+    odometry.transforms.push_back(odom_to_base);
     tf_->publish(odometry);
+  }
+
+  // Stamps the scan with its first beam's time, `sweep_ns` before now (as a driver publishing at
+  // the end of the sweep does), and returns that stamp.
+  int64_t publish(SimulatedScan & scan, int64_t sweep_ns)
+  {
+    const int64_t stamp_ns = node_->now().nanoseconds() - sweep_ns;
+    scan.scan.header.stamp = quillon_tools::stampFromNanoseconds(stamp_ns);
     (scan.topic == "/scan_01" ? scan_01_ : scan_02_)->publish(scan.scan);
-    return now.nanoseconds();
+    return stamp_ns;
   }
 
 private:
@@ -205,24 +212,35 @@ private:
   rclcpp::Publisher<sensor_msgs::msg::LaserScan>::SharedPtr scan_02_;
 };
 
-// One pass through the scenario, each scan published when its simulated time comes.
+// One pass through the scenario, each odometry sample and each scan published when its simulated
+// time comes.
 void playOnce(
   const quillon_tools::Scenario & scenario, const SimulatorConfig & config, double rate_factor,
   LivePublisher & publisher, quillon_tools::GroundTruth * truth)
 {
   Simulator simulator(scenario, config);
   const auto wall_start = std::chrono::steady_clock::now();
-  SimulatedScan scan;
-  while (rclcpp::ok() && simulator.next(scan)) {
-    const double simulated =
-      static_cast<double>(scan.truth.stamp_ns - config.start_stamp_ns) * 1e-9;
+  // Waits for a simulated stamp; false once the context shuts down.
+  const auto reached = [&](int64_t stamp_ns) {
+    const double simulated = static_cast<double>(stamp_ns - config.start_stamp_ns) * 1e-9;
     waitUntil(
       wall_start + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
                      std::chrono::duration<double>(simulated / rate_factor)));
-    if (!rclcpp::ok()) {
+    return rclcpp::ok();
+  };
+  SimulatedScan scan;
+  while (rclcpp::ok() && simulator.next(scan)) {
+    for (const auto & odometry : scan.odometry) {
+      if (!reached(quillon_tools::stampNanoseconds(odometry.header.stamp))) {
+        return;
+      }
+      publisher.publish(odometry);
+    }
+    if (!reached(scan.published_ns)) {
       break;
     }
-    const int64_t stamp_ns = publisher.publish(scan);
+    const auto sweep_ns = static_cast<double>(scan.published_ns - scan.truth.stamp_ns);
+    const int64_t stamp_ns = publisher.publish(scan, std::llround(sweep_ns / rate_factor));
     if (truth != nullptr) {
       truth->frames.push_back(scan.truth);
       truth->frames.back().stamp_ns = stamp_ns;

@@ -13,6 +13,7 @@
 #include <map>
 #include <string>
 
+#include "quillon_tools/evaluation/scored_list.hpp"
 #include "quillon_tools/runner/program_main.hpp"
 #include "quillon_tools/runner/replay_runner.hpp"
 #include "quillon_tools/simulation/scenario.hpp"
@@ -146,9 +147,11 @@ int run(const Options & o)
   tf2_msgs::msg::TFMessage odom;
   while (simulator.next(scan)) {
     const int64_t stamp = scan.truth.stamp_ns;
-    odom.transforms = {scan.odom_to_base};
-    runner.feedTransforms(odom, stamp);
-    runner.feedScan(scan.topic, scan.scan, stamp);
+    for (const auto & odometry : scan.odometry) {
+      odom.transforms = {odometry};
+      runner.feedTransforms(odom, stampNanoseconds(odometry.header.stamp));
+    }
+    runner.feedScan(scan.topic, scan.scan, scan.published_ns);
     for (std::size_t scanner = 0; scanner < 2; ++scanner) {
       watch.most_tracks[scanner] = std::max(watch.most_tracks[scanner], runner.trackCount(scanner));
     }

@@ -1,5 +1,6 @@
 #include "quillon_tools/runner/scenario_bag.hpp"
 
+#include "quillon_tools/evaluation/scored_list.hpp"
 #include "quillon_tools/recording/bag_writer.hpp"
 #include "quillon_tools/runner/system_topics.hpp"
 
@@ -32,10 +33,11 @@ GroundTruth writeScenarioBag(
   SimulatedScan scan;
   tf2_msgs::msg::TFMessage odometry;
   while (simulator.next(scan)) {
-    const int64_t stamp = scan.truth.stamp_ns;
-    odometry.transforms = {scan.odom_to_base};
-    writer.write("/tf", stamp, odometry);
-    writer.write(scan.topic, stamp, scan.scan);
+    for (const auto & sample : scan.odometry) {
+      odometry.transforms = {sample};
+      writer.write("/tf", stampNanoseconds(sample.header.stamp), odometry);
+    }
+    writer.write(scan.topic, scan.published_ns, scan.scan);
     truth.frames.push_back(scan.truth);
   }
   writer.close();

@@ -52,8 +52,10 @@ ScenarioReplay replayScenario(
   while (simulator.next(scan)) {
     const int64_t stamp = scan.truth.stamp_ns;
     replay.truth.frames.push_back(scan.truth);
-    runner.feedTransforms(asMessage({scan.odom_to_base}), stamp);
-    runner.feedScan(scan.topic, scan.scan, stamp);
+    for (const auto & odometry : scan.odometry) {
+      runner.feedTransforms(asMessage({odometry}), stampNanoseconds(odometry.header.stamp));
+    }
+    runner.feedScan(scan.topic, scan.scan, scan.published_ns);
     if (progress) {
       progress(static_cast<double>(stamp - config.start_stamp_ns) * 1e-9);
     }

@@ -77,4 +77,13 @@ LegShape realisticLegs()
   return legs;
 }
 
+OdometrySettings realisticOdometry()
+{
+  OdometrySettings odometry;
+  odometry.rate_hz = 100.0;
+  odometry.scale_error = 0.02;
+  odometry.yaw_rate_bias = 0.001;
+  return odometry;
+}
+
 }  // namespace quillon_tools

@@ -71,6 +71,7 @@ SimulatorConfig withScannerModel(SimulatorConfig config, const std::string & mod
   }
   config.scan = scannerModel(model).scan;
   config.legs = realisticLegs();
+  config.odometry = realisticOdometry();
   return config;
 }
 
@@ -82,12 +83,16 @@ Simulator::Simulator(const Scenario & scenario, const SimulatorConfig & config)
 {
   validate(config_.scan);
   validate(config_.legs);
+  validate(config_.odometry);
   checkMounts(config_);
   const double duration = runDuration(scenario, config_);
   walkers_ = makeWalkers(scenario, duration + 1.0);
   period_ns_ = std::llround(1e9 / config_.scan.rate_hz);
   if (period_ns_ < 2) {
     throw std::invalid_argument("scan rate is too high");
+  }
+  if (config_.odometry.rate_hz > 0.0) {
+    drifting_odometry_.emplace(config_.odometry, robot_, config_.start_stamp_ns, config_.seed);
   }
   end_ns_ = config_.start_stamp_ns + std::llround(duration * 1e9);
   next_stamp_ns_ = {config_.start_stamp_ns, config_.start_stamp_ns + period_ns_ / 2};
@@ -121,12 +126,26 @@ bool Simulator::next(SimulatedScan & out)
     renderScan(config_.scan, scenario_.world, scene_at, mount.frame_id, stamp, noise_);
   out.topic = mount.topic;
   out.scan = std::move(rendered.scan);
-  out.odom_to_base =
-    planarTransform(stamp, "odom", "base_footprint", robot_.at(secondsSinceStart(stamp)).pose);
+  out.published_ns =
+    config_.scan.sweep_timing ? stamp + beamOffsetNs(out.scan, config_.scan.beams - 1) : stamp;
+  out.odometry = odometryUntil(out.published_ns);
   out.truth = truthAt(stamp);
   out.truth.scanner_frame = mount.frame_id;
   countReturns(rendered.person_of_beam, out.truth);
   return true;
+}
+
+std::vector<geometry_msgs::msg::TransformStamped> Simulator::odometryUntil(int64_t stamp_ns)
+{
+  if (!drifting_odometry_) {
+    return {planarTransform(
+      stamp_ns, "odom", "base_footprint", robot_.at(secondsSinceStart(stamp_ns)).pose)};
+  }
+  std::vector<geometry_msgs::msg::TransformStamped> odometry;
+  for (const auto & sample : drifting_odometry_->samplesUntil(stamp_ns)) {
+    odometry.push_back(planarTransform(sample.stamp_ns, "odom", "base_footprint", sample.pose));
+  }
+  return odometry;
 }
 
 void Simulator::countReturns(const std::vector<int> & person_of_beam, TruthFrame & frame) const

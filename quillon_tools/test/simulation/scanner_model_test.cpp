@@ -103,6 +103,8 @@ TEST(ScannerModels, EachModelHasTheBeamsRateAndSweepOfItsClass)
     EXPECT_NEAR(
       static_cast<double>(stampNs(scans[1].scan.header.stamp) - stampNs(scan.header.stamp)),
       1e9 / c.rate_hz, 1.0);
+    EXPECT_NEAR(
+      static_cast<double>(scans[0].published_ns - scans[0].truth.stamp_ns), sweep_s * 1e9, 1e3);
 
     const GroundTruth header = Simulator(scenario, config).groundTruthHeader();
     EXPECT_DOUBLE_EQ(header.views.at("base_scan_01").fov, 1.5 * M_PI);
@@ -130,6 +132,7 @@ TEST(ScannerModels, UnknownNamesAndBadSettingsAreRefused)
   const SimulatorConfig idealised = withScannerModel(SimulatorConfig{}, "");
   EXPECT_EQ(idealised.scan.beams, 1081);
   EXPECT_EQ(idealised.scan.no_return, NoReturnReading::NanAndNegativeInfinity);
+  EXPECT_EQ(idealised.odometry.rate_hz, 0.0);
   EXPECT_EQ(idealised.legs.max_incidence, 0.5 * M_PI);
 
   SimulatorConfig config;
@@ -140,6 +143,12 @@ TEST(ScannerModels, UnknownNamesAndBadSettingsAreRefused)
   EXPECT_THROW(Simulator(Scenario{}, config), std::invalid_argument);
   config = SimulatorConfig{};
   config.legs.max_incidence = 2.0;
+  EXPECT_THROW(Simulator(Scenario{}, config), std::invalid_argument);
+  config = SimulatorConfig{};
+  config.odometry.scale_error = std::nan("");
+  EXPECT_THROW(Simulator(Scenario{}, config), std::invalid_argument);
+  config = SimulatorConfig{};
+  config.odometry.rate_hz = -100.0;
   EXPECT_THROW(Simulator(Scenario{}, config), std::invalid_argument);
 }
 

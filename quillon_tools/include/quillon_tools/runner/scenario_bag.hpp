@@ -12,10 +12,12 @@
 namespace quillon_tools
 {
 
-// Writes "/tf_static" (the mounts) once at the start, then per scan "/tf" (odom to
-// base_footprint) and the scan, all at the scan's stamp, each topic with the QoS its live
-// publisher offers. Returns the ground truth of the run. Throws BagError when the bag cannot be
-// written (e.g. the folder exists), std::invalid_argument for bad simulator settings.
+// Writes "/tf_static" (the mounts) once at the start, then per scan the odometry samples since
+// the previous scan on "/tf" (odom to base_footprint), each received at its own stamp, and the
+// scan, received when it is published (as its sweep ends, or at its stamp); each topic with the
+// QoS its live publisher offers. Returns the ground truth of the run. Throws BagError when the
+// bag cannot be written (e.g. the folder exists), std::invalid_argument for bad simulator
+// settings.
 GroundTruth writeScenarioBag(
   const Scenario & scenario, const SimulatorConfig & config, const std::filesystem::path & bag);
 

@@ -25,7 +25,8 @@ struct ScenarioReplay
   ReplayOutputs outputs;
 };
 
-// Simulates the scenario and feeds every scan with its odometry through a ReplayRunner.
+// Simulates the scenario and feeds every scan through a ReplayRunner when it is published, after
+// the odometry samples since the previous scan, each at its own stamp.
 // `progress` (if set) is called after each scan with the simulated seconds done. Throws
 // std::runtime_error when trailscan cannot start (the mounts were not understood).
 ScenarioReplay replayScenario(

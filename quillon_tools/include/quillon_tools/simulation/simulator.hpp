@@ -4,12 +4,14 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "geometry_msgs/msg/transform_stamped.hpp"
 #include "quillon_tools/ground_truth.hpp"
 #include "quillon_tools/simulation/laser_scanner.hpp"
+#include "quillon_tools/simulation/odometry.hpp"
 #include "quillon_tools/simulation/person_outline.hpp"
 #include "quillon_tools/simulation/robot_motion.hpp"
 #include "quillon_tools/simulation/scenario.hpp"
@@ -33,6 +35,7 @@ struct SimulatorConfig
 {
   ScanSettings scan;
   LegShape legs;
+  OdometrySettings odometry;
   std::array<ScannerMount, 2> mounts{{
     {"/scan_01", "base_scan_01", {0.3, 0.2, 0.7853981633974483}},
     {"/scan_02", "base_scan_02", {-0.3, -0.2, -2.356194490192345}},
@@ -44,23 +47,28 @@ struct SimulatorConfig
 };
 
 // The configuration with a scanner model's scan settings and what comes with every model
-// (realistic legs, scanner_model.hpp); config itself for an empty name. Throws
+// (realistic legs and odometry, scanner_model.hpp); config itself for an empty name. Throws
 // std::invalid_argument naming the known models for an unknown name.
 SimulatorConfig withScannerModel(SimulatorConfig config, const std::string & model);
 
-// One scan with the robot's odometry and the ground truth at its stamp (the truth of each
-// person counts the returns this scan took from their legs).
+// One scan with the odometry published since the previous scan and the ground truth at its
+// stamp (the truth of each person counts the returns this scan took from their legs).
 struct SimulatedScan
 {
   std::string topic;
   sensor_msgs::msg::LaserScan scan;
-  geometry_msgs::msg::TransformStamped odom_to_base;
+  // When the scanner publishes the scan: as its sweep ends (a timed sweep), or at its stamp.
+  int64_t published_ns = 0;
+  // "odom" to "base_footprint", stamped after the previous scan was published up to this one,
+  // in stamp order: hand them on, each at its stamp, before the scan. The idealised odometry
+  // gives exactly one sample, the true pose when the scan is published.
+  std::vector<geometry_msgs::msg::TransformStamped> odometry;
   TruthFrame truth;
 };
 
 // Produces both scanners' scans in stamp order: scanner 2 fires half a period after scanner 1.
 // A scenario that names a scanner model runs with it (withScannerModel), whatever the given
-// configuration's scan and legs say.
+// configuration's scan, legs and odometry say.
 class Simulator
 {
 public:
@@ -84,6 +92,7 @@ public:
 
 private:
   double secondsSinceStart(int64_t stamp_ns) const;
+  std::vector<geometry_msgs::msg::TransformStamped> odometryUntil(int64_t stamp_ns);
   void countReturns(const std::vector<int> & person_of_beam, TruthFrame & frame) const;
 
   Scenario scenario_;
@@ -91,6 +100,7 @@ private:
   RobotMotion robot_;
   std::vector<Walker> walkers_;
   SeededNoise noise_;
+  std::optional<DriftingOdometry> drifting_odometry_;
   int64_t period_ns_;
   int64_t end_ns_;
   std::array<int64_t, 2> next_stamp_ns_;
