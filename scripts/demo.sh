@@ -2,8 +2,8 @@
 # Sets up, builds what the demo needs and runs it: a built-in scenario (default "crowded_room")
 # simulated, run through trailscan and trailmerge with their default parameters, and scored
 # against the simulation's ground truth: a table on the terminal and pictures in demo_output/.
-# Arguments go to the demo (--scenario NAME, --seed N, --detector closed|geometric|both,
-# --out DIR); the nodes' log goes to <out>/demo.log.
+# Arguments go to the demo (--scenario NAME, --scanner MODEL, --seed N,
+# --detector closed|geometric|both, --out DIR); the nodes' log goes to <out>/demo.log.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${BUILD_DIR:-$root/build}"

@@ -1,12 +1,14 @@
 // The demo: a built-in scenario simulated, run through trailscan and trailmerge with their
 // default parameters, and scored against the simulation's ground truth.
-//   quillon_demo [--scenario NAME] [--seed N] [--detector closed|geometric|both] [--out DIR]
+//   quillon_demo [--scenario NAME] [--scanner MODEL] [--seed N]
+//                [--detector closed|geometric|both] [--out DIR]
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -17,6 +19,7 @@
 #include "quillon_tools/evaluation/track_svg.hpp"
 #include "quillon_tools/runner/program_main.hpp"
 #include "quillon_tools/runner/scenario_replay.hpp"
+#include "quillon_tools/simulation/scanner_model.hpp"
 #include "rclcpp/rclcpp.hpp"
 
 namespace
@@ -27,18 +30,19 @@ using namespace quillon_tools;
 struct Options
 {
   std::string scenario = DEFAULT_SCENARIO;
+  std::string scanner;  // empty keeps the scenario's own
   uint64_t seed = 1;
   std::vector<bool> geometric = {false, true};
   std::string out_dir = "demo_output";
 };
 
-std::string knownScenarios()
+std::string joined(const std::vector<std::string> & names)
 {
-  std::string names;
-  for (const auto & n : scenarioNames()) {
-    names += (names.empty() ? "" : ", ") + n;
+  std::string text;
+  for (const auto & n : names) {
+    text += (text.empty() ? "" : ", ") + n;
   }
-  return names;
+  return text;
 }
 
 bool parseOptions(int argc, char ** argv, Options & o)
@@ -50,6 +54,14 @@ bool parseOptions(int argc, char ** argv, Options & o)
       break;
     } else if (arg == "--scenario" && has_value) {
       o.scenario = argv[++i];
+    } else if (arg == "--scanner" && has_value) {
+      o.scanner = argv[++i];
+      try {
+        scannerModel(o.scanner);
+      } catch (const std::invalid_argument & e) {
+        std::fprintf(stderr, "quillon_demo: %s\n", e.what());
+        return false;
+      }
     } else if (arg == "--seed" && has_value) {
       char * end = nullptr;
       o.seed = std::strtoull(argv[++i], &end, 10);
@@ -89,18 +101,22 @@ void showProgress(const std::string & label, double done_s, double total_s)
 
 int run(const Options & o)
 {
-  const Scenario scenario = makeScenario(o.scenario);
+  Scenario scenario = makeScenario(o.scenario);
+  if (!o.scanner.empty()) {
+    scenario.scanner = o.scanner;
+  }
   SimulatorConfig config;
   config.seed = o.seed;
+  const ScanSettings scan = withScannerModel(config, scenario.scanner).scan;
   std::printf(
     "Demo: scenario \"%s\" (%.0f s, seed %llu), simulated.\n"
-    "Two 270-degree laser scanners on the robot's corners (%d beams, %.0f Hz) see people\n"
+    "Two 270-degree laser scanners on the robot's corners (%s: %d beams, %g Hz) see people\n"
     "walking with a two-leg gait among furniture. Their scans and the robot's odometry run\n"
     "through trailscan (detection, clustering, tracking per scanner) and trailmerge (fusion\n"
     "into base_footprint) with default parameters, in this process on simulated time, and the\n"
     "object lists are scored against the simulation's ground truth.\n\n",
     scenario.name.c_str(), scenario.duration_s, static_cast<unsigned long long>(o.seed),
-    config.scan.beams, config.scan.rate_hz);
+    scenario.scanner.empty() ? "built-in" : scenario.scanner.c_str(), scan.beams, scan.rate_hz);
   std::filesystem::create_directories(o.out_dir);
 
   // trailscan clusters nothing farther from a scanner than its clustering range: people farther
@@ -149,9 +165,10 @@ int main(int argc, char ** argv)
   if (!parseOptions(argc, argv, options)) {
     std::fprintf(
       stderr,
-      "usage: quillon_demo [--scenario NAME] [--seed N] [--detector closed|geometric|both] "
-      "[--out DIR]\nscenarios: %s\n",
-      knownScenarios().c_str());
+      "usage: quillon_demo [--scenario NAME] [--scanner MODEL] [--seed N] "
+      "[--detector closed|geometric|both] [--out DIR]\nscenarios: %s\n"
+      "scanner models (default: the scenario's, else the built-in idealised scanner): %s\n",
+      joined(scenarioNames()).c_str(), joined(scannerModelNames()).c_str());
     return 2;
   }
   return quillon_tools::runWithRos(argc, argv, "quillon_demo", [&options] { return run(options); });

@@ -2,10 +2,12 @@
 // "/tf" and the scanner mounts on "/tf_static", paced by the wall clock and stamped with the
 // current ROS time. With --bag it writes the whole scenario into a bag instead, as fast as it
 // can, with the simulation's own stamps, and with --truth its ground truth as CSV.
-//   quillon_simulate [--scenario NAME] [--seed N] [--duration S] [--rate-factor F] [--loop]
-//                    [--truth OUT.csv] [--ros-args ...]
-//   quillon_simulate --bag OUT_BAG [--truth OUT.csv] [--scenario NAME] [--seed N] [--duration S]
+//   quillon_simulate [--scenario NAME] [--scanner MODEL] [--seed N] [--duration S]
+//                    [--rate-factor F] [--loop] [--truth OUT.csv] [--ros-args ...]
+//   quillon_simulate --bag OUT_BAG [--truth OUT.csv] [--scenario NAME] [--scanner MODEL]
+//                    [--seed N] [--duration S]
 // Live, --truth writes the ground truth stamped like the published scans (rate factor 1 only).
+// --scanner simulates a real scanner model instead of the scenario's own (or the built-in one).
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -18,6 +20,7 @@
 #include "quillon_tools/evaluation/ground_truth_csv.hpp"
 #include "quillon_tools/evaluation/scored_list.hpp"
 #include "quillon_tools/runner/scenario_bag.hpp"
+#include "quillon_tools/simulation/scanner_model.hpp"
 #include "quillon_tools/simulation/scenario.hpp"
 #include "quillon_tools/simulation/simulator.hpp"
 #include "quillon_tools/simulation/stamp.hpp"
@@ -36,6 +39,7 @@ using quillon_tools::SimulatorConfig;
 struct Options
 {
   std::string scenario = quillon_tools::DEFAULT_SCENARIO;
+  std::string scanner;  // empty keeps the scenario's own
   uint64_t seed = 1;
   double rate_factor = 1.0;
   double duration_s = 0.0;  // seconds; 0 keeps the scenario's own length
@@ -50,14 +54,19 @@ void printUsage()
   for (const auto & n : quillon_tools::scenarioNames()) {
     names += " " + n;
   }
+  std::string models;
+  for (const auto & n : quillon_tools::scannerModelNames()) {
+    models += " " + n;
+  }
   std::fprintf(
     stderr,
-    "usage: quillon_simulate [--scenario NAME] [--seed N] [--duration S] [--rate-factor F] "
-    "[--loop] [--truth OUT.csv]\n"
-    "       quillon_simulate --bag OUT_BAG [--truth OUT.csv] [--scenario NAME] [--seed N] "
-    "[--duration S]\n"
-    "scenarios:%s\n",
-    names.c_str());
+    "usage: quillon_simulate [--scenario NAME] [--scanner MODEL] [--seed N] [--duration S] "
+    "[--rate-factor F] [--loop] [--truth OUT.csv]\n"
+    "       quillon_simulate --bag OUT_BAG [--truth OUT.csv] [--scenario NAME] [--scanner MODEL] "
+    "[--seed N] [--duration S]\n"
+    "scenarios:%s\n"
+    "scanner models (default: the scenario's, else the built-in idealised scanner):%s\n",
+    names.c_str(), models.c_str());
 }
 
 bool parseUnsigned(const std::string & text, uint64_t & value)
@@ -100,6 +109,8 @@ bool parseOptions(int argc, char ** argv, Options & options)
     bool ok = true;
     if (arg == "--scenario") {
       options.scenario = value;
+    } else if (arg == "--scanner") {
+      options.scanner = value;
     } else if (arg == "--seed") {
       ok = parseUnsigned(value, options.seed);
     } else if (arg == "--bag") {
@@ -260,6 +271,9 @@ int main(int argc, char ** argv)
   quillon_tools::Scenario scenario;
   try {
     scenario = quillon_tools::makeScenario(options.scenario);
+    if (!options.scanner.empty()) {
+      scenario.scanner = quillon_tools::scannerModel(options.scanner).name;
+    }
   } catch (const std::invalid_argument & e) {
     std::fprintf(stderr, "quillon_simulate: %s\n", e.what());
     return 2;
