@@ -81,6 +81,14 @@ if(TARGET quillon_runner AND TARGET quillon_recording)
   endif()
   quillon_add_benchmark(quillon_offline_runner_benchmark
     "${QUILLON_TOOLS_DIR}/benchmark/offline_runner_benchmark.cpp" LIBRARIES quillon_runner)
+  # The quality benchmark is a program of its own: every scenario, scanner model and detector.
+  add_executable(quillon_quality_benchmark
+    "${QUILLON_TOOLS_DIR}/benchmark/quality/quality_benchmark.cpp"
+    "${QUILLON_TOOLS_DIR}/benchmark/quality/bare_clustering.cpp")
+  quillon_warnings(quillon_quality_benchmark)
+  target_link_libraries(quillon_quality_benchmark PRIVATE quillon_runner)
+  set_target_properties(quillon_quality_benchmark PROPERTIES
+    RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/benchmarks")
 endif()
 
 # Rebuilding the metadata.yaml of a bag whose recorder was killed needs the bag library only.
