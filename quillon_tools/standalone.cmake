@@ -102,3 +102,12 @@ if(TARGET quillon_recording)
       BAG_REINDEX_EXECUTABLE="$<TARGET_FILE:quillon_bag_reindex>")
   endif()
 endif()
+
+# Every program answers --help; the test finds them in the build folder.
+if(TARGET quillon_tools_program_help_test)
+  add_dependencies(quillon_tools_program_help_test quillon_simulate quillon_demo quillon_soak
+    quillon_offline_run quillon_bag_record quillon_bag_play quillon_evaluate quillon_bag_reindex
+    quillon_quality_benchmark)
+  target_compile_definitions(quillon_tools_program_help_test PRIVATE
+    QUILLON_PROGRAM_DIR="${CMAKE_BINARY_DIR}")
+endif()

@@ -162,14 +162,15 @@ int main(int argc, char ** argv)
 {
   quillon_tools::keepMessagesInProcess();
   Options options;
-  if (!parseOptions(argc, argv, options)) {
-    std::fprintf(
-      stderr,
+  const bool help = quillon_tools::asksForHelp(argc, argv);
+  if (help || !parseOptions(argc, argv, options)) {
+    return quillon_tools::printUsage(
       "usage: quillon_demo [--scenario NAME] [--scanner MODEL] [--seed N] "
-      "[--detector closed|geometric|both] [--out DIR]\nscenarios: %s\n"
-      "scanner models (default: the scenario's, else the built-in idealised scanner): %s\n",
-      joined(scenarioNames()).c_str(), joined(scannerModelNames()).c_str());
-    return 2;
+      "[--detector closed|geometric|both] [--out DIR]\nscenarios: " +
+        joined(scenarioNames()) +
+        "\nscanner models (default: the scenario's, else the built-in idealised scanner): " +
+        joined(scannerModelNames()) + "\n",
+      help);
   }
   return quillon_tools::runWithRos(argc, argv, "quillon_demo", [&options] { return run(options); });
 }

@@ -11,6 +11,7 @@
 #include "quillon_dynamic_detector/clustering_config.hpp"
 #include "quillon_tools/evaluation/ground_truth_csv.hpp"
 #include "quillon_tools/evaluation/report_table.hpp"
+#include "quillon_tools/runner/program_main.hpp"
 #include "quillon_tools/runner/result_bag.hpp"
 #include "quillon_tools/runner/scenario_replay.hpp"
 
@@ -106,9 +107,10 @@ int run(const Options & o)
 int main(int argc, char ** argv)
 {
   Options options;
-  if (!parseOptions(argc, argv, options)) {
-    std::fprintf(stderr, "usage: quillon_evaluate RESULT_BAG TRUTH.csv [--max-range M]\n");
-    return 2;
+  const bool help = quillon_tools::asksForHelp(argc, argv);
+  if (help || !parseOptions(argc, argv, options)) {
+    return quillon_tools::printUsage(
+      "usage: quillon_evaluate RESULT_BAG TRUTH.csv [--max-range M]\n", help);
   }
   try {
     return run(options);

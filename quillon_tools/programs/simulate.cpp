@@ -19,6 +19,7 @@
 
 #include "quillon_tools/evaluation/ground_truth_csv.hpp"
 #include "quillon_tools/evaluation/scored_list.hpp"
+#include "quillon_tools/runner/program_main.hpp"
 #include "quillon_tools/runner/scenario_bag.hpp"
 #include "quillon_tools/simulation/scanner_model.hpp"
 #include "quillon_tools/simulation/scenario.hpp"
@@ -48,7 +49,7 @@ struct Options
   std::string truth;
 };
 
-void printUsage()
+std::string usageText()
 {
   std::string names;
   for (const auto & n : quillon_tools::scenarioNames()) {
@@ -58,15 +59,14 @@ void printUsage()
   for (const auto & n : quillon_tools::scannerModelNames()) {
     models += " " + n;
   }
-  std::fprintf(
-    stderr,
-    "usage: quillon_simulate [--scenario NAME] [--scanner MODEL] [--seed N] [--duration S] "
-    "[--rate-factor F] [--loop] [--truth OUT.csv]\n"
-    "       quillon_simulate --bag OUT_BAG [--truth OUT.csv] [--scenario NAME] [--scanner MODEL] "
-    "[--seed N] [--duration S]\n"
-    "scenarios:%s\n"
-    "scanner models (default: the scenario's, else the built-in idealised scanner):%s\n",
-    names.c_str(), models.c_str());
+  return "usage: quillon_simulate [--scenario NAME] [--scanner MODEL] [--seed N] [--duration S] "
+         "[--rate-factor F] [--loop] [--truth OUT.csv]\n"
+         "       quillon_simulate --bag OUT_BAG [--truth OUT.csv] [--scenario NAME] "
+         "[--scanner MODEL] [--seed N] [--duration S]\n"
+         "scenarios:" +
+         names +
+         "\nscanner models (default: the scenario's, else the built-in idealised scanner):" +
+         models + "\n";
 }
 
 bool parseUnsigned(const std::string & text, uint64_t & value)
@@ -264,9 +264,9 @@ void playOnce(
 int main(int argc, char ** argv)
 {
   Options options;
-  if (!parseOptions(argc, argv, options)) {
-    printUsage();
-    return 2;
+  const bool help = quillon_tools::asksForHelp(argc, argv);
+  if (help || !parseOptions(argc, argv, options)) {
+    return quillon_tools::printUsage(usageText(), help);
   }
   quillon_tools::Scenario scenario;
   try {

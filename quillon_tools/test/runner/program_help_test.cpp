@@ -1,0 +1,29 @@
+// Every program of the tools answers --help with its usage on stdout and status 0, and a
+// command line it cannot take with the same usage on stderr and status 2.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+
+#include "child_process.hpp"
+
+using namespace std::chrono_literals;
+
+TEST(ProgramHelp, EveryProgramPrintsItsUsageOnHelpAndRefusesUnknownOptions)
+{
+  const std::string dir = QUILLON_PROGRAM_DIR;
+  for (const std::string program :
+       {"quillon_simulate", "quillon_demo", "quillon_soak", "quillon_offline_run",
+        "quillon_bag_record", "quillon_bag_play", "quillon_evaluate", "quillon_bag_reindex",
+        "benchmarks/quillon_quality_benchmark"}) {
+    SCOPED_TRACE(program);
+    const std::string name = program.substr(program.rfind('/') + 1);
+    ChildProcess help({dir + "/" + program, "--help"});
+    EXPECT_EQ(help.wait_for_exit(30s), 0) << help.output();
+    EXPECT_NE(help.output().find("usage: " + name), std::string::npos) << help.output();
+
+    ChildProcess wrong({dir + "/" + program, "--no-such-option"});
+    EXPECT_EQ(wrong.wait_for_exit(30s), 2) << wrong.output();
+    EXPECT_NE(wrong.output().find("usage: " + name), std::string::npos) << wrong.output();
+  }
+}
