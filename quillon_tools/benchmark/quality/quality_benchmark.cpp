@@ -127,7 +127,8 @@ std::vector<sensor_msgs::msg::LaserScan> scansOf(const fs::path & bag)
   return scans;
 }
 
-// rclcpp reads parameter files at init: each file gets a fresh start.
+// rclcpp reads parameter files at init: each file gets a fresh start (runWithRos shuts the
+// last one down).
 void restartRosWith(const std::string & params_file)
 {
   if (rclcpp::ok()) {
@@ -295,14 +296,6 @@ int main(int argc, char ** argv)
       "default); each --params file is one more set of runs besides none.\n",
       help);
   }
-  int status = 1;
-  try {
-    status = run(options);
-  } catch (const std::exception & e) {
-    std::fprintf(stderr, "quillon_quality_benchmark: %s\n", e.what());
-  }
-  if (rclcpp::ok()) {
-    rclcpp::shutdown();
-  }
-  return status;
+  return quillon_tools::runWithRos(
+    argc, argv, "quillon_quality_benchmark", [&options] { return run(options); });
 }
