@@ -9,6 +9,4 @@ if(QUILLON_BUILD_TESTS)
   quillon_add_gtest(quillon_perception_libs_dynamic_laser_detector_test
     "${CMAKE_CURRENT_LIST_DIR}/test/dynamic_laser_detector_test.cpp"
     LIBRARIES quillon_perception_libs_standin)
-  target_compile_definitions(quillon_perception_libs_dynamic_laser_detector_test PRIVATE
-    QUILLON_TEST_TMPDIR="${CMAKE_CURRENT_BINARY_DIR}")
 endif()

@@ -21,15 +21,10 @@ else
   harnesses=("$which")
 fi
 
-if [ ! -f "$build/CMakeCache.txt" ]; then
-  # Debian's ament tools want the system Python, not one earlier in PATH.
-  cmake -S "$root" -B "$build" -G Ninja -DPython3_EXECUTABLE=/usr/bin/python3 \
-    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DQUILLON_FUZZ=ON \
-    -DQUILLON_BUILD_TESTS=OFF >/dev/null
-fi
 targets=()
 for h in "${harnesses[@]}"; do targets+=("fuzz_$h"); done
-nice -n 10 cmake --build "$build" -j "$(nproc)" --target "${targets[@]}"
+BUILD_DIR="$build" BUILD_TARGETS="${targets[*]}" nice -n 10 "$root/scripts/build.sh" \
+  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DQUILLON_FUZZ=ON -DQUILLON_BUILD_TESTS=OFF
 
 # Memory limits per harness: a CDR payload of at most 4 KiB may not make the reader allocate
 # more than 1 MiB at once; the node harnesses get room for ASan's own overhead.

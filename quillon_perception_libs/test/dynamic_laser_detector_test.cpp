@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <limits>
 #include <memory>
@@ -71,9 +74,33 @@ LaserScan::SharedPtr scanOf(const Scene & scene, double stamp)
   return scan;
 }
 
+// This process's own folder for the configuration files it writes (ctest runs the cases in
+// parallel), removed when the tests end so that nothing is left behind.
+class ScratchFolder : public ::testing::Environment
+{
+public:
+  static std::filesystem::path path()
+  {
+    static const std::filesystem::path folder = [] {
+      const auto created = std::filesystem::temp_directory_path() /
+        ("dynamic_laser_detector_test_" + std::to_string(::getpid()));
+      std::filesystem::create_directories(created);
+      return created;
+    }();
+    return folder;
+  }
+  void TearDown() override
+  {
+    std::error_code ignored;
+    std::filesystem::remove_all(path(), ignored);
+  }
+};
+[[maybe_unused]] auto * const scratch_cleanup =
+  ::testing::AddGlobalTestEnvironment(new ScratchFolder);
+
 std::string writeConfig(const std::string & name, const std::string & text)
 {
-  const std::string path = std::string(QUILLON_TEST_TMPDIR) + "/" + name;
+  const std::string path = (ScratchFolder::path() / name).string();
   std::ofstream(path) << text;
   return path;
 }
