@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs every Debian package the standalone build and its tests need. Idempotent and
-# non-interactive: packages already present are not fetched again.
+# Installs every Debian package the standalone build, its tests and the colcon workspace check
+# need. Idempotent and non-interactive: packages already present are not fetched again.
 set -euo pipefail
 
 packages=(
@@ -9,6 +9,11 @@ packages=(
   libeigen3-dev libpcl-dev libopencv-dev libyaml-cpp-dev libsqlite3-dev
   liborocos-kdl-dev libament-index-cpp-dev
   libfastrtps-dev libfastcdr-dev iproute2
+  # colcon and ament_cmake, to build the ROS packages as a workspace (check_colcon_workspace.sh)
+  git colcon python3-colcon-ros python3-colcon-package-selection python3-colcon-parallel-executor
+  python3-colcon-test-result python3-colcon-bash python3-colcon-library-path
+  python3-colcon-output python3-colcon-defaults python3-colcon-metadata
+  python3-colcon-package-information ament-cmake ament-cmake-googletest python3-ament-package
 )
 
 missing=()

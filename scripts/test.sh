@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs the whole test suite.
+# Sets up, builds and runs the whole test suite, then builds and tests the ROS packages with colcon
+# as a robot user does (scripts/check_colcon_workspace.sh).
 #   scripts/test.sh              what CI runs
 #   scripts/test.sh --sanitize   then the suite again under ASan+UBSan and TSan
 #                                (scripts/sanitize.sh; about an hour on two cores)
@@ -19,6 +20,7 @@ esac
 "$root/scripts/setup.sh"
 "$root/scripts/build.sh"
 (cd "$build" && ctest --output-on-failure -j "$(nproc)" --timeout 300)
+"$root/scripts/check_colcon_workspace.sh"
 if [ "$sanitize" = true ]; then
   "$root/scripts/sanitize.sh"
 fi
