@@ -111,3 +111,10 @@ if(TARGET quillon_tools_program_help_test)
   target_compile_definitions(quillon_tools_program_help_test PRIVATE
     QUILLON_PROGRAM_DIR="${CMAKE_BINARY_DIR}")
 endif()
+
+# The launch file's parameter layers, checked with stand-ins for launch and launch_ros.
+if(QUILLON_BUILD_TESTS)
+  add_test(NAME quillon_tools_people_tracking_launch_test
+    COMMAND "${Python3_EXECUTABLE}" "${QUILLON_TOOLS_DIR}/test/launch/people_tracking_launch_test.py"
+      "${QUILLON_DETECTOR_DIR}/launch/people_tracking.launch.py" "${QUILLON_DETECTOR_DIR}")
+endif()

@@ -1,70 +1,128 @@
 """Starts trailscan and trailmerge, optionally with RViz.
 
     ros2 launch quillon_dynamic_detector people_tracking.launch.py \
-        [params_file:=FILE] [detector_config:=FILE] [use_geometric_motion_detector:=true] \
-        [use_sim_time:=true] [rviz:=true]
+        [scanner_profile:=NAME] [params_file:=FILE] [detector_config:=FILE] \
+        [use_geometric_motion_detector:=true|false] [use_sim_time:=true|false] [rviz:=true]
 
-params_file holds both programs' ROS parameters (node keys "laser_subscriber" and
-"trailmerge"); detector_config is the detectors' own YAML file; use_sim_time is for replaying
-bags with `ros2 bag play --clock`.
+scanner_profile is trailscan's settings for one class of scanner: config/profiles/NAME.params.yaml
+and NAME.cfg.yaml of this package (lidar_1081_40hz, lidar_811_15hz, lidar_768_7p5hz,
+lidar_541_10hz; none: the built-in defaults). params_file holds both programs' ROS parameters
+(node keys "laser_subscriber" and "trailmerge"); detector_config is the detectors' own YAML file;
+use_sim_time is for replaying bags with `ros2 bag play --clock`.
+
+Settings apply lowest first, each replacing what the one before set: the built-in defaults, the
+scanner profile (with its detector configuration), params_file, then the arguments given here
+(use_geometric_motion_detector, use_sim_time, detector_config). An argument that is not given
+sets nothing, so a value in params_file or the profile stands.
 """
 
+import os
+
 from launch import LaunchDescription
-from launch.actions import DeclareLaunchArgument
-from launch.conditions import IfCondition
-from launch.substitutions import LaunchConfiguration, PathJoinSubstitution
+from launch.actions import DeclareLaunchArgument, OpaqueFunction
 from launch_ros.actions import Node
-from launch_ros.parameter_descriptions import ParameterValue
 from launch_ros.substitutions import FindPackageShare
+
+PACKAGE = 'quillon_dynamic_detector'
+NO_PROFILE = 'none'
+PARAMS_SUFFIX = '.params.yaml'
+CFG_SUFFIX = '.cfg.yaml'
+
+
+def profile_files(share, name):
+    """The parameter file and detector configuration of a scanner profile; RuntimeError naming
+    the known profiles for an unknown name."""
+    folder = os.path.join(share, 'config', 'profiles')
+    params = os.path.join(folder, name + PARAMS_SUFFIX)
+    cfg = os.path.join(folder, name + CFG_SUFFIX)
+    if os.path.isfile(params) and os.path.isfile(cfg):
+        return params, cfg
+    known = sorted(
+        f[:-len(PARAMS_SUFFIX)] for f in os.listdir(folder) if f.endswith(PARAMS_SUFFIX)
+    ) if os.path.isdir(folder) else []
+    raise RuntimeError(
+        f"unknown scanner_profile '{name}'; known: {', '.join(known + [NO_PROFILE])}")
+
+
+def given_boolean(configurations, name):
+    """A true/false argument as a bool, or None when it was not given."""
+    text = configurations.get(name, '')
+    if text == '':
+        return None
+    if text.lower() in ('true', 'false'):
+        return text.lower() == 'true'
+    raise RuntimeError(f"{name} must be true or false, not '{text}'")
+
+
+def parameter_layers(configurations, share):
+    """The parameters of trailscan and of trailmerge, lowest layer first: launch_ros applies a
+    node's parameter entries in order, so a later one replaces what an earlier one set."""
+    trailscan, trailmerge = [], []
+    profile = configurations.get('scanner_profile', NO_PROFILE) or NO_PROFILE
+    if profile != NO_PROFILE:
+        params, cfg = profile_files(share, profile)
+        trailscan += [params, {'detector_cfg_file': cfg}]
+    user_file = configurations.get('params_file', '')
+    if user_file:
+        trailscan.append(user_file)
+        trailmerge.append(user_file)
+    arguments = {}
+    if configurations.get('detector_config', ''):
+        arguments['detector_cfg_file'] = configurations['detector_config']
+    geometric = given_boolean(configurations, 'use_geometric_motion_detector')
+    if geometric is not None:
+        arguments['frontend.use_geometric_motion_detector'] = geometric
+    sim_time = given_boolean(configurations, 'use_sim_time')
+    if sim_time is not None:
+        arguments['use_sim_time'] = sim_time
+        trailmerge.append({'use_sim_time': sim_time})
+    if arguments:
+        trailscan.append(arguments)
+    return trailscan, trailmerge
+
+
+def tracking_nodes(context):
+    configurations = context.launch_configurations
+    share = FindPackageShare(PACKAGE).perform(context)
+    trailscan, trailmerge = parameter_layers(configurations, share)
+    nodes = [
+        Node(
+            package=PACKAGE, executable='trailscan', name='laser_subscriber', output='screen',
+            parameters=trailscan),
+        Node(
+            package=PACKAGE, executable='trailmerge', name='trailmerge', output='screen',
+            parameters=trailmerge),
+    ]
+    if given_boolean(configurations, 'rviz'):
+        sim_time = given_boolean(configurations, 'use_sim_time')
+        nodes.append(Node(
+            package='rviz2', executable='rviz2', name='rviz2',
+            arguments=['-d', os.path.join(share, 'rviz', 'people_tracking.rviz')],
+            parameters=[] if sim_time is None else [{'use_sim_time': sim_time}]))
+    return nodes
 
 
 def generate_launch_description():
-    share = FindPackageShare('quillon_dynamic_detector')
-    params_file = LaunchConfiguration('params_file')
-    use_sim_time = ParameterValue(LaunchConfiguration('use_sim_time'), value_type=bool)
-
     arguments = [
         DeclareLaunchArgument(
-            'params_file',
-            default_value=PathJoinSubstitution([share, 'config', 'people_tracking.yaml']),
-            description='ROS parameters of trailscan and trailmerge'),
+            'scanner_profile', default_value=NO_PROFILE,
+            description="settings for a class of scanner (config/profiles/); 'none': defaults"),
         DeclareLaunchArgument(
-            'detector_config',
-            default_value=PathJoinSubstitution([share, 'config', 'cfg.yaml']),
-            description="the detectors' configuration file"),
+            'params_file', default_value='',
+            description='ROS parameters of trailscan and trailmerge, over the profile'),
         DeclareLaunchArgument(
-            'use_geometric_motion_detector', default_value='false',
-            description='true: the geometric motion detector; false: the closed detector'),
+            'detector_config', default_value='',
+            description="the detectors' configuration file (default: the profile's, else "
+                        'config/cfg.yaml)'),
         DeclareLaunchArgument(
-            'use_sim_time', default_value='false',
-            description='follow /clock (bag replay with --clock)'),
+            'use_geometric_motion_detector', default_value='',
+            description='true: the geometric motion detector; false: the closed detector '
+                        '(default: what the parameters say, else false)'),
+        DeclareLaunchArgument(
+            'use_sim_time', default_value='',
+            description='follow /clock (bag replay with --clock); default: what the parameters '
+                        'say, else false'),
         DeclareLaunchArgument(
             'rviz', default_value='false', description='also start RViz2 with the tracking view'),
     ]
-
-    trailscan = Node(
-        package='quillon_dynamic_detector',
-        executable='trailscan',
-        name='laser_subscriber',
-        output='screen',
-        parameters=[params_file, {
-            'detector_cfg_file': LaunchConfiguration('detector_config'),
-            'frontend.use_geometric_motion_detector': ParameterValue(
-                LaunchConfiguration('use_geometric_motion_detector'), value_type=bool),
-            'use_sim_time': use_sim_time,
-        }])
-    trailmerge = Node(
-        package='quillon_dynamic_detector',
-        executable='trailmerge',
-        name='trailmerge',
-        output='screen',
-        parameters=[params_file, {'use_sim_time': use_sim_time}])
-    rviz = Node(
-        package='rviz2',
-        executable='rviz2',
-        name='rviz2',
-        arguments=['-d', PathJoinSubstitution([share, 'rviz', 'people_tracking.rviz'])],
-        parameters=[{'use_sim_time': use_sim_time}],
-        condition=IfCondition(LaunchConfiguration('rviz')))
-
-    return LaunchDescription(arguments + [trailscan, trailmerge, rviz])
+    return LaunchDescription(arguments + [OpaqueFunction(function=tracking_nodes)])

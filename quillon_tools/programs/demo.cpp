@@ -1,13 +1,15 @@
-// The demo: a built-in scenario simulated, run through trailscan and trailmerge with their
-// default parameters, and scored against the simulation's ground truth.
+// The demo: a built-in scenario simulated, run through trailscan and trailmerge with the
+// profile of the simulated scanner (or the defaults), and scored against the simulation's
+// ground truth.
 //   quillon_demo [--scenario NAME] [--scanner MODEL] [--seed N]
-//                [--detector closed|geometric|both] [--out DIR]
+//                [--detector closed|geometric|both] [--profile NAME|none] [--out DIR]
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -18,6 +20,7 @@
 #include "quillon_tools/evaluation/report_table.hpp"
 #include "quillon_tools/evaluation/track_svg.hpp"
 #include "quillon_tools/runner/program_main.hpp"
+#include "quillon_tools/runner/scanner_profile.hpp"
 #include "quillon_tools/runner/scenario_replay.hpp"
 #include "quillon_tools/simulation/scanner_model.hpp"
 #include "rclcpp/rclcpp.hpp"
@@ -34,6 +37,8 @@ struct Options
   uint64_t seed = 1;
   std::vector<bool> geometric = {false, true};
   std::string out_dir = "demo_output";
+  // "--profile": unset follows the simulated scanner.
+  std::optional<std::optional<ScannerProfile>> profile;
 };
 
 std::string joined(const std::vector<std::string> & names)
@@ -77,6 +82,13 @@ bool parseOptions(int argc, char ** argv, Options & o)
       } else {
         return false;
       }
+    } else if (arg == "--profile" && has_value) {
+      try {
+        o.profile = profileOption(argv[++i]);
+      } catch (const std::invalid_argument & e) {
+        std::fprintf(stderr, "quillon_demo: %s\n", e.what());
+        return false;
+      }
     } else if (arg == "--out" && has_value) {
       o.out_dir = argv[++i];
     } else {
@@ -99,12 +111,48 @@ void showProgress(const std::string & label, double done_s, double total_s)
   }
 }
 
-int run(const Options & o)
+// The scenario as the options ask for it: its own scanner unless --scanner names another.
+Scenario demoScenario(const Options & o)
 {
   Scenario scenario = makeScenario(o.scenario);
   if (!o.scanner.empty()) {
     scenario.scanner = o.scanner;
   }
+  return scenario;
+}
+
+// --profile when given, else the profile of the simulated scanner model (the built-in scanner
+// has none). An unknown scenario is left for run() to report.
+std::optional<ScannerProfile> demoProfile(const Options & o)
+{
+  if (o.profile) {
+    return *o.profile;
+  }
+  std::string scanner = o.scanner;
+  if (scanner.empty()) {
+    try {
+      scanner = makeScenario(o.scenario).scanner;
+    } catch (const std::invalid_argument &) {
+      return std::nullopt;
+    }
+  }
+  return scanner.empty() ? std::nullopt : profileOption(scanner);
+}
+
+std::string parametersLine(const Options & o, const std::optional<ScannerProfile> & profile)
+{
+  if (!profile) {
+    return "Parameters: the defaults" +
+           std::string(o.profile ? " (--profile none)." : " (no profile for this scanner).");
+  }
+  return "Parameters: scanner profile " + profile->name +
+         (o.profile ? " (--profile)."
+                    : ", the simulated scanner's (--profile none: the defaults).");
+}
+
+int run(const Options & o, const std::optional<ScannerProfile> & profile)
+{
+  const Scenario scenario = demoScenario(o);
   SimulatorConfig config;
   config.seed = o.seed;
   const ScanSettings scan = withScannerModel(config, scenario.scanner).scan;
@@ -113,10 +161,11 @@ int run(const Options & o)
     "Two 270-degree laser scanners on the robot's corners (%s: %d beams, %g Hz) see people\n"
     "walking with a two-leg gait among furniture. Their scans and the robot's odometry run\n"
     "through trailscan (detection, clustering, tracking per scanner) and trailmerge (fusion\n"
-    "into base_footprint) with default parameters, in this process on simulated time, and the\n"
-    "object lists are scored against the simulation's ground truth.\n\n",
+    "into base_footprint) in this process on simulated time, and the object lists are scored\n"
+    "against the simulation's ground truth.\n%s\n\n",
     scenario.name.c_str(), scenario.duration_s, static_cast<unsigned long long>(o.seed),
-    scenario.scanner.empty() ? "built-in" : scenario.scanner.c_str(), scan.beams, scan.rate_hz);
+    scenario.scanner.empty() ? "built-in" : scenario.scanner.c_str(), scan.beams, scan.rate_hz,
+    parametersLine(o, profile).c_str());
   std::filesystem::create_directories(o.out_dir);
 
   // trailscan clusters nothing farther from a scanner than its clustering range: people farther
@@ -166,11 +215,25 @@ int main(int argc, char ** argv)
   if (help || !parseOptions(argc, argv, options)) {
     return quillon_tools::printUsage(
       "usage: quillon_demo [--scenario NAME] [--scanner MODEL] [--seed N] "
-      "[--detector closed|geometric|both] [--out DIR]\nscenarios: " +
+      "[--detector closed|geometric|both] [--profile NAME|none] [--out DIR] "
+      "[--ros-args --params-file FILE ...]\nscenarios: " +
         joined(scenarioNames()) +
         "\nscanner models (default: the scenario's, else the built-in idealised scanner): " +
-        joined(scannerModelNames()) + "\n",
+        joined(scannerModelNames()) +
+        "\nThe profile defaults to the simulated scanner model's (the built-in scanner has "
+        "none).\n" +
+        quillon_tools::profileUsage(),
       help);
   }
-  return quillon_tools::runWithRos(argc, argv, "quillon_demo", [&options] { return run(options); });
+  std::optional<quillon_tools::ScannerProfile> profile;
+  try {
+    profile = demoProfile(options);
+  } catch (const std::invalid_argument & e) {
+    std::fprintf(stderr, "quillon_demo: %s\n", e.what());
+    return 1;
+  }
+  quillon_tools::RosCommandLine command_line(argc, argv, profile);
+  return quillon_tools::runWithRos(
+    command_line.argc(), command_line.argv(), "quillon_demo",
+    [&options, &profile] { return run(options, profile); });
 }

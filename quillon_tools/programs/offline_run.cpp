@@ -1,7 +1,8 @@
 // Runs a recording through trailscan and trailmerge in this process as fast as the CPU allows,
 // on the recording's own time, and writes what they published into a result bag.
 //   quillon_offline_run IN_BAG OUT_BAG [--csv DIR] [--detector closed|geometric]
-//                       [--clock header|receive] [--ros-args --params-file F ...]
+//                       [--clock header|receive] [--profile NAME|none]
+//                       [--ros-args --params-file F ...]
 #include <unistd.h>
 
 #include <chrono>
@@ -9,6 +10,7 @@
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -16,6 +18,7 @@
 #include "quillon_tools/runner/bag_replay.hpp"
 #include "quillon_tools/runner/object_list_csv.hpp"
 #include "quillon_tools/runner/program_main.hpp"
+#include "quillon_tools/runner/scanner_profile.hpp"
 #include "quillon_tools/runner/scenario_replay.hpp"
 #include "rclcpp/rclcpp.hpp"
 
@@ -32,6 +35,7 @@ struct Options
   fs::path csv_dir;
   bool geometric = false;
   ReplayClockSource clock = ReplayClockSource::kHeaderStamps;
+  std::optional<ScannerProfile> profile;
 };
 
 // Our own options come before any "--ros-args" section, which is left to rclcpp::init.
@@ -57,6 +61,13 @@ bool parseOptions(int argc, char ** argv, Options & o)
         return false;
       }
       o.clock = c == "header" ? ReplayClockSource::kHeaderStamps : ReplayClockSource::kReceiveTimes;
+    } else if (arg == "--profile" && has_value) {
+      try {
+        o.profile = profileOption(argv[++i]);
+      } catch (const std::invalid_argument & e) {
+        std::fprintf(stderr, "quillon_offline_run: %s\n", e.what());
+        return false;
+      }
     } else if (arg.rfind("--", 0) != 0 && positional < 2) {
       (positional++ == 0 ? o.in_bag : o.out_bag) = arg;
     } else {
@@ -165,12 +176,15 @@ int main(int argc, char ** argv)
   if (help || !parseOptions(argc, argv, options)) {
     return quillon_tools::printUsage(
       "usage: quillon_offline_run IN_BAG OUT_BAG [--csv DIR] [--detector closed|geometric] "
-      "[--clock header|receive] [--ros-args --params-file FILE ...]\n"
+      "[--clock header|receive] [--profile NAME|none] [--ros-args --params-file FILE ...]\n"
       "--detector (default closed) decides the detector, whatever a parameter file says.\n"
       "--clock (default header) drives the simulated time by the messages' header stamps or by\n"
-      "the recorder's receive times.\n",
+      "the recorder's receive times.\n" +
+        quillon_tools::profileUsage(),
       help);
   }
+  quillon_tools::RosCommandLine command_line(argc, argv, options.profile);
   return quillon_tools::runWithRos(
-    argc, argv, "quillon_offline_run", [&options] { return run(options); });
+    command_line.argc(), command_line.argv(), "quillon_offline_run",
+    [&options] { return run(options); });
 }

@@ -2,7 +2,7 @@
 // fast as the CPU allows: memory, published tracks and the learnt static maps must stay
 // bounded. One line per simulated minute (the most live tracks, published objects and static
 // map points seen in it), then a summary.
-//   quillon_soak [--minutes M] [--rate HZ] [--detector closed|geometric]
+//   quillon_soak [--minutes M] [--rate HZ] [--detector closed|geometric] [--profile NAME|none]
 #include <algorithm>
 #include <chrono>
 #include <cstddef>
@@ -11,11 +11,14 @@
 #include <exception>
 #include <fstream>
 #include <map>
+#include <optional>
+#include <stdexcept>
 #include <string>
 
 #include "quillon_tools/evaluation/scored_list.hpp"
 #include "quillon_tools/runner/program_main.hpp"
 #include "quillon_tools/runner/replay_runner.hpp"
+#include "quillon_tools/runner/scanner_profile.hpp"
 #include "quillon_tools/simulation/scenario.hpp"
 #include "quillon_tools/simulation/simulator.hpp"
 #include "rclcpp/rclcpp.hpp"
@@ -30,6 +33,7 @@ struct Options
   double minutes = 60.0;
   double rate_hz = 40.0;
   bool geometric = false;
+  std::optional<ScannerProfile> profile;
 };
 
 bool parseOptions(int argc, char ** argv, Options & o)
@@ -56,6 +60,13 @@ bool parseOptions(int argc, char ** argv, Options & o)
         return false;
       }
       o.geometric = d == "geometric";
+    } else if (arg == "--profile" && has_value) {
+      try {
+        o.profile = profileOption(argv[++i]);
+      } catch (const std::invalid_argument & e) {
+        std::fprintf(stderr, "quillon_soak: %s\n", e.what());
+        return false;
+      }
     } else {
       return false;
     }
@@ -117,10 +128,13 @@ int run(const Options & o)
     throw std::runtime_error("trailscan did not find the scanner mounts");
   }
 
+  const std::string parameters =
+    o.profile ? "scanner profile " + o.profile->name : std::string("default parameters");
   std::printf(
     "Soak: %.0f simulated minutes of a corridor with people coming and going, two %d-beam "
-    "scanners at %.0f Hz, %s detector\n",
-    o.minutes, config.scan.beams, o.rate_hz, o.geometric ? "geometric" : "closed");
+    "scanners at %.0f Hz, %s detector, %s\n",
+    o.minutes, config.scan.beams, o.rate_hz, o.geometric ? "geometric" : "closed",
+    parameters.c_str());
   std::printf(
     "minute  wall[s]  x real time  RSS[MB]  peak[MB]  most tracks (scan1 scan2)  "
     "most objects (laser1 laser2 fused)  most map points (scan1 scan2)\n");
@@ -179,7 +193,12 @@ int main(int argc, char ** argv)
   const bool help = quillon_tools::asksForHelp(argc, argv);
   if (help || !parseOptions(argc, argv, options)) {
     return quillon_tools::printUsage(
-      "usage: quillon_soak [--minutes M>=1] [--rate HZ] [--detector closed|geometric]\n", help);
+      "usage: quillon_soak [--minutes M>=1] [--rate HZ] [--detector closed|geometric] "
+      "[--profile NAME|none] [--ros-args --params-file FILE ...]\n" +
+        quillon_tools::profileUsage(),
+      help);
   }
-  return quillon_tools::runWithRos(argc, argv, "quillon_soak", [&options] { return run(options); });
+  quillon_tools::RosCommandLine command_line(argc, argv, options.profile);
+  return quillon_tools::runWithRos(
+    command_line.argc(), command_line.argv(), "quillon_soak", [&options] { return run(options); });
 }

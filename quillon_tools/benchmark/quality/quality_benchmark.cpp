@@ -1,14 +1,18 @@
 // The quality benchmark: every scenario x scanner model x detector (x parameter file) simulated
-// into a bag, run through the offline path and scored against the simulation's truth; one table
-// on the terminal, one CSV with every figure. Run by hand; it takes minutes.
+// into a bag, run through the offline path and scored against the simulation's truth, with the
+// default parameters and with the scanner model's profile side by side; one table on the
+// terminal, one CSV with every figure. Run by hand; it takes minutes.
 //   quillon_quality_benchmark [--scenario NAME]... [--scanner NAME]... [--detector D]
-//       [--params FILE]... [--seed N] [--duration S] [--csv FILE] [--work DIR]
+//       [--params FILE]... [--profiles default|matching|both] [--profile NAME] [--seed N]
+//       [--duration S] [--csv FILE] [--work DIR]
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -17,6 +21,7 @@
 #include "quillon_tools/recording/bag_reader.hpp"
 #include "quillon_tools/runner/bag_replay.hpp"
 #include "quillon_tools/runner/program_main.hpp"
+#include "quillon_tools/runner/scanner_profile.hpp"
 #include "quillon_tools/runner/scenario_bag.hpp"
 #include "quillon_tools/runner/scenario_replay.hpp"
 #include "quillon_tools/simulation/scanner_model.hpp"
@@ -30,6 +35,8 @@ using namespace quillon_tools;
 
 // The simulator's built-in scanner settings, beside the named models.
 constexpr const char * BUILT_IN_SCANNER = "built_in";
+// A profile row that takes the profile named like the run's scanner model.
+constexpr const char * MATCHING_PROFILE = "matching";
 
 struct Options
 {
@@ -37,6 +44,8 @@ struct Options
   std::vector<std::string> scanners;
   std::vector<bool> geometric = {false, true};
   std::vector<std::string> params_files{""};  // "" stands for the defaults
+  // The parameter sets of each scanner, side by side: NO_PROFILE, MATCHING_PROFILE or a name.
+  std::vector<std::string> profiles{NO_PROFILE, MATCHING_PROFILE};
   uint64_t seed = 1;
   double duration_s = 0.0;
   fs::path csv = "quality_benchmark.csv";
@@ -50,6 +59,7 @@ struct Run
   std::string scanner;
   std::string detector;
   std::string params;
+  std::string profile;
   std::vector<std::pair<std::string, EvaluationResult>> topics;  // by list topic
   double cost_median_ms = 0.0;                                   // trailscan's processing per scan
   double bare_median_ms = 0.0;  // PCL's clustering of the same scans
@@ -57,6 +67,7 @@ struct Run
 
 bool parseOptions(int argc, char ** argv, Options & o)
 {
+  std::string named_profile;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     const bool has_value = i + 1 < argc;
@@ -66,6 +77,22 @@ bool parseOptions(int argc, char ** argv, Options & o)
       o.scanners.push_back(argv[++i]);
     } else if (arg == "--params" && has_value) {
       o.params_files.push_back(argv[++i]);
+    } else if (arg == "--profiles" && has_value) {
+      const std::string p = argv[++i];
+      if (p != "default" && p != "matching" && p != "both") {
+        return false;
+      }
+      o.profiles = p == "default"    ? std::vector<std::string>{NO_PROFILE}
+                   : p == "matching" ? std::vector<std::string>{MATCHING_PROFILE}
+                                     : std::vector<std::string>{NO_PROFILE, MATCHING_PROFILE};
+    } else if (arg == "--profile" && has_value) {
+      named_profile = argv[++i];
+      try {
+        scannerProfile(named_profile);
+      } catch (const std::invalid_argument & e) {
+        std::fprintf(stderr, "quillon_quality_benchmark: %s\n", e.what());
+        return false;
+      }
     } else if (arg == "--detector" && has_value) {
       const std::string d = argv[++i];
       if (d != "closed" && d != "geometric" && d != "both") {
@@ -92,6 +119,10 @@ bool parseOptions(int argc, char ** argv, Options & o)
     } else {
       return false;
     }
+  }
+  if (!named_profile.empty()) {
+    std::replace(
+      o.profiles.begin(), o.profiles.end(), std::string(MATCHING_PROFILE), named_profile);
   }
   if (o.scenarios.empty()) {
     o.scenarios = scenarioNames();
@@ -127,18 +158,53 @@ std::vector<sensor_msgs::msg::LaserScan> scansOf(const fs::path & bag)
   return scans;
 }
 
-// rclcpp reads parameter files at init: each file gets a fresh start (runWithRos shuts the
-// last one down).
-void restartRosWith(const std::string & params_file)
+// The profile a row asks for with this scanner: MATCHING_PROFILE takes the scanner model's own
+// (the built-in scanner has none).
+std::optional<ScannerProfile> rowProfile(const std::string & row, const std::string & scanner)
+{
+  if (row == MATCHING_PROFILE) {
+    const auto known = scannerProfileNames();
+    return std::find(known.begin(), known.end(), scanner) == known.end()
+             ? std::nullopt
+             : std::optional<ScannerProfile>(scannerProfile(scanner));
+  }
+  return profileOption(row);
+}
+
+// The parameter sets a scanner runs with, side by side; a row without a profile only once.
+std::vector<std::optional<ScannerProfile>> profilesOf(
+  const Options & o, const std::string & scanner)
+{
+  std::vector<std::optional<ScannerProfile>> sets;
+  for (const auto & row : o.profiles) {
+    const auto profile = rowProfile(row, scanner);
+    const bool seen = std::any_of(sets.begin(), sets.end(), [&](const auto & set) {
+      return set.has_value() == profile.has_value() && (!profile || set->name == profile->name);
+    });
+    if (!seen) {
+      sets.push_back(profile);
+    }
+  }
+  return sets;
+}
+
+// rclcpp reads parameter files at init: each file and profile gets a fresh start (runWithRos
+// shuts the last one down). The parameter file comes after the profile, so it wins.
+void restartRosWith(const std::string & params_file, const std::optional<ScannerProfile> & profile)
 {
   if (rclcpp::ok()) {
     rclcpp::shutdown();
   }
-  std::vector<const char *> args{"quillon_quality_benchmark"};
+  std::vector<std::string> args{"quillon_quality_benchmark"};
   if (!params_file.empty()) {
-    args.insert(args.end(), {"--ros-args", "--params-file", params_file.c_str()});
+    args.insert(args.end(), {"--ros-args", "--params-file", params_file});
   }
-  rclcpp::init(static_cast<int>(args.size()), args.data());
+  std::vector<char *> argv;
+  for (auto & arg : args) {
+    argv.push_back(arg.data());
+  }
+  RosCommandLine command_line(static_cast<int>(argv.size()), argv.data(), profile);
+  rclcpp::init(command_line.argc(), command_line.argv());
 }
 
 double processingMedian(const ReplayOutputs & outputs)
@@ -168,9 +234,9 @@ std::string fixed3(double v)
 void printHeader()
 {
   std::printf(
-    "%-20s %-16s %-9s %-12s | %6s %6s %6s %6s %6s | %6s %6s | %7s %7s %5s\n", "scenario", "scanner",
-    "detector", "params", "walkR", "standR", "prec", "MOTA", "IDSW/m", "R@.75", "MOTA@.75",
-    "cost ms", "PCL ms", "ratio");
+    "%-20s %-16s %-9s %-12s %-16s | %6s %6s %6s %6s %6s | %6s %6s | %7s %7s %5s\n", "scenario",
+    "scanner", "detector", "params", "profile", "walkR", "standR", "prec", "MOTA", "IDSW/m",
+    "R@.75", "MOTA@.75", "cost ms", "PCL ms", "ratio");
 }
 
 // The fused list's figures, one line per run.
@@ -180,8 +246,8 @@ void printRun(const Run & r)
   const GateScores & narrow = fused.gates.at(0);
   const GateScores & wide = fused.gates.at(1);
   std::printf(
-    "%-20s %-16s %-9s %-12s | %6s %6s %6s %6s %6s | %6s %6s | %7.2f %7.2f %5.2f\n",
-    r.scenario.c_str(), r.scanner.c_str(), r.detector.c_str(), r.params.c_str(),
+    "%-20s %-16s %-9s %-12s %-16s | %6s %6s %6s %6s %6s | %6s %6s | %7.2f %7.2f %5.2f\n",
+    r.scenario.c_str(), r.scanner.c_str(), r.detector.c_str(), r.params.c_str(), r.profile.c_str(),
     fixed3(narrow.walking.recall).c_str(), fixed3(narrow.standing.recall).c_str(),
     fixed3(narrow.precision).c_str(), fixed3(narrow.mota).c_str(),
     fixed3(narrow.all.id_switches_per_minute).c_str(), fixed3(wide.all.recall).c_str(),
@@ -249,23 +315,26 @@ int run(const Options & o)
       const GroundTruth truth = recordScenario(o, scenario, scanner, bag);
       const double bare_ms = median(bareClusteringMilliseconds(scansOf(bag)));
       for (const auto & params : o.params_files) {
-        restartRosWith(params);
         for (const bool geometric : o.geometric) {
-          Run r{
-            scenario,
-            scanner,
-            geometric ? "geometric" : "closed",
-            params.empty() ? "defaults" : fs::path(params).stem().string(),
-            {},
-            0.0,
-            bare_ms};
-          BagReplayOptions options;
-          options.nodes.geometric_detector = geometric;
-          const BagReplay replay = replayBag(bag, options);
-          r.topics = evaluateReplay(truth, replay.outputs, "", EvaluationOptions{});
-          r.cost_median_ms = processingMedian(replay.outputs);
-          printRun(r);
-          writeCsvRows(csv, r);
+          for (const auto & profile : profilesOf(o, scanner)) {
+            restartRosWith(params, profile);
+            Run r{
+              scenario,
+              scanner,
+              geometric ? "geometric" : "closed",
+              params.empty() ? "defaults" : fs::path(params).stem().string(),
+              profile ? profile->name : NO_PROFILE,
+              {},
+              0.0,
+              bare_ms};
+            BagReplayOptions options;
+            options.nodes.geometric_detector = geometric;
+            const BagReplay replay = replayBag(bag, options);
+            r.topics = evaluateReplay(truth, replay.outputs, "", EvaluationOptions{});
+            r.cost_median_ms = processingMedian(replay.outputs);
+            printRun(r);
+            writeCsvRows(csv, r);
+          }
         }
       }
       fs::remove_all(bag);
@@ -290,10 +359,15 @@ int main(int argc, char ** argv)
   if (help || !parseOptions(argc, argv, options)) {
     return quillon_tools::printUsage(
       "usage: quillon_quality_benchmark [--scenario NAME]... [--scanner NAME]... "
-      "[--detector closed|geometric|both] [--params FILE]... [--seed N] [--duration S] "
-      "[--csv FILE] [--work DIR]\n"
+      "[--detector closed|geometric|both] [--params FILE]... [--profiles default|matching|both] "
+      "[--profile NAME] [--seed N] [--duration S] [--csv FILE] [--work DIR]\n"
       "Without --scenario or --scanner it runs them all (scanner 'built_in' is the simulator's\n"
-      "default); each --params file is one more set of runs besides none.\n",
+      "default); each --params file is one more set of runs besides none.\n"
+      "--profiles (default both): each run with the default parameters, with the scanner\n"
+      "model's own profile (the built-in scanner has none), or both side by side; --profile NAME\n"
+      "takes that profile for every scanner instead of each model's own.\n" +
+        quillon_tools::profileUsage() +
+        "Here a --params file plays the part of the user's parameter file (over the profile).\n",
       help);
   }
   return quillon_tools::runWithRos(

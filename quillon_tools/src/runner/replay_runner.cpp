@@ -235,4 +235,9 @@ bool ReplayRunner::poseAvailable(const builtin_interfaces::msg::Time & stamp) co
   return nodes_->trailscan->poseAvailable(stamp);
 }
 
+rclcpp::Parameter ReplayRunner::trailscanParameter(const std::string & name) const
+{
+  return nodes_->trailscan->node()->get_parameter(name);
+}
+
 }  // namespace quillon_tools

@@ -27,3 +27,22 @@ TEST(ProgramHelp, EveryProgramPrintsItsUsageOnHelpAndRefusesUnknownOptions)
     EXPECT_NE(wrong.output().find("usage: " + name), std::string::npos) << wrong.output();
   }
 }
+
+// The programs that run trailscan take --profile: an unknown name is refused with the known ones.
+TEST(ProgramHelp, ProgramsRefuseAnUnknownScannerProfileNamingTheKnownOnes)
+{
+  const std::string dir = QUILLON_PROGRAM_DIR;
+  for (const std::string program :
+       {"quillon_demo", "quillon_soak", "quillon_offline_run",
+        "benchmarks/quillon_quality_benchmark"}) {
+    SCOPED_TRACE(program);
+    ChildProcess help({dir + "/" + program, "--help"});
+    EXPECT_EQ(help.wait_for_exit(30s), 0) << help.output();
+    EXPECT_NE(help.output().find("--profile"), std::string::npos) << help.output();
+
+    ChildProcess wrong({dir + "/" + program, "--profile", "lidar_9000_100hz"});
+    EXPECT_EQ(wrong.wait_for_exit(30s), 2) << wrong.output();
+    EXPECT_NE(wrong.output().find("unknown scanner profile"), std::string::npos) << wrong.output();
+    EXPECT_NE(wrong.output().find("lidar_768_7p5hz"), std::string::npos) << wrong.output();
+  }
+}

@@ -86,6 +86,9 @@ public:
   // Whether a scan with this stamp would be processed now without waiting for its transform
   // (see TrailscanNode::poseAvailable).
   bool poseAvailable(const builtin_interfaces::msg::Time & stamp) const;
+  // The value trailscan's node took for a declared parameter, from its defaults, the process's
+  // ROS arguments (parameter files, profile) and the runner's overrides together.
+  rclcpp::Parameter trailscanParameter(const std::string & name) const;
 
 private:
   struct Nodes;
