@@ -3,12 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <stdexcept>
-#include <string>
 #include <utility>
-#include <vector>
-
-#include <yaml-cpp/yaml.h>
 
 namespace orvane
 {
@@ -18,33 +13,12 @@ namespace
 {
 
 constexpr float NO_RETURN = std::numeric_limits<float>::infinity();
-
-template <typename T>
-void readKey(const YAML::Node & section, const char * key, T & value)
-{
-  if (section[key]) {
-    value = section[key].as<T>();
-  }
-}
-
-DynamicLaserDetector::Settings loadSettings(const std::string & path)
-{
-  DynamicLaserDetector::Settings s;
-  try {
-    const YAML::Node section = YAML::LoadFile(path)["dynamic_laser_detector"];
-    if (section && section.IsMap()) {
-      readKey(section, "reference_age", s.reference_age);
-      readKey(section, "history_length", s.history_length);
-      readKey(section, "free_space_margin", s.free_space_margin);
-      readKey(section, "max_range", s.max_range);
-      readKey(section, "min_support_beams", s.min_support_beams);
-    }
-  } catch (const YAML::Exception & e) {
-    throw std::runtime_error(
-      "dynamic laser detector: cannot read configuration '" + path + "': " + e.what());
-  }
-  return s;
-}
+// Longer scans are passed on as static and not remembered: memory stays bounded.
+constexpr std::size_t MAX_BEAMS = 65536;
+// A sweep that claims to last longer than this is not a laser scanner's; its timing is ignored.
+constexpr double MAX_SWEEP_S = 1.0;
+// Odometry farther apart than this gives no useful velocity for the sweep.
+constexpr double MAX_POSE_GAP_S = 1.0;
 
 double stampSeconds(const sensor_msgs::msg::LaserScan & scan)
 {
@@ -64,6 +38,15 @@ void copyGeometry(const sensor_msgs::msg::LaserScan & in, sensor_msgs::msg::Lase
   out.ranges.assign(in.ranges.size(), NO_RETURN);
 }
 
+// Beam angles and range limits that free space can be read from.
+bool usableGeometry(const sensor_msgs::msg::LaserScan & scan)
+{
+  return std::isfinite(scan.angle_min) && std::isfinite(scan.angle_increment) &&
+         scan.angle_increment != 0.0f && std::isfinite(scan.range_min) &&
+         std::isfinite(scan.range_max) && scan.range_min >= 0.0f &&
+         scan.range_max > scan.range_min && scan.ranges.size() <= MAX_BEAMS;
+}
+
 // Keeps only runs of at least `min_run` consecutive moving beams: single stray beams are noise.
 void dropShortRuns(std::vector<bool> & moving, int min_run)
 {
@@ -77,10 +60,8 @@ void dropShortRuns(std::vector<bool> & moving, int min_run)
     while (end < moving.size() && moving[end]) {
       ++end;
     }
-    if (static_cast<int>(end - i) < min_run) {
-      for (std::size_t k = i; k < end; ++k) {
-        moving[k] = false;
-      }
+    if (static_cast<long>(end - i) < min_run) {
+      std::fill(moving.begin() + static_cast<long>(i), moving.begin() + static_cast<long>(end), false);
     }
     i = end;
   }
@@ -89,7 +70,9 @@ void dropShortRuns(std::vector<bool> & moving, int min_run)
 }  // namespace
 
 DynamicLaserDetector::DynamicLaserDetector(const std::string & config_path)
-: sensor_to_base(Eigen::Matrix4f::Identity()), settings_(loadSettings(config_path))
+: sensor_to_base(Eigen::Matrix4f::Identity()),
+  settings_(loadFreeSpaceSettings(config_path)),
+  memory_(settings_.free_space_memory, settings_.memory_spacing)
 {
 }
 
@@ -101,115 +84,137 @@ void DynamicLaserDetector::Process(
   copyGeometry(*scan, *dynamic_scan);
   copyGeometry(*scan, *static_scan);
   const double stamp = stampSeconds(*scan);
-  if (!history_.empty() && stamp < history_.back().stamp) {
-    history_.clear();  // time went back (a replayed recording): old scans mean nothing now
+  if (last_pose_ && stamp < last_pose_->stamp) {
+    forget();  // time went back (a recording replayed again): earlier scans mean nothing now
   }
-  const PlanarPose sensor = sensorPoseInOdom(pose);
-  std::vector<bool> moving(scan->ranges.size(), false);
-  if (const PastScan * reference = referenceFor(stamp)) {
-    moving = movingBeams(*scan, sensor, *reference);
+  memory_.expire(stamp);
+  moving_.assign(scan->ranges.size(), false);
+  if (usableGeometry(*scan)) {
+    const PlanarPose sensor = sensorPoseInOdom(pose, sensor_to_base);
+    keepPendingView(stamp, sensor);
+    const Sweep sweep = sweepOf(*scan, sensor, stamp);
+    markMoving(*scan, sweep);
+    if (memory_.wants(stamp)) {
+      pending_view_ = viewOf(*scan, sweep, stamp);
+    }
   }
   for (std::size_t i = 0; i < scan->ranges.size(); ++i) {
-    (moving[i] ? dynamic_scan : static_scan)->ranges[i] = scan->ranges[i];
+    (moving_[i] ? dynamic_scan : static_scan)->ranges[i] = scan->ranges[i];
   }
-  remember(*scan, sensor, stamp);
 }
 
-DynamicLaserDetector::PlanarPose DynamicLaserDetector::sensorPoseInOdom(
-  const geometry_msgs::msg::Pose & robot) const
+void DynamicLaserDetector::forget()
 {
-  const auto & q = robot.orientation;
-  const float robot_yaw = static_cast<float>(
-    std::atan2(2.0 * (q.w * q.z + q.x * q.y), 1.0 - 2.0 * (q.y * q.y + q.z * q.z)));
-  const float c = std::cos(robot_yaw);
-  const float s = std::sin(robot_yaw);
-  const float mx = sensor_to_base(0, 3);
-  const float my = sensor_to_base(1, 3);
-  PlanarPose sensor;
-  sensor.x = static_cast<float>(robot.position.x) + c * mx - s * my;
-  sensor.y = static_cast<float>(robot.position.y) + s * mx + c * my;
-  sensor.yaw = robot_yaw + std::atan2(sensor_to_base(1, 0), sensor_to_base(0, 0));
-  return sensor;
+  memory_.clear();
+  pending_view_.reset();
+  last_pose_.reset();
+  odometer_ = Odometer{};
 }
 
-const DynamicLaserDetector::PastScan * DynamicLaserDetector::referenceFor(double stamp) const
+void DynamicLaserDetector::keepPendingView(double stamp, const PlanarPose & sensor)
 {
-  // The newest scan that is at least reference_age old.
-  for (auto it = history_.rbegin(); it != history_.rend(); ++it) {
-    if (stamp - it->stamp >= settings_.reference_age) {
-      return &*it;
-    }
+  if (!pending_view_) {
+    return;
   }
-  return nullptr;
+  // The previous scan is remembered once this scan's pose shows how the scanner moved while the
+  // mirror went round; a sweep of unknown motion could show free space where there is none.
+  const double gap = stamp - pending_view_->stamp;
+  if (gap > 0.0 && gap <= MAX_POSE_GAP_S) {
+    Sweep & sweep = pending_view_->sweep;
+    sweep.velocity = velocityBetween(sweep.start, sensor, gap);
+    memory_.keep(std::move(*pending_view_));
+  }
+  pending_view_.reset();
 }
 
-std::vector<bool> DynamicLaserDetector::movingBeams(
-  const sensor_msgs::msg::LaserScan & scan, const PlanarPose & sensor,
-  const PastScan & reference) const
-{
-  std::vector<bool> moving(scan.ranges.size(), false);
-  if (!std::isfinite(scan.angle_min) || !std::isfinite(scan.angle_increment)) {
-    return moving;
-  }
-  const float c = std::cos(sensor.yaw);
-  const float s = std::sin(sensor.yaw);
-  for (std::size_t i = 0; i < scan.ranges.size(); ++i) {
-    const float r = scan.ranges[i];
-    if (
-      !std::isfinite(r) || r <= 0.0f || r < scan.range_min || r > scan.range_max ||
-      r > settings_.max_range) {
-      continue;
-    }
-    const float angle = scan.angle_min + static_cast<float>(i) * scan.angle_increment;
-    const float lx = r * std::cos(angle);
-    const float ly = r * std::sin(angle);
-    moving[i] = seenThrough(reference, sensor.x + c * lx - s * ly, sensor.y + s * lx + c * ly);
-  }
-  dropShortRuns(moving, settings_.min_support_beams);
-  return moving;
-}
-
-bool DynamicLaserDetector::seenThrough(const PastScan & reference, float x_odom, float y_odom) const
-{
-  const float dx = x_odom - reference.sensor_in_odom.x;
-  const float dy = y_odom - reference.sensor_in_odom.y;
-  const float c = std::cos(reference.sensor_in_odom.yaw);
-  const float s = std::sin(reference.sensor_in_odom.yaw);
-  const float qx = c * dx + s * dy;
-  const float qy = -s * dx + c * dy;
-  const float distance = std::hypot(qx, qy);
-  const long beams = static_cast<long>(reference.ranges.size());
-  if (beams == 0 || !(std::fabs(reference.angle_increment) > 0.0f)) {
-    return false;
-  }
-  const float index = (std::atan2(qy, qx) - reference.angle_min) / reference.angle_increment;
-  if (!(index >= -0.5f && index < static_cast<float>(beams) - 0.5f)) {
-    return false;  // outside the earlier field of view (or a malformed scan): nothing is known
-  }
-  const long centre = std::lround(index);
-  // The earlier beams around that bearing must all have reached clearly farther.
-  for (long k = std::max(0L, centre - 1); k <= std::min(beams - 1, centre + 1); ++k) {
-    const float earlier = reference.ranges[static_cast<std::size_t>(k)];
-    if (std::isnan(earlier) || earlier <= distance + settings_.free_space_margin) {
-      return false;
-    }
-  }
-  return true;
-}
-
-void DynamicLaserDetector::remember(
+Sweep DynamicLaserDetector::sweepOf(
   const sensor_msgs::msg::LaserScan & scan, const PlanarPose & sensor, double stamp)
 {
-  PastScan past;
-  past.stamp = stamp;
-  past.sensor_in_odom = sensor;
-  past.angle_min = scan.angle_min;
-  past.angle_increment = scan.angle_increment;
-  past.ranges = scan.ranges;
-  history_.push_back(std::move(past));
-  while (!history_.empty() && stamp - history_.front().stamp > settings_.history_length) {
-    history_.pop_front();
+  Sweep sweep;
+  sweep.start = sensor;
+  sweep.angle_min = scan.angle_min;
+  sweep.angle_increment = scan.angle_increment;
+  const double step = scan.time_increment;
+  if (std::isfinite(step) && std::fabs(step) * static_cast<double>(scan.ranges.size()) <= MAX_SWEEP_S) {
+    sweep.beam_time_step = step;
   }
+  if (last_pose_) {
+    odometer_.distance += std::hypot(sensor.x - last_pose_->sensor.x, sensor.y - last_pose_->sensor.y);
+    odometer_.turned += std::fabs(wrapAngle(sensor.yaw - last_pose_->sensor.yaw));
+    // This sweep's own motion is not known yet: assume it goes on as since the previous scan.
+    const double gap = stamp - last_pose_->stamp;
+    if (gap > 0.0 && gap <= MAX_POSE_GAP_S) {
+      sweep.velocity = velocityBetween(last_pose_->sensor, sensor, gap);
+    }
+  }
+  last_pose_ = LastPose{stamp, sensor};
+  return sweep;
+}
+
+void DynamicLaserDetector::markMoving(const sensor_msgs::msg::LaserScan & scan, const Sweep & sweep)
+{
+  if (memory_.empty()) {
+    return;  // nothing seen before: nothing is known to be free
+  }
+  margins_.clear();
+  for (const RememberedView & view : memory_.views()) {
+    margins_.push_back(marginsSince(view, odometer_, settings_));
+  }
+  const float farthest = std::min(scan.range_max, static_cast<float>(settings_.max_range));
+  for (std::size_t i = 0; i < scan.ranges.size(); ++i) {
+    const float r = scan.ranges[i];
+    if (!(r > 0.0f && r >= scan.range_min && r <= farthest)) {
+      continue;  // no return, or one the scanner does not vouch for
+    }
+    const PlanarPose at_beam = sweep.poseOfBeam(static_cast<double>(i));
+    const double angle = at_beam.yaw + sweep.angle_min + static_cast<double>(i) * sweep.angle_increment;
+    const double x = at_beam.x + r * std::cos(angle);
+    const double y = at_beam.y + r * std::sin(angle);
+    moving_[i] = !movesWithRobot(scan, i, sweep.start) && seenFree(x, y, margins_);
+  }
+  dropShortRuns(moving_, settings_.min_support_beams);
+}
+
+bool DynamicLaserDetector::seenFree(
+  double x, double y, const std::vector<SeeThroughMargins> & margins) const
+{
+  const auto & views = memory_.views();
+  for (std::size_t k = views.size(); k-- > 0;) {
+    if (seesThrough(views[k], x, y, margins[k])) {
+      return true;
+    }
+  }
+  return false;
+}
+
+bool DynamicLaserDetector::movesWithRobot(
+  const sensor_msgs::msg::LaserScan & scan, std::size_t beam, const PlanarPose & sensor) const
+{
+  const RememberedView & oldest = memory_.views().front();
+  if (
+    oldest.reach.size() != scan.ranges.size() || oldest.sweep.angle_min != scan.angle_min ||
+    oldest.sweep.angle_increment != scan.angle_increment) {
+    return false;
+  }
+  const PlanarPose & then = oldest.sweep.start;
+  // Turning counts one metre of travel per radian.
+  const double travel = std::hypot(sensor.x - then.x, sensor.y - then.y) +
+                        std::fabs(wrapAngle(sensor.yaw - then.yaw));
+  const float before = oldest.reach[beam];
+  return travel >= settings_.body_min_travel && before != NO_INFORMATION &&
+         std::fabs(before - scan.ranges[beam]) <= settings_.body_range_tolerance;
+}
+
+RememberedView DynamicLaserDetector::viewOf(
+  const sensor_msgs::msg::LaserScan & scan, const Sweep & sweep, double stamp)
+{
+  RememberedView view;
+  view.stamp = stamp;
+  view.sweep = sweep;
+  view.odometer = odometer_;
+  view.reach = memory_.recycledReach();
+  setReach(scan, view);
+  return view;
 }
 
 }  // namespace perception

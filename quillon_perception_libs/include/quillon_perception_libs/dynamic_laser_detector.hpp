@@ -1,13 +1,16 @@
 #ifndef QUILLON_PERCEPTION_LIBS__DYNAMIC_LASER_DETECTOR_HPP_
 #define QUILLON_PERCEPTION_LIBS__DYNAMIC_LASER_DETECTOR_HPP_
 
-#include <deque>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include <Eigen/Core>
 
 #include "geometry_msgs/msg/pose.hpp"
+#include "quillon_perception_libs/free_space_settings.hpp"
+#include "quillon_perception_libs/planar_pose.hpp"
+#include "quillon_perception_libs/view_memory.hpp"
 #include "sensor_msgs/msg/laser_scan.hpp"
 
 namespace orvane
@@ -17,17 +20,20 @@ namespace perception
 
 // Splits a laser scan into its moving and its static returns.
 //
-// A return is moving when it lies in space that an earlier scan (about `reference_age` seconds
-// old, compared in the odometry frame) saw through: the earlier beam towards that spot reached
-// clearly farther. Walls and furniture were always there and stay static; a walking person's
-// legs appear where there was free space a moment ago. Until a reference scan exists, every
-// return is static.
+// A return is moving when it lies where the scanner recently saw free space: an earlier scan
+// (kept in "odom" for free_space_memory seconds) had beams that reached past the spot. Both legs
+// of a walking person land where there was free space a moment ago, a planted foot included, and
+// a person who stops stays moving until that evidence ages out. Walls and furniture were never
+// seen through; a stretch of wall that a passer-by uncovers or shadows was unknown, not free, so
+// it stays static too. Each beam is placed where the scanner was when the mirror passed it, so a
+// driving and turning robot sees its surroundings stand still. Returns that keep their range on
+// their beam while the robot travels move with the robot (its body) and stay static.
 class DynamicLaserDetector
 {
 public:
   // Reads the "dynamic_laser_detector" section of the YAML file at `config_path` (missing keys
-  // take their defaults). Throws std::runtime_error when the file cannot be read or a value does
-  // not convert.
+  // take their defaults). Throws std::runtime_error when the file cannot be read, or naming the
+  // key and value when a value does not convert or cannot work (see loadFreeSpaceSettings).
   explicit DynamicLaserDetector(const std::string & config_path);
 
   // Mounting of the scanner: maps points of the scanner frame into the robot frame.
@@ -35,49 +41,37 @@ public:
 
   // Fills `dynamic_scan` and `static_scan` with the input's geometry; a beam outside a class
   // carries +infinity there. `pose` is the robot's pose in the odometry frame at the scan stamp.
+  // Returns outside [range_min, range_max] of the scan, 0.0 and NaN readings are never moving.
   void Process(
     const sensor_msgs::msg::LaserScan::ConstSharedPtr & scan, const geometry_msgs::msg::Pose & pose,
     const sensor_msgs::msg::LaserScan::SharedPtr & dynamic_scan,
     const sensor_msgs::msg::LaserScan::SharedPtr & static_scan);
 
-  struct Settings
-  {
-    double reference_age = 0.2;      // s: age of the scan a return is compared with
-    double history_length = 1.0;     // s: how long scans are kept
-    float free_space_margin = 0.3f;  // m: how much farther the earlier beam must have reached
-    float max_range = 10.0f;         // m: farther returns are never moving
-    int min_support_beams = 2;       // consecutive moving beams needed to report any of them
-  };
-
-  const Settings & settings() const { return settings_; }
+  const FreeSpaceSettings & settings() const { return settings_; }
 
 private:
-  struct PlanarPose
-  {
-    float x = 0.0f;
-    float y = 0.0f;
-    float yaw = 0.0f;
-  };
-
-  struct PastScan
+  struct LastPose
   {
     double stamp = 0.0;
-    PlanarPose sensor_in_odom;
-    float angle_min = 0.0f;
-    float angle_increment = 0.0f;
-    std::vector<float> ranges;
+    PlanarPose sensor;
   };
 
-  PlanarPose sensorPoseInOdom(const geometry_msgs::msg::Pose & robot) const;
-  const PastScan * referenceFor(double stamp) const;
-  std::vector<bool> movingBeams(
-    const sensor_msgs::msg::LaserScan & scan, const PlanarPose & sensor,
-    const PastScan & reference) const;
-  bool seenThrough(const PastScan & reference, float x_odom, float y_odom) const;
-  void remember(const sensor_msgs::msg::LaserScan & scan, const PlanarPose & sensor, double stamp);
+  void forget();
+  void keepPendingView(double stamp, const PlanarPose & sensor);
+  Sweep sweepOf(const sensor_msgs::msg::LaserScan & scan, const PlanarPose & sensor, double stamp);
+  void markMoving(const sensor_msgs::msg::LaserScan & scan, const Sweep & sweep);
+  bool seenFree(double x, double y, const std::vector<SeeThroughMargins> & margins) const;
+  bool movesWithRobot(
+    const sensor_msgs::msg::LaserScan & scan, std::size_t beam, const PlanarPose & sensor) const;
+  RememberedView viewOf(const sensor_msgs::msg::LaserScan & scan, const Sweep & sweep, double stamp);
 
-  Settings settings_;
-  std::deque<PastScan> history_;
+  FreeSpaceSettings settings_;
+  ViewMemory memory_;
+  std::optional<RememberedView> pending_view_;  // the previous scan, until its motion is known
+  std::optional<LastPose> last_pose_;
+  Odometer odometer_;
+  std::vector<SeeThroughMargins> margins_;  // per remembered view, for the scan at hand
+  std::vector<bool> moving_;
 };
 
 }  // namespace perception
