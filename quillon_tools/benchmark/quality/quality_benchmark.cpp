@@ -231,12 +231,33 @@ std::string fixed3(double v)
   return text;
 }
 
+// The range bands the runs are scored in, as "<from>_<to>m" (EvaluationOptions's bands).
+std::vector<std::string> bandLabels()
+{
+  const EvaluationOptions options;
+  std::vector<std::string> labels;
+  double from = 0.0;
+  std::vector<double> ends = options.range_band_limits_m;
+  ends.push_back(options.max_range_m);
+  for (const double to : ends) {
+    char label[48];
+    std::snprintf(label, sizeof(label), "%g_%gm", from, to);
+    labels.push_back(label);
+    from = to;
+  }
+  return labels;
+}
+
 void printHeader()
 {
   std::printf(
-    "%-20s %-16s %-9s %-12s %-16s | %6s %6s %6s %6s %6s | %6s %6s | %7s %7s %5s\n", "scenario",
-    "scanner", "detector", "params", "profile", "walkR", "standR", "prec", "MOTA", "IDSW/m",
-    "R@.75", "MOTA@.75", "cost ms", "PCL ms", "ratio");
+    "%-20s %-16s %-9s %-12s %-16s | %6s %6s %6s %6s %6s | %6s %6s |", "scenario", "scanner",
+    "detector", "params", "profile", "walkR", "standR", "prec", "MOTA", "IDSW/m", "R@.75",
+    "MOTA@.75");
+  for (const auto & band : bandLabels()) {
+    std::printf(" %7s %7s", ("wR" + band).c_str(), ("P" + band).c_str());
+  }
+  std::printf(" | %7s %7s %5s\n", "cost ms", "PCL ms", "ratio");
 }
 
 // The fused list's figures, one line per run.
@@ -246,12 +267,17 @@ void printRun(const Run & r)
   const GateScores & narrow = fused.gates.at(0);
   const GateScores & wide = fused.gates.at(1);
   std::printf(
-    "%-20s %-16s %-9s %-12s %-16s | %6s %6s %6s %6s %6s | %6s %6s | %7.2f %7.2f %5.2f\n",
-    r.scenario.c_str(), r.scanner.c_str(), r.detector.c_str(), r.params.c_str(), r.profile.c_str(),
+    "%-20s %-16s %-9s %-12s %-16s | %6s %6s %6s %6s %6s | %6s %6s |", r.scenario.c_str(),
+    r.scanner.c_str(), r.detector.c_str(), r.params.c_str(), r.profile.c_str(),
     fixed3(narrow.walking.recall).c_str(), fixed3(narrow.standing.recall).c_str(),
     fixed3(narrow.precision).c_str(), fixed3(narrow.mota).c_str(),
     fixed3(narrow.all.id_switches_per_minute).c_str(), fixed3(wide.all.recall).c_str(),
-    fixed3(wide.mota).c_str(), r.cost_median_ms, r.bare_median_ms,
+    fixed3(wide.mota).c_str());
+  for (const RangeBandScores & band : narrow.range_bands) {
+    std::printf(" %7s %7s", fixed3(band.walking_recall).c_str(), fixed3(band.precision).c_str());
+  }
+  std::printf(
+    " | %7.2f %7.2f %5.2f\n", r.cost_median_ms, r.bare_median_ms,
     r.cost_median_ms / r.bare_median_ms);
   std::fflush(stdout);
 }
@@ -261,7 +287,13 @@ void writeCsvHeader(std::ofstream & csv)
   csv << "scenario,scanner,detector,params,topic,gate_m,people,ground_truth,true_positives,"
          "false_negatives,recall,motp_m,velocity_error_mps,id_switches,id_switches_per_minute,"
          "person_minutes,false_positives,false_positives_on_furniture,precision,f1,mota,"
-         "lists_scored,cost_median_ms,bare_clustering_median_ms\n";
+         "lists_scored,cost_median_ms,bare_clustering_median_ms";
+  // Later columns come after these, so that files written before them still line up.
+  csv << ",profile";
+  for (const auto & band : bandLabels()) {
+    csv << ",walking_ground_truth_" << band << ",walking_recall_" << band << ",precision_" << band;
+  }
+  csv << '\n';
 }
 
 void writeCsvRows(std::ofstream & csv, const Run & r)
@@ -278,7 +310,12 @@ void writeCsvRows(std::ofstream & csv, const Run & r)
             << p->id_switches_per_minute << ',' << p->person_minutes << ',' << gate.false_positives
             << ',' << gate.false_positives_on_furniture << ',' << gate.precision << ',' << gate.f1
             << ',' << gate.mota << ',' << result.lists_scored << ',' << r.cost_median_ms << ','
-            << r.bare_median_ms << '\n';
+            << r.bare_median_ms << ',' << r.profile;
+        for (const RangeBandScores & band : gate.range_bands) {
+          csv << ',' << band.walking_ground_truth << ',' << band.walking_recall << ','
+              << band.precision;
+        }
+        csv << '\n';
       }
     }
   }
@@ -342,7 +379,10 @@ int run(const Options & o)
   }
   std::printf(
     "\nFused list (/objects_laser), pedestrians matched within 0.5 m unless marked @.75; walkR /\n"
-    "standR: recall of walking / standing people; cost: trailscan's median processing per scan;\n"
+    "standR: recall of walking / standing people; wR<band> / P<band>: walking recall and\n"
+    "precision within a band of distance from the nearer scanner (0.5 m gate); profile: the\n"
+    "scanner profile of the run (none: the defaults); cost: trailscan's median processing per "
+    "scan;\n"
     "PCL: median time of bare PCL Euclidean clustering of the same scans. Every topic, gate and\n"
     "kind of person: %s\n",
     o.csv.c_str());

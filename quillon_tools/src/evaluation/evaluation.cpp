@@ -26,6 +26,7 @@ struct Detection
   PlanarVector position;
   PlanarVector velocity;
   int32_t id = UNKNOWN_OBJECT_ID;
+  double range_m = 0.0;   // from the list's scanner (the nearer one on the fused list)
   bool in_range = false;  // a false positive counts only where people are scored
   bool near_furniture = false;
 };
@@ -34,6 +35,7 @@ struct Detection
 struct ListPerson
 {
   PersonInFrame in_frame;
+  double range_m = 0.0;  // from the list's scanner (the nearer one on the fused list)
   bool scored = false;
   bool standing = false;
 };
@@ -61,6 +63,7 @@ struct GateTally
   PeopleTally all;
   PeopleTally walking;
   PeopleTally standing;
+  std::vector<RangeBandScores> range_bands;
   std::map<int32_t, int32_t> last_output_id;  // truth person -> output id at its last match
 };
 
@@ -134,11 +137,13 @@ ListScene listScene(
   for (const auto & person : at.people) {
     ListPerson entry;
     entry.in_frame = personInFrame(at, frame_pose, person);
+    entry.range_m = scored_set.scannerDistance(frame_id, entry.in_frame.position);
     entry.scored = scored_set.scores(frame_id, at.stamp_ns, entry.in_frame);
     entry.standing = motion.standing(person, at.stamp_ns);
     scene.people.push_back(entry);
   }
   for (auto & detection : detections) {
+    detection.range_m = scored_set.scannerDistance(frame_id, detection.position);
     detection.in_range = scored_set.inRange(frame_id, detection.position);
     detection.near_furniture =
       nearFurniture(truth, frame_pose, detection.position, options.furniture_margin_m);
@@ -152,6 +157,30 @@ ListScene listScene(
     scene.distances.push_back(std::move(row));
   }
   return scene;
+}
+
+// The bands from EvaluationOptions: one ending at each limit, then one to the scoring range.
+std::vector<RangeBandScores> rangeBands(const EvaluationOptions & options)
+{
+  std::vector<RangeBandScores> bands;
+  double from = 0.0;
+  for (const double limit : options.range_band_limits_m) {
+    bands.push_back({from, limit});
+    from = limit;
+  }
+  bands.push_back({from, options.max_range_m});
+  return bands;
+}
+
+// The band a distance falls in; nullptr beyond the last one.
+RangeBandScores * bandAt(double range_m, std::vector<RangeBandScores> & bands)
+{
+  for (auto & band : bands) {
+    if (range_m <= band.to_m) {
+      return &band;
+    }
+  }
+  return nullptr;
 }
 
 // A truth person matched to a known output id other than the last known one switched identity;
@@ -173,6 +202,11 @@ void countPerson(
 {
   const bool switched =
     detection != nullptr && identitySwitched(person.in_frame.id, detection->id, tally);
+  RangeBandScores * band = person.standing ? nullptr : bandAt(person.range_m, tally.range_bands);
+  if (band != nullptr) {
+    ++band->walking_ground_truth;
+    band->walking_true_positives += detection != nullptr ? 1 : 0;
+  }
   for (PeopleTally * kind : {&tally.all, person.standing ? &tally.standing : &tally.walking}) {
     PeopleScores & s = kind->scores;
     ++s.ground_truth;
@@ -205,6 +239,9 @@ void scoreUnderGate(const ListScene & scene, GateTally & tally)
       countPerson(scene.people[p], nullptr, 0.0, tally);
     } else {
       countPerson(scene.people[p], &scene.detections[d], scene.distances[p][d], tally);
+      if (RangeBandScores * band = bandAt(scene.detections[d].range_m, tally.range_bands)) {
+        ++band->true_positives;
+      }
     }
   }
   for (std::size_t d = 0; d < scene.detections.size(); ++d) {
@@ -213,6 +250,9 @@ void scoreUnderGate(const ListScene & scene, GateTally & tally)
     }
     ++tally.scores.false_positives;
     tally.scores.false_positives_on_furniture += scene.detections[d].near_furniture ? 1 : 0;
+    if (RangeBandScores * band = bandAt(scene.detections[d].range_m, tally.range_bands)) {
+      ++band->false_positives;
+    }
   }
 }
 
@@ -280,6 +320,14 @@ GateScores summariseGate(const GateTally & tally, double list_interval_s)
   g.mota = g.all.ground_truth > 0 ? 1.0 - (fn + fp + static_cast<double>(g.all.id_switches)) /
                                             static_cast<double>(g.all.ground_truth)
                                   : UNDEFINED;
+  g.range_bands = tally.range_bands;
+  for (auto & band : g.range_bands) {
+    const auto band_tp = static_cast<double>(band.true_positives);
+    band.walking_recall = ratio(
+      static_cast<double>(band.walking_true_positives),
+      static_cast<double>(band.walking_ground_truth));
+    band.precision = ratio(band_tp, band_tp + static_cast<double>(band.false_positives));
+  }
   return g;
 }
 
@@ -294,6 +342,7 @@ EvaluationResult evaluate(
   std::vector<GateTally> tallies(options.gates_m.size());
   for (std::size_t g = 0; g < tallies.size(); ++g) {
     tallies[g].scores.gate_m = options.gates_m[g];
+    tallies[g].range_bands = rangeBands(options);
   }
   EvaluationResult r;
   std::vector<int64_t> scored_stamps;

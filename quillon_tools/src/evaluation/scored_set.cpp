@@ -135,10 +135,16 @@ bool ScoredSet::scores(
 
 bool ScoredSet::inRange(const std::string & list_frame, const PlanarVector & point) const
 {
-  const auto all = viewpoints(list_frame);
-  return std::any_of(all.begin(), all.end(), [&](const Viewpoint & viewpoint) {
-    return distance(point, viewpoint.origin) <= options_.max_range_m;
-  });
+  return scannerDistance(list_frame, point) <= options_.max_range_m;
+}
+
+double ScoredSet::scannerDistance(const std::string & list_frame, const PlanarVector & point) const
+{
+  double nearest = std::numeric_limits<double>::infinity();
+  for (const Viewpoint & viewpoint : viewpoints(list_frame)) {
+    nearest = std::min(nearest, distance(point, viewpoint.origin));
+  }
+  return nearest;
 }
 
 }  // namespace quillon_tools

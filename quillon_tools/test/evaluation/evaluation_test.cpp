@@ -230,5 +230,50 @@ TEST(Evaluation, WalkingAndStandingPeopleAreScoredApart)
   EXPECT_DOUBLE_EQ(g.all.recall, 0.75);
 }
 
+TEST(Evaluation, RangeBandsCountWalkingPeopleAndDetectionsByTheNearerScanner)
+{
+  GroundTruth truth;
+  truth.mounts["base_scan_01"] = {1.0, 0.0, 0.0};
+  truth.mounts["base_scan_02"] = {-1.0, 0.0, PI};
+  // Walker A is 2.5 m from scanner 1 (4.5 m from scanner 2), walker B 3.6 m from both, C stands
+  // 2 m from scanner 2. A and C are found, B is missed; of nobody are one detection 2.7 m from
+  // the scanners, one 4.1 m away and one beyond the 5 m scoring range.
+  truth.frames = {truthFrame(
+    0, {person(1, 3.5, 0.0, 1.0, 0.0), person(2, 0.0, 3.5, 1.0, 0.0), person(3, -3.0, 0.0)})};
+  const std::vector<ScoredList> lists = {scoredList(
+    0, "base_footprint",
+    {object(3.5, 0.0), object(-3.0, 0.0), object(0.0, -2.5), object(0.0, -4.0),
+     object(0.0, -6.0)})};
+  for (const GateScores & g : evaluate(truth, lists).gates) {
+    ASSERT_EQ(g.range_bands.size(), 2u);
+    const RangeBandScores & near = g.range_bands[0];
+    EXPECT_DOUBLE_EQ(near.from_m, 0.0);
+    EXPECT_DOUBLE_EQ(near.to_m, 3.0);
+    EXPECT_EQ(near.walking_ground_truth, 1);
+    EXPECT_DOUBLE_EQ(near.walking_recall, 1.0);
+    EXPECT_EQ(near.true_positives, 2);  // the standing person's detection counts here
+    EXPECT_EQ(near.false_positives, 1);
+    EXPECT_DOUBLE_EQ(near.precision, 2.0 / 3.0);
+
+    const RangeBandScores & far = g.range_bands[1];
+    EXPECT_DOUBLE_EQ(far.to_m, 5.0);
+    EXPECT_EQ(far.walking_ground_truth, 1);
+    EXPECT_DOUBLE_EQ(far.walking_recall, 0.0);
+    EXPECT_EQ(far.false_positives, 1);
+    EXPECT_DOUBLE_EQ(far.precision, 0.0);
+    EXPECT_EQ(g.false_positives, near.false_positives + far.false_positives);
+  }
+
+  // One band for the whole range, and a band without anybody in it is undefined.
+  EvaluationOptions one_band;
+  one_band.range_band_limits_m = {};
+  const auto whole = evaluate(truth, lists, one_band).gates.at(0).range_bands;
+  ASSERT_EQ(whole.size(), 1u);
+  EXPECT_EQ(whole[0].walking_ground_truth, 2);
+  EXPECT_DOUBLE_EQ(whole[0].walking_recall, 0.5);
+  const auto empty = evaluate(truth, {scoredList(0, "base_footprint", {})}).gates.at(0);
+  EXPECT_TRUE(std::isnan(empty.range_bands[0].precision));
+}
+
 }  // namespace
 }  // namespace quillon_tools

@@ -19,6 +19,10 @@ struct EvaluationOptions
   // The scored set (ScoredSet): people and detections farther than this from the list's scanner
   // (from either scanner on the fused list) are not scored; trailscan clusters nothing beyond 5 m.
   double max_range_m = 5.0;
+  // Range bands: walking recall and precision are also reported by distance from the list's
+  // scanner (the nearer scanner on the fused list), in bands that end at these limits, ascending;
+  // one more band reaches to max_range_m. {3.0}: within 3 m, and from 3 m to max_range_m.
+  std::vector<double> range_band_limits_m = {3.0};
   // A person with fewer returns in the scanner's scan cannot be expected to be detected.
   int32_t min_beams = 3;
   // A tracker needs a few scans to confirm a track; people in view for less are not scored yet.

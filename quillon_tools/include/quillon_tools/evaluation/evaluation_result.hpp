@@ -26,6 +26,20 @@ struct PeopleScores
   double id_switches_per_minute = 0.0;  // per minute of scored person-time
 };
 
+// Walking people and detections in one band of distance from the list's scanner (the nearer
+// scanner on the fused list): people by their true position, detections by their reported one.
+struct RangeBandScores
+{
+  double from_m = 0.0;  // the band holds distances in (from_m, to_m]; the first one includes 0
+  double to_m = 0.0;
+  int64_t walking_ground_truth = 0;
+  int64_t walking_true_positives = 0;
+  int64_t true_positives = 0;   // detections in the band matched to a scored person
+  int64_t false_positives = 0;  // detections in the band that matched nobody
+  double walking_recall = 0.0;
+  double precision = 0.0;
+};
+
 // CLEAR-MOT scores under one gate. False positives belong to no person, so they are counted only
 // here, not per kind of person.
 struct GateScores
@@ -39,6 +53,7 @@ struct GateScores
   double precision = 0.0;
   double f1 = 0.0;
   double mota = 0.0;
+  std::vector<RangeBandScores> range_bands;  // one per band of EvaluationOptions, nearest first
 };
 
 // The scores of one output topic.

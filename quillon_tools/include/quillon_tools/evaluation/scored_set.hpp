@@ -37,6 +37,10 @@ public:
   // for "base_footprint"): where a detection of nobody is a false positive.
   bool inRange(const std::string & list_frame, const PlanarVector & point) const;
 
+  // Distance of a point of `list_frame` from the list's scanner (the nearer scanner for
+  // "base_footprint"); infinite for a frame of no known scanner.
+  double scannerDistance(const std::string & list_frame, const PlanarVector & point) const;
+
 private:
   // Who a scanner had in view at each of its truth frames, and since when (the lowest stamp
   // when nothing known limits the view).
