@@ -61,7 +61,7 @@ endif()
 if(TARGET quillon_runner AND TARGET quillon_recording)
   target_link_libraries(quillon_runner PUBLIC quillon_recording)
   target_link_libraries(quillon_simulate PRIVATE quillon_runner)
-  foreach(program offline_run bag_record bag_play evaluate)
+  foreach(program offline_run bag_record bag_play evaluate suggest_profile)
     add_executable(quillon_${program} "${QUILLON_TOOLS_DIR}/programs/${program}.cpp")
     quillon_warnings(quillon_${program})
     target_link_libraries(quillon_${program} PRIVATE quillon_runner)
@@ -71,6 +71,11 @@ if(TARGET quillon_runner AND TARGET quillon_recording)
     target_compile_definitions(quillon_tools_bag_record_play_test PRIVATE
       BAG_RECORD_EXECUTABLE="$<TARGET_FILE:quillon_bag_record>"
       BAG_PLAY_EXECUTABLE="$<TARGET_FILE:quillon_bag_play>")
+  endif()
+  if(TARGET quillon_tools_suggest_profile_test)
+    add_dependencies(quillon_tools_suggest_profile_test quillon_suggest_profile)
+    target_compile_definitions(quillon_tools_suggest_profile_test PRIVATE
+      SUGGEST_PROFILE_EXECUTABLE="$<TARGET_FILE:quillon_suggest_profile>")
   endif()
   if(TARGET quillon_tools_bag_programs_test)
     add_dependencies(quillon_tools_bag_programs_test quillon_offline_run quillon_evaluate quillon_simulate)
@@ -107,7 +112,7 @@ endif()
 if(TARGET quillon_tools_program_help_test)
   add_dependencies(quillon_tools_program_help_test quillon_simulate quillon_demo quillon_soak
     quillon_offline_run quillon_bag_record quillon_bag_play quillon_evaluate quillon_bag_reindex
-    quillon_quality_benchmark)
+    quillon_quality_benchmark quillon_suggest_profile)
   target_compile_definitions(quillon_tools_program_help_test PRIVATE
     QUILLON_PROGRAM_DIR="${CMAKE_BINARY_DIR}")
 endif()
