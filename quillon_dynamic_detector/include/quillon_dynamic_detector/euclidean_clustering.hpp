@@ -25,24 +25,26 @@ std::shared_ptr<Clusterer> makeClusterer(const ClusteringConfig & config);
 
 // What one clustering call works with. Refers to, does not own, the start-up settings and the
 // shared clusterer; the clusterer is re-fed on every call, so calls must not run concurrently.
+// `range_min` is the received scan's: the detectors' output scans need not carry it.
 struct ClusteringContext
 {
   const ClusteringConfig & config;
   Clusterer & clusterer;
+  float range_min = 0.0F;
 };
 
-// No scanner measures this far. Points farther out (a range of -FLT_MAX, or a huge
-// `max_range`) overflow the kd-tree's float arithmetic and its construction recurses until the
+// No scanner measures this far. Points farther out (under a huge `max_range`) overflow the kd-tree's float arithmetic and its construction recurses until the
 // stack is gone, so such beams count as beams without a return.
 constexpr double MAX_RANGE_MAGNITUDE = 1.0e6;
 
 // Fills `cloud` with one point per usable beam of `scan`, in beam order (z = 0). A beam is skipped
-// when its range is NaN, infinite, beyond `config.max_range` or farther than
-// MAX_RANGE_MAGNITUDE either way; `config.max_range` itself is kept, and negative ranges down to
-// -MAX_RANGE_MAGNITUDE are used. Does nothing when either pointer is null.
+// when its range is NaN, infinite, zero or negative, below `range_min` (the received scan's),
+// beyond `config.max_range` or beyond MAX_RANGE_MAGNITUDE; `range_min` and `config.max_range`
+// themselves are kept. Does nothing when either pointer is null.
 void laserScanToCloud(
   const sensor_msgs::msg::LaserScan::ConstSharedPtr & scan,
-  const pcl::PointCloud<pcl::PointXYZ>::Ptr & cloud, const ClusteringConfig & config);
+  const pcl::PointCloud<pcl::PointXYZ>::Ptr & cloud, const ClusteringConfig & config,
+  float range_min);
 
 // Clusters the usable beams of `scan` into `clusters`, largest cluster first. Groups outside the
 // clusterer's size limits are dropped whole, never split. When no beam is usable `clusters` is

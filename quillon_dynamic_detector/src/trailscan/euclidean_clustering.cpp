@@ -14,11 +14,14 @@ namespace
 {
 
 // NaN and infinite ranges, returns beyond the limit and absurd magnitudes are beams without a
-// usable return; the moving-point detectors mark them with FLT_MAX.
-bool isUsableRange(float range, const ClusteringConfig & config)
+// usable return; the moving-point detectors mark them with FLT_MAX. Scanners report a beam
+// without an echo as 0 or as a reading below their own minimum: such a beam is no point at the
+// scanner, which would otherwise become a cluster there.
+bool isUsableRange(float range, const ClusteringConfig & config, float range_min)
 {
-  return std::isfinite(range) && static_cast<double>(range) <= config.max_range &&
-         std::abs(static_cast<double>(range)) <= MAX_RANGE_MAGNITUDE;
+  return std::isfinite(range) && range > 0.0F && !(range < range_min) &&
+         static_cast<double>(range) <= config.max_range &&
+         static_cast<double>(range) <= MAX_RANGE_MAGNITUDE;
 }
 
 // A cluster as a plain unorganised cloud: width = point count, height 1.
@@ -47,7 +50,8 @@ std::shared_ptr<Clusterer> makeClusterer(const ClusteringConfig & config)
 
 void laserScanToCloud(
   const sensor_msgs::msg::LaserScan::ConstSharedPtr & scan,
-  const pcl::PointCloud<pcl::PointXYZ>::Ptr & cloud, const ClusteringConfig & config)
+  const pcl::PointCloud<pcl::PointXYZ>::Ptr & cloud, const ClusteringConfig & config,
+  float range_min)
 {
   if (!scan || !cloud) {
     return;
@@ -56,7 +60,7 @@ void laserScanToCloud(
   cloud->reserve(scan->ranges.size());
   for (std::size_t i = 0; i < scan->ranges.size(); ++i) {
     const float range = scan->ranges[i];
-    if (!isUsableRange(range, config)) {
+    if (!isUsableRange(range, config, range_min)) {
       continue;
     }
     const float angle = static_cast<float>(i) * scan->angle_increment + scan->angle_min;
@@ -72,7 +76,7 @@ void extractClusters(
   ClusterList & clusters)
 {
   auto cloud = std::make_shared<pcl::PointCloud<pcl::PointXYZ>>();
-  laserScanToCloud(scan, cloud, context.config);
+  laserScanToCloud(scan, cloud, context.config, context.range_min);
   if (cloud->empty()) {
     return;
   }

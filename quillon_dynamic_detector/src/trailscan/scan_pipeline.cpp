@@ -142,7 +142,7 @@ ScanOutcome processLaserScan(
   publishDetectorClouds(
     detector, *scan, output_frame, raw_candidate_cloud_pub, confirmed_cloud_pub,
     local_map_cloud_pub);
-  const ClusteringContext context{clustering, clusterer};
+  const ClusteringContext context{clustering, clusterer, scan->range_min};
   ClusterList dynamic_clusters;
   extractClusters(context, dynamic_scan, dynamic_clusters);
   dynamic_clusters = mergeNearbyLegLikeClusters(dynamic_clusters, cluster_merge);

@@ -100,7 +100,8 @@ TEST(ClusterFeatures, DegenerateHullsGiveZeroAreaWithoutConsoleNoise)
     ranges.push_back(2.0F / std::cos(static_cast<float>(i - 20) * 0.004F));
   }
   auto wall = std::make_shared<pcl::PointCloud<pcl::PointXYZ>>();
-  quillon_dynamic_detector::laserScanToCloud(makeScan(ranges, -0.08F, 0.004F), wall, config);
+  const auto scan = makeScan(ranges, -0.08F, 0.004F);
+  quillon_dynamic_detector::laserScanToCloud(scan, wall, config, scan->range_min);
   const ClusterFeatures f = measureQuietly(wall);
   EXPECT_LT(f.area, 1e-6);
   EXPECT_LT(f.width, 1e-5);

@@ -40,37 +40,87 @@ std::vector<std::size_t> clusterSizes(const ClusteringConfig & config)
   return sizes;
 }
 
-TEST(LaserScanToCloud, KeepsBeamsUpToMaxRangeAndSkipsThoseWithoutReturn)
+TEST(LaserScanToCloud, KeepsBeamsFromRangeMinUpToMaxRangeAndSkipsThoseWithoutReturn)
 {
   ClusteringConfig config;
   config.max_range = 4.1;  // 4.1f lies just below it, the next float just above
   const float above_limit = std::nextafter(4.1F, 5.0F);
-  const auto scan =
-    makeScan({NO_RETURN, INF, -INF, FLT_MAX, 4.1F, above_limit, 0.0F, -1.0F, 2.0F}, -0.5F, 0.25F);
+  const float below_minimum = std::nextafter(0.05F, 0.0F);
+  const auto scan = makeScan(
+    {NO_RETURN, INF, -INF, FLT_MAX, 4.1F, above_limit, 0.0F, -1.0F, 2.0F, -0.0F, below_minimum,
+     0.05F},
+    -0.5F, 0.25F);
   auto cloud = std::make_shared<Cloud>();
   cloud->push_back(pcl::PointXYZ(9.0F, 9.0F, 9.0F));  // earlier content is replaced
 
-  laserScanToCloud(scan, cloud, config);
+  laserScanToCloud(scan, cloud, config, 0.05F);
 
-  ASSERT_EQ(4u, cloud->size());
-  EXPECT_EQ(4u, cloud->width);
+  ASSERT_EQ(3u, cloud->size());
+  EXPECT_EQ(3u, cloud->width);
   EXPECT_EQ(1u, cloud->height);
   EXPECT_TRUE(cloud->is_dense);
   // Beam i points along (float)i * increment + angle_min, in single precision.
   // (volatile keeps the compiler from folding sin and cos at build time, with other rounding)
-  const int beams[] = {4, 6, 7, 8};
-  const float ranges[] = {4.1F, 0.0F, -1.0F, 2.0F};
-  for (std::size_t k = 0; k < 4; ++k) {
+  const int beams[] = {4, 8, 11};
+  const float ranges[] = {4.1F, 2.0F, 0.05F};
+  for (std::size_t k = 0; k < 3; ++k) {
     const volatile float angle = static_cast<float>(beams[k]) * 0.25F + -0.5F;
     EXPECT_EQ(ranges[k] * std::cos(angle), (*cloud)[k].x) << "beam " << beams[k];
     EXPECT_EQ(ranges[k] * std::sin(angle), (*cloud)[k].y) << "beam " << beams[k];
     EXPECT_EQ(0.0F, (*cloud)[k].z);
   }
 
-  // Null inputs are ignored.
-  laserScanToCloud(nullptr, cloud, config);
+  // Without a minimum (NaN or 0) zero and negative ranges still make no point.
+  laserScanToCloud(scan, cloud, config, std::numeric_limits<float>::quiet_NaN());
   EXPECT_EQ(4u, cloud->size());
-  laserScanToCloud(scan, nullptr, config);
+  laserScanToCloud(scan, cloud, config, 0.0F);
+  EXPECT_EQ(4u, cloud->size());
+
+  // Null inputs are ignored.
+  laserScanToCloud(nullptr, cloud, config, 0.05F);
+  EXPECT_EQ(4u, cloud->size());
+  laserScanToCloud(scan, nullptr, config, 0.05F);
+}
+
+// Scanners report beams without an echo as 0 or below their minimum range. Such beams would all
+// sit on the scanner and form a cluster there: a person who is not there.
+TEST(ExtractClusters, ZeroNegativeAndBelowMinimumReturnsClusterLikeNoReturn)
+{
+  const ClusteringConfig config;
+  const auto clusterer = makeClusterer(config);
+  const ClusteringContext context{config, *clusterer, 0.05F};
+  const auto clustersOf = [&](const std::vector<float> & ranges) {
+    ClusterList clusters;
+    extractClusters(context, makeScan(ranges), clusters);
+    std::vector<std::vector<std::pair<float, float>>> points;
+    for (const ClusterCloud & c : clusters) {
+      points.push_back(pointsOf({c}));
+    }
+    return points;
+  };
+  // 200 beams either side of a leg 1 m ahead carry the reading under test.
+  const auto withReading = [](std::vector<float> ranges, float reading) {
+    for (std::size_t i = 290; i < 490; ++i) {
+      ranges[i] = reading;
+      ranges[i + 300] = reading;
+    }
+    return ranges;
+  };
+  Room room;
+  room.circles.push_back({1.0F, 0.0F, 0.06F});
+  for (const bool walls : {false, true}) {
+    SCOPED_TRACE(walls ? "static scan: walls and a leg" : "moving scan: a leg alone");
+    const std::vector<float> ranges = makeRoomScan(room, walls)->ranges;
+    const auto expected = clustersOf(withReading(ranges, NO_RETURN));
+    ASSERT_EQ(walls ? 5u : 1u, expected.size());  // the leg and the walls' four stretches
+    for (const float reading : {0.0F, -0.0F, -1.0F, 0.049F}) {
+      EXPECT_EQ(expected, clustersOf(withReading(ranges, reading))) << "reading " << reading;
+    }
+  }
+  // A scan of nothing but such beams yields no cluster at all.
+  for (const float reading : {0.0F, -0.5F, 0.01F}) {
+    EXPECT_TRUE(clustersOf(rangeRuns({{200, reading}})).empty()) << "reading " << reading;
+  }
 }
 
 // Ranges no scanner measures would overflow the kd-tree (a crash), whatever the range limit says.
@@ -85,8 +135,8 @@ TEST(ExtractClusters, RangesOfAbsurdMagnitudeAreNoReturns)
     rangeRuns({{20, -FLT_MAX}, {20, 2.0F}, {20, 1e30F}, {20, -1e20F}, {12, far}, {12, -far}}), 0.0F,
     PI_F / 720.0F);
   auto cloud = std::make_shared<Cloud>();
-  laserScanToCloud(scan, cloud, config);
-  EXPECT_EQ(20u + 12u + 12u, cloud->size());  // the 2 m run and the runs at the limit itself
+  laserScanToCloud(scan, cloud, config, 0.0F);
+  EXPECT_EQ(20u + 12u, cloud->size());  // the 2 m run and the run at the limit itself
   extractClusters(ClusteringContext{config, *clusterer}, scan, clusters);
   ASSERT_EQ(1u, clusters.size());  // points 1000 km out lie kilometres apart
   EXPECT_EQ(20u, clusters[0]->size());

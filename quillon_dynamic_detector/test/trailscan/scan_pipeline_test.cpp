@@ -100,6 +100,8 @@ public:
     return dynamic_.messages.back();
   }
 
+  const sensor_msgs::msg::PointCloud2 & lastStaticCloud() const { return static_.messages.back(); }
+
   Received<quillon_protocol::msg::ObjectList> objects;
   Received<visualization_msgs::msg::MarkerArray> markers;
 
@@ -248,6 +250,37 @@ TEST_F(ScanPipelineTest, FailedPoseLookupPublishesNothing)
   EXPECT_EQ(harness.process(roomScanAt(cluster_builders::Room(), now)), ScanOutcome::kNoTransform);
   EXPECT_EQ(harness.messagesOnAnyTopic(), 0u);
   EXPECT_EQ(log.count("Transform base_footprint to odom error of sensor data"), 1u);
+}
+
+// Beams that read 0, less than 0 or less than the received scan's minimum are beams without an
+// echo: the clustered clouds come out as for beams without a return, no cluster on the scanner.
+TEST_F(ScanPipelineTest, ReadingsBelowTheScansMinimumAreNoReturns)
+{
+  ros2_compat::testing::ScopedFakeSystemTime fake_time(START_NS);
+  cluster_builders::Room room;
+  cluster_builders::addPerson(room, 1.5F, 0.3F);
+  const auto withReading = [&](float reading) {
+    auto scan = roomScanAt(room, START_NS);
+    for (std::size_t i = 290; i < 490; ++i) {
+      scan->ranges[i] = reading;
+      scan->ranges[i + 300] = reading;
+    }
+    return scan;
+  };
+  for (const bool geometric : {false, true}) {
+    SCOPED_TRACE(geometric ? "geometric detector" : "closed detector");
+    PipelineHarness expected;
+    expected.process(withReading(cluster_builders::NO_RETURN), geometric);
+    ASSERT_GT(expected.lastStaticCloud().width, 0u);
+    for (const float reading : {0.0F, -2.0F, 0.049F}) {
+      PipelineHarness harness;
+      EXPECT_EQ(harness.process(withReading(reading), geometric), ScanOutcome::kProcessed);
+      EXPECT_EQ(harness.lastStaticCloud().data, expected.lastStaticCloud().data)
+        << "reading " << reading;
+      EXPECT_EQ(harness.lastDynamicCloud().data, expected.lastDynamicCloud().data)
+        << "reading " << reading;
+    }
+  }
 }
 
 TEST(ColouredClusterCloud, PaletteIndicesRunOnFromMovingToStaticClustersModulo80)
