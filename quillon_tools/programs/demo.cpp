@@ -128,13 +128,11 @@ std::optional<ScannerProfile> demoProfile(const Options & o)
   if (o.profile) {
     return *o.profile;
   }
-  std::string scanner = o.scanner;
-  if (scanner.empty()) {
-    try {
-      scanner = makeScenario(o.scenario).scanner;
-    } catch (const std::invalid_argument &) {
-      return std::nullopt;
-    }
+  std::string scanner;
+  try {
+    scanner = demoScenario(o).scanner;
+  } catch (const std::invalid_argument &) {
+    return std::nullopt;
   }
   return scanner.empty() ? std::nullopt : profileOption(scanner);
 }

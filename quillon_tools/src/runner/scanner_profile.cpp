@@ -30,6 +30,16 @@ std::string joined(const std::vector<std::string> & names)
   return text;
 }
 
+// A -p value is read as YAML: single quotes keep any path a string.
+std::string yamlQuoted(const std::string & text)
+{
+  std::string quoted = "'";
+  for (const char c : text) {
+    quoted += c == '\'' ? "''" : std::string(1, c);
+  }
+  return quoted + "'";
+}
+
 }  // namespace
 
 fs::path scannerProfileDirectory()
@@ -99,7 +109,7 @@ std::vector<std::string> profileRosArguments(const ScannerProfile & profile)
     "--params-file",
     profile.params_file.string(),
     "-p",
-    "laser_subscriber:detector_cfg_file:=" + profile.cfg_file.string(),
+    "laser_subscriber:detector_cfg_file:=" + yamlQuoted(profile.cfg_file.string()),
     "--"};
 }
 
