@@ -14,3 +14,9 @@ if(QUILLON_BUILD_TESTS)
     "${CMAKE_CURRENT_LIST_DIR}/test/dynamic_laser_detector_test.cpp"
     LIBRARIES quillon_perception_libs_standin)
 endif()
+
+# Cost per scan (built with the tree, run by hand).
+quillon_add_benchmark(dynamic_laser_detector_benchmark
+  "${CMAKE_CURRENT_LIST_DIR}/benchmark/dynamic_laser_detector_benchmark.cpp"
+  LIBRARIES quillon_perception_libs_standin)
+target_include_directories(dynamic_laser_detector_benchmark PRIVATE "${CMAKE_CURRENT_LIST_DIR}/test")

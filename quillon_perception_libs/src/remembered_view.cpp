@@ -23,23 +23,6 @@ void setReach(const sensor_msgs::msg::LaserScan & scan, RememberedView & view)
   }
 }
 
-namespace
-{
-
-// Bearing of (dx, dy) in the sweep's frame at its first beam, as a fractional beam index.
-float beamIndexOf(const Sweep & sweep, float dx, float dy, float sweep_yaw)
-{
-  const float bearing = fastAtan2(dy, dx) - sweep_yaw;
-  // Into [-pi, pi): the field of view never spans more than a turn.
-  const float wrapped = bearing - static_cast<float>(2.0 * M_PI) *
-                                    std::floor((bearing + static_cast<float>(M_PI)) /
-                                               static_cast<float>(2.0 * M_PI));
-  return (wrapped - static_cast<float>(sweep.angle_min)) /
-         static_cast<float>(sweep.angle_increment);
-}
-
-}  // namespace
-
 SeeThroughMargins marginsSince(
   const RememberedView & view, const Odometer & now, const FreeSpaceSettings & settings)
 {
@@ -57,32 +40,36 @@ bool seesThrough(const RememberedView & view, double x, double y, const SeeThrou
 {
   const Sweep & sweep = view.sweep;
   const long beams = static_cast<long>(view.reach.size());
-  float dx = static_cast<float>(x - sweep.start.x);
-  float dy = static_cast<float>(y - sweep.start.y);
-  auto inView = [beams](float index) { return index > -1.0f && index < static_cast<float>(beams); };
-  float index = beamIndexOf(sweep, dx, dy, static_cast<float>(sweep.start.yaw));
-  if (!inView(index)) {
+  const float dx = static_cast<float>(x - sweep.start.x);
+  const float dy = static_cast<float>(y - sweep.start.y);
+  const float range_squared = dx * dx + dy * dy;
+  if (!(range_squared > 0.0f)) {
     return false;
   }
-  if (sweep.beam_time_step != 0.0) {
-    // The mirror reached that bearing later, from where the scanner had moved by then.
-    const PlanarPose at_beam = sweep.poseOfBeam(index);
-    dx = static_cast<float>(x - at_beam.x);
-    dy = static_cast<float>(y - at_beam.y);
-    const float turned = static_cast<float>(at_beam.yaw - sweep.start.yaw);
-    index = beamIndexOf(sweep, dx, dy, static_cast<float>(sweep.start.yaw) + turned);
-    if (!inView(index)) {
-      return false;
-    }
+  // Bearing from the first beam, within the turn centred on the field of view.
+  const float increment = static_cast<float>(sweep.angle_increment);
+  const float centre = 0.5f * increment * static_cast<float>(beams - 1);
+  constexpr float TURN = static_cast<float>(2.0 * M_PI);
+  float bearing =
+    fastAtan2(dy, dx) - static_cast<float>(sweep.start.yaw) - static_cast<float>(sweep.angle_min);
+  bearing -= TURN * std::floor((bearing - centre) / TURN + 0.5f);
+  float index = bearing / increment;
+  if (sweep.beam_time_step != 0.0 && index > -1.0f && index < static_cast<float>(beams)) {
+    // The mirror reached that bearing later, from where the scanner had moved and turned by then:
+    // shift the bearing to first order (the shift is small against the range).
+    const float t = index * static_cast<float>(sweep.beam_time_step);
+    const float sx = static_cast<float>(sweep.velocity.vx) * t;
+    const float sy = static_cast<float>(sweep.velocity.vy) * t;
+    const float turned = static_cast<float>(sweep.velocity.yaw_rate) * t;
+    index += ((dy * sx - dx * sy) / range_squared - turned) / increment;
   }
-  const float range = std::sqrt(dx * dx + dy * dy);
-  if (!(range > 0.0f)) {
+  if (!(index > -1.0f && index < static_cast<float>(beams))) {
     return false;
   }
+  const float range = std::sqrt(range_squared);
   // Beams to either side of the bearing; never more than the scan has (keeps the casts defined).
-  const float increment = std::fabs(static_cast<float>(sweep.angle_increment));
   const float side = std::min(
-    (margins.lateral / range + margins.heading) / increment, static_cast<float>(beams));
+    (margins.lateral / range + margins.heading) / std::fabs(increment), static_cast<float>(beams));
   const long first = static_cast<long>(std::floor(index - side));
   const long last = static_cast<long>(std::ceil(index + side));
   if (first < 0 || last >= beams) {

@@ -16,7 +16,7 @@ struct FreeSpaceSettings
   // It is also how long a person who stops stays moving.
   double free_space_memory = 2.0;
   // s: scans are remembered at most this often (bounds memory and cost at high scan rates).
-  double memory_spacing = 0.1;
+  double memory_spacing = 0.2;
   // m: how far past the spot the earlier beam must have reached (range noise, odometry drift),
   // plus free_space_margin_per_m for every metre of range (heading drift).
   double free_space_margin = 0.15;
