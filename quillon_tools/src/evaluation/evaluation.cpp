@@ -223,9 +223,46 @@ void countPerson(
 
 // Everybody takes part in the matching, so that a detection of an unscored person (beyond the
 // range, out of view) is neither a false positive nor taken by someone else.
+// Pairs kept from the previous list, as CLEAR MOT keeps them: a person whose last matched track
+// id is still in the list within the gate stays with it, even if another track came nearer.
+// The others are matched optimally among what is left.
+std::vector<int> matchKeepingCorrespondences(const ListScene & scene, const GateTally & tally)
+{
+  const double gate = tally.scores.gate_m;
+  std::vector<int> kept(scene.people.size(), NO_MATCH);
+  std::vector<bool> taken(scene.detections.size(), false);
+  for (std::size_t p = 0; p < scene.people.size(); ++p) {
+    const auto last = tally.last_output_id.find(scene.people[p].in_frame.id);
+    if (last == tally.last_output_id.end()) {
+      continue;
+    }
+    for (std::size_t d = 0; d < scene.detections.size(); ++d) {
+      if (!taken[d] && scene.detections[d].id == last->second && scene.distances[p][d] <= gate) {
+        kept[p] = static_cast<int>(d);
+        taken[d] = true;
+        break;
+      }
+    }
+  }
+  auto rest = scene.distances;
+  const double never = std::numeric_limits<double>::infinity();
+  for (std::size_t p = 0; p < rest.size(); ++p) {
+    for (std::size_t d = 0; d < rest[p].size(); ++d) {
+      if (kept[p] != NO_MATCH || taken[d]) {
+        rest[p][d] = never;
+      }
+    }
+  }
+  std::vector<int> match = gatedAssignment(rest, gate);
+  for (std::size_t p = 0; p < match.size(); ++p) {
+    match[p] = kept[p] != NO_MATCH ? kept[p] : match[p];
+  }
+  return match;
+}
+
 void scoreUnderGate(const ListScene & scene, GateTally & tally)
 {
-  const std::vector<int> match = gatedAssignment(scene.distances, tally.scores.gate_m);
+  const std::vector<int> match = matchKeepingCorrespondences(scene, tally);
   std::vector<bool> detection_matched(scene.detections.size(), false);
   for (std::size_t p = 0; p < scene.people.size(); ++p) {
     const auto d = static_cast<std::size_t>(match[p]);

@@ -118,6 +118,38 @@ TEST(Evaluation, IdentitySwitchesCountChangesBetweenKnownIds)
   EXPECT_THROW(evaluate(truth, lists), std::invalid_argument);
 }
 
+// A second track that flickers up nearer to a person does not take them from the track they
+// have: the pair stays while it is within the gate, so only a real hand-over counts.
+TEST(Evaluation, APersonKeepsTheirTrackWhileItStaysWithinTheGate)
+{
+  GroundTruth truth;
+  std::vector<ScoredList> lists;
+  struct Step
+  {
+    double track_5_x;
+    bool track_8_there;
+  };
+  // Track 5 drifts 0.3 m off while track 8 flickers on the person; in the last list track 5 has
+  // left the gate and the person goes to track 8: one switch, not three.
+  const std::vector<Step> steps = {
+    {2.0, false}, {2.3, true}, {2.3, false}, {2.3, true}, {2.7, true}};
+  for (std::size_t k = 0; k < steps.size(); ++k) {
+    const int64_t stamp = static_cast<int64_t>(k) * 100 * MS;
+    truth.frames.push_back(truthFrame(stamp, {person(3, 2.0, 1.0)}));
+    std::vector<quillon_protocol::msg::Object> objects = {object(steps[k].track_5_x, 1.0)};
+    std::vector<int32_t> ids = {5};
+    if (steps[k].track_8_there) {
+      objects.push_back(object(2.0, 1.0));
+      ids.push_back(8);
+    }
+    lists.push_back(scoredList(stamp, "base_footprint", objects, ids));
+  }
+  const GateScores g = evaluate(truth, lists).gates.at(0);
+  EXPECT_EQ(g.all.true_positives, 5);
+  EXPECT_EQ(g.all.id_switches, 1);
+  EXPECT_EQ(g.false_positives, 3);  // track 8 twice while the person keeps 5, then 5
+}
+
 TEST(Evaluation, RobotTurningInPlaceSeesStillPersonMoveAgainstTheTurn)
 {
   const double yaw = 0.3;
