@@ -20,7 +20,8 @@ namespace quillon_dynamic_detector
 using Clusterer = pcl::EuclideanClusterExtraction<pcl::PointXYZ>;
 
 // The one clusterer both scanners share: tolerance and size limits from `config`, searched with
-// a kd-tree that returns sorted results.
+// a PlanarGridSearch, which finds what a kd-tree with sorted results finds at a fraction of the
+// cost.
 std::shared_ptr<Clusterer> makeClusterer(const ClusteringConfig & config);
 
 // What one clustering call works with. Refers to, does not own, the start-up settings and the
@@ -33,8 +34,9 @@ struct ClusteringContext
   float range_min = 0.0F;
 };
 
-// No scanner measures this far. Points farther out (under a huge `max_range`) overflow the kd-tree's float arithmetic and its construction recurses until the
-// stack is gone, so such beams count as beams without a return.
+// No scanner measures this far. Points farther out (under a huge `max_range`) are too far apart
+// for any search grid and would be compared with every other point, so such beams count as beams
+// without a return.
 constexpr double MAX_RANGE_MAGNITUDE = 1.0e6;
 
 // Fills `cloud` with one point per usable beam of `scan`, in beam order (z = 0). A beam is skipped

@@ -1,12 +1,13 @@
 #include "quillon_dynamic_detector/euclidean_clustering.hpp"
 
 #include <pcl/point_types.h>
-#include <pcl/search/kdtree.h>
 #include <pcl/segmentation/extract_clusters.h>
 
 #include <cmath>
 #include <cstdint>
 #include <vector>
+
+#include "quillon_dynamic_detector/planar_grid_search.hpp"
 
 namespace quillon_dynamic_detector
 {
@@ -44,7 +45,9 @@ std::shared_ptr<Clusterer> makeClusterer(const ClusteringConfig & config)
   clusterer->setClusterTolerance(config.tolerance);
   clusterer->setMinClusterSize(config.min_cluster_size);
   clusterer->setMaxClusterSize(config.max_cluster_size);
-  clusterer->setSearchMethod(std::make_shared<pcl::search::KdTree<pcl::PointXYZ>>(true));
+  // Laid out for the radius the extraction searches with: the tolerance narrowed to float.
+  clusterer->setSearchMethod(
+    std::make_shared<PlanarGridSearch>(static_cast<float>(config.tolerance)));
   return clusterer;
 }
 

@@ -3,6 +3,7 @@ list(APPEND TRAILSCAN_LIBRARY_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/trailscan_logger.cpp
   ${CMAKE_CURRENT_LIST_DIR}/trailscan_settings.cpp
   ${CMAKE_CURRENT_LIST_DIR}/transform_lookup.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/planar_grid_search.cpp
   ${CMAKE_CURRENT_LIST_DIR}/euclidean_clustering.cpp
   ${CMAKE_CURRENT_LIST_DIR}/cluster_features.cpp
   ${CMAKE_CURRENT_LIST_DIR}/pedestrian_shape_classifier.cpp
@@ -20,6 +21,7 @@ list(APPEND TRAILSCAN_TEST_SOURCES
   ${QUILLON_DETECTOR_DIR}/test/trailscan/transform_lookup_test.cpp
   ${QUILLON_DETECTOR_DIR}/test/trailscan/trailscan_startup_test.cpp
   ${QUILLON_DETECTOR_DIR}/test/trailscan/scan_pipeline_test.cpp
+  ${QUILLON_DETECTOR_DIR}/test/trailscan/planar_grid_search_test.cpp
   ${QUILLON_DETECTOR_DIR}/test/trailscan/euclidean_clustering_test.cpp
   ${QUILLON_DETECTOR_DIR}/test/trailscan/cluster_features_test.cpp
   ${QUILLON_DETECTOR_DIR}/test/trailscan/pedestrian_shape_classifier_test.cpp
