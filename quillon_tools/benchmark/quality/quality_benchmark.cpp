@@ -337,6 +337,14 @@ GroundTruth recordScenario(
   return writeScenarioBag(scenario, config, bag);
 }
 
+// Ctrl-C or SIGTERM shuts ROS down; the benchmark stops at the next run and keeps the CSV of
+// the runs done.
+int interrupted(const Options & o)
+{
+  std::printf("\nInterrupted: %s holds the runs done so far.\n", o.csv.c_str());
+  return 1;
+}
+
 int run(const Options & o)
 {
   fs::create_directories(o.work);
@@ -354,6 +362,9 @@ int run(const Options & o)
       for (const auto & params : o.params_files) {
         for (const bool geometric : o.geometric) {
           for (const auto & profile : profilesOf(o, scanner)) {
+            if (!rclcpp::ok()) {
+              return interrupted(o);
+            }
             restartRosWith(params, profile);
             Run r{
               scenario,
@@ -367,6 +378,9 @@ int run(const Options & o)
             BagReplayOptions options;
             options.nodes.geometric_detector = geometric;
             const BagReplay replay = replayBag(bag, options);
+            if (!rclcpp::ok()) {
+              return interrupted(o);  // the run was cut short: not scored
+            }
             r.topics = evaluateReplay(truth, replay.outputs, "", EvaluationOptions{});
             r.cost_median_ms = processingMedian(replay.outputs);
             printRun(r);
