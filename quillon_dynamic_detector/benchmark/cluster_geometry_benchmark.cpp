@@ -162,8 +162,9 @@ BENCHMARK_F(ClusterGeometry, WholeScan)(benchmark::State & state)
 }
 
 // How clustering grows with the beam count, for a 270-degree scan of a wall 1 m around the
-// scanner (Arg 0) and for a degenerate scan whose every range is 0, all points on the scanner
-// (Arg 1): each point's radius search then returns every other point.
+// scanner (Arg 0) and for a degenerate scan whose every range is 1 cm, all points next to the
+// scanner (Arg 1): each point's radius search then returns every other point. (Ranges of 0 are
+// no returns and cost nothing.)
 void BM_ExtractClustersByBeamCount(benchmark::State & state)
 {
   const auto beams = static_cast<std::size_t>(state.range(0));
@@ -171,7 +172,7 @@ void BM_ExtractClustersByBeamCount(benchmark::State & state)
   const qdd::ClusteringConfig clustering{};
   const auto clusterer = qdd::makeClusterer(clustering);
   const auto scan = makeScan(
-    std::vector<float>(beams, coincident ? 0.0F : 1.0F), -0.75F * PI_F,
+    std::vector<float>(beams, coincident ? 0.01F : 1.0F), -0.75F * PI_F,
     1.5F * PI_F / static_cast<float>(beams - 1));
   for (auto _ : state) {
     ClusterList clusters;

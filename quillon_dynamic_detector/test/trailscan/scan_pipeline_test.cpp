@@ -248,7 +248,8 @@ TEST_F(ScanPipelineTest, DropsMalformedScansAndThrottlesPerForm)
   EXPECT_EQ(harness.objects.messages.size(), 1u);
   EXPECT_EQ(
     log.count(
-      "[INPUT] drop_oversized_scan sensor=top_scan_01 beams=16385 limit=16384: too many beams"),
+      "[INPUT] drop_oversized_scan sensor=top_scan_01 beams=" + std::to_string(MAX_SCAN_BEAMS + 1) +
+      " limit=" + std::to_string(MAX_SCAN_BEAMS) + ": too many beams"),
     1u);
 }
 
