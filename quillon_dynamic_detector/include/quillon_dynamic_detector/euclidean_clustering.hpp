@@ -34,9 +34,8 @@ struct ClusteringContext
   float range_min = 0.0F;
 };
 
-// No scanner measures this far. Points farther out (under a huge `max_range`) are too far apart
-// for any search grid and would be compared with every other point, so such beams count as beams
-// without a return.
+// No scanner measures this far: farther readings (kept by a huge `max_range`) count as beams
+// without a return, which also keeps points within reach of the search grid's cells.
 constexpr double MAX_RANGE_MAGNITUDE = 1.0e6;
 
 // Fills `cloud` with one point per usable beam of `scan`, in beam order (z = 0). A beam is skipped

@@ -21,7 +21,7 @@ namespace quillon_dynamic_detector
 // skips the first neighbour of a sorted search, so that is the one that must match.
 //
 // The grid is laid out for one radius; other radii are served too, more slowly. Points that are
-// not finite are never neighbours. Not thread-safe while the input changes.
+// not finite are never neighbours. Searches may run side by side, but not beside setInputCloud.
 class PlanarGridSearch : public pcl::search::Search<pcl::PointXYZ>
 {
 public:

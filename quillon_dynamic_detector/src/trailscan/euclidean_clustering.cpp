@@ -17,7 +17,7 @@ namespace
 // NaN and infinite ranges, returns beyond the limit and absurd magnitudes are beams without a
 // usable return; the moving-point detectors mark them with FLT_MAX. Scanners report a beam
 // without an echo as 0 or as a reading below their own minimum: such a beam is no point at the
-// scanner, which would otherwise become a cluster there.
+// scanner, which would otherwise become a cluster there. A NaN minimum sets no bound.
 bool isUsableRange(float range, const ClusteringConfig & config, float range_min)
 {
   return std::isfinite(range) && range > 0.0F && !(range < range_min) &&
