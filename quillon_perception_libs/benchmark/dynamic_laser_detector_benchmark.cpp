@@ -25,8 +25,8 @@ scan_world::World roomAt(double t)
   scan_world::World world;
   world.half_length = 8.0;
   world.half_width = 6.0;
-  world.circles = {{2.0, -1.0, 0.03}, {2.6, -1.0, 0.03}, {2.0, -1.6, 0.03}, {2.6, -1.6, 0.03},
-                   {-2.0, 2.0, 0.2}, {5.0, 3.0, 0.25}};
+  world.circles = {{2.0, -1.0, 0.03}, {2.6, -1.0, 0.03}, {2.0, -1.6, 0.03},
+                   {2.6, -1.6, 0.03}, {-2.0, 2.0, 0.2},  {5.0, 3.0, 0.25}};
   for (int person = 0; person < 6; ++person) {
     const double x = -6.0 + std::fmod(1.2 * t + 2.0 * person, 12.0);
     const double y = -4.0 + 1.5 * person;
@@ -77,7 +77,8 @@ void freeSpaceDetector(benchmark::State & state)
       state.ResumeTiming();
     }
   }
-  state.SetLabel(std::to_string(scanner.beams) + " beams at " + std::to_string(state.range(1)) + " Hz");
+  state.SetLabel(
+    std::to_string(scanner.beams) + " beams at " + std::to_string(state.range(1)) + " Hz");
 }
 
 }  // namespace

@@ -61,7 +61,8 @@ void dropShortRuns(std::vector<bool> & moving, int min_run)
       ++end;
     }
     if (static_cast<long>(end - i) < min_run) {
-      std::fill(moving.begin() + static_cast<long>(i), moving.begin() + static_cast<long>(end), false);
+      std::fill(
+        moving.begin() + static_cast<long>(i), moving.begin() + static_cast<long>(end), false);
     }
     i = end;
   }
@@ -135,11 +136,14 @@ Sweep DynamicLaserDetector::sweepOf(
   sweep.angle_min = scan.angle_min;
   sweep.angle_increment = scan.angle_increment;
   const double step = scan.time_increment;
-  if (std::isfinite(step) && std::fabs(step) * static_cast<double>(scan.ranges.size()) <= MAX_SWEEP_S) {
+  if (
+    std::isfinite(step) &&
+    std::fabs(step) * static_cast<double>(scan.ranges.size()) <= MAX_SWEEP_S) {
     sweep.beam_time_step = step;
   }
   if (last_pose_) {
-    odometer_.distance += std::hypot(sensor.x - last_pose_->sensor.x, sensor.y - last_pose_->sensor.y);
+    odometer_.distance +=
+      std::hypot(sensor.x - last_pose_->sensor.x, sensor.y - last_pose_->sensor.y);
     odometer_.turned += std::fabs(wrapAngle(sensor.yaw - last_pose_->sensor.yaw));
     // This sweep's own motion is not known yet: assume it goes on as since the previous scan.
     const double gap = stamp - last_pose_->stamp;
@@ -167,7 +171,8 @@ void DynamicLaserDetector::markMoving(const sensor_msgs::msg::LaserScan & scan, 
       continue;  // no return, or one the scanner does not vouch for
     }
     const PlanarPose at_beam = sweep.poseOfBeam(static_cast<double>(i));
-    const double angle = at_beam.yaw + sweep.angle_min + static_cast<double>(i) * sweep.angle_increment;
+    const double angle =
+      at_beam.yaw + sweep.angle_min + static_cast<double>(i) * sweep.angle_increment;
     const double x = at_beam.x + r * std::cos(angle);
     const double y = at_beam.y + r * std::sin(angle);
     moving_[i] = !movesWithRobot(scan, i, sweep.start) && seenFree(x, y, margins_);
@@ -198,8 +203,8 @@ bool DynamicLaserDetector::movesWithRobot(
   }
   const PlanarPose & then = oldest.sweep.start;
   // Turning counts one metre of travel per radian.
-  const double travel = std::hypot(sensor.x - then.x, sensor.y - then.y) +
-                        std::fabs(wrapAngle(sensor.yaw - then.yaw));
+  const double travel =
+    std::hypot(sensor.x - then.x, sensor.y - then.y) + std::fabs(wrapAngle(sensor.yaw - then.yaw));
   const float before = oldest.reach[beam];
   return travel >= settings_.body_min_travel && before != NO_INFORMATION &&
          std::fabs(before - scan.ranges[beam]) <= settings_.body_range_tolerance;

@@ -37,7 +37,11 @@ std::string text(T value)
   return out.str();
 }
 
-enum class Bound { positive, non_negative };
+enum class Bound
+{
+  positive,
+  non_negative
+};
 
 // Reads `key` when present. Values that cannot work (NaN, infinite, below the bound) are refused
 // here, so that a mistyped value does not silently switch detection off.

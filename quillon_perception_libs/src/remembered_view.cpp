@@ -96,7 +96,9 @@ float fastAtan2(float y, float x)
   const float s = a * a;
   // Minimax polynomial for atan on [0, 1].
   float r = ((((-0.0040540580f * s + 0.0218612288f) * s - 0.0559098861f) * s + 0.0964200441f) * s -
-             0.1390853351f) * s + 0.1994653599f;
+             0.1390853351f) *
+              s +
+            0.1994653599f;
   r = ((r * s - 0.3332985605f) * s) * a + a;
   if (ay > ax) {
     r = static_cast<float>(M_PI_2) - r;

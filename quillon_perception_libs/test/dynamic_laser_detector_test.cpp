@@ -180,8 +180,8 @@ World roomWith(std::vector<Circle> circles)
   return world;
 }
 
-const std::vector<Circle> TABLE_LEGS = {{2.0, -1.0, 0.03}, {2.6, -1.0, 0.03}, {2.0, -1.6, 0.03},
-                                        {2.6, -1.6, 0.03}, {-2.0, 2.0, 0.2}};
+const std::vector<Circle> TABLE_LEGS = {
+  {2.0, -1.0, 0.03}, {2.6, -1.0, 0.03}, {2.0, -1.6, 0.03}, {2.6, -1.6, 0.03}, {-2.0, 2.0, 0.2}};
 
 }  // namespace
 
@@ -271,18 +271,19 @@ TEST(DynamicLaserDetector, ADrivingAndTurningRobotSeesItsSurroundingsStandStill)
       const double arc = std::min(t, 3.0);
       const double turn = std::max(0.0, t - 3.0);
       const double ramp = 0.5;
-      const double turned =
-        turn < ramp ? 0.5 * turn + 1.0 * turn * turn : 0.5 * ramp + 1.0 * ramp * ramp + 1.5 * (turn - ramp);
+      const double turned = turn < ramp ? 0.5 * turn + 1.0 * turn * turn
+                                        : 0.5 * ramp + 1.0 * ramp * ramp + 1.5 * (turn - ramp);
       const double heading = 0.5 * arc;
-      return PlanarPose{3.0 * std::sin(heading) - 3.0, 3.0 - 3.0 * std::cos(heading) - 2.0,
-                        heading + turned};
+      return PlanarPose{
+        3.0 * std::sin(heading) - 3.0, 3.0 - 3.0 * std::cos(heading) - 2.0, heading + turned};
     };
     // Odometry that overestimates the distance driven by 2 % and the turning by 1 %.
     run.odometry = [&run](double t) {
       const PlanarPose p = run.truth(t);
       const PlanarPose start = run.truth(0.0);
-      return PlanarPose{start.x + 1.02 * (p.x - start.x), start.y + 1.02 * (p.y - start.y),
-                        start.yaw + 1.01 * (p.yaw - start.yaw)};
+      return PlanarPose{
+        start.x + 1.02 * (p.x - start.x), start.y + 1.02 * (p.y - start.y),
+        start.yaw + 1.01 * (p.yaw - start.yaw)};
     };
     run.run(detector, 0.0, 5.0);
     EXPECT_GT(run.walls.total, 5000) << model.beams;
@@ -355,7 +356,8 @@ TEST(DynamicLaserDetector, OnlyReturnsWithinTheScannersLimitsMoveAndInfinityClea
       detector.Process(scan, scan_world::poseMessage(still(t)), dynamic_scan, static_scan);
       for (std::size_t i = 0; i < scan->ranges.size(); ++i) {
         const bool moving_here = std::isfinite(dynamic_scan->ranges[i]);
-        const bool static_here = std::isfinite(static_scan->ranges[i]) || std::isnan(static_scan->ranges[i]);
+        const bool static_here =
+          std::isfinite(static_scan->ranges[i]) || std::isnan(static_scan->ranges[i]);
         EXPECT_TRUE(moving_here != static_here || !std::isfinite(scan->ranges[i]));
         moving += moving_here ? 1 : 0;
       }
@@ -365,14 +367,15 @@ TEST(DynamicLaserDetector, OnlyReturnsWithinTheScannersLimitsMoveAndInfinityClea
   EXPECT_GT(leg_beams_moving([](float r) { return r; }), 50);
   EXPECT_EQ(leg_beams_moving([](float) { return 0.0f; }), 0);
   EXPECT_EQ(leg_beams_moving([](float) { return std::numeric_limits<float>::quiet_NaN(); }), 0);
-  EXPECT_EQ(leg_beams_moving([](float) { return 0.3f; }), 0);  // below range_min
+  EXPECT_EQ(leg_beams_moving([](float) { return 0.3f; }), 0);        // below range_min
   EXPECT_EQ(leg_beams_moving([](float r) { return r + 1.5f; }), 0);  // beyond range_max
   EXPECT_EQ(leg_beams_moving([](float) { return -1.0f; }), 0);
 }
 
 TEST(DynamicLaserDetector, ReadsItsSectionAndRefusesValuesThatCannotWork)
 {
-  const DynamicLaserDetector defaults(writeConfig("only_geometric.yaml", "local_map_max_range: 6.0\n"));
+  const DynamicLaserDetector defaults(
+    writeConfig("only_geometric.yaml", "local_map_max_range: 6.0\n"));
   EXPECT_DOUBLE_EQ(defaults.settings().free_space_memory, 2.0);
   const DynamicLaserDetector tuned(writeConfig(
     "tuned.yaml", "dynamic_laser_detector:\n  free_space_margin: 0.5\n  min_support_beams: 3\n"));
@@ -381,20 +384,31 @@ TEST(DynamicLaserDetector, ReadsItsSectionAndRefusesValuesThatCannotWork)
 
   auto refusal = [](const std::string & key, const std::string & value) -> std::string {
     try {
-      DynamicLaserDetector(writeConfig(key + ".yaml", "dynamic_laser_detector:\n  " + key + ": " + value + "\n"));
+      DynamicLaserDetector(
+        writeConfig(key + ".yaml", "dynamic_laser_detector:\n  " + key + ": " + value + "\n"));
     } catch (const std::runtime_error & e) {
       return e.what();
     }
     return "";
   };
   for (const auto & [key, value] : std::vector<std::pair<std::string, std::string>>{
-         {"free_space_memory", ".nan"}, {"free_space_memory", "0"}, {"memory_spacing", "-0.1"},
-         {"free_space_margin", ".inf"}, {"max_range", "-3"}, {"min_support_beams", "-5"},
-         {"min_support_beams", "0"}, {"min_support_beams", "2.5"}, {"lateral_margin", "far"},
+         {"free_space_memory", ".nan"},
+         {"free_space_memory", "0"},
+         {"memory_spacing", "-0.1"},
+         {"free_space_margin", ".inf"},
+         {"max_range", "-3"},
+         {"min_support_beams", "-5"},
+         {"min_support_beams", "0"},
+         {"min_support_beams", "2.5"},
+         {"lateral_margin", "far"},
          {"body_min_travel", "[1, 2]"}}) {
     const std::string message = refusal(key, value);
-    EXPECT_NE(message.find("dynamic_laser_detector." + key), std::string::npos) << key << ": " << value;
-    const std::string shown = value == "[1, 2]" ? "a list" : value == ".nan" ? "nan" : value == ".inf" ? "inf" : value;
+    EXPECT_NE(message.find("dynamic_laser_detector." + key), std::string::npos)
+      << key << ": " << value;
+    const std::string shown = value == "[1, 2]" ? "a list"
+                              : value == ".nan" ? "nan"
+                              : value == ".inf" ? "inf"
+                                                : value;
     EXPECT_NE(message.find(shown), std::string::npos) << message;
   }
   try {
@@ -403,7 +417,9 @@ TEST(DynamicLaserDetector, ReadsItsSectionAndRefusesValuesThatCannotWork)
   } catch (const std::runtime_error & e) {
     EXPECT_NE(std::string(e.what()).find("/nonexistent/cfg.yaml"), std::string::npos);
   }
-  EXPECT_THROW(DynamicLaserDetector(writeConfig("list.yaml", "dynamic_laser_detector: [1]\n")), std::runtime_error);
+  EXPECT_THROW(
+    DynamicLaserDetector(writeConfig("list.yaml", "dynamic_laser_detector: [1]\n")),
+    std::runtime_error);
 }
 
 // A replayed recording steps time back: scans of the new run are not compared with the old run.
@@ -418,7 +434,8 @@ TEST(DynamicLaserDetector, ForgetsWhatItSawWhenTimeStepsBack)
   auto moving_beams = [&](double t) {
     auto d = std::make_shared<LaserScan>();
     auto s = std::make_shared<LaserScan>();
-    detector.Process(scan_world::scanAt(scanner, world_at, still, t), scan_world::poseMessage(still(t)), d, s);
+    detector.Process(
+      scan_world::scanAt(scanner, world_at, still, t), scan_world::poseMessage(still(t)), d, s);
     int moving = 0;
     for (float r : d->ranges) {
       moving += std::isfinite(r) ? 1 : 0;

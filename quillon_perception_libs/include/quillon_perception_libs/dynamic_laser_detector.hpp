@@ -63,7 +63,8 @@ private:
   bool seenFree(double x, double y, const std::vector<SeeThroughMargins> & margins) const;
   bool movesWithRobot(
     const sensor_msgs::msg::LaserScan & scan, std::size_t beam, const PlanarPose & sensor) const;
-  RememberedView viewOf(const sensor_msgs::msg::LaserScan & scan, const Sweep & sweep, double stamp);
+  RememberedView viewOf(
+    const sensor_msgs::msg::LaserScan & scan, const Sweep & sweep, double stamp);
 
   FreeSpaceSettings settings_;
   ViewMemory memory_;

@@ -33,7 +33,8 @@ PlanarPose sensorPoseInOdom(const geometry_msgs::msg::Pose & robot, const Eigen:
 PlanarPose advance(const PlanarPose & pose, const PlanarVelocity & velocity, double seconds);
 
 // The velocity that leads from `earlier` to `later` in `seconds` (> 0); heading wraps.
-PlanarVelocity velocityBetween(const PlanarPose & earlier, const PlanarPose & later, double seconds);
+PlanarVelocity velocityBetween(
+  const PlanarPose & earlier, const PlanarPose & later, double seconds);
 
 // Angle wrapped into [-pi, pi).
 double wrapAngle(double angle);

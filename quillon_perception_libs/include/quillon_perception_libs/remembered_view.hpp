@@ -26,7 +26,10 @@ struct Sweep
   double angle_min = 0.0;
   double angle_increment = 0.0;
 
-  PlanarPose poseOfBeam(double beam) const { return advance(start, velocity, beam * beam_time_step); }
+  PlanarPose poseOfBeam(double beam) const
+  {
+    return advance(start, velocity, beam * beam_time_step);
+  }
 };
 
 // How far the robot has driven (m) and turned (rad) since it started, by its odometry.
@@ -54,10 +57,10 @@ void setReach(const sensor_msgs::msg::LaserScan & scan, RememberedView & view);
 // grow with the odometry's drift since the view was taken.
 struct SeeThroughMargins
 {
-  float range = 0.0f;         // m
-  float range_per_m = 0.0f;   // m per m of range
-  float lateral = 0.0f;       // m to either side
-  float heading = 0.0f;       // rad to either side
+  float range = 0.0f;        // m
+  float range_per_m = 0.0f;  // m per m of range
+  float lateral = 0.0f;      // m to either side
+  float heading = 0.0f;      // rad to either side
 };
 
 SeeThroughMargins marginsSince(
@@ -66,7 +69,8 @@ SeeThroughMargins marginsSince(
 // Whether the view saw through the spot (x, y) in "odom": every beam around the spot's bearing
 // (within the lateral and heading margins to either side) reached past it by the range margin.
 // Spots at the edge of or outside the view's field of view were not seen through.
-bool seesThrough(const RememberedView & view, double x, double y, const SeeThroughMargins & margins);
+bool seesThrough(
+  const RememberedView & view, double x, double y, const SeeThroughMargins & margins);
 
 // atan2 within 1e-5 rad, several times cheaper than std::atan2; the test of every return against
 // every remembered view needs one or two.

@@ -84,15 +84,15 @@ struct Scanner
   }
 };
 
-using RobotPath = std::function<PlanarPose(double)>;      // robot pose in "odom" at a time
-using WorldAt = std::function<World(double)>;             // the world at a time
+using RobotPath = std::function<PlanarPose(double)>;  // robot pose in "odom" at a time
+using WorldAt = std::function<World(double)>;         // the world at a time
 using Scan = sensor_msgs::msg::LaserScan;
 
 inline PlanarPose sensorAt(const Scanner & scanner, const PlanarPose & robot)
 {
   return {
-    robot.x + scanner.mount_x * std::cos(robot.yaw), robot.y + scanner.mount_x * std::sin(robot.yaw),
-    robot.yaw};
+    robot.x + scanner.mount_x * std::cos(robot.yaw),
+    robot.y + scanner.mount_x * std::sin(robot.yaw), robot.yaw};
 }
 
 // The scan whose first beam is taken at `stamp`.
@@ -103,7 +103,8 @@ inline Scan::SharedPtr scanAt(
   auto scan = std::make_shared<Scan>();
   scan->header.frame_id = "base_scan_01";
   scan->header.stamp.sec = static_cast<int32_t>(std::floor(stamp));
-  scan->header.stamp.nanosec = static_cast<uint32_t>(std::llround((stamp - std::floor(stamp)) * 1e9));
+  scan->header.stamp.nanosec =
+    static_cast<uint32_t>(std::llround((stamp - std::floor(stamp)) * 1e9));
   scan->angle_min = static_cast<float>(-0.5 * scanner.fov);
   scan->angle_increment = static_cast<float>(scanner.angleIncrement());
   scan->angle_max = scan->angle_min + static_cast<float>(scanner.beams - 1) * scan->angle_increment;
@@ -111,16 +112,19 @@ inline Scan::SharedPtr scanAt(
   scan->scan_time = static_cast<float>(1.0 / scanner.rate_hz);
   scan->range_min = scanner.range_min;
   scan->range_max = scanner.range_max;
-  std::normal_distribution<double> gauss(0.0, scanner.noise_sigma > 0.0 ? scanner.noise_sigma : 1.0);
+  std::normal_distribution<double> gauss(
+    0.0, scanner.noise_sigma > 0.0 ? scanner.noise_sigma : 1.0);
   for (int i = 0; i < scanner.beams; ++i) {
     const double t = stamp + i * scanner.beamTimeStep();
     const PlanarPose sensor = sensorAt(scanner, path(t));
-    const double angle = sensor.yaw + scan->angle_min + i * static_cast<double>(scan->angle_increment);
+    const double angle =
+      sensor.yaw + scan->angle_min + i * static_cast<double>(scan->angle_increment);
     double r = castRay(world_at(t), sensor.x, sensor.y, std::cos(angle), std::sin(angle));
     if (noise != nullptr && scanner.noise_sigma > 0.0) {
       r += gauss(*noise);
     }
-    scan->ranges.push_back(r > scanner.range_max ? std::numeric_limits<float>::infinity() : static_cast<float>(r));
+    scan->ranges.push_back(
+      r > scanner.range_max ? std::numeric_limits<float>::infinity() : static_cast<float>(r));
   }
   return scan;
 }
