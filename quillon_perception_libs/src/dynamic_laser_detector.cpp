@@ -175,17 +175,16 @@ void DynamicLaserDetector::markMoving(const sensor_msgs::msg::LaserScan & scan, 
       at_beam.yaw + sweep.angle_min + static_cast<double>(i) * sweep.angle_increment;
     const double x = at_beam.x + r * std::cos(angle);
     const double y = at_beam.y + r * std::sin(angle);
-    moving_[i] = !movesWithRobot(scan, i, sweep.start) && seenFree(x, y, margins_);
+    moving_[i] = !movesWithRobot(scan, i, sweep.start) && seenFree(x, y);
   }
   dropShortRuns(moving_, settings_.min_support_beams);
 }
 
-bool DynamicLaserDetector::seenFree(
-  double x, double y, const std::vector<SeeThroughMargins> & margins) const
+bool DynamicLaserDetector::seenFree(double x, double y) const
 {
   const auto & views = memory_.views();
   for (std::size_t k = views.size(); k-- > 0;) {
-    if (seesThrough(views[k], x, y, margins[k])) {
+    if (seesThrough(views[k], x, y, margins_[k])) {
       return true;
     }
   }

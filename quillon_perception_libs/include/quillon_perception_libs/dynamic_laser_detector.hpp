@@ -60,7 +60,7 @@ private:
   void keepPendingView(double stamp, const PlanarPose & sensor);
   Sweep sweepOf(const sensor_msgs::msg::LaserScan & scan, const PlanarPose & sensor, double stamp);
   void markMoving(const sensor_msgs::msg::LaserScan & scan, const Sweep & sweep);
-  bool seenFree(double x, double y, const std::vector<SeeThroughMargins> & margins) const;
+  bool seenFree(double x, double y) const;
   bool movesWithRobot(
     const sensor_msgs::msg::LaserScan & scan, std::size_t beam, const PlanarPose & sensor) const;
   RememberedView viewOf(

@@ -31,7 +31,6 @@ public:
 
   const std::deque<RememberedView> & views() const { return views_; }  // oldest first
   bool empty() const { return views_.empty(); }
-  double newestStamp() const { return views_.back().stamp; }
 
   // A vector of an expired view, for the next view to fill without allocating.
   std::vector<float> recycledReach();
