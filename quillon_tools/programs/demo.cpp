@@ -83,12 +83,11 @@ bool parseOptions(int argc, char ** argv, Options & o)
         return false;
       }
     } else if (arg == "--profile" && has_value) {
-      try {
-        o.profile = profileOption(argv[++i]);
-      } catch (const std::invalid_argument & e) {
-        std::fprintf(stderr, "quillon_demo: %s\n", e.what());
+      std::optional<ScannerProfile> chosen;
+      if (!readProfileOption("quillon_demo", argv[++i], chosen)) {
         return false;
       }
+      o.profile = chosen;
     } else if (arg == "--out" && has_value) {
       o.out_dir = argv[++i];
     } else {

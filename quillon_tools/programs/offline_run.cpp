@@ -62,10 +62,7 @@ bool parseOptions(int argc, char ** argv, Options & o)
       }
       o.clock = c == "header" ? ReplayClockSource::kHeaderStamps : ReplayClockSource::kReceiveTimes;
     } else if (arg == "--profile" && has_value) {
-      try {
-        o.profile = profileOption(argv[++i]);
-      } catch (const std::invalid_argument & e) {
-        std::fprintf(stderr, "quillon_offline_run: %s\n", e.what());
+      if (!readProfileOption("quillon_offline_run", argv[++i], o.profile)) {
         return false;
       }
     } else if (arg.rfind("--", 0) != 0 && positional < 2) {

@@ -61,10 +61,7 @@ bool parseOptions(int argc, char ** argv, Options & o)
       }
       o.geometric = d == "geometric";
     } else if (arg == "--profile" && has_value) {
-      try {
-        o.profile = profileOption(argv[++i]);
-      } catch (const std::invalid_argument & e) {
-        std::fprintf(stderr, "quillon_soak: %s\n", e.what());
+      if (!readProfileOption("quillon_soak", argv[++i], o.profile)) {
         return false;
       }
     } else {

@@ -1,6 +1,7 @@
 #include "quillon_tools/runner/scanner_profile.hpp"
 
 #include <algorithm>
+#include <cstdio>
 #include <stdexcept>
 
 #include "ament_index_cpp/get_package_share_directory.hpp"
@@ -90,6 +91,18 @@ std::optional<ScannerProfile> profileOption(const std::string & value)
     return std::nullopt;
   }
   return scannerProfile(value);
+}
+
+bool readProfileOption(
+  const char * program, const std::string & value, std::optional<ScannerProfile> & profile)
+{
+  try {
+    profile = profileOption(value);
+  } catch (const std::invalid_argument & e) {
+    std::fprintf(stderr, "%s: %s\n", program, e.what());
+    return false;
+  }
+  return true;
 }
 
 std::string profileUsage()

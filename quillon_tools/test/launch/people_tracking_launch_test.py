@@ -7,7 +7,7 @@ earlier ones, as launch_ros does.
     python3 people_tracking_launch_test.py LAUNCH_FILE PACKAGE_SOURCE_DIR
 """
 
-import importlib.util
+import importlib.machinery
 import os
 import sys
 import tempfile
@@ -51,9 +51,10 @@ def install_stand_ins():
 
 def load_launch_file():
     install_stand_ins()
-    spec = importlib.util.spec_from_file_location('people_tracking_launch', LAUNCH_FILE)
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
+    loader = importlib.machinery.SourceFileLoader('people_tracking_launch', str(LAUNCH_FILE))
+    module = types.ModuleType(loader.name)
+    module.__file__ = str(LAUNCH_FILE)
+    loader.exec_module(module)
     return module
 
 

@@ -35,6 +35,11 @@ ScannerProfile scannerProfile(const std::string & name);
 // What a "--profile NAME" option asks for: nothing for NO_PROFILE, else scannerProfile(NAME).
 std::optional<ScannerProfile> profileOption(const std::string & value);
 
+// profileOption for a program's command line: on an unknown name, prints "PROGRAM: reason" to
+// stderr and returns false, leaving `profile` as it was.
+bool readProfileOption(
+  const char * program, const std::string & value, std::optional<ScannerProfile> & profile);
+
 // The lines of a program's usage about --profile: the known names and the order in which the
 // settings apply.
 std::string profileUsage();
