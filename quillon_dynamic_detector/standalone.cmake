@@ -71,6 +71,8 @@ if(QUILLON_BUILD_TESTS AND TRAILMERGE_MAIN_SOURCE)
   add_dependencies(quillon_dynamic_detector_peer_restart_test scene_source trailmerge)
 endif()
 
+include("${QUILLON_DETECTOR_DIR}/cmake/check_params.cmake")
+
 quillon_register_package(quillon_dynamic_detector SHARE_DIRS "${QUILLON_DETECTOR_DIR}/config")
 
 # The shipped parameter file against both programs' declared parameters.
