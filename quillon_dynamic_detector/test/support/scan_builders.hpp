@@ -6,16 +6,14 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
 #include <limits>
 #include <memory>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "builtin_interfaces/msg/time.hpp"
 #include "geometry_msgs/msg/pose.hpp"
+#include "scratch_folder.hpp"
 #include "sensor_msgs/msg/laser_scan.hpp"
 
 namespace quillon_dynamic_detector
@@ -113,22 +111,11 @@ inline geometry_msgs::msg::Pose makePose(double x, double y, double yaw)
   return pose;
 }
 
-// Writes a detector configuration file into the test build directory (the system's temporary
-// directory outside tests) and returns its path.
+// Writes a detector configuration file `name`.yaml into the program's scratch folder and returns
+// its path.
 inline std::string writeDetectorConfigFile(const std::string & name, const std::string & yaml)
 {
-#ifdef QUILLON_TEST_TMPDIR
-  const std::filesystem::path directory(QUILLON_TEST_TMPDIR);
-#else
-  const std::filesystem::path directory = std::filesystem::temp_directory_path();
-#endif
-  const std::string path = (directory / (name + ".yaml")).string();
-  std::ofstream file(path);
-  file << yaml;
-  if (!file) {
-    throw std::runtime_error("cannot write " + path);
-  }
-  return path;
+  return quillon_test::scratchFolder().write(name + ".yaml", yaml);
 }
 
 }  // namespace builders

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <fstream>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -10,6 +9,7 @@
 
 #include "quillon_dynamic_detector/trailscan_settings.hpp"
 #include "rclcpp/rclcpp.hpp"
+#include "scratch_folder.hpp"
 
 using quillon_dynamic_detector::declareTrailscanParameters;
 using quillon_dynamic_detector::TrailscanSettings;
@@ -146,9 +146,7 @@ protected:
 
   static std::string writeFile(const std::string & name, const std::string & text)
   {
-    const std::string path = std::string(QUILLON_TEST_TMPDIR) + "/" + name;
-    std::ofstream(path) << text;
-    return path;
+    return quillon_test::scratchFolder().write(name, text);
   }
 };
 
