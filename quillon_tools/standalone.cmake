@@ -21,9 +21,9 @@ function(quillon_tools_subsystem name)
       get_filename_component(test_name "${test}" NAME_WE)
       quillon_add_gtest(quillon_tools_${test_name} "${test}"
         LIBRARIES quillon_${name} ros2_compat_test_support)
-      target_include_directories(quillon_tools_${test_name} PRIVATE "${QUILLON_TOOLS_DIR}/test/support")
-      target_compile_definitions(quillon_tools_${test_name} PRIVATE
-        QUILLON_TEST_TMPDIR="${CMAKE_CURRENT_BINARY_DIR}")
+      # The detector's test support: its builders and the scratch folders tests write into.
+      target_include_directories(quillon_tools_${test_name} PRIVATE
+        "${QUILLON_DETECTOR_DIR}/test/support")
     endforeach()
   endif()
 endfunction()
@@ -33,14 +33,6 @@ quillon_tools_subsystem(evaluation LIBRARIES ros2_compat quillon_protocol)
 find_package(SQLite3 REQUIRED)
 quillon_tools_subsystem(recording LIBRARIES ros2_compat quillon_protocol yaml-cpp SQLite::SQLite3)
 quillon_tools_subsystem(runner LIBRARIES trailscan_core trailmerge_core quillon_simulation quillon_evaluation)
-if(TARGET quillon_tools_replay_runner_test)
-  target_include_directories(quillon_tools_replay_runner_test PRIVATE
-    "${QUILLON_DETECTOR_DIR}/test/support")
-endif()
-if(TARGET quillon_tools_fault_replay_test)
-  target_include_directories(quillon_tools_fault_replay_test PRIVATE
-    "${QUILLON_DETECTOR_DIR}/test/support")
-endif()
 
 # Programs built on the libraries above.
 if(TARGET quillon_simulation)

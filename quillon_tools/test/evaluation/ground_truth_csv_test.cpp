@@ -7,6 +7,7 @@
 
 #include "evaluation_builders.hpp"
 #include "quillon_tools/evaluation/ground_truth_csv.hpp"
+#include "scratch_folder.hpp"
 
 namespace quillon_tools
 {
@@ -20,7 +21,7 @@ using test::withBeams;
 
 std::string tmpPath(const std::string & name)
 {
-  return std::string(QUILLON_TEST_TMPDIR) + "/" + name;
+  return (quillon_test::scratchFolder().path() / name).string();
 }
 
 std::string writeText(const std::string & name, const std::string & text)

@@ -8,6 +8,7 @@
 
 #include "evaluation_builders.hpp"
 #include "quillon_tools/evaluation/track_svg.hpp"
+#include "scratch_folder.hpp"
 
 namespace quillon_tools
 {
@@ -74,7 +75,7 @@ TEST(TrackSvg, DrawsOnePathPerPersonAndEveryDetection)
     scoredList(900 * MS, "base_footprint", {object(0.0, 0.0)}, {15})};
   SvgOptions options;
   options.title = "run <1> & \"two\"";
-  const std::string path = std::string(QUILLON_TEST_TMPDIR) + "/tracks.svg";
+  const std::string path = (quillon_test::scratchFolder().path() / "tracks.svg").string();
   writeSvg(path, truth, lists, options);
 
   std::ifstream file(path);
@@ -91,7 +92,8 @@ TEST(TrackSvg, DrawsOnePathPerPersonAndEveryDetection)
   EXPECT_NE(svg.find("table_leg"), std::string::npos);
   EXPECT_NE(svg.find(" m</text>"), std::string::npos);
 
-  const std::string bad_path = std::string(QUILLON_TEST_TMPDIR) + "/no_such_dir/tracks.svg";
+  const std::string bad_path =
+    (quillon_test::scratchFolder().path() / "no_such_dir/tracks.svg").string();
   try {
     writeSvg(bad_path, truth, lists);
     FAIL() << "writing into a missing directory succeeded";

@@ -64,10 +64,10 @@ testing::AssertionResult mentions(const std::string & error, const std::vector<s
 
 TEST(BagErrors, MissingOrUnusableMetadata)
 {
-  const auto missing = bag_test::scratchPath("no_such_bag");
+  const auto missing = bag_test::scratch("no_such_bag");
   EXPECT_TRUE(mentions(readError(missing), {missing.string(), "does not exist"}));
 
-  const auto empty = bag_test::scratchPath("empty_folder");
+  const auto empty = bag_test::scratch("empty_folder");
   fs::create_directories(empty);
   EXPECT_TRUE(mentions(readError(empty), {empty.string(), "no metadata.yaml", "not a bag"}));
 
@@ -170,7 +170,7 @@ TEST(BagErrors, WriterRefusesExistingFoldersAndUnknownTopics)
   }
   EXPECT_EQ(readError(existing), "no error");  // untouched
 
-  writer.open(bag_test::scratchPath("misuse"));
+  writer.open(bag_test::scratch("misuse"));
   EXPECT_THROW(writer.write("/scan", 1, std::vector<uint8_t>{}), BagError);
   writer.createTopic("/scan", "sensor_msgs/msg/LaserScan");
   EXPECT_THROW(writer.createTopic("/scan", "sensor_msgs/msg/PointCloud2"), BagError);

@@ -104,7 +104,7 @@ void expectTheCommittedSecond(const fs::path & bag)
 TEST(BagFullDisk, KeepsWhatWasCommittedDescribesItAndSaysSo)
 {
   // A commit that fails on the full disk (20 messages waiting in it at close).
-  const auto failed_commit = bag_test::scratchPath("full_disk_commit");
+  const auto failed_commit = bag_test::scratch("full_disk_commit");
   ForkedChild commit_child([&](const ForkedChild::Report & report) {
     BagWriter writer;
     writeOneCommittedSecond(writer, failed_commit);
@@ -119,7 +119,7 @@ TEST(BagFullDisk, KeepsWhatWasCommittedDescribesItAndSaysSo)
   });
   // A write that fails when SQLite moves its full page cache into the file mid-batch; and
   // metadata.yaml, which cannot be written either (a folder is in its place).
-  const auto failed_write = bag_test::scratchPath("full_disk_write");
+  const auto failed_write = bag_test::scratch("full_disk_write");
   ForkedChild write_child([&](const ForkedChild::Report & report) {
     BagWriter writer;
     writeOneCommittedSecond(writer, failed_write);
@@ -162,7 +162,7 @@ TEST(BagFullDisk, KeepsWhatWasCommittedDescribesItAndSaysSo)
 
 TEST(BagFullDisk, MetadataThatCannotBeWrittenAtCloseNamesReindex)
 {
-  const auto bag = bag_test::scratchPath("metadata_blocked");
+  const auto bag = bag_test::scratch("metadata_blocked");
   BagWriter writer;
   writer.open(bag);
   writer.createTopic("/scan_01", "sensor_msgs/msg/LaserScan");

@@ -44,7 +44,7 @@ constexpr const char * kMetadataVersion3 = R"(rosbag2_bagfile_information:
 
 TEST(BagReaderLayouts, ReadsAHandWrittenSplitBagOfTheOlderLayout)
 {
-  const auto folder = bag_test::scratchPath("handmade");
+  const auto folder = bag_test::scratch("handmade");
   bag_test::fs::create_directories(folder);
   std::ofstream(folder / "metadata.yaml") << kMetadataVersion3;
   // File 0: no QoS column; rows stored out of time order, two at the same time.

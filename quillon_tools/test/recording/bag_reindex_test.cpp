@@ -81,7 +81,7 @@ void expectSameTopics(const std::vector<BagTopicInfo> & expected, const BagMetad
 
 TEST(BagReindex, AKilledRecorderKeepsItsCommittedSecondsAndReindexDescribesThem)
 {
-  const auto bag = bag_test::scratchPath("killed");
+  const auto bag = bag_test::scratch("killed");
   bag_test::ForkedChild recorder([&](const bag_test::ForkedChild::Report & report) {
     quillon_tools::BagWriter writer;
     writer.open(bag);
@@ -196,7 +196,7 @@ TEST(BagReindex, SplitFilesOlderLayoutsAndWhatIsNotABag)
 {
   // Files 0, 2 and 10 of a split bag: numeric order; the first without a QoS column; the same
   // topic under other ids; one file without messages.
-  const auto bag = bag_test::scratchPath("split");
+  const auto bag = bag_test::scratch("split");
   fs::create_directories(bag);
   bag_test::executeSql(
     (bag / "split_0.db3").string(),
@@ -245,9 +245,9 @@ TEST(BagReindex, SplitFilesOlderLayoutsAndWhatIsNotABag)
     (bag / "split_10.db3").string(), "INSERT INTO messages VALUES (1, 5, 700, x'00');");
   EXPECT_TRUE(contains(reindexError(bag), "split_10.db3' holds 1 messages of topic id 5"));
   // Not a bag: no folder, no .db3 file, a .db3 file that is not SQLite.
-  const auto missing = bag_test::scratchPath("no_such_bag");
+  const auto missing = bag_test::scratch("no_such_bag");
   EXPECT_TRUE(contains(reindexError(missing), "does not exist"));
-  const auto empty = bag_test::scratchPath("no_db3");
+  const auto empty = bag_test::scratch("no_db3");
   fs::create_directories(empty);
   EXPECT_TRUE(contains(reindexError(empty), "has no .db3 file"));
   EXPECT_TRUE(contains(openError(empty), "has no metadata.yaml and no .db3 file"));
@@ -258,7 +258,7 @@ TEST(BagReindex, SplitFilesOlderLayoutsAndWhatIsNotABag)
 
 TEST(BagReindex, ProgramRebuildsTheMetadataAndExplainsItself)
 {
-  const auto out = bag_test::scratchPath("reindex_output.txt");
+  const auto out = bag_test::scratch("reindex_output.txt");
   const auto run = [&out](const std::string & arguments) {
     const std::string command =
       std::string(BAG_REINDEX_EXECUTABLE) + " " + arguments + " > " + out.string() + " 2>&1";
@@ -276,7 +276,7 @@ TEST(BagReindex, ProgramRebuildsTheMetadataAndExplainsItself)
   EXPECT_TRUE(contains(bag_test::fileText(out), "7 messages in 4 topics and 1 file,"));
   EXPECT_EQ(openError(bag), "no error");
 
-  const auto missing = bag_test::scratchPath("no_such_bag");
+  const auto missing = bag_test::scratch("no_such_bag");
   EXPECT_EQ(run(missing.string()), 1);
   EXPECT_TRUE(contains(
     bag_test::fileText(out),

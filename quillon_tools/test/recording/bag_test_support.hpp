@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "scratch_folder.hpp"
+
 namespace bag_test
 {
 
@@ -42,20 +44,12 @@ inline std::string fileText(const fs::path & file)
   return std::string(std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>());
 }
 
-// A path under the build tree that does not exist yet (its parent does).
-inline fs::path scratchPath(const std::string & name)
-{
-  const auto base = fs::path(QUILLON_TEST_TMPDIR) / "recording_tests";
-  fs::create_directories(base);
-  const auto path = base / name;
-  fs::remove_all(path);
-  return path;
-}
+using quillon_test::scratch;
 
 // A writable copy of a golden bag (the golden files are read-only).
 inline fs::path copyOfGoldenBag(const std::string & recording, const std::string & name)
 {
-  const auto copy = scratchPath(name);
+  const auto copy = scratch(name);
   fs::copy(goldenBag(recording), copy, fs::copy_options::recursive);
   for (const auto & entry : fs::directory_iterator(copy)) {
     fs::permissions(entry.path(), fs::perms::owner_write, fs::perm_options::add);

@@ -157,7 +157,7 @@ TEST(BagWriter, WritesTheSchemaRowsAndMetadataHumbleWrote)
   for (const auto & recording : bag_test::goldenRecordings()) {
     SCOPED_TRACE(recording.empty() ? "fastrtps" : recording);
     const auto golden = bag_test::goldenBag(recording);
-    const auto written = bag_test::scratchPath("scans_tf_markers");
+    const auto written = bag_test::scratch("scans_tf_markers");
     {
       BagWriter writer;
       writer.open(written);
@@ -183,7 +183,7 @@ TEST(BagWriter, TypedWritesReproduceTheRecordedBlobs)
 {
   // Fast DDS hands over the serialized size; Cyclone pads it to 4 bytes, so only the Fast DDS
   // recording is byte for byte what a serialiser produces.
-  const auto written = bag_test::scratchPath("typed");
+  const auto written = bag_test::scratch("typed");
   {
     BagWriter writer;
     writer.open(written);
@@ -217,7 +217,7 @@ TEST(BagWriter, QosTextsAreThoseHumbleRecordedForTheSystemsPublishers)
 
 TEST(BagWriter, EveryMessageTypeOfTheSystemRoundTrips)
 {
-  const auto folder = bag_test::scratchPath("round_trip");
+  const auto folder = bag_test::scratch("round_trip");
   const auto scan = laserScan(1081);
   const auto cloud = pointCloud();
   const auto marker_array = markers();
@@ -284,7 +284,7 @@ TEST(BagWriter, EveryMessageTypeOfTheSystemRoundTrips)
 
 TEST(BagWriter, AnEmptyBagIsStillABag)
 {
-  const auto folder = bag_test::scratchPath("empty");
+  const auto folder = bag_test::scratch("empty");
   {
     BagWriter writer;
     writer.open(folder);

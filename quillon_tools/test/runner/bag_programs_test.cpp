@@ -15,6 +15,7 @@
 #include "quillon_tools/recording/bag_reader.hpp"
 #include "quillon_tools/recording/bag_writer.hpp"
 #include "quillon_tools/runner/result_bag.hpp"
+#include "scratch_folder.hpp"
 
 namespace
 {
@@ -22,13 +23,7 @@ namespace
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-fs::path scratch(const std::string & name)
-{
-  const auto path = fs::path(QUILLON_TEST_TMPDIR) / "bag_programs_tests" / name;
-  fs::remove_all(path);
-  fs::create_directories(path.parent_path());
-  return path;
-}
+using quillon_test::scratch;
 
 int runToEnd(ChildProcess & program) { return program.wait_for_exit(120s); }
 

@@ -17,6 +17,7 @@
 #include "quillon_tools/recording/bag_reader.hpp"
 #include "quillon_tools/recording/bag_writer.hpp"
 #include "quillon_tools/runner/scenario_bag.hpp"
+#include "scratch_folder.hpp"
 #include "tf2_msgs/msg/tf_message.hpp"
 
 namespace
@@ -25,13 +26,7 @@ namespace
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-fs::path scratch(const std::string & name)
-{
-  const auto path = fs::path(QUILLON_TEST_TMPDIR) / "bag_record_play_tests" / name;
-  fs::remove_all(path);
-  fs::create_directories(path.parent_path());
-  return path;
-}
+using quillon_test::scratch;
 
 // Per topic, the messages' bytes in the order they were received.
 std::map<std::string, std::vector<std::vector<uint8_t>>> messagesByTopic(const fs::path & bag)

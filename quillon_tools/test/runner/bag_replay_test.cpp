@@ -17,6 +17,7 @@
 #include "quillon_tools/runner/scenario_bag.hpp"
 #include "quillon_tools/runner/scenario_replay.hpp"
 #include "rclcpp/rclcpp.hpp"
+#include "scratch_folder.hpp"
 #include "sensor_msgs/msg/laser_scan.hpp"
 #include "tf2_msgs/msg/tf_message.hpp"
 
@@ -26,13 +27,7 @@ namespace
 namespace fs = std::filesystem;
 using namespace quillon_tools;
 
-fs::path scratch(const std::string & name)
-{
-  const auto path = fs::path(QUILLON_TEST_TMPDIR) / "bag_replay_tests" / name;
-  fs::remove_all(path);
-  fs::create_directories(path.parent_path());
-  return path;
-}
+using quillon_test::scratch;
 
 SimulatorConfig shortRun(double duration_s = 3.0)
 {

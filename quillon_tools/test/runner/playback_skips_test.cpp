@@ -9,6 +9,7 @@
 
 #include "quillon_tools/recording/bag_writer.hpp"
 #include "quillon_tools/runner/playback_skips.hpp"
+#include "scratch_folder.hpp"
 
 namespace
 {
@@ -18,13 +19,7 @@ using namespace quillon_tools;
 
 constexpr int64_t SECOND_NS = 1000000000LL;
 
-fs::path scratch(const std::string & name)
-{
-  const auto path = fs::path(QUILLON_TEST_TMPDIR) / "playback_skips_tests" / name;
-  fs::remove_all(path);
-  fs::create_directories(path.parent_path());
-  return path;
-}
+using quillon_test::scratch;
 
 BagMessage receivedAt(const std::string & topic, int64_t timestamp_ns)
 {

@@ -11,6 +11,7 @@
 #include "quillon_tools/recording/bag_writer.hpp"
 #include "quillon_tools/runner/result_bag.hpp"
 #include "ros2_compat/cdr/type_support.hpp"
+#include "scratch_folder.hpp"
 
 namespace
 {
@@ -22,13 +23,7 @@ using visualization_msgs::msg::MarkerArray;
 
 constexpr int64_t SECOND_NS = 1000000000LL;
 
-fs::path scratch(const std::string & name)
-{
-  const auto path = fs::path(QUILLON_TEST_TMPDIR) / "result_bag_tests" / name;
-  fs::remove_all(path);
-  fs::create_directories(path.parent_path());
-  return path;
-}
+using quillon_test::scratch;
 
 ObjectList listAt(int32_t sec, size_t objects)
 {

@@ -12,6 +12,7 @@
 #include "quillon_tools/runner/scenario_bag.hpp"
 #include "quillon_tools/runner/scenario_replay.hpp"
 #include "rclcpp/rclcpp.hpp"
+#include "scratch_folder.hpp"
 #include "sensor_msgs/msg/laser_scan.hpp"
 #include "tf2_msgs/msg/tf_message.hpp"
 
@@ -47,9 +48,7 @@ TEST_F(ScannerModelReplayTest, EveryScanFindsItsPoseInTheOdometryStream)
   EXPECT_EQ(replay.outputs.lists.at("/objects_laser1").size(), scans_of("base_scan_01"));
   EXPECT_EQ(replay.outputs.lists.at("/objects_laser2").size(), scans_of("base_scan_02"));
 
-  const auto bag = std::filesystem::path(QUILLON_TEST_TMPDIR) / "scanner_model_replay" / "bag";
-  std::filesystem::remove_all(bag);
-  std::filesystem::create_directories(bag.parent_path());
+  const auto bag = quillon_test::scratch("bag");
   writeScenarioBag(scenario, config, bag);
   BagReader reader;
   reader.open(bag);

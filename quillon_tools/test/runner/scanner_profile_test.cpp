@@ -17,6 +17,7 @@
 #include "quillon_tools/runner/scanner_profile.hpp"
 #include "quillon_tools/simulation/scanner_model.hpp"
 #include "rclcpp/rclcpp.hpp"
+#include "scratch_folder.hpp"
 
 namespace
 {
@@ -32,17 +33,10 @@ constexpr int64_t DEFAULT_VALUE = 10;
 constexpr int64_t USER_FILE_VALUE = 7;
 constexpr int64_t ARGUMENT_VALUE = 5;
 
-fs::path scratchDirectory()
-{
-  const fs::path dir = fs::path(QUILLON_TEST_TMPDIR) / "scanner_profile_tests";
-  fs::create_directories(dir);
-  return dir;
-}
-
 // A user's parameter file that sets the key and the detector configuration.
 fs::path userParameterFile(const fs::path & user_cfg)
 {
-  const fs::path file = scratchDirectory() / "user.params.yaml";
+  const fs::path file = quillon_test::scratch("user.params.yaml");
   std::ofstream(file) << "laser_subscriber:\n  ros__parameters:\n    tracker:\n"
                       << "      max_coasting_frames: " << USER_FILE_VALUE << "\n"
                       << "    detector_cfg_file: " << user_cfg.string() << "\n";

@@ -13,6 +13,7 @@
 #include "quillon_tools/runner/scan_survey.hpp"
 #include "quillon_tools/runner/scenario_bag.hpp"
 #include "quillon_tools/simulation/scanner_model.hpp"
+#include "scratch_folder.hpp"
 #include "tf2_msgs/msg/tf_message.hpp"
 
 namespace
@@ -22,13 +23,7 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using quillon_tools::ScanSurvey;
 
-fs::path scratch(const std::string & name)
-{
-  const fs::path path = fs::path(QUILLON_TEST_TMPDIR) / "suggest_profile_tests" / name;
-  fs::remove_all(path);
-  fs::create_directories(path.parent_path());
-  return path;
-}
+using quillon_test::scratch;
 
 // Two seconds of the corridor scenario seen by a scanner model.
 fs::path recordedWith(const std::string & model)
