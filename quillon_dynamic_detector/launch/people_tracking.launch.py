@@ -4,7 +4,7 @@
         [scanner_profile:=NAME] [params_file:=FILE] [detector_config:=FILE] \
         [use_geometric_motion_detector:=true|false] [use_sim_time:=true|false] [rviz:=true]
 
-scanner_profile is trailscan's settings for one class of scanner: config/profiles/NAME.params.yaml
+scanner_profile is the settings for one class of scanner: config/profiles/NAME.params.yaml
 and NAME.cfg.yaml of this package (lidar_1081_40hz, lidar_811_15hz, lidar_768_7p5hz,
 lidar_541_10hz; none: the built-in defaults). params_file holds both programs' ROS parameters
 (node keys "laser_subscriber" and "trailmerge"); detector_config is the detectors' own YAML file;
@@ -62,6 +62,7 @@ def parameter_layers(configurations, share):
     if profile != NO_PROFILE:
         params, cfg = profile_files(share, profile)
         trailscan += [params, {'detector_cfg_file': cfg}]
+        trailmerge.append(params)
     user_file = configurations.get('params_file', '')
     if user_file:
         trailscan.append(user_file)

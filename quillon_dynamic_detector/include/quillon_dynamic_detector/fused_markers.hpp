@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,9 @@ struct FusedMarkerConfig
   double arrow_speed_threshold = 0.1;    // m/s; at or below it no arrow is drawn
   double heading_speed_threshold = 0.1;  // m/s; above it the label shows the heading
   double association_distance = 0.6;     // m; a display id follows an object moving less
+  // s; how long an id whose object vanished may still be taken up again near where it was last
+  // drawn. 0 ends an id with the first list that lacks its object.
+  double id_memory = 0.0;
 };
 
 struct PlanarPosition
@@ -32,6 +36,33 @@ struct PlanarPosition
 
 // Where each display id was drawn in the previous list.
 using DisplayPositions = std::map<int32_t, PlanarPosition>;
+
+// Display ids whose objects vanished from the drawing not long ago, with where, how fast and
+// when each was last drawn, so that an object missing from a list or two can come back under its
+// old id.
+class RecentlyDroppedIds
+{
+public:
+  // Remembers `id`, last drawn at `position` for an object moving at `velocity` (m/s), at time
+  // `drawn_s`.
+  void remember(
+    int32_t id, const PlanarPosition & position, const PlanarPosition & velocity, double drawn_s);
+  // Adds to `candidates` every remembered id last drawn at most `memory_s` before `now_s` that
+  // `candidates` does not hold yet, at the place its object's velocity has carried it to since.
+  void addCandidates(DisplayPositions & candidates, double now_s, double memory_s) const;
+  // Forgets the ids drawn again and those last drawn more than `memory_s` before `now_s` (or
+  // after it: time that steps back ends every memory).
+  void forget(const std::set<int32_t> & drawn_again, double now_s, double memory_s);
+
+private:
+  struct Sighting
+  {
+    PlanarPosition position;
+    PlanarPosition velocity;  // m/s
+    double drawn_s;
+  };
+  std::map<int32_t, Sighting> ids_;
+};
 
 // Display ids of `objects`, in order: the nearest previous id not yet taken that lies strictly
 // closer than `association_distance` (the lower id on a tie), otherwise `next_display_id`,

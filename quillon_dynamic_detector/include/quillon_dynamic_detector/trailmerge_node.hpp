@@ -74,6 +74,9 @@ private:
   int32_t next_display_id_ = 0;
   std::set<int32_t> drawn_ids_;
   DisplayPositions previous_positions_;
+  DisplayPositions previous_velocities_;  // m/s, by display id
+  double previous_marker_stamp_s_ = 0.0;
+  RecentlyDroppedIds dropped_ids_;
 };
 
 }  // namespace quillon_dynamic_detector

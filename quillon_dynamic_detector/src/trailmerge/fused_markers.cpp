@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <iomanip>
+#include <iterator>
 #include <optional>
 #include <set>
 #include <sstream>
@@ -136,6 +137,35 @@ Marker labelMarker(
 }
 
 }  // namespace
+
+void RecentlyDroppedIds::remember(
+  int32_t id, const PlanarPosition & position, const PlanarPosition & velocity, double drawn_s)
+{
+  ids_[id] = {position, velocity, drawn_s};
+}
+
+void RecentlyDroppedIds::addCandidates(
+  DisplayPositions & candidates, double now_s, double memory_s) const
+{
+  for (const auto & [id, sighting] : ids_) {
+    const double age = now_s - sighting.drawn_s;
+    if (age >= 0.0 && age <= memory_s) {
+      const PlanarPosition & p = sighting.position;
+      candidates.emplace(
+        id, PlanarPosition{p.x + sighting.velocity.x * age, p.y + sighting.velocity.y * age});
+    }
+  }
+}
+
+void RecentlyDroppedIds::forget(
+  const std::set<int32_t> & drawn_again, double now_s, double memory_s)
+{
+  for (auto it = ids_.begin(); it != ids_.end();) {
+    const double age = now_s - it->second.drawn_s;
+    const bool expired = !(age >= 0.0 && age <= memory_s);
+    it = (expired || drawn_again.count(it->first) != 0) ? ids_.erase(it) : std::next(it);
+  }
+}
 
 std::vector<int32_t> assignDisplayIds(
   const std::vector<Object> & objects, const DisplayPositions & previous,

@@ -229,8 +229,12 @@ void TrailmergeNode::publishFusion()
 
 void TrailmergeNode::publishMarkers(const std::vector<Object> & objects, const rclcpp::Time & stamp)
 {
-  const std::vector<int32_t> ids = assignDisplayIds(
-    objects, previous_positions_, settings_.markers.association_distance, next_display_id_);
+  const double now_s = stamp.seconds();
+  const double memory_s = settings_.markers.id_memory;
+  DisplayPositions candidates = previous_positions_;
+  dropped_ids_.addCandidates(candidates, now_s, memory_s);
+  const std::vector<int32_t> ids =
+    assignDisplayIds(objects, candidates, settings_.markers.association_distance, next_display_id_);
   std_msgs::msg::Header header;
   header.stamp = stamp;
   header.frame_id = settings_.target_frame;
@@ -238,18 +242,27 @@ void TrailmergeNode::publishMarkers(const std::vector<Object> & objects, const r
   visualization_msgs::msg::MarkerArray array;
   std::set<int32_t> used_ids;
   DisplayPositions positions;
+  DisplayPositions velocities;
   for (std::size_t i = 0; i < objects.size(); ++i) {
     appendObjectMarkers(objects[i], ids[i], header, settings_.markers, array.markers);
     used_ids.insert(ids[i]);
     positions[ids[i]] = {objects[i].pose.position.x, objects[i].pose.position.y};
+    velocities[ids[i]] = {objects[i].velocity_x, objects[i].velocity_y};
   }
   for (const int32_t id : drawn_ids_) {
     if (used_ids.count(id) == 0) {
       appendRemovalMarkers(id, array.markers);
+      if (memory_s > 0.0) {
+        dropped_ids_.remember(
+          id, previous_positions_.at(id), previous_velocities_.at(id), previous_marker_stamp_s_);
+      }
     }
   }
+  dropped_ids_.forget(used_ids, now_s, memory_s);
+  previous_marker_stamp_s_ = now_s;
   drawn_ids_ = std::move(used_ids);
   previous_positions_ = std::move(positions);
+  previous_velocities_ = std::move(velocities);
   marker_publisher_->publish(array);
 }
 

@@ -53,6 +53,7 @@ TrailmergeSettings declareTrailmergeParameters(rclcpp::Node & node)
   declareInto(node, "marker_arrow_speed_threshold", s.markers.arrow_speed_threshold);
   declareInto(node, "marker_heading_speed_threshold", s.markers.heading_speed_threshold);
   declareInto(node, "marker_association_distance", s.markers.association_distance);
+  declareDurationInto(node, "marker_id_memory", s.markers.id_memory);
   return s;
 }
 

@@ -298,6 +298,30 @@ TEST_F(TrailmergeNodeTest, MarkersOfVanishedObjectsAreRemoved)
   EXPECT_EQ(markers_[2].markers[0].id, 1);
 }
 
+// A walker missing from a list or two keeps their display id when the id memory allows it,
+// and only then, also when they walked on meanwhile; an id forgotten for longer than the memory
+// is not taken up again.
+TEST_F(TrailmergeNodeTest, AnIdMemoryLetsAnObjectComeBackUnderItsOldIdAfterAShortGap)
+{
+  const auto idAfterAGap = [this](double memory_s, int64_t gap, double speed, double back_at_x) {
+    markers_.clear();
+    startNode({rclcpp::Parameter("marker_id_memory", memory_s)});
+    send(
+      input_1_, objectList("", ago(0), {withVelocity(objectAt(2, 0), speed, 0), objectAt(5, 0)}));
+    advance(SECOND / 20);
+    send(input_1_, objectList("", ago(0), {objectAt(5, 0)}));
+    advance(gap);
+    send(input_1_, objectList("", ago(0), {objectAt(back_at_x, 0), objectAt(5, 0)}));
+    node_.reset();
+    return markers_.back().markers.at(0).id;
+  };
+  EXPECT_EQ(idAfterAGap(0.0, SECOND / 20, 0.0, 2.2), 2);  // the memory is off: a new id
+  EXPECT_EQ(idAfterAGap(0.3, SECOND / 20, 0.0, 2.2), 0);  // back under its old id
+  EXPECT_EQ(idAfterAGap(0.3, SECOND / 5, 3.0, 2.8), 0);   // 0.75 m on, at 3 m/s for 0.25 s
+  EXPECT_EQ(idAfterAGap(0.3, SECOND / 5, 0.0, 2.8), 2);   // 0.8 m off and not moving: another
+  EXPECT_EQ(idAfterAGap(0.3, SECOND / 2, 0.0, 2.2), 2);   // forgotten after 0.55 s
+}
+
 TEST_F(TrailmergeNodeTest, NoMarkersWhenTheyAreSwitchedOff)
 {
   startNode({rclcpp::Parameter("publish_markers", false)});

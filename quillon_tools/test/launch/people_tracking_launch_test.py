@@ -130,6 +130,10 @@ class LaunchFileTest(unittest.TestCase):
         # Nothing given: no entry at all, so every built-in default stands.
         self.assertEqual(self.trailscan(), {})
 
+        trailmerge = self.started(scanner_profile=profile)['trailmerge']
+        self.assertEqual(
+            resolve(trailmerge.kwargs['parameters'], 'trailmerge')['marker_id_memory'], 0.5)
+
         with_profile = self.trailscan(scanner_profile=profile)
         self.assertEqual(with_profile[key], 3)
         self.assertEqual(with_profile['detector_cfg_file'], profile_cfg)
