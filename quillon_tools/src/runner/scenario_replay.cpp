@@ -1,5 +1,6 @@
 #include "quillon_tools/runner/scenario_replay.hpp"
 
+#include <deque>
 #include <map>
 #include <stdexcept>
 
@@ -71,14 +72,16 @@ std::vector<ScoredList> scoredLists(const ReplayOutputs & outputs, const std::st
   if (lists == outputs.lists.end()) {
     return scored;
   }
-  // Markers come only with non-empty lists, stamped like them.
-  std::map<int64_t, const visualization_msgs::msg::MarkerArray *> markers_at;
+  // Markers come only with non-empty lists, stamped like them and published right after them;
+  // two lists may share a stamp (trailmerge fuses on every arrival), so each stamp's arrays are
+  // taken in the order they came.
+  std::map<int64_t, std::deque<const visualization_msgs::msg::MarkerArray *>> markers_at;
   const auto markers = outputs.markers.find(markerTopicOf().at(topic));
   if (markers != outputs.markers.end()) {
     for (const auto & array : markers->second) {
       for (const auto & marker : array.markers) {
         if (marker.action == visualization_msgs::msg::Marker::ADD) {
-          markers_at[stampNanoseconds(marker.header.stamp)] = &array;
+          markers_at[stampNanoseconds(marker.header.stamp)].push_back(&array);
           break;
         }
       }
@@ -88,10 +91,12 @@ std::vector<ScoredList> scoredLists(const ReplayOutputs & outputs, const std::st
     ScoredList s;
     s.list = received.list;
     s.latency_ms = received.latency_ms;
-    const auto found = markers_at.find(stampNanoseconds(received.list.header.stamp));
-    s.ids = found == markers_at.end()
-              ? std::vector<int32_t>(received.list.objects.size(), UNKNOWN_OBJECT_ID)
-              : idsFromMarkers(received.list, *found->second);
+    s.ids.assign(received.list.objects.size(), UNKNOWN_OBJECT_ID);
+    auto found = markers_at.find(stampNanoseconds(received.list.header.stamp));
+    if (!received.list.objects.empty() && found != markers_at.end() && !found->second.empty()) {
+      s.ids = idsFromMarkers(received.list, *found->second.front());
+      found->second.pop_front();
+    }
     scored.push_back(std::move(s));
   }
   return scored;

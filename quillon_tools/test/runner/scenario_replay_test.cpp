@@ -17,6 +17,32 @@ protected:
   void TearDown() override { rclcpp::shutdown(); }
 };
 
+// A fused list at `stamp_s` with one object at (x, 0), as it was received.
+ReceivedList fusedListAt(double stamp_s, double x)
+{
+  ReceivedList received;
+  received.list.header.stamp = rclcpp::Time(static_cast<int64_t>(stamp_s * 1e9));
+  received.list.header.frame_id = "base_footprint";
+  received.list.objects.resize(1);
+  received.list.objects[0].pose.position.x = x;
+  return received;
+}
+
+// The marker array drawn for that list: the object's label under `display_id`.
+visualization_msgs::msg::MarkerArray labelAt(double stamp_s, double x, int32_t display_id)
+{
+  visualization_msgs::msg::Marker label;
+  label.header.stamp = rclcpp::Time(static_cast<int64_t>(stamp_s * 1e9));
+  label.ns = "fused_pedestrian_label";
+  label.id = display_id;
+  label.type = visualization_msgs::msg::Marker::TEXT_VIEW_FACING;
+  label.action = visualization_msgs::msg::Marker::ADD;
+  label.pose.position.x = x;
+  visualization_msgs::msg::MarkerArray array;
+  array.markers.push_back(label);
+  return array;
+}
+
 // The fused list's scores under the 0.5 m gate.
 GateScores fusedResult(const ScenarioReplay & replay)
 {
@@ -26,6 +52,22 @@ GateScores fusedResult(const ScenarioReplay & replay)
 }
 
 }  // namespace
+
+// trailmerge fuses on every arrival, so two fused lists can share a stamp; each takes the ids of
+// the markers drawn right after it, not those of the other.
+TEST(ScoredLists, ListsSharingAStampTakeTheIdsOfTheirOwnMarkers)
+{
+  ReplayOutputs outputs;
+  outputs.lists["/objects_laser"] = {
+    fusedListAt(1.0, 2.0), fusedListAt(1.0, 2.0005), fusedListAt(1.1, 2.001)};
+  outputs.markers["/objects_laser_markers"] = {
+    labelAt(1.0, 2.0, 4), labelAt(1.0, 2.0005, 9), labelAt(1.1, 2.001, 9)};
+  std::vector<int32_t> ids;
+  for (const ScoredList & scored : scoredLists(outputs, "/objects_laser")) {
+    ids.push_back(scored.ids.at(0));
+  }
+  EXPECT_EQ(ids, (std::vector<int32_t>{4, 9, 9}));
+}
 
 // The whole system on a simulated corridor: people walking past a standing robot are found
 // and followed by the fused output with either detector, with few false alarms. A floor, not
