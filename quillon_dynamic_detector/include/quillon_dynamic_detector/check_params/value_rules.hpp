@@ -1,0 +1,47 @@
+#ifndef QUILLON_DYNAMIC_DETECTOR__CHECK_PARAMS__VALUE_RULES_HPP_
+#define QUILLON_DYNAMIC_DETECTOR__CHECK_PARAMS__VALUE_RULES_HPP_
+
+#include <yaml-cpp/yaml.h>
+
+#include <optional>
+#include <string>
+#include <variant>
+
+#include "quillon_dynamic_detector/check_params/parameter_schema.hpp"
+
+namespace quillon_dynamic_detector
+{
+namespace check_params
+{
+
+// A value as a program receives it.
+struct TypedValue
+{
+  ValueType type = ValueType::string;
+  bool boolean = false;
+  double number = 0.0;  // integers too
+  std::string text;     // as written
+};
+
+// A value read, or why it cannot be read as the program needs it.
+using ReadValue = std::variant<TypedValue, std::string>;
+
+// How a ROS 2 parameter file types a value (rcl's rules): quoted scalars are strings; plain
+// ones are booleans (true, yes, on, ...), integers, doubles (.nan, .inf too), else strings.
+// Sequences and maps are not values of this package's parameters.
+ReadValue rosParameterValue(const YAML::Node & node);
+
+// How the detectors read a key of their YAML file with yaml-cpp: a number key takes any number
+// (6 is 6.0), an integer key only whole numbers.
+ReadValue detectorConfigValue(const YAML::Node & node, ValueType wanted);
+
+// What is wrong with `value` for `spec` (its type, its range, an empty name), or nothing.
+std::optional<std::string> valueProblem(const ParameterSpec & spec, const TypedValue & value);
+
+// The range of `spec` in words ("> 0 and <= 2"), empty when it has none.
+std::string rangeText(const ParameterSpec & spec);
+
+}  // namespace check_params
+}  // namespace quillon_dynamic_detector
+
+#endif  // QUILLON_DYNAMIC_DETECTOR__CHECK_PARAMS__VALUE_RULES_HPP_

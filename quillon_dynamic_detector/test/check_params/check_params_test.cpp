@@ -1,0 +1,202 @@
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "scratch_folder.hpp"
+
+namespace
+{
+
+struct CheckRun
+{
+  int status = -1;
+  std::string output;  // stdout and stderr
+};
+
+std::string quoted(const std::string & text) { return "'" + text + "'"; }
+
+// quillon_check_params with `arguments` (each quoted for the shell).
+CheckRun checkParams(const std::vector<std::string> & arguments)
+{
+  std::string command = quoted(QUILLON_CHECK_PARAMS_EXECUTABLE);
+  for (const std::string & argument : arguments) {
+    command += " " + quoted(argument);
+  }
+  CheckRun run;
+  FILE * pipe = popen((command + " 2>&1").c_str(), "r");
+  std::array<char, 4096> buffer{};
+  while (pipe != nullptr && fgets(buffer.data(), buffer.size(), pipe) != nullptr) {
+    run.output += buffer.data();
+  }
+  const int raw = pipe != nullptr ? pclose(pipe) : -1;
+  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  return run;
+}
+
+// One file in a scratch folder of this test's own, checked.
+struct CheckedFile
+{
+  quillon_test::ScratchFolder folder{"check_params"};
+  std::string path;
+  CheckRun run;
+
+  CheckedFile(const std::string & name, const std::string & text)
+  : path(folder.write(name, text)), run(checkParams({path}))
+  {
+  }
+
+  // Whether the output has "<path>:<line>: <severity>: ..." containing `text`.
+  bool reports(int line, const std::string & severity, const std::string & text) const
+  {
+    const std::string start = path + ":" + std::to_string(line) + ": " + severity + ": ";
+    std::size_t at = 0;
+    while ((at = run.output.find(start, at)) != std::string::npos) {
+      const std::size_t end = run.output.find('\n', at);
+      if (run.output.substr(at, end - at).find(text) != std::string::npos) {
+        return true;
+      }
+      at = end;
+    }
+    return false;
+  }
+};
+
+const char * const TRAILSCAN_HEADER = "laser_subscriber:\n  ros__parameters:\n";
+
+}  // namespace
+
+TEST(CheckParams, FindsEveryShippedParameterFileAndProfileClean)
+{
+  std::vector<std::string> files;
+  for (const char * folder : {"", "/profiles"}) {
+    for (const auto & entry :
+         std::filesystem::directory_iterator(std::string(QUILLON_CONFIG_DIR) + folder)) {
+      if (entry.path().extension() == ".yaml") {
+        files.push_back(entry.path().string());
+      }
+    }
+  }
+  ASSERT_GE(files.size(), 10u);  // people_tracking.yaml, cfg.yaml, four profiles of two files
+  std::vector<std::string> arguments = {"--schema-dir", QUILLON_SCHEMA_DIR};
+  arguments.insert(arguments.end(), files.begin(), files.end());
+  const CheckRun run = checkParams(arguments);
+  EXPECT_EQ(run.status, 0) << run.output;
+  EXPECT_NE(run.output.find("0 errors, 0 warnings"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("people_tracking.yaml: ROS 2 parameter file"), std::string::npos);
+  EXPECT_NE(run.output.find("cfg.yaml: detector configuration"), std::string::npos);
+}
+
+TEST(CheckParams, ReportsMisspeltOutOfRangeAndInconsistentParameters)
+{
+  const CheckedFile misspelt(
+    "misspelt.yaml", std::string(TRAILSCAN_HEADER) + "    clustering:\n      tolerence: 0.3\n");
+  EXPECT_EQ(misspelt.run.status, 1);
+  EXPECT_TRUE(misspelt.reports(
+    4, "error", "unknown parameter 'clustering.tolerence'; did you mean 'tolerance'?"))
+    << misspelt.run.output;
+
+  const CheckedFile out_of_range(
+    "out_of_range.yaml",
+    std::string(TRAILSCAN_HEADER) +
+      "    clustering:\n      tolerance: -1\n    clustering.max_range: -2.5\n");
+  EXPECT_EQ(out_of_range.run.status, 1);
+  EXPECT_TRUE(out_of_range.reports(4, "error", "clustering.tolerance: '-1' is an integer"));
+  EXPECT_TRUE(out_of_range.reports(4, "error", "and out of range: it must be > 0 and <= 2 m"))
+    << out_of_range.run.output;
+  EXPECT_TRUE(out_of_range.reports(5, "error", "clustering.max_range: -2.5 is out of range"));
+  // The integer is what start-up refuses.
+  EXPECT_TRUE(out_of_range.reports(
+    4, "error",
+    "trailscan would not start: parameter "
+    "'clustering.tolerance' has invalid type"));
+
+  const CheckedFile inconsistent(
+    "inconsistent.yaml",
+    std::string(TRAILSCAN_HEADER) +
+      "    clustering:\n      min_cluster_size: 50\n      max_cluster_size: 5\n");
+  EXPECT_EQ(inconsistent.run.status, 1);
+  EXPECT_TRUE(inconsistent.reports(
+    4, "error", "clustering.min_cluster_size (50) must not exceed clustering.max_cluster_size (5)"))
+    << inconsistent.run.output;
+}
+
+TEST(CheckParams, ReadsNodeSectionsAsRosDoes)
+{
+  const CheckedFile both(
+    "both.yaml",
+    "/**:\n  ros__parameters:\n    use_sim_time: true\n    merge_distance: 0.5\n"
+    "    tracker.max_dt: 2.0\n"
+    "/trailmerge:\n  ros__parameters:\n    marker_topic: \"\"\n    tf_timeout: 0.1\n"
+    "    tf_timeout: 0.2\n"
+    "rviz2:\n  ros__parameters:\n    anything: 1\n");
+  EXPECT_EQ(both.run.status, 1);
+  EXPECT_TRUE(both.reports(8, "error", "marker_topic: must not be empty")) << both.run.output;
+  EXPECT_TRUE(both.reports(10, "warning", "tf_timeout is set again (first at line 9)"));
+  EXPECT_TRUE(both.reports(11, "warning", "node 'rviz2' is neither"));
+  // Keys of either program are known under "/**".
+  EXPECT_EQ(both.run.output.find("unknown parameter"), std::string::npos) << both.run.output;
+  EXPECT_NE(both.run.output.find("1 error, 2 warnings"), std::string::npos);
+}
+
+TEST(CheckParams, ReportsDetectorConfigurationKeysAndWhatTheDetectorsRefuse)
+{
+  const CheckedFile cfg(
+    "cfg.yaml",
+    "dynamic_laser_detector:\n  free_space_memroy: 2.0\n  memory_spacing: 0\n"
+    "local_map_max_rnage: 6.0\nlocal_map_max_points: 500.5\n"
+    "min_range_for_detection: 6\nmax_range_for_detection: 5.0\n");
+  EXPECT_EQ(cfg.run.status, 1);
+  EXPECT_TRUE(cfg.reports(
+    2, "error",
+    "unknown parameter 'dynamic_laser_detector.free_space_memroy'; did you mean "
+    "'free_space_memory'?"))
+    << cfg.run.output;
+  EXPECT_TRUE(cfg.reports(3, "error", "memory_spacing: 0 is out of range: it must be > 0"));
+  EXPECT_TRUE(cfg.reports(3, "error", "trailscan would not start: dynamic laser detector"));
+  EXPECT_TRUE(cfg.reports(
+    4, "error", "unknown parameter 'local_map_max_rnage'; did you mean 'local_map_max_range'?"));
+  EXPECT_TRUE(cfg.reports(5, "error", "local_map_max_points: '500.5' is not an integer"));
+  EXPECT_TRUE(cfg.reports(
+    6, "error", "min_range_for_detection (6) must not exceed max_range_for_detection (5.0)"));
+  EXPECT_NE(cfg.run.output.find("cfg.yaml: detector configuration"), std::string::npos);
+}
+
+TEST(CheckParams, ReportsBrokenFilesWithTheirLineWithoutCrashing)
+{
+  const CheckedFile unclosed(
+    "unclosed.params.yaml", std::string(TRAILSCAN_HEADER) + "    clustering: [1, 2\n    x: 1\n");
+  EXPECT_EQ(unclosed.run.status, 1);
+  EXPECT_NE(unclosed.run.output.find(unclosed.path + ":"), std::string::npos);
+  EXPECT_NE(unclosed.run.output.find(": error: not valid YAML"), std::string::npos)
+    << unclosed.run.output;
+
+  for (const char * text : {",", "- a\n- b\n", "laser_subscriber: 3\n", "\t: ]["}) {
+    const CheckedFile broken("broken.yaml", text);
+    EXPECT_EQ(broken.run.status, 1) << text << "\n" << broken.run.output;
+    EXPECT_NE(broken.run.output.find(broken.path + ":1: error: "), std::string::npos)
+      << text << "\n"
+      << broken.run.output;
+  }
+
+  const CheckRun missing = checkParams({"/nonexistent/params.yaml"});
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_NE(
+    missing.output.find("/nonexistent/params.yaml:1: error: cannot be opened"), std::string::npos);
+}
+
+TEST(CheckParams, AnswersUsageErrorsWithStatusTwo)
+{
+  EXPECT_EQ(checkParams({}).status, 2);
+  EXPECT_EQ(checkParams({"--frobnicate", "x.yaml"}).status, 2);
+  EXPECT_EQ(checkParams({"x.yaml", "--schema-dir"}).status, 2);
+  EXPECT_EQ(checkParams({"--schema-dir", "/nonexistent", "x.yaml"}).status, 2);
+  const CheckRun help = checkParams({"--help"});
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.output.find("usage: quillon_check_params"), std::string::npos);
+}

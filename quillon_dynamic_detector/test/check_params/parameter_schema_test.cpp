@@ -1,0 +1,219 @@
+#include <gtest/gtest.h>
+#include <yaml-cpp/yaml.h>
+
+#include <cstring>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ament_index_cpp/get_package_share_directory.hpp"
+#include "quillon_dynamic_detector/check_params/schema_check.hpp"
+#include "quillon_dynamic_detector/check_params/schemas.hpp"
+#include "quillon_dynamic_detector/geometric_detector_config.hpp"
+#include "quillon_dynamic_detector/trailmerge_settings.hpp"
+#include "quillon_dynamic_detector/trailscan_settings.hpp"
+#include "quillon_perception_libs/free_space_settings.hpp"
+#include "rclcpp/rclcpp.hpp"
+#include "scratch_folder.hpp"
+
+namespace cp = quillon_dynamic_detector::check_params;
+
+namespace
+{
+
+const cp::Schemas & schemas()
+{
+  static const cp::Schemas loaded = cp::loadSchemas(QUILLON_SCHEMA_DIR);
+  return loaded;
+}
+
+// The parameters a program declares on a node without overrides, by name (without the layer's
+// QoS overrides).
+template <typename Declare>
+std::map<std::string, rclcpp::Parameter> declaredDefaults(const char * node_name, Declare declare)
+{
+  const char * arguments[] = {"test"};
+  rclcpp::init(1, arguments);
+  auto node = std::make_shared<rclcpp::Node>(node_name);
+  declare(*node);
+  std::map<std::string, rclcpp::Parameter> declared;
+  for (const auto & name : node->list_parameters({}, 0).names) {
+    if (name.rfind("qos_overrides.", 0) != 0) {
+      declared[name] = node->get_parameter(name);
+    }
+  }
+  node.reset();
+  rclcpp::shutdown();
+  return declared;
+}
+
+rclcpp::ParameterType rosType(cp::ValueType type)
+{
+  switch (type) {
+    case cp::ValueType::boolean:
+      return rclcpp::ParameterType::PARAMETER_BOOL;
+    case cp::ValueType::integer:
+      return rclcpp::ParameterType::PARAMETER_INTEGER;
+    case cp::ValueType::number:
+      return rclcpp::ParameterType::PARAMETER_DOUBLE;
+    case cp::ValueType::string:
+      return rclcpp::ParameterType::PARAMETER_STRING;
+  }
+  return rclcpp::ParameterType::PARAMETER_NOT_SET;
+}
+
+// The schema writes defaults with the digits a reader expects; float32 fields declare the
+// float widened to double (0.1 -> 0.10000000149011612), which must round to the same float.
+bool sameDefault(const cp::ParameterSpec & spec, const rclcpp::Parameter & declared)
+{
+  switch (spec.type) {
+    case cp::ValueType::boolean:
+      return spec.default_value.as<bool>() == declared.as_bool();
+    case cp::ValueType::integer:
+      return spec.default_value.as<int64_t>() == declared.as_int();
+    case cp::ValueType::number:
+      return spec.default_value.as<double>() == declared.as_double() ||
+             spec.default_value.as<float>() == static_cast<float>(declared.as_double());
+    case cp::ValueType::string: {
+      // The configuration file's default depends on where the package is installed.
+      std::string text = spec.default_value.as<std::string>();
+      const std::string share = "$(find-pkg-share quillon_dynamic_detector)";
+      if (text.rfind(share, 0) == 0) {
+        text = ament_index_cpp::get_package_share_directory("quillon_dynamic_detector") +
+               text.substr(share.size());
+      }
+      return text == declared.as_string();
+    }
+  }
+  return false;
+}
+
+void expectSchemaListsExactly(
+  const cp::ParameterSchema & schema, const std::map<std::string, rclcpp::Parameter> & declared)
+{
+  for (const cp::ParameterSpec & spec : schema.parameters()) {
+    const auto it = declared.find(spec.name);
+    ASSERT_NE(it, declared.end()) << "the schema has " << spec.name << ", which is not declared";
+    EXPECT_EQ(it->second.get_type(), rosType(spec.type)) << spec.name;
+    EXPECT_TRUE(sameDefault(spec, it->second)) << spec.name << ": not the declared default";
+  }
+  for (const auto & entry : declared) {
+    EXPECT_NE(schema.find(entry.first), nullptr) << entry.first << " is not in the schema";
+  }
+}
+
+// A detector configuration that sets every key of `schema` to its default or, when `changed`, to
+// a value that differs from it (and that the detectors accept). Dotted names are sections.
+std::string configuration(const cp::ParameterSchema & schema, bool changed)
+{
+  YAML::Node root;
+  for (const cp::ParameterSpec & spec : schema.parameters()) {
+    const auto dot = spec.name.find('.');
+    YAML::Node entry = dot == std::string::npos
+                         ? root[spec.name]
+                         : root[spec.name.substr(0, dot)][spec.name.substr(dot + 1)];
+    const double value = spec.default_value.as<double>();
+    if (spec.type == cp::ValueType::integer) {
+      entry = static_cast<int64_t>(changed ? value + 1 : value);
+    } else {
+      entry = changed ? value * 2 + 1 : value;
+    }
+  }
+  YAML::Emitter out;
+  out.SetDoublePrecision(17);
+  out << root;
+  return out.c_str();
+}
+
+std::vector<uint32_t> wordsOf(const quillon_dynamic_detector::GeometricDetectorConfig & c)
+{
+  std::vector<uint32_t> words(sizeof(c) / 4);
+  std::memcpy(words.data(), &c, sizeof(c));
+  return words;
+}
+
+std::vector<double> fieldsOf(const orvane::perception::FreeSpaceSettings & s)
+{
+  return {
+    s.free_space_memory,
+    s.memory_spacing,
+    s.free_space_margin,
+    s.free_space_margin_per_m,
+    s.lateral_margin,
+    s.odometry_drift,
+    s.max_range,
+    static_cast<double>(s.min_support_beams),
+    s.body_range_tolerance,
+    s.body_min_travel};
+}
+
+}  // namespace
+
+TEST(ParameterSchemas, ListEveryDeclaredParameterOfBothProgramsWithItsTypeAndDefault)
+{
+  expectSchemaListsExactly(
+    schemas().trailscan, declaredDefaults("laser_subscriber", [](rclcpp::Node & node) {
+      quillon_dynamic_detector::declareTrailscanParameters(node);
+    }));
+  expectSchemaListsExactly(
+    schemas().trailmerge, declaredDefaults("trailmerge", [](rclcpp::Node & node) {
+      quillon_dynamic_detector::declareTrailmergeParameters(node);
+    }));
+}
+
+// Every key of the detector schema moves its own field of the detectors' settings, every field
+// is moved, and the schema's defaults are the detectors' own.
+TEST(ParameterSchemas, ListEveryDetectorKeyWithItsDefault)
+{
+  const quillon_test::ScratchFolder folder("parameter_schema");
+  const cp::ParameterSchema & schema = schemas().detector_config;
+  auto load = [&](const std::string & name, bool changed) {
+    const std::string path = folder.write(name, configuration(schema, changed));
+    return std::make_pair(
+      quillon_dynamic_detector::loadGeometricDetectorConfig(path),
+      orvane::perception::loadFreeSpaceSettings(path));
+  };
+  const auto defaults = load("defaults.yaml", false);
+  const auto changed = load("changed.yaml", true);
+
+  EXPECT_EQ(wordsOf(defaults.first), wordsOf(quillon_dynamic_detector::GeometricDetectorConfig{}));
+  EXPECT_EQ(fieldsOf(defaults.second), fieldsOf(orvane::perception::FreeSpaceSettings{}));
+  const auto before = wordsOf(defaults.first);
+  const auto after = wordsOf(changed.first);
+  for (std::size_t i = 0; i < before.size(); ++i) {
+    EXPECT_NE(before[i], after[i]) << "field " << i << " of the geometric detector has no key";
+  }
+  const auto free_before = fieldsOf(defaults.second);
+  const auto free_after = fieldsOf(changed.second);
+  for (std::size_t i = 0; i < free_before.size(); ++i) {
+    EXPECT_NE(free_before[i], free_after[i]) << "field " << i << " of the closed detector";
+  }
+  std::size_t geometric_keys = 0;
+  for (const cp::ParameterSpec & spec : schema.parameters()) {
+    geometric_keys += spec.name.find('.') == std::string::npos;
+  }
+  EXPECT_EQ(geometric_keys, before.size());
+  EXPECT_EQ(schema.parameters().size() - geometric_keys, free_before.size());
+}
+
+// A default outside its own range, or breaking an order, would make the checker refuse files
+// that merely repeat it.
+TEST(ParameterSchemas, DefaultsLieWithinTheirRangesAndOrders)
+{
+  for (const cp::ParameterSchema * schema :
+       {&schemas().trailscan, &schemas().trailmerge, &schemas().detector_config}) {
+    std::vector<cp::SetKey> keys;
+    for (const cp::ParameterSpec & spec : schema->parameters()) {
+      ASSERT_TRUE(spec.default_value) << spec.name << " has no default";
+      ASSERT_TRUE(spec.at_most.empty() || schema->find(spec.at_most)) << spec.name;
+      keys.push_back({spec.name, 1, spec.default_value});
+    }
+    std::vector<cp::Finding> findings;
+    cp::checkKeys({schema}, keys, cp::detectorConfigValue, findings);
+    cp::checkOrder(*schema, keys, cp::detectorConfigValue, findings);
+    for (const cp::Finding & finding : findings) {
+      ADD_FAILURE() << finding.text;
+    }
+  }
+}
