@@ -29,23 +29,23 @@ ValueType valueType(const std::string & name, const std::string & text)
   throw std::runtime_error("parameter '" + name + "' has no known type ('" + text + "')");
 }
 
-ParameterSpec leafSpec(const std::string & name, const YAML::Node & leaf)
+SchemaParameter leafParameter(const std::string & name, const YAML::Node & leaf)
 {
-  ParameterSpec spec;
-  spec.name = name;
-  spec.type = valueType(name, leaf["type"].as<std::string>(""));
-  spec.default_value = leaf["default"];
-  spec.unit = leaf["unit"].as<std::string>("");
-  spec.description = leaf["description"].as<std::string>("");
-  spec.minimum = optionalNumber(leaf, "minimum");
-  spec.maximum = optionalNumber(leaf, "maximum");
-  spec.exclusive_minimum = optionalNumber(leaf, "exclusiveMinimum");
-  spec.exclusive_maximum = optionalNumber(leaf, "exclusiveMaximum");
+  SchemaParameter parameter;
+  parameter.name = name;
+  parameter.type = valueType(name, leaf["type"].as<std::string>(""));
+  parameter.default_value = leaf["default"];
+  parameter.unit = leaf["unit"].as<std::string>("");
+  parameter.description = leaf["description"].as<std::string>("");
+  parameter.minimum = optionalNumber(leaf, "minimum");
+  parameter.maximum = optionalNumber(leaf, "maximum");
+  parameter.exclusive_minimum = optionalNumber(leaf, "exclusiveMinimum");
+  parameter.exclusive_maximum = optionalNumber(leaf, "exclusiveMaximum");
   if (leaf["minLength"]) {
-    spec.min_length = leaf["minLength"].as<std::size_t>();
+    parameter.min_length = leaf["minLength"].as<std::size_t>();
   }
-  spec.at_most = leaf["atMost"].as<std::string>("");
-  return spec;
+  parameter.at_most = leaf["atMost"].as<std::string>("");
+  return parameter;
 }
 
 // The object whose properties are the parameters: in the ROS 2 layout the definition that
@@ -104,16 +104,16 @@ void ParameterSchema::addProperties(const YAML::Node & object, const std::string
       groups_.push_back(name);
       addProperties(entry.second, name + ".");
     } else {
-      parameters_.push_back(leafSpec(name, entry.second));
+      parameters_.push_back(leafParameter(name, entry.second));
     }
   }
 }
 
-const ParameterSpec * ParameterSchema::find(const std::string & name) const
+const SchemaParameter * ParameterSchema::find(const std::string & name) const
 {
   const auto it = std::find_if(
     parameters_.begin(), parameters_.end(),
-    [&](const ParameterSpec & spec) { return spec.name == name; });
+    [&](const SchemaParameter & parameter) { return parameter.name == name; });
   return it == parameters_.end() ? nullptr : &*it;
 }
 
@@ -125,8 +125,8 @@ bool ParameterSchema::isGroup(const std::string & name) const
 std::vector<std::string> ParameterSchema::names() const
 {
   std::vector<std::string> names;
-  for (const ParameterSpec & spec : parameters_) {
-    names.push_back(spec.name);
+  for (const SchemaParameter & parameter : parameters_) {
+    names.push_back(parameter.name);
   }
   return names;
 }

@@ -42,12 +42,12 @@ std::string suggestion(
   return "; did you mean '" + (same_group ? closest->substr(group.size()) : *closest) + "'?";
 }
 
-const ParameterSpec * specIn(
+const SchemaParameter * parameterIn(
   const std::vector<const ParameterSchema *> & schemas, const std::string & name)
 {
   for (const ParameterSchema * schema : schemas) {
-    if (const ParameterSpec * spec = schema->find(name)) {
-      return spec;
+    if (const SchemaParameter * parameter = schema->find(name)) {
+      return parameter;
     }
   }
   return nullptr;
@@ -67,8 +67,8 @@ void checkKey(
   const std::vector<const ParameterSchema *> & schemas, const SetKey & key,
   const ValueReader & read, std::vector<Finding> & findings)
 {
-  const ParameterSpec * spec = specIn(schemas, key.name);
-  if (spec == nullptr) {
+  const SchemaParameter * parameter = parameterIn(schemas, key.name);
+  if (parameter == nullptr) {
     const std::string text =
       isGroupIn(schemas, key.name)
         ? "'" + key.name + "' is a group of parameters, not a value"
@@ -76,21 +76,21 @@ void checkKey(
     findings.push_back(error(key.line, text));
     return;
   }
-  const ReadValue value = read(key.value, spec->type);
+  const ReadValue value = read(key.value, parameter->type);
   if (const auto * problem = std::get_if<std::string>(&value)) {
     findings.push_back(error(key.line, key.name + ": " + *problem));
-  } else if (const auto problem_text = valueProblem(*spec, std::get<TypedValue>(value))) {
+  } else if (const auto problem_text = valueProblem(*parameter, std::get<TypedValue>(value))) {
     findings.push_back(error(key.line, key.name + ": " + *problem_text));
   }
 }
 
 // The numeric value a key gives its parameter, if it reads as one.
 std::optional<double> numberOf(
-  const ParameterSpec & spec, const YAML::Node & node, const ValueReader & read)
+  const SchemaParameter & parameter, const YAML::Node & node, const ValueReader & read)
 {
-  const ReadValue value = read(node, spec.type);
+  const ReadValue value = read(node, parameter.type);
   const auto * typed_value = std::get_if<TypedValue>(&value);
-  if (typed_value == nullptr || typed_value->type != spec.type) {
+  if (typed_value == nullptr || typed_value->type != parameter.type) {
     return std::nullopt;
   }
   return typed_value->number;
@@ -140,16 +140,16 @@ void checkOrder(
   // The value a parameter takes, as a number and as written: the file's when it reads as a
   // number, else the default.
   using Value = std::pair<double, std::string>;
-  auto effective = [&](const ParameterSpec & spec) -> std::optional<Value> {
-    const auto it = last.find(spec.name);
-    const YAML::Node node = it != last.end() ? it->second->value : spec.default_value;
-    const auto number = it != last.end() ? numberOf(spec, node, read)
+  auto effective = [&](const SchemaParameter & parameter) -> std::optional<Value> {
+    const auto it = last.find(parameter.name);
+    const YAML::Node node = it != last.end() ? it->second->value : parameter.default_value;
+    const auto number = it != last.end() ? numberOf(parameter, node, read)
                         : node           ? std::optional<double>(node.as<double>())
                                          : std::nullopt;
     return number ? std::optional<Value>(Value{*number, node.Scalar()}) : std::nullopt;
   };
-  for (const ParameterSpec & lower : schema.parameters()) {
-    const ParameterSpec * upper = lower.at_most.empty() ? nullptr : schema.find(lower.at_most);
+  for (const SchemaParameter & lower : schema.parameters()) {
+    const SchemaParameter * upper = lower.at_most.empty() ? nullptr : schema.find(lower.at_most);
     if (upper == nullptr || (!last.count(lower.name) && !last.count(upper->name))) {
       continue;
     }

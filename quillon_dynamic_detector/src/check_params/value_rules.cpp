@@ -95,16 +95,17 @@ std::string numberText(double value)
   return out.str();
 }
 
-bool inRange(const ParameterSpec & spec, double v)
+bool inRange(const SchemaParameter & parameter, double v)
 {
-  return (!spec.minimum || v >= *spec.minimum) && (!spec.maximum || v <= *spec.maximum) &&
-         (!spec.exclusive_minimum || v > *spec.exclusive_minimum) &&
-         (!spec.exclusive_maximum || v < *spec.exclusive_maximum);
+  return (!parameter.minimum || v >= *parameter.minimum) &&
+         (!parameter.maximum || v <= *parameter.maximum) &&
+         (!parameter.exclusive_minimum || v > *parameter.exclusive_minimum) &&
+         (!parameter.exclusive_maximum || v < *parameter.exclusive_maximum);
 }
 
-std::string withUnit(const ParameterSpec & spec, const std::string & text)
+std::string withUnit(const SchemaParameter & parameter, const std::string & text)
 {
-  return spec.unit.empty() ? text : text + " " + spec.unit;
+  return parameter.unit.empty() ? text : text + " " + parameter.unit;
 }
 
 }  // namespace
@@ -167,46 +168,46 @@ ReadValue detectorConfigValue(const YAML::Node & node, ValueType wanted)
   return "'" + text + "' is not " + typeWords(wanted);
 }
 
-std::optional<std::string> valueProblem(const ParameterSpec & spec, const TypedValue & value)
+std::optional<std::string> valueProblem(const SchemaParameter & parameter, const TypedValue & value)
 {
-  if (value.type != spec.type) {
+  if (value.type != parameter.type) {
     std::string text = "'" + value.text + "' is " + typeWords(value.type) + ", the parameter " +
-                       typeWords(spec.type);
-    if (value.type == ValueType::integer && spec.type == ValueType::number) {
+                       typeWords(parameter.type);
+    if (value.type == ValueType::integer && parameter.type == ValueType::number) {
       text += " (write " + value.text + ".0)";
-      if (!inRange(spec, value.number)) {
-        text += ", and out of range: it must be " + withUnit(spec, rangeText(spec));
+      if (!inRange(parameter, value.number)) {
+        text += ", and out of range: it must be " + withUnit(parameter, rangeText(parameter));
       }
     }
     return text;
   }
-  if (spec.type == ValueType::number && !std::isfinite(value.number)) {
+  if (parameter.type == ValueType::number && !std::isfinite(value.number)) {
     return "'" + value.text + "' is not a finite number";
   }
-  const bool numeric = spec.type == ValueType::number || spec.type == ValueType::integer;
-  if (numeric && !inRange(spec, value.number)) {
-    return value.text + " is out of range: it must be " + withUnit(spec, rangeText(spec));
+  const bool numeric = parameter.type == ValueType::number || parameter.type == ValueType::integer;
+  if (numeric && !inRange(parameter, value.number)) {
+    return value.text + " is out of range: it must be " + withUnit(parameter, rangeText(parameter));
   }
-  if (spec.min_length && value.text.size() < *spec.min_length) {
+  if (parameter.min_length && value.text.size() < *parameter.min_length) {
     return "must not be empty";
   }
   return std::nullopt;
 }
 
-std::string rangeText(const ParameterSpec & spec)
+std::string rangeText(const SchemaParameter & parameter)
 {
   std::vector<std::string> parts;
-  if (spec.minimum) {
-    parts.push_back(">= " + numberText(*spec.minimum));
+  if (parameter.minimum) {
+    parts.push_back(">= " + numberText(*parameter.minimum));
   }
-  if (spec.exclusive_minimum) {
-    parts.push_back("> " + numberText(*spec.exclusive_minimum));
+  if (parameter.exclusive_minimum) {
+    parts.push_back("> " + numberText(*parameter.exclusive_minimum));
   }
-  if (spec.maximum) {
-    parts.push_back("<= " + numberText(*spec.maximum));
+  if (parameter.maximum) {
+    parts.push_back("<= " + numberText(*parameter.maximum));
   }
-  if (spec.exclusive_maximum) {
-    parts.push_back("< " + numberText(*spec.exclusive_maximum));
+  if (parameter.exclusive_maximum) {
+    parts.push_back("< " + numberText(*parameter.exclusive_maximum));
   }
   std::string text;
   for (const std::string & part : parts) {

@@ -65,19 +65,19 @@ rclcpp::ParameterType rosType(cp::ValueType type)
 
 // The schema writes defaults with the digits a reader expects; float32 fields declare the
 // float widened to double (0.1 -> 0.10000000149011612), which must round to the same float.
-bool sameDefault(const cp::ParameterSpec & spec, const rclcpp::Parameter & declared)
+bool sameDefault(const cp::SchemaParameter & parameter, const rclcpp::Parameter & declared)
 {
-  switch (spec.type) {
+  switch (parameter.type) {
     case cp::ValueType::boolean:
-      return spec.default_value.as<bool>() == declared.as_bool();
+      return parameter.default_value.as<bool>() == declared.as_bool();
     case cp::ValueType::integer:
-      return spec.default_value.as<int64_t>() == declared.as_int();
+      return parameter.default_value.as<int64_t>() == declared.as_int();
     case cp::ValueType::number:
-      return spec.default_value.as<double>() == declared.as_double() ||
-             spec.default_value.as<float>() == static_cast<float>(declared.as_double());
+      return parameter.default_value.as<double>() == declared.as_double() ||
+             parameter.default_value.as<float>() == static_cast<float>(declared.as_double());
     case cp::ValueType::string: {
       // The configuration file's default depends on where the package is installed.
-      std::string text = spec.default_value.as<std::string>();
+      std::string text = parameter.default_value.as<std::string>();
       const std::string share = "$(find-pkg-share quillon_dynamic_detector)";
       if (text.rfind(share, 0) == 0) {
         text = ament_index_cpp::get_package_share_directory("quillon_dynamic_detector") +
@@ -92,11 +92,13 @@ bool sameDefault(const cp::ParameterSpec & spec, const rclcpp::Parameter & decla
 void expectSchemaListsExactly(
   const cp::ParameterSchema & schema, const std::map<std::string, rclcpp::Parameter> & declared)
 {
-  for (const cp::ParameterSpec & spec : schema.parameters()) {
-    const auto it = declared.find(spec.name);
-    ASSERT_NE(it, declared.end()) << "the schema has " << spec.name << ", which is not declared";
-    EXPECT_EQ(it->second.get_type(), rosType(spec.type)) << spec.name;
-    EXPECT_TRUE(sameDefault(spec, it->second)) << spec.name << ": not the declared default";
+  for (const cp::SchemaParameter & parameter : schema.parameters()) {
+    const auto it = declared.find(parameter.name);
+    ASSERT_NE(it, declared.end()) << "the schema has " << parameter.name
+                                  << ", which is not declared";
+    EXPECT_EQ(it->second.get_type(), rosType(parameter.type)) << parameter.name;
+    EXPECT_TRUE(sameDefault(parameter, it->second))
+      << parameter.name << ": not the declared default";
   }
   for (const auto & entry : declared) {
     EXPECT_NE(schema.find(entry.first), nullptr) << entry.first << " is not in the schema";
@@ -108,13 +110,13 @@ void expectSchemaListsExactly(
 std::string configuration(const cp::ParameterSchema & schema, bool changed)
 {
   YAML::Node root;
-  for (const cp::ParameterSpec & spec : schema.parameters()) {
-    const auto dot = spec.name.find('.');
+  for (const cp::SchemaParameter & parameter : schema.parameters()) {
+    const auto dot = parameter.name.find('.');
     YAML::Node entry = dot == std::string::npos
-                         ? root[spec.name]
-                         : root[spec.name.substr(0, dot)][spec.name.substr(dot + 1)];
-    const double value = spec.default_value.as<double>();
-    if (spec.type == cp::ValueType::integer) {
+                         ? root[parameter.name]
+                         : root[parameter.name.substr(0, dot)][parameter.name.substr(dot + 1)];
+    const double value = parameter.default_value.as<double>();
+    if (parameter.type == cp::ValueType::integer) {
       entry = static_cast<int64_t>(changed ? value + 1 : value);
     } else {
       entry = changed ? value * 2 + 1 : value;
@@ -190,8 +192,8 @@ TEST(ParameterSchemas, ListEveryDetectorKeyWithItsDefault)
     EXPECT_NE(free_before[i], free_after[i]) << "field " << i << " of the closed detector";
   }
   std::size_t geometric_keys = 0;
-  for (const cp::ParameterSpec & spec : schema.parameters()) {
-    geometric_keys += spec.name.find('.') == std::string::npos;
+  for (const cp::SchemaParameter & parameter : schema.parameters()) {
+    geometric_keys += parameter.name.find('.') == std::string::npos;
   }
   EXPECT_EQ(geometric_keys, before.size());
   EXPECT_EQ(schema.parameters().size() - geometric_keys, free_before.size());
@@ -204,10 +206,10 @@ TEST(ParameterSchemas, DefaultsLieWithinTheirRangesAndOrders)
   for (const cp::ParameterSchema * schema :
        {&schemas().trailscan, &schemas().trailmerge, &schemas().detector_config}) {
     std::vector<cp::SetKey> keys;
-    for (const cp::ParameterSpec & spec : schema->parameters()) {
-      ASSERT_TRUE(spec.default_value) << spec.name << " has no default";
-      ASSERT_TRUE(spec.at_most.empty() || schema->find(spec.at_most)) << spec.name;
-      keys.push_back({spec.name, 1, spec.default_value});
+    for (const cp::SchemaParameter & parameter : schema->parameters()) {
+      ASSERT_TRUE(parameter.default_value) << parameter.name << " has no default";
+      ASSERT_TRUE(parameter.at_most.empty() || schema->find(parameter.at_most)) << parameter.name;
+      keys.push_back({parameter.name, 1, parameter.default_value});
     }
     std::vector<cp::Finding> findings;
     cp::checkKeys({schema}, keys, cp::detectorConfigValue, findings);

@@ -25,7 +25,7 @@ const char * typeName(ValueType type);
 
 // One parameter (a leaf of the schema), named by its dotted path from the parameter root
 // ("clustering.tolerance", "dynamic_laser_detector.max_range", "local_map_max_range").
-struct ParameterSpec
+struct SchemaParameter
 {
   std::string name;
   ValueType type = ValueType::number;
@@ -51,17 +51,17 @@ public:
   static ParameterSchema load(const std::string & path);
 
   // The parameter named `name`, or nullptr.
-  const ParameterSpec * find(const std::string & name) const;
+  const SchemaParameter * find(const std::string & name) const;
   // Whether `name` is a group ("clustering"), not a parameter.
   bool isGroup(const std::string & name) const;
   // Every parameter, in the schema's order.
-  const std::vector<ParameterSpec> & parameters() const { return parameters_; }
+  const std::vector<SchemaParameter> & parameters() const { return parameters_; }
   std::vector<std::string> names() const;
 
 private:
   void addProperties(const YAML::Node & object, const std::string & prefix);
 
-  std::vector<ParameterSpec> parameters_;
+  std::vector<SchemaParameter> parameters_;
   std::vector<std::string> groups_;
 };
 

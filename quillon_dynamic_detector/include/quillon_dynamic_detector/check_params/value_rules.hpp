@@ -35,11 +35,12 @@ ReadValue rosParameterValue(const YAML::Node & node);
 // (6 is 6.0), an integer key only whole numbers.
 ReadValue detectorConfigValue(const YAML::Node & node, ValueType wanted);
 
-// What is wrong with `value` for `spec` (its type, its range, an empty name), or nothing.
-std::optional<std::string> valueProblem(const ParameterSpec & spec, const TypedValue & value);
+// What is wrong with `value` for `parameter` (its type, its range, an empty name), or nothing.
+std::optional<std::string> valueProblem(
+  const SchemaParameter & parameter, const TypedValue & value);
 
-// The range of `spec` in words ("> 0 and <= 2"), empty when it has none.
-std::string rangeText(const ParameterSpec & spec);
+// The range of `parameter` in words ("> 0 and <= 2"), empty when it has none.
+std::string rangeText(const SchemaParameter & parameter);
 
 }  // namespace check_params
 }  // namespace quillon_dynamic_detector
