@@ -115,6 +115,14 @@ Scenario robotTurning()
   return s;
 }
 
+// The same room with the robot turning on the spot three times as fast (1.5 rad/s).
+Scenario robotTurningFast()
+{
+  Scenario s = robotTurning();
+  s.robot.turn_rate = 1.5;
+  return s;
+}
+
 // A dining corner: people stand right beside chair and table legs and walk between them.
 Scenario peopleByChairs()
 {
@@ -241,7 +249,7 @@ const std::vector<std::pair<std::string, std::function<Scenario()>>> & catalogue
     {"corridor_walkers", corridorWalkers},    {"crowded_room", crowdedRoom},
     {"robot_turning", robotTurning},          {"people_by_chairs", peopleByChairs},
     {"robot_driving", robotDriving},          {"corridor_drive", corridorDrive},
-    {"hall_drive_turning", hallDriveTurning},
+    {"hall_drive_turning", hallDriveTurning}, {"robot_turning_fast", robotTurningFast},
   };
   return scenarios;
 }

@@ -26,9 +26,9 @@ double distanceToRobot(const RobotMotion & robot, double t, const Eigen::Vector2
 TEST(Scenarios, CatalogueIsCompleteAndDefaultsToTheCrowdedRoom)
 {
   const auto names = scenarioNames();
-  const std::set<std::string> expected{"corridor_walkers",  "crowded_room",  "robot_turning",
-                                       "people_by_chairs",  "robot_driving", "corridor_drive",
-                                       "hall_drive_turning"};
+  const std::set<std::string> expected{"corridor_walkers",   "crowded_room",      "robot_turning",
+                                       "people_by_chairs",   "robot_driving",     "corridor_drive",
+                                       "hall_drive_turning", "robot_turning_fast"};
   EXPECT_EQ(std::set<std::string>(names.begin(), names.end()), expected);
   EXPECT_EQ(names.size(), expected.size());
   EXPECT_DOUBLE_EQ(makeScenario(DEFAULT_SCENARIO).duration_s, 40.0);
