@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "ament_index_cpp/get_package_share_directory.hpp"
+#include "quillon_dynamic_detector/trailmerge_settings.hpp"
 #include "quillon_dynamic_detector/trailscan_settings.hpp"
 #include "quillon_tools/runner/replay_runner.hpp"
 #include "quillon_tools/runner/scanner_profile.hpp"
@@ -122,9 +123,32 @@ TEST(ScannerProfiles, EveryScannerModelHasAProfileAndEveryProfileAScannerModel)
   }
 }
 
-// Each parameter file changes only parameters trailscan declares, with their declared types, and
-// each detector configuration holds only keys of the package's own cfg.yaml; a replay starts
-// with both (its detectors read and check the configuration).
+// Every key a profile sets for the node `node_name` is one that `declare` declares, with the
+// declared type, and differs from its default. Needs rclcpp initialised with the profile.
+template <typename Declare>
+void expectOnlyChangedKnownParameters(
+  const YAML::Node & params, const std::string & node_name, Declare declare)
+{
+  SCOPED_TRACE(node_name);
+  const auto keys = leafKeys(params[node_name]["ros__parameters"]);
+  EXPECT_FALSE(keys.empty());
+  auto defaults =
+    std::make_shared<rclcpp::Node>(node_name, rclcpp::NodeOptions().use_global_arguments(false));
+  declare(*defaults);
+  auto with_profile = std::make_shared<rclcpp::Node>(node_name);
+  declare(*with_profile);
+  for (const auto & key : keys) {
+    ASSERT_TRUE(defaults->has_parameter(key)) << key;
+    EXPECT_EQ(defaults->get_parameter(key).get_type(), with_profile->get_parameter(key).get_type())
+      << key;
+    EXPECT_TRUE(defaults->get_parameter(key) != with_profile->get_parameter(key))
+      << key << " is set to its default";
+  }
+}
+
+// Each parameter file changes only parameters that trailscan and trailmerge declare, with their
+// declared types, and each detector configuration holds only keys of the package's own
+// cfg.yaml; a replay starts with both (its detectors read and check the configuration).
 TEST(ScannerProfiles, EveryProfileParsesAndSetsOnlyKnownKeys)
 {
   const fs::path share = ament_index_cpp::get_package_share_directory("quillon_dynamic_detector");
@@ -134,9 +158,11 @@ TEST(ScannerProfiles, EveryProfileParsesAndSetsOnlyKnownKeys)
     const ScannerProfile profile = quillon_tools::scannerProfile(name);
 
     const YAML::Node params = YAML::LoadFile(profile.params_file.string());
-    ASSERT_EQ(params.size(), 1u) << "only trailscan's node";
-    const auto keys = leafKeys(params["laser_subscriber"]["ros__parameters"]);
-    EXPECT_FALSE(keys.empty());
+    std::set<std::string> nodes;
+    for (const auto & entry : params) {
+      nodes.insert(entry.first.as<std::string>());
+    }
+    EXPECT_EQ(nodes, (std::set<std::string>{"laser_subscriber", "trailmerge"}));
 
     for (const auto & key : topLevelKeys(profile.cfg_file)) {
       EXPECT_EQ(known_cfg_keys.count(key), 1u) << key;
@@ -146,22 +172,17 @@ TEST(ScannerProfiles, EveryProfileParsesAndSetsOnlyKnownKeys)
     char * argv[] = {program.data(), nullptr};
     RosCommandLine command_line(1, argv, profile);
     rclcpp::init(command_line.argc(), command_line.argv());
+    expectOnlyChangedKnownParameters(params, "laser_subscriber", [](rclcpp::Node & node) {
+      quillon_dynamic_detector::declareTrailscanParameters(node);
+    });
+    expectOnlyChangedKnownParameters(params, "trailmerge", [](rclcpp::Node & node) {
+      quillon_dynamic_detector::declareTrailmergeParameters(node);
+    });
     {
-      auto defaults = std::make_shared<rclcpp::Node>(
-        "laser_subscriber", rclcpp::NodeOptions().use_global_arguments(false));
-      quillon_dynamic_detector::declareTrailscanParameters(*defaults);
-      auto with_profile = std::make_shared<rclcpp::Node>("laser_subscriber");
-      quillon_dynamic_detector::declareTrailscanParameters(*with_profile);
-      for (const auto & key : keys) {
-        ASSERT_TRUE(defaults->has_parameter(key)) << key;
-        EXPECT_EQ(
-          defaults->get_parameter(key).get_type(), with_profile->get_parameter(key).get_type())
-          << key;
-        EXPECT_TRUE(defaults->get_parameter(key) != with_profile->get_parameter(key))
-          << key << " is set to its default";
-      }
+      auto trailscan = std::make_shared<rclcpp::Node>("laser_subscriber");
+      quillon_dynamic_detector::declareTrailscanParameters(*trailscan);
       EXPECT_EQ(
-        with_profile->get_parameter("detector_cfg_file").as_string(), profile.cfg_file.string());
+        trailscan->get_parameter("detector_cfg_file").as_string(), profile.cfg_file.string());
     }
     rclcpp::shutdown();
   }
