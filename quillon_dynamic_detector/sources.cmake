@@ -1,13 +1,24 @@
 # Source lists shared by the ament build (CMakeLists.txt) and the standalone build
-# (standalone.cmake), so that both compile the same files. Each subsystem lists its own files.
+# (standalone.cmake), so that both compile the same files. Each subsystem lists its own files in
+# src/<subsystem>/, its tests beside them in test/<subsystem>/.
 set(QUILLON_DETECTOR_DIR "${CMAKE_CURRENT_LIST_DIR}")
 set(TRAILSCAN_LIBRARY_SOURCES)
 set(TRAILSCAN_TEST_SOURCES)
+set(TRAILSCAN_SEAM_TEST_SOURCES)
 set(TRAILSCAN_BENCHMARK_SOURCES)
 set(TRAILMERGE_LIBRARY_SOURCES)
 set(TRAILMERGE_TEST_SOURCES)
+set(TRAILMERGE_SEAM_TEST_SOURCES)
 set(TRAILMERGE_BENCHMARK_SOURCES)
+set(E2E_TEST_SOURCES)
+set(CONFIG_TEST_SOURCES)
 include(${QUILLON_DETECTOR_DIR}/src/trailscan/sources.cmake)
 include(${QUILLON_DETECTOR_DIR}/src/geometric_motion_detector/sources.cmake)
 include(${QUILLON_DETECTOR_DIR}/src/tracker/sources.cmake)
 include(${QUILLON_DETECTOR_DIR}/src/trailmerge/sources.cmake)
+include(${QUILLON_DETECTOR_DIR}/test/trailscan/sources.cmake)
+include(${QUILLON_DETECTOR_DIR}/test/geometric_motion_detector/sources.cmake)
+include(${QUILLON_DETECTOR_DIR}/test/tracker/sources.cmake)
+include(${QUILLON_DETECTOR_DIR}/test/trailmerge/sources.cmake)
+include(${QUILLON_DETECTOR_DIR}/test/e2e/sources.cmake)
+include(${QUILLON_DETECTOR_DIR}/test/config/sources.cmake)

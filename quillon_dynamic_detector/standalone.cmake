@@ -14,7 +14,6 @@ function(quillon_detector_tests core executable)
     target_include_directories(quillon_dynamic_detector_${test_name} PRIVATE
       "${QUILLON_DETECTOR_DIR}/test/support")
     target_compile_definitions(quillon_dynamic_detector_${test_name} PRIVATE
-      QUILLON_TEST_TMPDIR="${CMAKE_CURRENT_BINARY_DIR}"
       ${macro_prefix}_EXECUTABLE="$<TARGET_FILE:${executable}>")
     add_dependencies(quillon_dynamic_detector_${test_name} ${executable})
   endforeach()
@@ -31,7 +30,8 @@ target_include_directories(trailscan_core SYSTEM PUBLIC ${PCL_INCLUDE_DIRS} ${Op
 add_executable(trailscan ${TRAILSCAN_MAIN_SOURCE})
 quillon_warnings(trailscan)
 target_link_libraries(trailscan PRIVATE trailscan_core)
-quillon_detector_tests(trailscan_core trailscan ${TRAILSCAN_TEST_SOURCES})
+quillon_detector_tests(trailscan_core trailscan
+  ${TRAILSCAN_TEST_SOURCES} ${TRAILSCAN_SEAM_TEST_SOURCES} ${E2E_TEST_SOURCES})
 foreach(bench_source ${TRAILSCAN_BENCHMARK_SOURCES})
   get_filename_component(bench_name "${bench_source}" NAME_WE)
   quillon_add_benchmark(${bench_name} "${bench_source}" LIBRARIES trailscan_core)
@@ -47,39 +47,41 @@ if(TRAILMERGE_MAIN_SOURCE)
   add_executable(trailmerge ${TRAILMERGE_MAIN_SOURCE})
   quillon_warnings(trailmerge)
   target_link_libraries(trailmerge PRIVATE trailmerge_core)
-  quillon_detector_tests(trailmerge_core trailmerge ${TRAILMERGE_TEST_SOURCES})
+  quillon_detector_tests(trailmerge_core trailmerge
+    ${TRAILMERGE_TEST_SOURCES} ${TRAILMERGE_SEAM_TEST_SOURCES})
   foreach(bench_source ${TRAILMERGE_BENCHMARK_SOURCES})
     get_filename_component(bench_name "${bench_source}" NAME_WE)
     quillon_add_benchmark(${bench_name} "${bench_source}" LIBRARIES trailmerge_core)
   endforeach()
 endif()
 
-# The end-to-end test runs trailscan, trailmerge and its own scene source and recorder as
-# separate processes, so it needs all their paths.
+# The end-to-end tests run trailscan, trailmerge and their own scene source and recorder as
+# separate processes, so they need all their paths.
 if(QUILLON_BUILD_TESTS AND TRAILMERGE_MAIN_SOURCE)
-  add_executable(scene_source "${QUILLON_DETECTOR_DIR}/test/e2e/programs/scene_source.cpp")
+  add_executable(scene_source "${E2E_SCENE_SOURCE}")
   quillon_warnings(scene_source)
   target_include_directories(scene_source PRIVATE "${QUILLON_DETECTOR_DIR}/test/support")
   target_link_libraries(scene_source PRIVATE trailscan_core)
-  target_compile_definitions(quillon_dynamic_detector_trailscan_e2e_test PRIVATE
-    SCENE_SOURCE_EXECUTABLE="$<TARGET_FILE:scene_source>"
-    TRAILMERGE_EXECUTABLE="$<TARGET_FILE:trailmerge>")
-  add_dependencies(quillon_dynamic_detector_trailscan_e2e_test scene_source trailmerge)
-  target_compile_definitions(quillon_dynamic_detector_peer_restart_test PRIVATE
-    SCENE_SOURCE_EXECUTABLE="$<TARGET_FILE:scene_source>"
-    TRAILMERGE_EXECUTABLE="$<TARGET_FILE:trailmerge>")
-  add_dependencies(quillon_dynamic_detector_peer_restart_test scene_source trailmerge)
+  foreach(test_source ${E2E_TEST_SOURCES})
+    get_filename_component(test_name "${test_source}" NAME_WE)
+    target_compile_definitions(quillon_dynamic_detector_${test_name} PRIVATE
+      SCENE_SOURCE_EXECUTABLE="$<TARGET_FILE:scene_source>"
+      TRAILMERGE_EXECUTABLE="$<TARGET_FILE:trailmerge>")
+    add_dependencies(quillon_dynamic_detector_${test_name} scene_source trailmerge)
+  endforeach()
 endif()
 
 include("${QUILLON_DETECTOR_DIR}/cmake/check_params.cmake")
 
 quillon_register_package(quillon_dynamic_detector SHARE_DIRS "${QUILLON_DETECTOR_DIR}/config")
 
-# The shipped parameter file against both programs' declared parameters.
+# Tests of the shipped configuration against both programs.
 if(QUILLON_BUILD_TESTS AND TRAILMERGE_MAIN_SOURCE)
-  quillon_add_gtest(quillon_dynamic_detector_parameter_file_test
-    "${QUILLON_DETECTOR_DIR}/test/config/parameter_file_test.cpp"
-    LIBRARIES trailscan_core trailmerge_core ros2_compat_test_support)
-  target_compile_definitions(quillon_dynamic_detector_parameter_file_test PRIVATE
-    QUILLON_CONFIG_DIR="${QUILLON_DETECTOR_DIR}/config")
+  foreach(test_source ${CONFIG_TEST_SOURCES})
+    get_filename_component(test_name "${test_source}" NAME_WE)
+    quillon_add_gtest(quillon_dynamic_detector_${test_name} "${test_source}"
+      LIBRARIES trailscan_core trailmerge_core ros2_compat_test_support)
+    target_compile_definitions(quillon_dynamic_detector_${test_name} PRIVATE
+      QUILLON_CONFIG_DIR="${QUILLON_DETECTOR_DIR}/config")
+  endforeach()
 endif()

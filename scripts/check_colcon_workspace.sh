@@ -2,9 +2,11 @@
 # Builds this repository's ROS packages as a robot user does (README, "On a robot with ROS 2
 # Humble"): the repository under src/ of a fresh colcon workspace, on top of the ROS 2
 # compatibility layer installed as an underlay in place of /opt/ros/humble. Checks that colcon
-# sees exactly the ROS packages, builds them with their tests and passes `colcon test`.
+# sees exactly the ROS packages, builds them with their tests and passes `colcon test`, with tests
+# of the detector package among them.
 #
-#   scripts/check_colcon_workspace.sh   after scripts/build.sh (installs the layer from build/)
+#   scripts/check_colcon_workspace.sh   after scripts/build.sh (installs the layer from build/, or
+#                                       from $BUILD_DIR, and builds in its colcon_workspace/)
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${BUILD_DIR:-$root/build}"
@@ -61,6 +63,12 @@ run_logged() {
 run_logged build colcon build --packages-up-to quillon_dynamic_detector
 run_logged test colcon test --packages-up-to quillon_dynamic_detector
 run_logged test-result colcon test-result --verbose
+# The detector package runs tests of its own, not only its dependencies do.
+detector="$(colcon test-result --test-result-base build/quillon_dynamic_detector | grep -E '^Summary:' || true)"
+case "$detector" in
+  "Summary: 0 tests"* | "") fail "quillon_dynamic_detector ran no tests under colcon test" ;;
+esac
+echo "check_colcon_workspace: quillon_dynamic_detector: $detector"
 
 # What `source install/setup.bash` and `ros2 launch` then find.
 # colcon's setup files read unset variables.

@@ -7,12 +7,6 @@ list(APPEND TRAILMERGE_LIBRARY_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/trailmerge_node.cpp
 )
 set(TRAILMERGE_MAIN_SOURCE ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
-list(APPEND TRAILMERGE_TEST_SOURCES
-  ${QUILLON_DETECTOR_DIR}/test/trailmerge/object_transform_test.cpp
-  ${QUILLON_DETECTOR_DIR}/test/trailmerge/object_fusion_test.cpp
-  ${QUILLON_DETECTOR_DIR}/test/trailmerge/fused_markers_test.cpp
-  ${QUILLON_DETECTOR_DIR}/test/trailmerge/trailmerge_node_test.cpp
-)
 list(APPEND TRAILMERGE_BENCHMARK_SOURCES
   ${QUILLON_DETECTOR_DIR}/benchmark/fusion_benchmark.cpp
 )

@@ -16,20 +16,6 @@ list(APPEND TRAILSCAN_LIBRARY_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/trailscan_node.cpp
 )
 set(TRAILSCAN_MAIN_SOURCE ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
-list(APPEND TRAILSCAN_TEST_SOURCES
-  ${QUILLON_DETECTOR_DIR}/test/trailscan/trailscan_settings_test.cpp
-  ${QUILLON_DETECTOR_DIR}/test/trailscan/transform_lookup_test.cpp
-  ${QUILLON_DETECTOR_DIR}/test/trailscan/trailscan_startup_test.cpp
-  ${QUILLON_DETECTOR_DIR}/test/trailscan/scan_pipeline_test.cpp
-  ${QUILLON_DETECTOR_DIR}/test/trailscan/planar_grid_search_test.cpp
-  ${QUILLON_DETECTOR_DIR}/test/trailscan/euclidean_clustering_test.cpp
-  ${QUILLON_DETECTOR_DIR}/test/trailscan/cluster_features_test.cpp
-  ${QUILLON_DETECTOR_DIR}/test/trailscan/pedestrian_shape_classifier_test.cpp
-  ${QUILLON_DETECTOR_DIR}/test/trailscan/leg_cluster_merging_test.cpp
-  ${QUILLON_DETECTOR_DIR}/test/trailscan/static_leg_absorption_test.cpp
-  ${QUILLON_DETECTOR_DIR}/test/e2e/trailscan_e2e_test.cpp
-  ${QUILLON_DETECTOR_DIR}/test/e2e/peer_restart_test.cpp
-)
 list(APPEND TRAILSCAN_BENCHMARK_SOURCES
   ${QUILLON_DETECTOR_DIR}/benchmark/cluster_geometry_benchmark.cpp
   ${QUILLON_DETECTOR_DIR}/benchmark/scan_pipeline_benchmark.cpp
