@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "quillon_dynamic_detector/pedestrian_tracker.hpp"
+#include "quillon_dynamic_detector/planar_geometry.hpp"
 #include "tracker_builders.hpp"
 
 namespace
@@ -13,6 +14,7 @@ namespace
 
 using quillon_dynamic_detector::ClusterList;
 using quillon_dynamic_detector::PedestrianTracker;
+using quillon_dynamic_detector::PI;
 using quillon_dynamic_detector::TrackerConfig;
 using Object = quillon_protocol::msg::Object;
 
@@ -20,7 +22,6 @@ constexpr int FRAMES_PER_CIRCLE = 64;
 constexpr double SCAN_PERIOD = 0.1;
 constexpr double GRID_SPACING = 1.5;
 constexpr double CIRCLE_RADIUS = 0.3;
-constexpr double PI = 3.14159265358979323846;
 
 // An eight-point outline around a person's centre, as the convex hull of a cluster would be.
 void addOutline(Object & detection)

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "quillon_dynamic_detector/marker_parts.hpp"
 #include "quillon_protocol/msg/object.hpp"
 #include "std_msgs/msg/header.hpp"
 #include "visualization_msgs/msg/marker.hpp"
@@ -17,12 +18,12 @@ namespace quillon_dynamic_detector
 // How fused objects are drawn ("marker_*" parameters).
 struct FusedMarkerConfig
 {
-  double lifetime = 0.3;                 // s
-  double line_width = 0.05;              // m, outline
-  double text_height = 0.18;             // m, label
-  double arrow_speed_threshold = 0.1;    // m/s; at or below it no arrow is drawn
-  double heading_speed_threshold = 0.1;  // m/s; above it the label shows the heading
-  double association_distance = 0.6;     // m; a display id follows an object moving less
+  double lifetime = marker_parts::DEFAULT_LIFETIME_S;  // s
+  double line_width = 0.05;                            // m, outline
+  double text_height = 0.18;                           // m, label
+  double arrow_speed_threshold = 0.1;                  // m/s; at or below it no arrow is drawn
+  double heading_speed_threshold = 0.1;                // m/s; above it the label shows the heading
+  double association_distance = 0.6;  // m; a display id follows an object moving less
   // s; how long an id whose object vanished may still be taken up again near where it was last
   // drawn. 0 ends an id with the first list that lacks its object.
   double id_memory = 0.0;

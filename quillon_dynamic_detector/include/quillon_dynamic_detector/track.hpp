@@ -5,6 +5,7 @@
 
 #include <Eigen/Core>
 
+#include "quillon_dynamic_detector/object_classification.hpp"
 #include "quillon_dynamic_detector/tracker_config.hpp"
 #include "quillon_protocol/msg/object.hpp"
 
@@ -55,7 +56,7 @@ struct Track
 
   Eigen::Vector2f position() const { return x.head<2>(); }
   Eigen::Vector2f velocity() const { return x.tail<2>(); }
-  bool isPedestrian() const { return detection.classification == 1; }
+  bool isPedestrian() const { return quillon_dynamic_detector::isPedestrian(detection); }
   // Confirmed or coasting: the states that may be published and merged as duplicates.
   bool isEstablished() const
   {

@@ -57,7 +57,7 @@ float squaredDistance(float ax, float ay, float bx, float by)
 }
 
 template <typename A, typename B>
-float planarDistance(const A & a, const B & b)
+float singlePrecisionDistance(const A & a, const B & b)
 {
   return std::sqrt(squaredDistance(a.x, a.y, b.x, b.y));
 }
@@ -80,7 +80,7 @@ void LocalStaticMap::pruneMap(double t, const PlanarPoint & robot)
   while (!points_.empty()) {
     const MapPoint & front = points_.front();
     const bool too_old = t - front.stamp > static_cast<double>(config_.local_map_max_age);
-    const bool too_far = planarDistance(front, robot) > config_.local_map_max_range;
+    const bool too_far = singlePrecisionDistance(front, robot) > config_.local_map_max_range;
     if (!too_old && !too_far) {
       break;
     }
@@ -97,7 +97,9 @@ void LocalStaticMap::pruneCandidates(double t, const PlanarPoint & robot)
   const double max_age = static_cast<double>(config_.geometric_static_candidate_max_age);
   for (auto it = candidates_.begin(); it != candidates_.end();) {
     const StaticCandidate & c = it->second;
-    if (t - c.last_time > max_age || planarDistance(c, robot) > config_.local_map_max_range) {
+    if (
+      t - c.last_time > max_age ||
+      singlePrecisionDistance(c, robot) > config_.local_map_max_range) {
       it = candidates_.erase(it);
     } else {
       ++it;
@@ -218,7 +220,7 @@ bool LocalStaticMap::hasPointCloserThanSeparation(const PlanarPoint & p) const
     first_unindexed = indexed_points_;
   }
   for (std::size_t i = first_unindexed; i < points_.size(); ++i) {
-    if (planarDistance(points_[i], p) < separation) {
+    if (singlePrecisionDistance(points_[i], p) < separation) {
       return true;
     }
   }

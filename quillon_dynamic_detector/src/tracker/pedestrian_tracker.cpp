@@ -7,6 +7,7 @@
 #include <set>
 #include <utility>
 
+#include "quillon_dynamic_detector/object_classification.hpp"
 #include "quillon_dynamic_detector/static_centroid.hpp"
 #include "quillon_dynamic_detector/track_markers.hpp"
 #include "quillon_dynamic_detector/tracker_logger.hpp"
@@ -152,7 +153,7 @@ void PedestrianTracker::considerBirth(
   if (index < geometry_scores.size()) {
     score = geometry_scores[index];
   } else {
-    score = detection.classification == 1 ? 0.5f : 0.0f;
+    score = isPedestrian(detection) ? 0.5f : 0.0f;
   }
   if (score < config_.init_score_threshold) {
     return;

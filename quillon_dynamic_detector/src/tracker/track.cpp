@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "quillon_dynamic_detector/object_classification.hpp"
+
 namespace quillon_dynamic_detector
 {
 
@@ -128,7 +130,7 @@ Track::Object Track::toObject() const
     point.x += shift_x;
     point.y += shift_y;
   }
-  object.classification = isPedestrian() ? 1 : 0;
+  object.classification = classificationOf(isPedestrian());
   object.velocity_x = x[2];
   object.velocity_y = x[3];
   object.speed = speed_ema;

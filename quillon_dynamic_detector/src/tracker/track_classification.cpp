@@ -1,5 +1,6 @@
 #include <algorithm>
 
+#include "quillon_dynamic_detector/object_classification.hpp"
 #include "quillon_dynamic_detector/track.hpp"
 
 namespace quillon_dynamic_detector
@@ -33,7 +34,7 @@ void Track::updateClassification()
 
   // Far too fast for a person, and the motion estimate is trustworthy enough to say so.
   if (confidence > 0.4f && speed > c.pedestrian_speed_hard_max) {
-    detection.classification = 0;
+    detection.classification = OTHER_CLASSIFICATION;
     return;
   }
 
@@ -68,7 +69,7 @@ void Track::updateClassification()
   } else {
     pedestrian = pedestrian_score >= c.upgrade_pedestrian_threshold;
   }
-  detection.classification = pedestrian ? 1 : 0;
+  detection.classification = classificationOf(pedestrian);
 }
 
 }  // namespace quillon_dynamic_detector

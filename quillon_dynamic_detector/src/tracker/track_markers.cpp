@@ -4,73 +4,41 @@
 #include <iomanip>
 #include <sstream>
 
-#include "geometry_msgs/msg/point.hpp"
-#include "std_msgs/msg/color_rgba.hpp"
+#include "quillon_dynamic_detector/marker_parts.hpp"
+#include "quillon_dynamic_detector/planar_geometry.hpp"
+#include "rclcpp/duration.hpp"
+#include "std_msgs/msg/header.hpp"
 
 namespace quillon_dynamic_detector
 {
 namespace
 {
 
+using marker_parts::point;
+using marker_parts::rgba;
 using visualization_msgs::msg::Marker;
 
 constexpr const char * OUTLINE_NAMESPACE = "pedestrian_polygon";
 constexpr const char * ARROW_NAMESPACE = "pedestrian_arrow";
 constexpr const char * LABEL_NAMESPACE = "pedestrian_label";
-// Markers vanish on their own when a scanner stops sending.
-constexpr uint32_t MARKER_LIFETIME_NANOSECONDS = 300000000u;
 // The arrow shows where the track will be in half a second.
 constexpr double ARROW_HORIZON_SECONDS = 0.5;
-constexpr double PI = 3.14159265358979323846;
-
-std_msgs::msg::ColorRGBA makeColor(float red, float green, float blue, float alpha)
-{
-  std_msgs::msg::ColorRGBA color;
-  color.r = red;
-  color.g = green;
-  color.b = blue;
-  color.a = alpha;
-  return color;
-}
 
 // Green while confirmed, yellow while coasting.
 std_msgs::msg::ColorRGBA trackColor(const Track & track)
 {
-  return makeColor(track.state == TrackState::Coasting ? 1.0f : 0.0f, 1.0f, 0.0f, 1.0f);
-}
-
-geometry_msgs::msg::Point makePoint(double x, double y, double z)
-{
-  geometry_msgs::msg::Point point;
-  point.x = x;
-  point.y = y;
-  point.z = z;
-  return point;
-}
-
-Marker makeDeletion(const char * ns, int32_t track_id)
-{
-  Marker marker;
-  marker.ns = ns;
-  marker.id = track_id;
-  marker.action = Marker::DELETE;
-  return marker;
+  return rgba(track.state == TrackState::Coasting ? 1.0f : 0.0f, 1.0f, 0.0f);
 }
 
 Marker makeMarker(
   const char * ns, int32_t track_id, int32_t type, const std::string & frame_id,
   const builtin_interfaces::msg::Time & stamp)
 {
-  Marker marker;
-  marker.header.frame_id = frame_id;
-  marker.header.stamp = stamp;
-  marker.ns = ns;
-  marker.id = track_id;
-  marker.type = type;
-  marker.action = Marker::ADD;
-  marker.lifetime.sec = 0;
-  marker.lifetime.nanosec = MARKER_LIFETIME_NANOSECONDS;
-  return marker;
+  std_msgs::msg::Header header;
+  header.frame_id = frame_id;
+  header.stamp = stamp;
+  return marker_parts::drawn(
+    ns, track_id, type, header, rclcpp::Duration::from_seconds(marker_parts::DEFAULT_LIFETIME_S));
 }
 
 Marker makeOutline(
@@ -81,7 +49,7 @@ Marker makeOutline(
   marker.scale.x = 0.05;
   marker.color = trackColor(track);
   for (const auto & vertex : object.polygon) {
-    marker.points.push_back(makePoint(vertex.x, vertex.y, 0.0));
+    marker.points.push_back(point(vertex.x, vertex.y, 0.0));
   }
   if (!marker.points.empty()) {
     marker.points.push_back(marker.points.front());
@@ -94,7 +62,7 @@ Marker makeArrow(
   const builtin_interfaces::msg::Time & stamp)
 {
   if (object.speed <= track.config->marker_arrow_speed_threshold) {
-    return makeDeletion(ARROW_NAMESPACE, track.id);
+    return marker_parts::removal(ARROW_NAMESPACE, track.id);
   }
   Marker marker = makeMarker(ARROW_NAMESPACE, track.id, Marker::ARROW, frame_id, stamp);
   marker.scale.x = 0.05;
@@ -102,8 +70,8 @@ Marker makeArrow(
   marker.color = trackColor(track);
   const double x = object.pose.position.x;
   const double y = object.pose.position.y;
-  marker.points.push_back(makePoint(x, y, 0.05));
-  marker.points.push_back(makePoint(
+  marker.points.push_back(point(x, y, 0.05));
+  marker.points.push_back(point(
     x + ARROW_HORIZON_SECONDS * object.velocity_x, y + ARROW_HORIZON_SECONDS * object.velocity_y,
     0.05));
   return marker;
@@ -114,9 +82,9 @@ Marker makeLabel(
   const builtin_interfaces::msg::Time & stamp)
 {
   Marker marker = makeMarker(LABEL_NAMESPACE, track.id, Marker::TEXT_VIEW_FACING, frame_id, stamp);
-  marker.pose.position = makePoint(object.pose.position.x, object.pose.position.y, 0.4);
+  marker.pose.position = point(object.pose.position.x, object.pose.position.y, 0.4);
   marker.scale.z = 0.18;
-  marker.color = makeColor(1.0f, 1.0f, 1.0f, 1.0f);
+  marker.color = rgba(1.0f, 1.0f, 1.0f);
   marker.text = trackLabelText(track, object);
   return marker;
 }
@@ -151,9 +119,9 @@ void appendTrackMarkers(
 
 void appendTrackMarkerDeletions(int32_t track_id, MarkerVector & markers)
 {
-  markers.push_back(makeDeletion(OUTLINE_NAMESPACE, track_id));
-  markers.push_back(makeDeletion(ARROW_NAMESPACE, track_id));
-  markers.push_back(makeDeletion(LABEL_NAMESPACE, track_id));
+  markers.push_back(marker_parts::removal(OUTLINE_NAMESPACE, track_id));
+  markers.push_back(marker_parts::removal(ARROW_NAMESPACE, track_id));
+  markers.push_back(marker_parts::removal(LABEL_NAMESPACE, track_id));
 }
 
 }  // namespace quillon_dynamic_detector

@@ -7,6 +7,8 @@
 #include <set>
 #include <sstream>
 
+#include "quillon_dynamic_detector/marker_parts.hpp"
+#include "quillon_dynamic_detector/planar_geometry.hpp"
 #include "rclcpp/duration.hpp"
 
 namespace quillon_dynamic_detector
@@ -14,6 +16,8 @@ namespace quillon_dynamic_detector
 namespace
 {
 
+using marker_parts::point;
+using marker_parts::rgba;
 using quillon_protocol::msg::Object;
 using visualization_msgs::msg::Marker;
 
@@ -23,26 +27,6 @@ constexpr char LABEL_NS[] = "fused_pedestrian_label";
 constexpr double ARROW_HORIZON_S = 0.5;  // the arrow shows half a second of motion
 constexpr double ARROW_HEIGHT = 0.05;
 constexpr double LABEL_HEIGHT = 0.4;
-constexpr double PI = 3.141592653589793;
-
-std_msgs::msg::ColorRGBA color(float r, float g, float b)
-{
-  std_msgs::msg::ColorRGBA c;
-  c.r = r;
-  c.g = g;
-  c.b = b;
-  c.a = 1.0f;
-  return c;
-}
-
-geometry_msgs::msg::Point point(double x, double y, double z)
-{
-  geometry_msgs::msg::Point p;
-  p.x = x;
-  p.y = y;
-  p.z = z;
-  return p;
-}
 
 // The free display id whose previous position is nearest, strictly within reach.
 std::optional<int32_t> nearestFreeId(
@@ -69,23 +53,8 @@ Marker drawnMarker(
   const char * ns, int32_t display_id, int32_t type, const std_msgs::msg::Header & header,
   double lifetime)
 {
-  Marker m;
-  m.header = header;
-  m.ns = ns;
-  m.id = display_id;
-  m.type = type;
-  m.action = Marker::ADD;
-  m.lifetime = rclcpp::Duration::from_seconds(lifetime);
-  return m;
-}
-
-Marker removalMarker(const char * ns, int32_t display_id)
-{
-  Marker m;
-  m.ns = ns;
-  m.id = display_id;
-  m.action = Marker::DELETE;
-  return m;
+  return marker_parts::drawn(
+    ns, display_id, type, header, rclcpp::Duration::from_seconds(lifetime));
 }
 
 Marker outlineMarker(
@@ -94,7 +63,7 @@ Marker outlineMarker(
 {
   Marker m = drawnMarker(OUTLINE_NS, display_id, Marker::LINE_STRIP, header, config.lifetime);
   m.scale.x = config.line_width;
-  m.color = color(0.0f, 0.8f, 1.0f);
+  m.color = rgba(0.0f, 0.8f, 1.0f);
   for (const auto & p : object.polygon) {
     m.points.push_back(point(p.x, p.y, 0.0));
   }
@@ -109,7 +78,7 @@ Marker arrowMarker(
   const FusedMarkerConfig & config)
 {
   if (!(object.speed > config.arrow_speed_threshold)) {
-    return removalMarker(ARROW_NS, display_id);
+    return marker_parts::removal(ARROW_NS, display_id);
   }
   Marker m = drawnMarker(ARROW_NS, display_id, Marker::ARROW, header, config.lifetime);
   const double x = object.pose.position.x;
@@ -120,7 +89,7 @@ Marker arrowMarker(
     ARROW_HEIGHT));
   m.scale.x = 0.05;  // shaft diameter
   m.scale.y = 0.12;  // head diameter
-  m.color = color(0.0f, 0.8f, 1.0f);
+  m.color = rgba(0.0f, 0.8f, 1.0f);
   return m;
 }
 
@@ -131,7 +100,7 @@ Marker labelMarker(
   Marker m = drawnMarker(LABEL_NS, display_id, Marker::TEXT_VIEW_FACING, header, config.lifetime);
   m.pose.position = point(object.pose.position.x, object.pose.position.y, LABEL_HEIGHT);
   m.scale.z = config.text_height;
-  m.color = color(1.0f, 1.0f, 1.0f);
+  m.color = rgba(1.0f, 1.0f, 1.0f);
   m.text = fusedLabelText(display_id, object, config.heading_speed_threshold);
   return m;
 }
@@ -211,9 +180,9 @@ void appendObjectMarkers(
 
 void appendRemovalMarkers(int32_t display_id, std::vector<Marker> & markers)
 {
-  markers.push_back(removalMarker(OUTLINE_NS, display_id));
-  markers.push_back(removalMarker(ARROW_NS, display_id));
-  markers.push_back(removalMarker(LABEL_NS, display_id));
+  markers.push_back(marker_parts::removal(OUTLINE_NS, display_id));
+  markers.push_back(marker_parts::removal(ARROW_NS, display_id));
+  markers.push_back(marker_parts::removal(LABEL_NS, display_id));
 }
 
 }  // namespace quillon_dynamic_detector

@@ -5,7 +5,9 @@
 #include <cstdint>
 #include <limits>
 
+#include "quillon_dynamic_detector/object_classification.hpp"
 #include "quillon_dynamic_detector/object_transform.hpp"
+#include "quillon_dynamic_detector/planar_geometry.hpp"
 
 namespace quillon_dynamic_detector
 {
@@ -14,13 +16,11 @@ namespace
 
 using quillon_protocol::msg::Object;
 
-constexpr int32_t PEDESTRIAN = 1;
-
 // Which of two objects is the better-observed one: points first, a pedestrian verdict
 // outweighs any realistic point count, compactness breaks near ties.
 double dominanceScore(const Object & o)
 {
-  return static_cast<double>(o.point_count) + (o.classification == PEDESTRIAN ? 1000.0 : 0.0) +
+  return static_cast<double>(o.point_count) + (isPedestrian(o) ? 1000.0 : 0.0) +
          (o.compactness > 0.0 ? 10.0 * o.compactness : 0.0);
 }
 
@@ -48,11 +48,6 @@ int32_t sumPointCounts(int32_t a, int32_t b)
   return static_cast<int32_t>(sum);
 }
 
-double planarDistance(const Object & a, const Object & b)
-{
-  return std::hypot(a.pose.position.x - b.pose.position.x, a.pose.position.y - b.pose.position.y);
-}
-
 // One pass over all objects not yet taken; merges each one within reach into `merged`.
 bool sweep(
   const std::vector<Object> & objects, const FusionConfig & config, std::vector<bool> & taken,
@@ -60,7 +55,9 @@ bool sweep(
 {
   bool merged_any = false;
   for (std::size_t i = 0; i < objects.size(); ++i) {
-    if (taken[i] || !(planarDistance(merged, objects[i]) <= config.merge_distance)) {
+    if (
+      taken[i] ||
+      !(planarDistance(merged.pose.position, objects[i].pose.position) <= config.merge_distance)) {
       continue;
     }
     merged = mergeObjects(merged, objects[i], config.prefer_more_points);

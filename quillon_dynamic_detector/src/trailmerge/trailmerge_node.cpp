@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "quillon_dynamic_detector/immediate_transform_buffer.hpp"
+#include "quillon_dynamic_detector/object_classification.hpp"
 #include "quillon_dynamic_detector/object_fusion.hpp"
 #include "quillon_dynamic_detector/object_transform.hpp"
 #include "tf2/exceptions.h"
@@ -20,7 +21,6 @@ namespace
 {
 
 constexpr uint8_t FUSED_SENSOR_TYPE = 3;
-constexpr int32_t PEDESTRIAN = 1;
 constexpr double TF_CACHE_TIME_S = 10.0;
 constexpr int SUMMARY_THROTTLE_MS = 1000;
 constexpr int TRANSFORM_WARNING_THROTTLE_MS = 2000;
@@ -204,8 +204,7 @@ void TrailmergeNode::publishFusion()
   const auto t2 = std::chrono::steady_clock::now();
 
   const std::size_t pedestrians = static_cast<std::size_t>(std::count_if(
-    fused.objects.begin(), fused.objects.end(),
-    [](const Object & o) { return o.classification == PEDESTRIAN; }));
+    fused.objects.begin(), fused.objects.end(), [](const Object & o) { return isPedestrian(o); }));
   RCLCPP_INFO_THROTTLE(
     get_logger(), *get_clock(), SUMMARY_THROTTLE_MS,
     "[FUSION] pedestrians=%zu total_objects=%zu frame=%s", pedestrians, fused.objects.size(),

@@ -5,6 +5,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include "quillon_dynamic_detector/cluster_features.hpp"
+#include "quillon_dynamic_detector/object_classification.hpp"
 #include "quillon_dynamic_detector/pedestrian_shape_classifier.hpp"
 
 namespace quillon_dynamic_detector
@@ -71,7 +72,7 @@ Detections buildDetections(const ClusterList & clusters, const ClassifierConfig 
     object.pose.position.y = centroid[1];
     object.pose.position.z = 0.0;
     object.polygon = convexOutline(*cluster);
-    object.classification = shape.is_pedestrian ? 1 : 0;
+    object.classification = classificationOf(shape.is_pedestrian);
     copyFeatures(features, object);
     detections.objects.push_back(std::move(object));
     detections.scores.push_back(shape.score);
