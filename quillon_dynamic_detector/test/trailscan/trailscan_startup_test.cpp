@@ -4,8 +4,8 @@
 
 #include <chrono>
 #include <csignal>
-#include <future>
 #include <cstdio>
+#include <future>
 #include <memory>
 #include <string>
 #include <thread>
@@ -206,8 +206,7 @@ TEST(TrailscanStartup, ReplayLookupsFailAtOnceOnASimulatedClock)
       rclcpp::shutdown();  // ends the wait
     }
     EXPECT_FALSE(starting.get());
-    EXPECT_EQ(
-      log.count("Transform base_scan_01 to base_footprint error of sensor data: "), 1u);
+    EXPECT_EQ(log.count("Transform base_scan_01 to base_footprint error of sensor data: "), 1u);
   }
   rclcpp::shutdown();
 }

@@ -87,9 +87,9 @@ int play(const rclcpp::Node::SharedPtr & node, int walk_scans)
     }
     // The position follows the stamp rather than the loop count, so it stays true to the time
     // the scan claims even when this process is late on a loaded machine.
-    const float x = WALK_START_X + static_cast<float>(std::fmod(
-                                     WALK_SPEED * (seconds(stamp) - seconds(walk_start)),
-                                     WALK_LENGTH));
+    const float x =
+      WALK_START_X + static_cast<float>(
+                       std::fmod(WALK_SPEED * (seconds(stamp) - seconds(walk_start)), WALK_LENGTH));
     cluster_builders::Room room;
     room.half_x = 6.0F;
     room.half_y = 4.0F;
