@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs the whole test suite, then builds and tests the ROS packages with colcon
+# Sets up, checks the C++ formatting, builds and runs the whole test suite, then builds and tests the ROS packages with colcon
 # as a robot user does (scripts/check_colcon_workspace.sh).
 #   scripts/test.sh              what CI runs
 #   scripts/test.sh --sanitize   then the suite again under ASan+UBSan and TSan
@@ -18,6 +18,7 @@ case "${1:-}" in
 esac
 
 "$root/scripts/setup.sh"
+"$root/scripts/check_format.sh" --all
 "$root/scripts/build.sh"
 (cd "$build" && ctest --output-on-failure -j "$(nproc)" --timeout 300)
 "$root/scripts/check_colcon_workspace.sh"
