@@ -9,6 +9,8 @@ packages=(
   libeigen3-dev libpcl-dev libopencv-dev libyaml-cpp-dev libsqlite3-dev
   liborocos-kdl-dev libament-index-cpp-dev
   libfastrtps-dev libfastcdr-dev iproute2
+  # the formatting check (scripts/check_format.sh)
+  clang-format-14
   # colcon and ament_cmake, to build the ROS packages as a workspace (check_colcon_workspace.sh)
   git colcon python3-colcon-ros python3-colcon-package-selection python3-colcon-parallel-executor
   python3-colcon-test-result python3-colcon-bash python3-colcon-library-path

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Sets up, checks the C++ formatting, builds and runs the whole test suite, then builds and tests the ROS packages with colcon
-# as a robot user does (scripts/check_colcon_workspace.sh).
+# Sets up, checks the C++ formatting, builds and runs the whole test suite, then builds and tests
+# the ROS packages with colcon as a robot user does (scripts/check_colcon_workspace.sh).
 #   scripts/test.sh              what CI runs
 #   scripts/test.sh --sanitize   then the suite again under ASan+UBSan and TSan
 #                                (scripts/sanitize.sh; about an hour on two cores)
