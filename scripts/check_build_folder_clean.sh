@@ -9,7 +9,7 @@ set -euo pipefail
 build="${1:-}"
 
 fail() {
-  echo "check_build_folder_clean: $*" >&2
+  echo "check_build_folder_clean: $1" >&2
   exit "${2:-1}"
 }
 
