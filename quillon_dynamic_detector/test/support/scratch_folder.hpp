@@ -21,11 +21,11 @@ namespace quillon_test
 class ScratchFolder
 {
 public:
-  // Makes "<prefix>_XXXXXX" under the system's temporary folder; throws std::runtime_error when
-  // that fails.
-  explicit ScratchFolder(const std::string & prefix = "quillon_test") : owner_(::getpid())
+  // Makes "quillon_test_XXXXXX" under the system's temporary folder; throws std::runtime_error
+  // when that fails.
+  ScratchFolder() : owner_(::getpid())
   {
-    std::string pattern = (std::filesystem::temp_directory_path() / (prefix + "_XXXXXX")).string();
+    std::string pattern = (std::filesystem::temp_directory_path() / "quillon_test_XXXXXX").string();
     if (::mkdtemp(pattern.data()) == nullptr) {
       throw std::runtime_error("cannot create a scratch folder from " + pattern);
     }
