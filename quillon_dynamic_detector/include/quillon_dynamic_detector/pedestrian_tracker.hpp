@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -52,9 +53,10 @@ public:
   std::vector<Object> exportTracks() const;
 
   // Markers of the published tracks, followed by deletions for tracks drawn last time but not
-  // now.
+  // now. `to_frame`, when given, carries each track's object into `frame_id` first.
   std::vector<visualization_msgs::msg::Marker> buildMarkers(
-    const std::string & frame_id, const builtin_interfaces::msg::Time & stamp);
+    const std::string & frame_id, const builtin_interfaces::msg::Time & stamp,
+    const std::function<void(Object &)> & to_frame = nullptr);
 
   const TrackerConfig & config() const { return config_; }
   const TrackVector & tracks() const { return tracks_; }

@@ -44,6 +44,9 @@ constexpr std::size_t MAX_SCAN_BEAMS = 5120;
 // static returns, clusters and merges them, scores the moving clusters, updates the tracker and
 // publishes the object list, markers and debug clouds. Each detector type has its own
 // instantiation, and so its own log throttles. Returns what became of the scan.
+// With `track_in_odom` the tracker works in "odom" (detections and static clusters carried there
+// at the scan stamp, exported tracks and their markers carried back), so that the robot's own
+// driving and turning do not move the people it tracks; velocities are then over ground.
 template <typename Detector>
 ScanOutcome processLaserScan(
   const sensor_msgs::msg::LaserScan::ConstSharedPtr & scan,
@@ -54,7 +57,7 @@ ScanOutcome processLaserScan(
   const MarkerPublisher & markers_pub, const std::string & sensor_name,
   const std::string & output_frame, const ClusteringConfig & clustering,
   const ClusterMergeConfig & cluster_merge, const ClassifierConfig & classifier,
-  double max_input_age_ms, PedestrianTracker & tracker);
+  double max_input_age_ms, PedestrianTracker & tracker, bool track_in_odom = false);
 
 extern template ScanOutcome processLaserScan<orvane::perception::DynamicLaserDetector>(
   const sensor_msgs::msg::LaserScan::ConstSharedPtr &, const std::shared_ptr<tf2_ros::Buffer> &,
@@ -62,7 +65,7 @@ extern template ScanOutcome processLaserScan<orvane::perception::DynamicLaserDet
   const CloudPublisher &, const CloudPublisher &, const CloudPublisher &, const CloudPublisher &,
   const ObjectListPublisher &, const MarkerPublisher &, const std::string &, const std::string &,
   const ClusteringConfig &, const ClusterMergeConfig &, const ClassifierConfig &, double,
-  PedestrianTracker &);
+  PedestrianTracker &, bool);
 
 extern template ScanOutcome processLaserScan<GeometricMotionDetector>(
   const sensor_msgs::msg::LaserScan::ConstSharedPtr &, const std::shared_ptr<tf2_ros::Buffer> &,
@@ -70,7 +73,7 @@ extern template ScanOutcome processLaserScan<GeometricMotionDetector>(
   const CloudPublisher &, const CloudPublisher &, const CloudPublisher &,
   const ObjectListPublisher &, const MarkerPublisher &, const std::string &, const std::string &,
   const ClusteringConfig &, const ClusterMergeConfig &, const ClassifierConfig &, double,
-  PedestrianTracker &);
+  PedestrianTracker &, bool);
 
 }  // namespace quillon_dynamic_detector
 

@@ -20,6 +20,11 @@ void appendTrackMarkers(
   const Track & track, const std::string & frame_id, const builtin_interfaces::msg::Time & stamp,
   MarkerVector & markers);
 
+// The same, with the track as `object` shows it (its exported object, carried into `frame_id`).
+void appendTrackMarkers(
+  const Track & track, const Track::Object & object, const std::string & frame_id,
+  const builtin_interfaces::msg::Time & stamp, MarkerVector & markers);
+
 // Appends the deletions of outline, arrow and label of a track that is no longer drawn.
 void appendTrackMarkerDeletions(int32_t track_id, MarkerVector & markers);
 

@@ -26,6 +26,8 @@ struct TrailscanSettings
   TrackerConfig tracker;
   double max_input_age_ms = 250.0;
   bool use_geometric_motion_detector = false;
+  // Track in "odom" instead of the scanner frame (see processLaserScan).
+  bool track_in_odom = false;
 };
 
 // Declares every trailscan parameter on the node, in order, and returns the effective values.

@@ -281,7 +281,8 @@ std::vector<PedestrianTracker::Object> PedestrianTracker::exportTracks() const
 }
 
 std::vector<visualization_msgs::msg::Marker> PedestrianTracker::buildMarkers(
-  const std::string & frame_id, const builtin_interfaces::msg::Time & stamp)
+  const std::string & frame_id, const builtin_interfaces::msg::Time & stamp,
+  const std::function<void(Object &)> & to_frame)
 {
   std::set<int32_t> current_ids;
   for (const Track & track : tracks_) {
@@ -294,7 +295,11 @@ std::vector<visualization_msgs::msg::Marker> PedestrianTracker::buildMarkers(
   markers.reserve(3 * (current_ids.size() + marker_ids_.size()));
   for (const Track & track : tracks_) {
     if (track.isPublished()) {
-      appendTrackMarkers(track, frame_id, stamp, markers);
+      Object object = track.toObject();
+      if (to_frame) {
+        to_frame(object);
+      }
+      appendTrackMarkers(track, object, frame_id, stamp, markers);
     }
   }
   for (const int32_t vanished_id : marker_ids_) {

@@ -111,7 +111,13 @@ void appendTrackMarkers(
   const Track & track, const std::string & frame_id, const builtin_interfaces::msg::Time & stamp,
   MarkerVector & markers)
 {
-  const Track::Object object = track.toObject();
+  appendTrackMarkers(track, track.toObject(), frame_id, stamp, markers);
+}
+
+void appendTrackMarkers(
+  const Track & track, const Track::Object & object, const std::string & frame_id,
+  const builtin_interfaces::msg::Time & stamp, MarkerVector & markers)
+{
   markers.push_back(makeOutline(track, object, frame_id, stamp));
   markers.push_back(makeArrow(track, object, frame_id, stamp));
   markers.push_back(makeLabel(track, object, frame_id, stamp));

@@ -2,12 +2,15 @@
 
 #include <chrono>
 #include <cmath>
+#include <optional>
+#include <vector>
 
 #include <Eigen/Core>
 
 #include "quillon_dynamic_detector/detection_builder.hpp"
 #include "quillon_dynamic_detector/leg_cluster_merging.hpp"
 #include "quillon_dynamic_detector/static_leg_absorption.hpp"
+#include "quillon_dynamic_detector/tracking_frame.hpp"
 #include "quillon_dynamic_detector/trailscan_logger.hpp"
 #include "quillon_dynamic_detector/transform_lookup.hpp"
 #include "rclcpp/clock.hpp"
@@ -80,6 +83,19 @@ bool hasFiniteAngles(const LaserScan & scan)
          std::isfinite(last_index * scan.angle_increment + scan.angle_min);
 }
 
+// The tracker's update with the scan's detections and static clusters carried into the frame
+// where it tracks.
+void trackInFrame(
+  const PlanarMotion & frame_from_scanner, const Detections & detections,
+  const ClusterList & static_clusters, double stamp_s, PedestrianTracker & tracker)
+{
+  std::vector<quillon_protocol::msg::Object> moved_detections = detections.objects;
+  frame_from_scanner.apply(moved_detections);
+  ClusterList moved_clusters = static_clusters;
+  frame_from_scanner.apply(moved_clusters);
+  tracker.update(moved_detections, moved_clusters, detections.scores, stamp_s);
+}
+
 }  // namespace
 
 template <typename Detector>
@@ -91,7 +107,8 @@ ScanOutcome processLaserScan(
   const ObjectListPublisher & objects_pub, const MarkerPublisher & markers_pub,
   const std::string & sensor_name, const std::string & output_frame,
   const ClusteringConfig & clustering, const ClusterMergeConfig & cluster_merge,
-  const ClassifierConfig & classifier, double max_input_age_ms, PedestrianTracker & tracker)
+  const ClassifierConfig & classifier, double max_input_age_ms, PedestrianTracker & tracker,
+  bool track_in_odom)
 {
   const auto t0 = SteadyClock::now();
   // Ages are measured against system time, whatever clock the node uses.
@@ -159,7 +176,17 @@ ScanOutcome processLaserScan(
   publishCloud(
     buildColouredClusterCloud(static_clusters, dynamic_clusters.size()), *scan, output_frame,
     static_cloud_pub);
-  tracker.update(detections.objects, static_clusters, detections.scores, stamp.seconds());
+  std::optional<PlanarMotion> odom_from_scanner;
+  if (track_in_odom) {
+    Eigen::Matrix4f matrix;
+    if (!getTransformMatrix(tf_buffer, ODOM_FRAME, output_frame, stamp, matrix)) {
+      return ScanOutcome::kNoTransform;
+    }
+    odom_from_scanner = PlanarMotion::fromMatrix(matrix);
+    trackInFrame(*odom_from_scanner, detections, static_clusters, stamp.seconds(), tracker);
+  } else {
+    tracker.update(detections.objects, static_clusters, detections.scores, stamp.seconds());
+  }
   const auto t3 = SteadyClock::now();
 
   quillon_protocol::msg::ObjectList objects;
@@ -168,9 +195,18 @@ ScanOutcome processLaserScan(
   objects.sensor_name = sensor_name;
   objects.sensor_type = 3;
   objects.objects = tracker.exportTracks();
+  const auto scanner_from_odom =
+    odom_from_scanner ? std::optional<PlanarMotion>(odom_from_scanner->inverse()) : std::nullopt;
+  if (scanner_from_odom) {
+    scanner_from_odom->apply(objects.objects);
+  }
   objects_pub->publish(objects);
   visualization_msgs::msg::MarkerArray markers;
-  markers.markers = tracker.buildMarkers(output_frame, scan->header.stamp);
+  markers.markers = scanner_from_odom
+                      ? tracker.buildMarkers(
+                          output_frame, scan->header.stamp,
+                          [&](quillon_protocol::msg::Object & o) { scanner_from_odom->apply(o); })
+                      : tracker.buildMarkers(output_frame, scan->header.stamp);
   if (!markers.markers.empty()) {
     markers_pub->publish(markers);
   }
@@ -196,7 +232,7 @@ template ScanOutcome processLaserScan<orvane::perception::DynamicLaserDetector>(
   const CloudPublisher &, const CloudPublisher &, const CloudPublisher &, const CloudPublisher &,
   const ObjectListPublisher &, const MarkerPublisher &, const std::string &, const std::string &,
   const ClusteringConfig &, const ClusterMergeConfig &, const ClassifierConfig &, double,
-  PedestrianTracker &);
+  PedestrianTracker &, bool);
 
 template ScanOutcome processLaserScan<GeometricMotionDetector>(
   const LaserScan::ConstSharedPtr &, const std::shared_ptr<tf2_ros::Buffer> &,
@@ -204,6 +240,6 @@ template ScanOutcome processLaserScan<GeometricMotionDetector>(
   const CloudPublisher &, const CloudPublisher &, const CloudPublisher &,
   const ObjectListPublisher &, const MarkerPublisher &, const std::string &, const std::string &,
   const ClusteringConfig &, const ClusterMergeConfig &, const ClassifierConfig &, double,
-  PedestrianTracker &);
+  PedestrianTracker &, bool);
 
 }  // namespace quillon_dynamic_detector

@@ -12,6 +12,7 @@ list(APPEND TRAILSCAN_LIBRARY_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/cluster_palette.cpp
   ${CMAKE_CURRENT_LIST_DIR}/output_messages.cpp
   ${CMAKE_CURRENT_LIST_DIR}/detection_builder.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/tracking_frame.cpp
   ${CMAKE_CURRENT_LIST_DIR}/scan_pipeline.cpp
   ${CMAKE_CURRENT_LIST_DIR}/trailscan_node.cpp
 )

@@ -202,13 +202,14 @@ void TrailscanNode::Wiring::subscribe(ScanChannel & c)
           scan, tf_buffer, *c.geometric_detector, *clusterer, c.dynamic_cloud_pub,
           c.static_cloud_pub, c.raw_candidate_cloud_pub, c.confirmed_cloud_pub,
           c.local_map_cloud_pub, c.objects_pub, c.markers_pub, c.sensor_name, c.output_frame,
-          s.clustering, s.cluster_merge, s.classifier, s.max_input_age_ms, *c.tracker));
+          s.clustering, s.cluster_merge, s.classifier, s.max_input_age_ms, *c.tracker,
+          s.track_in_odom));
       } else {
         c.outcomes.add(processLaserScan(
           scan, tf_buffer, *c.closed_detector, *clusterer, c.dynamic_cloud_pub, c.static_cloud_pub,
           c.raw_candidate_cloud_pub, c.confirmed_cloud_pub, c.local_map_cloud_pub, c.objects_pub,
           c.markers_pub, c.sensor_name, c.output_frame, s.clustering, s.cluster_merge, s.classifier,
-          s.max_input_age_ms, *c.tracker));
+          s.max_input_age_ms, *c.tracker, s.track_in_odom));
       }
     });
 }

@@ -201,6 +201,7 @@ TrailscanSettings declareTrailscanParameters(rclcpp::Node & node)
   requireFiniteParameter("runtime.max_input_age_ms", s.max_input_age_ms);
   s.use_geometric_motion_detector =
     node.declare_parameter("frontend.use_geometric_motion_detector", false);
+  s.track_in_odom = node.declare_parameter("tracker.track_in_odom", s.track_in_odom);
   return s;
 }
 

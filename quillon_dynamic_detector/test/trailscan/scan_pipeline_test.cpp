@@ -113,8 +113,26 @@ public:
     return {dynamic_.messages, static_.messages, raw_.messages, confirmed_.messages, map_.messages};
   }
 
+  // Puts the robot, standing still, at (x, y, yaw) in "odom", with the scanner at its centre.
+  void placeRobot(double x, double y, double yaw)
+  {
+    geometry_msgs::msg::TransformStamped odom;
+    odom.header.frame_id = "odom";
+    odom.child_frame_id = "base_footprint";
+    odom.transform.translation.x = x;
+    odom.transform.translation.y = y;
+    odom.transform.rotation.z = std::sin(yaw / 2.0);
+    odom.transform.rotation.w = std::cos(yaw / 2.0);
+    buffer_->setTransform(odom, "test", true);
+    geometry_msgs::msg::TransformStamped mount;
+    mount.header.frame_id = "base_footprint";
+    mount.child_frame_id = "base_scan_01";
+    buffer_->setTransform(mount, "test", true);
+  }
+
   Received<quillon_protocol::msg::ObjectList> objects;
   Received<visualization_msgs::msg::MarkerArray> markers;
+  bool track_in_odom = false;
 
 private:
   template <typename Detector>
@@ -123,7 +141,8 @@ private:
     return processLaserScan(
       scan, buffer_, detector, *clusterer_, dynamic_pub_, static_pub_, raw_pub_, confirmed_pub_,
       map_pub_, objects_pub_, markers_pub_, "top_scan_01", "base_scan_01", settings_.clustering,
-      settings_.cluster_merge, settings_.classifier, settings_.max_input_age_ms, tracker_);
+      settings_.cluster_merge, settings_.classifier, settings_.max_input_age_ms, tracker_,
+      track_in_odom);
   }
 
   template <typename MessageT>
@@ -422,4 +441,53 @@ TEST_F(ScanPipelineTest, AWalkingPersonBecomesAPublishedPedestrian)
     EXPECT_FALSE(harness.markers.messages.empty());
     EXPECT_EQ(harness.markers.messages.back().markers[0].header.frame_id, "base_scan_01");
   }
+}
+
+// Tracking in "odom" is invisible to a robot that stands still, wherever it stands: the same
+// pedestrian is published at the same place in the scanner frame, with the same velocity and
+// markers, as when tracking in the scanner frame.
+TEST_F(ScanPipelineTest, TrackingInOdomPublishesInTheScannerFrameAsBefore)
+{
+  std::vector<quillon_protocol::msg::ObjectList> lists[2];
+  std::vector<visualization_msgs::msg::MarkerArray> markers[2];
+  for (const bool in_odom : {false, true}) {
+    ros2_compat::testing::ScopedFakeSystemTime fake_time(START_NS);
+    PipelineHarness harness;
+    harness.placeRobot(12.0, -7.0, 2.0);
+    harness.track_in_odom = in_odom;
+    int64_t now = START_NS;
+    for (int k = 0; k < 45; ++k) {
+      cluster_builders::Room room;
+      if (k >= 10) {
+        cluster_builders::addWalkingPerson(room, -2.0F, 1.5F, 1.0F, 0.1F * (k - 10));
+      }
+      EXPECT_EQ(harness.process(roomScanAt(room, now)), ScanOutcome::kProcessed);
+      now += 100000000LL;
+      ros2_compat::testing::set_system_time(now);
+    }
+    lists[in_odom] = harness.objects.messages;
+    markers[in_odom] = harness.markers.messages;
+  }
+  ASSERT_EQ(lists[0].size(), lists[1].size());
+  ASSERT_FALSE(lists[0].back().objects.empty());
+  for (std::size_t i = 0; i < lists[0].size(); ++i) {
+    ASSERT_EQ(lists[0][i].objects.size(), lists[1][i].objects.size()) << i;
+    EXPECT_EQ(lists[1][i].header.frame_id, "base_scan_01");
+    for (std::size_t j = 0; j < lists[0][i].objects.size(); ++j) {
+      const auto & a = lists[0][i].objects[j];
+      const auto & b = lists[1][i].objects[j];
+      EXPECT_NEAR(a.pose.position.x, b.pose.position.x, 1e-3);
+      EXPECT_NEAR(a.pose.position.y, b.pose.position.y, 1e-3);
+      EXPECT_NEAR(a.velocity_x, b.velocity_x, 1e-2);
+      EXPECT_NEAR(a.velocity_y, b.velocity_y, 1e-2);
+      EXPECT_EQ(a.classification, b.classification);
+    }
+  }
+  ASSERT_EQ(markers[0].size(), markers[1].size());
+  const auto & label_in_scanner = markers[0].back().markers.at(2);
+  const auto & label_in_odom = markers[1].back().markers.at(2);
+  EXPECT_EQ(label_in_odom.header.frame_id, "base_scan_01");
+  EXPECT_NEAR(label_in_scanner.pose.position.x, label_in_odom.pose.position.x, 1e-3);
+  EXPECT_NEAR(label_in_scanner.pose.position.y, label_in_odom.pose.position.y, 1e-3);
+  EXPECT_EQ(label_in_scanner.text, label_in_odom.text);
 }

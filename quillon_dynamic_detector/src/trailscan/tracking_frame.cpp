@@ -1,0 +1,75 @@
+#include "quillon_dynamic_detector/tracking_frame.hpp"
+
+#include <cmath>
+#include <memory>
+
+namespace quillon_dynamic_detector
+{
+
+PlanarMotion::PlanarMotion(double cos_yaw, double sin_yaw, double x, double y)
+: cos_yaw_(cos_yaw), sin_yaw_(sin_yaw), x_(x), y_(y)
+{
+}
+
+PlanarMotion PlanarMotion::fromMatrix(const Eigen::Matrix4f & transform)
+{
+  const double yaw = std::atan2(transform(1, 0), transform(0, 0));
+  return PlanarMotion(std::cos(yaw), std::sin(yaw), transform(0, 3), transform(1, 3));
+}
+
+PlanarMotion PlanarMotion::inverse() const
+{
+  // p = R^T (p' - t)
+  return PlanarMotion(
+    cos_yaw_, -sin_yaw_, -(cos_yaw_ * x_ + sin_yaw_ * y_), sin_yaw_ * x_ - cos_yaw_ * y_);
+}
+
+void PlanarMotion::move(double & x, double & y) const
+{
+  const double moved_x = cos_yaw_ * x - sin_yaw_ * y + x_;
+  y = sin_yaw_ * x + cos_yaw_ * y + y_;
+  x = moved_x;
+}
+
+void PlanarMotion::apply(quillon_protocol::msg::Object & object) const
+{
+  move(object.pose.position.x, object.pose.position.y);
+  for (auto & vertex : object.polygon) {
+    double x = vertex.x;
+    double y = vertex.y;
+    move(x, y);
+    vertex.x = static_cast<float>(x);
+    vertex.y = static_cast<float>(y);
+  }
+  const double vx = object.velocity_x;
+  object.velocity_x = cos_yaw_ * vx - sin_yaw_ * object.velocity_y;
+  object.velocity_y = sin_yaw_ * vx + cos_yaw_ * object.velocity_y;
+}
+
+void PlanarMotion::apply(std::vector<quillon_protocol::msg::Object> & objects) const
+{
+  for (auto & object : objects) {
+    apply(object);
+  }
+}
+
+void PlanarMotion::apply(ClusterList & clusters) const
+{
+  for (auto & cluster : clusters) {
+    if (!cluster) {
+      continue;
+    }
+    // Clusters are shared with the debug clouds already published; move a copy.
+    auto moved = std::make_shared<pcl::PointCloud<pcl::PointXYZ>>(*cluster);
+    for (auto & p : moved->points) {
+      double x = p.x;
+      double y = p.y;
+      move(x, y);
+      p.x = static_cast<float>(x);
+      p.y = static_cast<float>(y);
+    }
+    cluster = moved;
+  }
+}
+
+}  // namespace quillon_dynamic_detector
