@@ -21,6 +21,7 @@ esac
 "$root/scripts/check_format.sh" --all
 "$root/scripts/build.sh"
 (cd "$build" && ctest --output-on-failure -j "$(nproc)" --timeout 300)
+"$root/scripts/check_build_folder_clean.sh" "$build"
 "$root/scripts/check_colcon_workspace.sh"
 if [ "$sanitize" = true ]; then
   "$root/scripts/sanitize.sh"
