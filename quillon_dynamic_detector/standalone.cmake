@@ -1,42 +1,87 @@
 # Standalone build of the detector package against the ROS 2 compatibility layer.
 include("${CMAKE_CURRENT_LIST_DIR}/sources.cmake")
 
-# quillon_detector_tests(<core library> <executable> <sources...>): one test executable per file.
-function(quillon_detector_tests core executable)
+# quillon_detector_library(<name> SOURCES ... LIBRARIES ...): one static library of the package.
+function(quillon_detector_library name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBRARIES" ${ARGN})
+  add_library(${name} STATIC ${ARG_SOURCES})
+  quillon_warnings(${name})
+  target_include_directories(${name} PUBLIC "${QUILLON_DETECTOR_DIR}/include")
+  target_include_directories(${name} SYSTEM PUBLIC ${PCL_INCLUDE_DIRS} ${OpenCV_INCLUDE_DIRS})
+  target_link_libraries(${name} PUBLIC ${ARG_LIBRARIES})
+endfunction()
+
+# quillon_detector_tests(LIBRARIES ... [EXECUTABLE <program>] SOURCES ...): one test executable
+# per file. With EXECUTABLE, the tests know the program's path as <PROGRAM>_EXECUTABLE.
+function(quillon_detector_tests)
+  cmake_parse_arguments(ARG "" "EXECUTABLE" "LIBRARIES;SOURCES" ${ARGN})
   if(NOT QUILLON_BUILD_TESTS)
     return()
   endif()
-  string(TOUPPER "${executable}" macro_prefix)
-  foreach(test_source ${ARGN})
+  foreach(test_source ${ARG_SOURCES})
     get_filename_component(test_name "${test_source}" NAME_WE)
-    quillon_add_gtest(quillon_dynamic_detector_${test_name} "${test_source}"
-      LIBRARIES ${core} ros2_compat_test_support)
-    target_include_directories(quillon_dynamic_detector_${test_name} PRIVATE
-      "${QUILLON_DETECTOR_DIR}/test/support")
-    target_compile_definitions(quillon_dynamic_detector_${test_name} PRIVATE
-      ${macro_prefix}_EXECUTABLE="$<TARGET_FILE:${executable}>")
-    add_dependencies(quillon_dynamic_detector_${test_name} ${executable})
+    set(target quillon_dynamic_detector_${test_name})
+    quillon_add_gtest(${target} "${test_source}"
+      LIBRARIES ${ARG_LIBRARIES} ros2_compat_test_support)
+    target_include_directories(${target} PRIVATE "${QUILLON_DETECTOR_DIR}/test/support")
+    if(ARG_EXECUTABLE)
+      string(TOUPPER "${ARG_EXECUTABLE}" macro_prefix)
+      target_compile_definitions(${target} PRIVATE
+        ${macro_prefix}_EXECUTABLE="$<TARGET_FILE:${ARG_EXECUTABLE}>")
+      add_dependencies(${target} ${ARG_EXECUTABLE})
+    endif()
   endforeach()
 endfunction()
 
-# trailscan: everything but main in one library, so that tests link the same code.
-add_library(trailscan_core STATIC ${TRAILSCAN_LIBRARY_SOURCES})
-quillon_warnings(trailscan_core)
-target_include_directories(trailscan_core PUBLIC "${QUILLON_DETECTOR_DIR}/include")
-target_link_libraries(trailscan_core PUBLIC
-  ros2_compat quillon_protocol quillon_perception_libs_standin
-  Eigen3::Eigen yaml-cpp ${PCL_LIBRARIES} ${OpenCV_LIBS})
-target_include_directories(trailscan_core SYSTEM PUBLIC ${PCL_INCLUDE_DIRS} ${OpenCV_INCLUDE_DIRS})
+# quillon_detector_benchmarks(<library> <sources...>): benchmarks of what <library> holds.
+function(quillon_detector_benchmarks library)
+  foreach(bench_source ${ARGN})
+    get_filename_component(bench_name "${bench_source}" NAME_WE)
+    quillon_add_benchmark(${bench_name} "${bench_source}" LIBRARIES ${library})
+    target_include_directories(${bench_name} PRIVATE "${QUILLON_DETECTOR_DIR}/test/support")
+  endforeach()
+endfunction()
+
+# The algorithm libraries: no node, parameters or topics, and no link to trailscan's node wiring.
+quillon_detector_library(quillon_trailscan_logger
+  SOURCES ${TRAILSCAN_LOGGER_SOURCES} LIBRARIES ros2_compat)
+quillon_detector_library(quillon_cluster_features
+  SOURCES ${CLUSTER_FEATURES_LIBRARY_SOURCES}
+  LIBRARIES ros2_compat quillon_protocol Eigen3::Eigen ${PCL_LIBRARIES} ${OpenCV_LIBS})
+quillon_detector_library(quillon_clustering
+  SOURCES ${CLUSTERING_LIBRARY_SOURCES}
+  LIBRARIES quillon_cluster_features quillon_trailscan_logger ros2_compat ${PCL_LIBRARIES})
+quillon_detector_library(quillon_geometric_detector
+  SOURCES ${GEOMETRIC_DETECTOR_LIBRARY_SOURCES}
+  LIBRARIES quillon_trailscan_logger ros2_compat Eigen3::Eigen yaml-cpp ${PCL_LIBRARIES})
+quillon_detector_library(quillon_tracker
+  SOURCES ${TRACKER_LIBRARY_SOURCES}
+  LIBRARIES ros2_compat quillon_protocol Eigen3::Eigen ${PCL_LIBRARIES})
+quillon_detector_tests(LIBRARIES quillon_cluster_features quillon_clustering
+  SOURCES ${CLUSTER_FEATURES_TEST_SOURCES})
+quillon_detector_tests(LIBRARIES quillon_clustering
+  SOURCES ${CLUSTERING_TEST_SOURCES} ${CLUSTERING_SEAM_TEST_SOURCES})
+quillon_detector_tests(LIBRARIES quillon_geometric_detector
+  SOURCES ${GEOMETRIC_DETECTOR_TEST_SOURCES} ${GEOMETRIC_DETECTOR_SEAM_TEST_SOURCES})
+quillon_detector_tests(LIBRARIES quillon_tracker
+  SOURCES ${TRACKER_TEST_SOURCES} ${TRACKER_SEAM_TEST_SOURCES})
+quillon_detector_benchmarks(quillon_clustering ${CLUSTERING_BENCHMARK_SOURCES})
+quillon_detector_benchmarks(quillon_geometric_detector ${GEOMETRIC_DETECTOR_BENCHMARK_SOURCES})
+quillon_detector_benchmarks(quillon_tracker ${TRACKER_BENCHMARK_SOURCES})
+
+# trailscan: its node wiring in one library over the algorithm libraries, everything but main, so
+# that tests link the same code.
+quillon_detector_library(trailscan_core
+  SOURCES ${TRAILSCAN_LIBRARY_SOURCES}
+  LIBRARIES quillon_clustering quillon_cluster_features quillon_geometric_detector quillon_tracker
+    quillon_trailscan_logger ros2_compat quillon_protocol quillon_perception_libs_standin
+    Eigen3::Eigen yaml-cpp ${PCL_LIBRARIES} ${OpenCV_LIBS})
 add_executable(trailscan ${TRAILSCAN_MAIN_SOURCE})
 quillon_warnings(trailscan)
 target_link_libraries(trailscan PRIVATE trailscan_core)
-quillon_detector_tests(trailscan_core trailscan
-  ${TRAILSCAN_TEST_SOURCES} ${TRAILSCAN_SEAM_TEST_SOURCES} ${E2E_TEST_SOURCES})
-foreach(bench_source ${TRAILSCAN_BENCHMARK_SOURCES})
-  get_filename_component(bench_name "${bench_source}" NAME_WE)
-  quillon_add_benchmark(${bench_name} "${bench_source}" LIBRARIES trailscan_core)
-  target_include_directories(${bench_name} PRIVATE "${QUILLON_DETECTOR_DIR}/test/support")
-endforeach()
+quillon_detector_tests(LIBRARIES trailscan_core EXECUTABLE trailscan
+  SOURCES ${TRAILSCAN_TEST_SOURCES} ${TRAILSCAN_SEAM_TEST_SOURCES} ${E2E_TEST_SOURCES})
+quillon_detector_benchmarks(trailscan_core ${TRAILSCAN_BENCHMARK_SOURCES})
 
 # trailmerge: links the message package and the ROS 2 layer only.
 if(TRAILMERGE_MAIN_SOURCE)
@@ -47,12 +92,9 @@ if(TRAILMERGE_MAIN_SOURCE)
   add_executable(trailmerge ${TRAILMERGE_MAIN_SOURCE})
   quillon_warnings(trailmerge)
   target_link_libraries(trailmerge PRIVATE trailmerge_core)
-  quillon_detector_tests(trailmerge_core trailmerge
-    ${TRAILMERGE_TEST_SOURCES} ${TRAILMERGE_SEAM_TEST_SOURCES})
-  foreach(bench_source ${TRAILMERGE_BENCHMARK_SOURCES})
-    get_filename_component(bench_name "${bench_source}" NAME_WE)
-    quillon_add_benchmark(${bench_name} "${bench_source}" LIBRARIES trailmerge_core)
-  endforeach()
+  quillon_detector_tests(LIBRARIES trailmerge_core EXECUTABLE trailmerge
+    SOURCES ${TRAILMERGE_TEST_SOURCES} ${TRAILMERGE_SEAM_TEST_SOURCES})
+  quillon_detector_benchmarks(trailmerge_core ${TRAILMERGE_BENCHMARK_SOURCES})
 endif()
 
 # The end-to-end tests run trailscan, trailmerge and their own scene source and recorder as

@@ -1,5 +1,5 @@
-# The pedestrian tracker.
-list(APPEND TRAILSCAN_LIBRARY_SOURCES
+# The pedestrian tracker (logs through its own logger "laser_tracker").
+list(APPEND TRACKER_LIBRARY_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/tracker_logger.cpp
   ${CMAKE_CURRENT_LIST_DIR}/track.cpp
   ${CMAKE_CURRENT_LIST_DIR}/track_classification.cpp
@@ -9,6 +9,6 @@ list(APPEND TRAILSCAN_LIBRARY_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/track_markers.cpp
   ${CMAKE_CURRENT_LIST_DIR}/pedestrian_tracker.cpp
 )
-list(APPEND TRAILSCAN_BENCHMARK_SOURCES
+list(APPEND TRACKER_BENCHMARK_SOURCES
   ${QUILLON_DETECTOR_DIR}/benchmark/pedestrian_tracker_benchmark.cpp
 )

@@ -1,11 +1,11 @@
-# Tests of the pedestrian tracker (lists as in test/trailscan/sources.cmake).
-list(APPEND TRAILSCAN_TEST_SOURCES
+# Tests of the pedestrian tracker (lists as explained in sources.cmake of the package).
+list(APPEND TRACKER_TEST_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/track_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/track_classification_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/track_lifecycle_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/track_association_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/track_markers_test.cpp
 )
-list(APPEND TRAILSCAN_SEAM_TEST_SOURCES
+list(APPEND TRACKER_SEAM_TEST_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/pedestrian_tracker_test.cpp
 )

@@ -1,4 +1,4 @@
-# Tests of the fusion node trailmerge (lists as in test/trailscan/sources.cmake).
+# Tests of the fusion node trailmerge (lists as explained in sources.cmake of the package).
 list(APPEND TRAILMERGE_TEST_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/object_transform_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/object_fusion_test.cpp
