@@ -42,7 +42,7 @@ CheckRun checkParams(const std::vector<std::string> & arguments)
 // One file in a scratch folder of this test's own, checked.
 struct CheckedFile
 {
-  quillon_test::ScratchFolder folder{"check_params"};
+  quillon_test::ScratchFolder folder;
   std::string path;
   CheckRun run;
 

@@ -168,7 +168,7 @@ TEST(ParameterSchemas, ListEveryDeclaredParameterOfBothProgramsWithItsTypeAndDef
 // is moved, and the schema's defaults are the detectors' own.
 TEST(ParameterSchemas, ListEveryDetectorKeyWithItsDefault)
 {
-  const quillon_test::ScratchFolder folder("parameter_schema");
+  const quillon_test::ScratchFolder folder;
   const cp::ParameterSchema & schema = schemas().detector_config;
   auto load = [&](const std::string & name, bool changed) {
     const std::string path = folder.write(name, configuration(schema, changed));
