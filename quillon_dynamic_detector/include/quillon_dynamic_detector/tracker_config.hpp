@@ -62,9 +62,13 @@ struct TrackerConfig
   float duplicate_track_distance = 0.35f;
   float duplicate_track_velocity_angle = 0.8f;
   int32_t duplicate_track_merge_hits = 3;
+  // m/s; above 0, a lost track is held on a static cluster only while its filter speed is below
+  // this (a person who stops slows down first; a walker whose detections drop out does not).
+  // 0 holds a track at any speed.
+  float static_retention_max_speed = 0.0f;
 };
 
-static_assert(sizeof(TrackerConfig) == 52 * 4, "TrackerConfig holds 52 four-byte fields");
+static_assert(sizeof(TrackerConfig) == 53 * 4, "TrackerConfig holds 53 four-byte fields");
 
 }  // namespace quillon_dynamic_detector
 

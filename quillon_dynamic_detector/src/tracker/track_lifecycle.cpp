@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cmath>
 
 #include "quillon_dynamic_detector/track.hpp"
 
@@ -26,6 +27,11 @@ bool Track::canRetainStatic() const
     return false;
   }
   if (consecutive_static_updates >= config->max_consecutive_static_updates) {
+    return false;
+  }
+  if (
+    config->static_retention_max_speed > 0.0f &&
+    !(std::hypot(x[2], x[3]) < config->static_retention_max_speed)) {
     return false;
   }
   // Only a track that has really moved is kept alive beside a static obstacle.

@@ -173,6 +173,7 @@ void readTracker(rclcpp::Node & node, TrackerConfig & c)
   QUILLON_READ(r, c, duplicate_track_distance);
   QUILLON_READ(r, c, duplicate_track_velocity_angle);
   QUILLON_READ(r, c, duplicate_track_merge_hits);
+  QUILLON_READ(r, c, static_retention_max_speed);
 }
 
 #undef QUILLON_READ

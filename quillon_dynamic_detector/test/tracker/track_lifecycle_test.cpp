@@ -93,6 +93,16 @@ TEST(TrackLifecycle, StaticRetentionOnlyForEstablishedPedestriansThatMoved)
     c.change(track);
     EXPECT_EQ(c.expected, track.canRetainStatic()) << c.name;
   }
+
+  // With a speed limit, a walker whose detections drop out is not held; one who slowed down is.
+  TrackerConfig limited;
+  limited.static_retention_max_speed = 0.3f;
+  Track walker = makeTrack(limited, 0, 1.0f, 1.0f, 0.6f, 0.6f);
+  walker.dynamic_updates = 3;
+  walker.max_speed = 1.0f;
+  EXPECT_FALSE(walker.canRetainStatic());
+  walker.x[2] = walker.x[3] = 0.2f;
+  EXPECT_TRUE(walker.canRetainStatic());
 }
 
 TEST(TrackLifecycle, NearestStaticCentroidWithinGate)
