@@ -150,6 +150,15 @@ ScanOutcome processLaserScan(
   if (!getTransformMatrix(tf_buffer, ODOM_FRAME, ROBOT_BASE_FRAME, stamp, odom_from_base)) {
     return ScanOutcome::kNoTransform;
   }
+  // Tracking in odom needs the scanner's own pose too; looked up before anything is published.
+  std::optional<PlanarMotion> odom_from_scanner;
+  if (track_in_odom) {
+    Eigen::Matrix4f odom_from_output;
+    if (!getTransformMatrix(tf_buffer, ODOM_FRAME, output_frame, stamp, odom_from_output)) {
+      return ScanOutcome::kNoTransform;
+    }
+    odom_from_scanner = PlanarMotion::fromMatrix(odom_from_output);
+  }
   const geometry_msgs::msg::Pose pose = poseFromMatrix(odom_from_base);
   auto dynamic_scan = std::make_shared<LaserScan>();
   auto static_scan = std::make_shared<LaserScan>();
@@ -176,13 +185,7 @@ ScanOutcome processLaserScan(
   publishCloud(
     buildColouredClusterCloud(static_clusters, dynamic_clusters.size()), *scan, output_frame,
     static_cloud_pub);
-  std::optional<PlanarMotion> odom_from_scanner;
-  if (track_in_odom) {
-    Eigen::Matrix4f matrix;
-    if (!getTransformMatrix(tf_buffer, ODOM_FRAME, output_frame, stamp, matrix)) {
-      return ScanOutcome::kNoTransform;
-    }
-    odom_from_scanner = PlanarMotion::fromMatrix(matrix);
+  if (odom_from_scanner) {
     trackInFrame(*odom_from_scanner, detections, static_clusters, stamp.seconds(), tracker);
   } else {
     tracker.update(detections.objects, static_clusters, detections.scores, stamp.seconds());

@@ -281,6 +281,13 @@ TEST_F(ScanPipelineTest, FailedPoseLookupPublishesNothing)
   EXPECT_EQ(harness.process(roomScanAt(cluster_builders::Room(), now)), ScanOutcome::kNoTransform);
   EXPECT_EQ(harness.messagesOnAnyTopic(), 0u);
   EXPECT_EQ(log.count("Transform base_footprint to odom error of sensor data"), 1u);
+
+  // Tracking in odom also needs the scanner's mount; without it the scan goes the same way.
+  PipelineHarness without_mount;
+  without_mount.track_in_odom = true;
+  EXPECT_EQ(
+    without_mount.process(roomScanAt(cluster_builders::Room(), now)), ScanOutcome::kNoTransform);
+  EXPECT_EQ(without_mount.messagesOnAnyTopic(), 0u);
 }
 
 // Beams that read 0, less than 0 or less than the received scan's minimum are beams without an
