@@ -56,6 +56,10 @@ private:
   void publishFusion();
   InputState assessInput(const ObjectList::ConstSharedPtr & msg, const rclcpp::Time & now) const;
   void collectObjects(const ObjectList & list, std::vector<Object> & collected);
+  // How the target frame moved in "odom" from `stamp` to the newest pose; false (logged) when
+  // either pose is unknown.
+  bool robotMotionSince(
+    const builtin_interfaces::msg::Time & stamp, geometry_msgs::msg::TransformStamped & motion);
 
   void publishMarkers(const std::vector<Object> & objects, const rclcpp::Time & stamp);
 

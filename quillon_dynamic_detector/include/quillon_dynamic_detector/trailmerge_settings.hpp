@@ -28,9 +28,12 @@ struct TrailmergeSettings
   bool publish_markers = true;
   std::string marker_topic = "/objects_laser_markers";
   FusedMarkerConfig markers;
+  // Carry each list's objects along the robot's own motion (by "odom") from the list's stamp
+  // to the newest pose before fusing, so that lists of different ages agree.
+  bool compensate_list_age = false;
 };
 
-// Declares the 17 trailmerge parameters on the node, in order, and returns the effective
+// Declares the 19 trailmerge parameters on the node, in order, and returns the effective
 // values. A value of the wrong type throws rclcpp::exceptions::InvalidParameterTypeException; a
 // NaN or infinite floating-point value, or a duration beyond 9e9 s, throws std::invalid_argument.
 TrailmergeSettings declareTrailmergeParameters(rclcpp::Node & node);

@@ -11,8 +11,10 @@
 #include "quillon_dynamic_detector/object_classification.hpp"
 #include "quillon_dynamic_detector/object_fusion.hpp"
 #include "quillon_dynamic_detector/object_transform.hpp"
+#include "tf2/LinearMath/Transform.h"
 #include "tf2/exceptions.h"
 #include "tf2/time.h"
+#include "tf2_geometry_msgs/tf2_geometry_msgs.hpp"
 #include "tf2_ros/buffer_interface.h"
 
 namespace quillon_dynamic_detector
@@ -25,6 +27,7 @@ constexpr double TF_CACHE_TIME_S = 10.0;
 constexpr int SUMMARY_THROTTLE_MS = 1000;
 constexpr int TRANSFORM_WARNING_THROTTLE_MS = 2000;
 constexpr int BAD_STAMP_THROTTLE_MS = 1000;
+constexpr char ODOM_FRAME[] = "odom";
 
 long wholeMilliseconds(std::chrono::steady_clock::duration d)
 {
@@ -162,12 +165,38 @@ TrailmergeNode::InputState TrailmergeNode::assessInput(
   return {std::abs(age_s) <= settings_.max_msg_age, age_s * 1000.0, msg->objects.size()};
 }
 
+bool TrailmergeNode::robotMotionSince(
+  const builtin_interfaces::msg::Time & stamp, geometry_msgs::msg::TransformStamped & motion)
+{
+  try {
+    const auto odom_from_then = tf_buffer_->lookupTransform(
+      ODOM_FRAME, settings_.target_frame, tf2_ros::fromMsg(stamp),
+      tf2::durationFromSec(settings_.tf_timeout));
+    const auto newest_from_odom =
+      tf_buffer_->lookupTransform(settings_.target_frame, ODOM_FRAME, tf2::TimePointZero);
+    tf2::Transform then;
+    tf2::Transform newest;
+    tf2::fromMsg(odom_from_then.transform, then);
+    tf2::fromMsg(newest_from_odom.transform, newest);
+    motion.transform = tf2::toMsg(newest * then);
+    return true;
+  } catch (const tf2::TransformException & e) {
+    RCLCPP_WARN_THROTTLE(
+      get_logger(), *get_clock(), TRANSFORM_WARNING_THROTTLE_MS, "list age not compensated: %s",
+      e.what());
+    return false;
+  }
+}
+
 void TrailmergeNode::collectObjects(const ObjectList & list, std::vector<Object> & collected)
 {
+  geometry_msgs::msg::TransformStamped motion;
+  const bool compensate =
+    settings_.compensate_list_age && robotMotionSince(list.header.stamp, motion);
   for (const auto & object : list.objects) {
     Object out;
     if (transformObject(object, list.header, out)) {
-      collected.push_back(std::move(out));
+      collected.push_back(compensate ? applyTransform(out, motion) : std::move(out));
     }
   }
 }

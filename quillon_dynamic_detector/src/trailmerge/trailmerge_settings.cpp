@@ -54,6 +54,7 @@ TrailmergeSettings declareTrailmergeParameters(rclcpp::Node & node)
   declareInto(node, "marker_heading_speed_threshold", s.markers.heading_speed_threshold);
   declareInto(node, "marker_association_distance", s.markers.association_distance);
   declareDurationInto(node, "marker_id_memory", s.markers.id_memory);
+  declareInto(node, "compensate_list_age", s.compensate_list_age);
   return s;
 }
 

@@ -172,6 +172,38 @@ TEST_F(TrailmergeNodeTest, ObjectsOfAScannerFrameAreCarriedIntoTheTargetFrame)
   EXPECT_NEAR(fused_.back().objects[1].pose.position.x, -1.7, 1e-9);
 }
 
+// With the list age compensated, an object seen 0.1 s ago, while the robot has since driven
+// 0.5 m towards it and turned a quarter, is fused where it stands now; without, where it was.
+TEST_F(TrailmergeNodeTest, ListAgeCompensationCarriesObjectsAlongTheRobotsMotion)
+{
+  for (const bool compensate : {false, true}) {
+    fused_.clear();
+    startNode(
+      {rclcpp::Parameter("tf_timeout", 0.0), rclcpp::Parameter("compensate_list_age", compensate)});
+    auto tf = probe_->create_publisher<tf2_msgs::msg::TFMessage>("/tf", 10);
+    tf2_msgs::msg::TFMessage poses;
+    poses.transforms.push_back(
+      object_builders::planarTransform("odom", "base_footprint", 0.0, 0.0, 0.0));
+    poses.transforms.back().header.stamp = ago(SECOND / 10);
+    poses.transforms.push_back(
+      object_builders::planarTransform("odom", "base_footprint", 0.5, 0.0, M_PI / 2.0));
+    poses.transforms.back().header.stamp = ago(0);
+    const auto list = objectList("base_footprint", ago(SECOND / 10), {objectAt(2.0, 0.0)});
+    // The listener thread stores the poses soon; until then the list goes uncompensated.
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    do {
+      tf->publish(poses);
+      std::this_thread::sleep_for(5ms);
+      send(input_1_, list);
+    } while (compensate && std::abs(fused_.back().objects.at(0).pose.position.x - 2.0) < 1e-9 &&
+             std::chrono::steady_clock::now() < deadline);
+    const Object & out = fused_.back().objects.at(0);
+    EXPECT_NEAR(out.pose.position.x, compensate ? 0.0 : 2.0, 1e-9);
+    EXPECT_NEAR(out.pose.position.y, compensate ? -1.5 : 0.0, 1e-9);
+    node_.reset();
+  }
+}
+
 // Without the transform every object is dropped; the warning shows once per 2 s.
 TEST_F(TrailmergeNodeTest, MissingTransformDropsEveryObjectWithAThrottledWarning)
 {
