@@ -251,8 +251,8 @@ std::vector<std::string> bandLabels()
 void printHeader()
 {
   std::printf(
-    "%-20s %-16s %-9s %-12s %-16s | %6s %6s %6s %6s %6s | %6s %6s |", "scenario", "scanner",
-    "detector", "params", "profile", "walkR", "standR", "prec", "MOTA", "IDSW/m", "R@.75",
+    "%-20s %-16s %-9s %-12s %-16s | %6s %6s %6s %6s %6s %6s | %6s %6s |", "scenario", "scanner",
+    "detector", "params", "profile", "walkR", "standR", "prec", "MOTA", "MOTAw", "IDSW/m", "R@.75",
     "MOTA@.75");
   for (const auto & band : bandLabels()) {
     std::printf(" %7s %7s", ("wR" + band).c_str(), ("P" + band).c_str());
@@ -267,12 +267,12 @@ void printRun(const Run & r)
   const GateScores & narrow = fused.gates.at(0);
   const GateScores & wide = fused.gates.at(1);
   std::printf(
-    "%-20s %-16s %-9s %-12s %-16s | %6s %6s %6s %6s %6s | %6s %6s |", r.scenario.c_str(),
+    "%-20s %-16s %-9s %-12s %-16s | %6s %6s %6s %6s %6s %6s | %6s %6s |", r.scenario.c_str(),
     r.scanner.c_str(), r.detector.c_str(), r.params.c_str(), r.profile.c_str(),
     fixed3(narrow.walking.recall).c_str(), fixed3(narrow.standing.recall).c_str(),
     fixed3(narrow.precision).c_str(), fixed3(narrow.mota).c_str(),
-    fixed3(narrow.all.id_switches_per_minute).c_str(), fixed3(wide.all.recall).c_str(),
-    fixed3(wide.mota).c_str());
+    fixed3(narrow.walking.mota).c_str(), fixed3(narrow.all.id_switches_per_minute).c_str(),
+    fixed3(wide.all.recall).c_str(), fixed3(wide.mota).c_str());
   for (const RangeBandScores & band : narrow.range_bands) {
     std::printf(" %7s %7s", fixed3(band.walking_recall).c_str(), fixed3(band.precision).c_str());
   }
@@ -293,6 +293,7 @@ void writeCsvHeader(std::ofstream & csv)
   for (const auto & band : bandLabels()) {
     csv << ",walking_ground_truth_" << band << ",walking_recall_" << band << ",precision_" << band;
   }
+  csv << ",people_mota";
   csv << '\n';
 }
 
@@ -315,7 +316,7 @@ void writeCsvRows(std::ofstream & csv, const Run & r)
           csv << ',' << band.walking_ground_truth << ',' << band.walking_recall << ','
               << band.precision;
         }
-        csv << '\n';
+        csv << ',' << p->mota << '\n';
       }
     }
   }

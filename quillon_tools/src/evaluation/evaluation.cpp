@@ -314,49 +314,92 @@ void summariseLatencies(const std::vector<ScoredList> & lists, EvaluationResult 
   r.latency_max_ms = latencies.back();
 }
 
-// The usual time between two scored lists (median of the steps), in seconds; NaN for fewer
-// than two lists. Each scored person-frame stands for this much person-time.
-double usualListInterval(const std::vector<int64_t> & stamps)
+// How many scored people of each kind one list holds (the same under every gate).
+struct ScoredPeopleCount
 {
+  int64_t stamp_ns = 0;
+  int64_t all = 0;
+  int64_t walking = 0;
+  int64_t standing = 0;
+};
+
+ScoredPeopleCount countScoredPeople(int64_t stamp_ns, const ListScene & scene)
+{
+  ScoredPeopleCount count{stamp_ns, 0, 0, 0};
+  for (const auto & person : scene.people) {
+    if (person.scored) {
+      ++count.all;
+      ++(person.standing ? count.standing : count.walking);
+    }
+  }
+  return count;
+}
+
+// Scored person-time per kind, in minutes. Each list stands for the time to the next one; the
+// fused list comes at uneven steps (each scanner's list triggers one), so a single usual step
+// would misstate it. A step longer than twice the median (an outage) counts as the median.
+struct PersonMinutes
+{
+  double all = UNDEFINED;
+  double walking = UNDEFINED;
+  double standing = UNDEFINED;
+};
+
+PersonMinutes scoredPersonMinutes(std::vector<ScoredPeopleCount> counts)
+{
+  std::stable_sort(counts.begin(), counts.end(), [](const auto & a, const auto & b) {
+    return a.stamp_ns < b.stamp_ns;
+  });
   std::vector<int64_t> steps;
-  for (std::size_t i = 1; i < stamps.size(); ++i) {
-    if (stamps[i] > stamps[i - 1]) {
-      steps.push_back(stamps[i] - stamps[i - 1]);
+  for (std::size_t i = 1; i < counts.size(); ++i) {
+    if (counts[i].stamp_ns > counts[i - 1].stamp_ns) {
+      steps.push_back(counts[i].stamp_ns - counts[i - 1].stamp_ns);
     }
   }
   if (steps.empty()) {
-    return UNDEFINED;
+    return {};
   }
   std::nth_element(steps.begin(), steps.begin() + steps.size() / 2, steps.end());
-  return static_cast<double>(steps[steps.size() / 2]) * 1e-9;
+  const int64_t usual = steps[steps.size() / 2];
+  PersonMinutes minutes{0.0, 0.0, 0.0};
+  for (std::size_t i = 0; i < counts.size(); ++i) {
+    const int64_t step =
+      i + 1 < counts.size() ? counts[i + 1].stamp_ns - counts[i].stamp_ns : usual;
+    const double weight_min = static_cast<double>(step <= 2 * usual ? step : usual) * 1e-9 / 60.0;
+    minutes.all += static_cast<double>(counts[i].all) * weight_min;
+    minutes.walking += static_cast<double>(counts[i].walking) * weight_min;
+    minutes.standing += static_cast<double>(counts[i].standing) * weight_min;
+  }
+  return minutes;
 }
 
-PeopleScores summarisePeople(const PeopleTally & tally, double list_interval_s)
+PeopleScores summarisePeople(
+  const PeopleTally & tally, int64_t false_positives, double person_minutes)
 {
   PeopleScores s = tally.scores;
   const double tp = static_cast<double>(s.true_positives);
   s.recall = ratio(tp, tp + static_cast<double>(s.false_negatives));
   s.motp_m = ratio(tally.position_error_sum, tp);
   s.mean_velocity_error_mps = ratio(tally.velocity_error_sum, tp);
-  s.person_minutes = static_cast<double>(s.ground_truth) * list_interval_s / 60.0;
+  s.person_minutes = person_minutes;
   s.id_switches_per_minute = ratio(static_cast<double>(s.id_switches), s.person_minutes);
+  const double errors = static_cast<double>(s.false_negatives + false_positives + s.id_switches);
+  s.mota = s.ground_truth > 0 ? 1.0 - errors / static_cast<double>(s.ground_truth) : UNDEFINED;
   return s;
 }
 
-GateScores summariseGate(const GateTally & tally, double list_interval_s)
+GateScores summariseGate(const GateTally & tally, const PersonMinutes & minutes)
 {
   GateScores g = tally.scores;
-  g.all = summarisePeople(tally.all, list_interval_s);
-  g.walking = summarisePeople(tally.walking, list_interval_s);
-  g.standing = summarisePeople(tally.standing, list_interval_s);
+  g.all = summarisePeople(tally.all, g.false_positives, minutes.all);
+  g.walking = summarisePeople(tally.walking, g.false_positives, minutes.walking);
+  g.standing = summarisePeople(tally.standing, g.false_positives, minutes.standing);
   const double tp = static_cast<double>(g.all.true_positives);
   const double fp = static_cast<double>(g.false_positives);
   const double fn = static_cast<double>(g.all.false_negatives);
   g.precision = ratio(tp, tp + fp);
   g.f1 = ratio(2.0 * tp, 2.0 * tp + fp + fn);
-  g.mota = g.all.ground_truth > 0 ? 1.0 - (fn + fp + static_cast<double>(g.all.id_switches)) /
-                                            static_cast<double>(g.all.ground_truth)
-                                  : UNDEFINED;
+  g.mota = g.all.mota;
   g.range_bands = tally.range_bands;
   for (auto & band : g.range_bands) {
     const auto band_tp = static_cast<double>(band.true_positives);
@@ -382,7 +425,7 @@ EvaluationResult evaluate(
     tallies[g].range_bands = rangeBands(options);
   }
   EvaluationResult r;
-  std::vector<int64_t> scored_stamps;
+  std::vector<ScoredPeopleCount> scored_people;
   for (const auto & scored : lists) {
     checkIds(scored);
     const std::string & frame_id = scored.list.header.frame_id;
@@ -404,11 +447,11 @@ EvaluationResult evaluate(
       scoreUnderGate(scene, tally);
     }
     ++r.lists_scored;
-    scored_stamps.push_back(stamp);
+    scored_people.push_back(countScoredPeople(stamp, scene));
   }
-  const double list_interval_s = usualListInterval(scored_stamps);
+  const PersonMinutes minutes = scoredPersonMinutes(std::move(scored_people));
   for (const auto & tally : tallies) {
-    r.gates.push_back(summariseGate(tally, list_interval_s));
+    r.gates.push_back(summariseGate(tally, minutes));
   }
   summariseLatencies(lists, r);
   return r;

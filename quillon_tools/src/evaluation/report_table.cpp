@@ -74,7 +74,7 @@ std::vector<std::string> topicCells(const EvaluationResult & r, const GateScores
     std::to_string(g.false_positives_on_furniture)};
 }
 
-// False positives belong to nobody: the cells that depend on them stay blank.
+// False positives belong to nobody: the cells that count them stay blank (MOTA takes them in).
 std::vector<std::string> peopleCells(const PeopleScores & p)
 {
   return {
@@ -87,7 +87,7 @@ std::vector<std::string> peopleCells(const PeopleScores & p)
     fixed(p.id_switches_per_minute, 2),
     "",
     fixed(p.recall, 3),
-    "",
+    fixed(p.mota, 3),
     fixed(p.motp_m, 3),
     fixed(p.mean_velocity_error_mps, 3),
     ""};

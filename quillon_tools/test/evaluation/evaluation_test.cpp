@@ -262,6 +262,39 @@ TEST(Evaluation, WalkingAndStandingPeopleAreScoredApart)
   EXPECT_DOUBLE_EQ(g.all.recall, 0.75);
 }
 
+// The fused list comes at uneven steps (one list per scanner's list): each list stands for the
+// time to the next, and an outage adds no person-time. Walking people's MOTA does not count
+// the detections of standing people against them.
+TEST(Evaluation, PersonTimeFollowsUnevenStepsAndEachKindHasItsOwnMota)
+{
+  GroundTruth truth;
+  std::vector<ScoredList> lists;
+  const std::vector<int64_t> stamps_ms = {0, 10, 25, 35, 50, 1000};
+  for (std::size_t k = 0; k < stamps_ms.size(); ++k) {
+    const int64_t stamp = stamps_ms[k] * MS;
+    truth.frames.push_back(truthFrame(stamp, {person(1, 2.0, 0.0, 1.0, 0.0), person(2, 0.0, 3.0)}));
+    std::vector<quillon_protocol::msg::Object> objects = {object(0.0, 3.0)};
+    if (k != 1) {
+      objects.push_back(object(2.0, 0.0));  // the walking person, missed once
+    }
+    if (k == 2) {
+      objects.push_back(object(-3.0, 0.0));  // nobody
+    }
+    lists.push_back(scoredList(stamp, "base_footprint", objects));
+  }
+  const GateScores g = evaluate(truth, lists).gates.at(0);
+  // Steps 10, 15, 10, 15 ms, the 950 ms outage counted as the median step (15 ms), and 15 ms
+  // for the last list: 80 ms per person.
+  EXPECT_NEAR(g.walking.person_minutes, 0.080 / 60.0, 1e-12);
+  EXPECT_NEAR(g.standing.person_minutes, 0.080 / 60.0, 1e-12);
+  EXPECT_NEAR(g.all.person_minutes, 0.160 / 60.0, 1e-12);
+  EXPECT_EQ(g.false_positives, 1);
+  EXPECT_DOUBLE_EQ(g.walking.mota, 1.0 - 2.0 / 6.0);  // one miss, one false positive
+  EXPECT_DOUBLE_EQ(g.standing.mota, 1.0 - 1.0 / 6.0);
+  EXPECT_DOUBLE_EQ(g.all.mota, 1.0 - 2.0 / 12.0);
+  EXPECT_DOUBLE_EQ(g.mota, g.all.mota);
+}
+
 TEST(Evaluation, RangeBandsCountWalkingPeopleAndDetectionsByTheNearerScanner)
 {
   GroundTruth truth;

@@ -18,12 +18,18 @@ struct PeopleScores
   int64_t true_positives = 0;
   int64_t false_negatives = 0;
   int64_t id_switches = 0;
-  double person_minutes = 0.0;  // scored person-time: person-frames x the lists' usual interval
+  // Scored person-time: each person-frame stands for the time to the next scored list (at most
+  // twice the usual interval, so an outage adds none; the last list gets the usual interval).
+  double person_minutes = 0.0;
 
   double recall = 0.0;
   double motp_m = 0.0;  // mean distance of the matched pairs
   double mean_velocity_error_mps = 0.0;
   double id_switches_per_minute = 0.0;  // per minute of scored person-time
+  // CLEAR-MOT accuracy for these people alone: 1 - (their misses + the gate's false positives +
+  // their identity switches) / their person-frames. A detection of a person of the other kind
+  // is no false positive, so walking people are scored as if standing ones were not there.
+  double mota = 0.0;
 };
 
 // Walking people and detections in one band of distance from the list's scanner (the nearer
