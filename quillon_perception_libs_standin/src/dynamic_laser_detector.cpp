@@ -19,6 +19,9 @@ constexpr std::size_t MAX_BEAMS = 65536;
 constexpr double MAX_SWEEP_S = 1.0;
 // Odometry farther apart than this gives no useful velocity for the sweep.
 constexpr double MAX_POSE_GAP_S = 1.0;
+// No odometry runs this far (m); beyond it, or not finite, a pose would poison the odometer's sums
+// and the single-precision beam geometry for as long as the memory lasts.
+constexpr double MAX_POSE_MAGNITUDE = 1.0e9;
 
 double stampSeconds(const sensor_msgs::msg::LaserScan & scan)
 {
@@ -68,6 +71,12 @@ void dropShortRuns(std::vector<bool> & moving, int min_run)
   }
 }
 
+bool isPlaceable(const PlanarPose & sensor)
+{
+  return std::fabs(sensor.x) <= MAX_POSE_MAGNITUDE && std::fabs(sensor.y) <= MAX_POSE_MAGNITUDE &&
+         std::isfinite(sensor.yaw);  // false for NaN
+}
+
 }  // namespace
 
 DynamicLaserDetector::DynamicLaserDetector(const std::string & config_path)
@@ -90,8 +99,8 @@ void DynamicLaserDetector::Process(
   }
   memory_.expire(stamp);
   moving_.assign(scan->ranges.size(), false);
-  if (usableGeometry(*scan)) {
-    const PlanarPose sensor = sensorPoseInOdom(pose, sensor_to_base);
+  const PlanarPose sensor = sensorPoseInOdom(pose, sensor_to_base);
+  if (usableGeometry(*scan) && isPlaceable(sensor)) {
     keepPendingView(stamp, sensor);
     const Sweep sweep = sweepOf(*scan, sensor, stamp);
     markMoving(*scan, sweep);

@@ -448,3 +448,36 @@ TEST(DynamicLaserDetector, ForgetsWhatItSawWhenTimeStepsBack)
   EXPECT_GT(moving_beams(10.6), 0);  // the leg appeared in free space
   EXPECT_EQ(moving_beams(2.0), 0);   // after the jump back nothing earlier is known
 }
+
+// Odometry that sends NaN or a pose beyond any map would poison what the detector adds up about
+// the robot's travel: such a scan is passed on as static, and a leg that appears afterwards in
+// space seen free before is still found moving.
+TEST(DynamicLaserDetector, AScanWithAnUnusablePoseIsStaticAndLeavesTheMemoryIntact)
+{
+  DynamicLaserDetector detector(defaultConfig());
+  bool leg_there = false;
+  const Circle leg{1.0, 1.5, 0.06};
+  Scanner scanner;
+  auto world_at = [&](double) { return leg_there ? roomWith({leg}) : roomWith({}); };
+  const RobotPath still = standingAt(0.0, 0.0, 0.0);
+  auto moving_beams = [&](double t, const geometry_msgs::msg::Pose & pose) {
+    auto d = std::make_shared<LaserScan>();
+    auto s = std::make_shared<LaserScan>();
+    detector.Process(scan_world::scanAt(scanner, world_at, still, t), pose, d, s);
+    int moving = 0;
+    for (float r : d->ranges) {
+      moving += std::isfinite(r) ? 1 : 0;
+    }
+    return moving;
+  };
+  moving_beams(10.0, scan_world::poseMessage(still(10.0)));
+  moving_beams(10.3, scan_world::poseMessage(still(10.3)));
+  leg_there = true;
+  auto nan_pose = scan_world::poseMessage(still(10.4));
+  nan_pose.position.x = std::numeric_limits<double>::quiet_NaN();
+  EXPECT_EQ(moving_beams(10.4, nan_pose), 0);
+  auto far_pose = scan_world::poseMessage(still(10.5));
+  far_pose.position.y = 1e300;
+  EXPECT_EQ(moving_beams(10.5, far_pose), 0);
+  EXPECT_GT(moving_beams(10.6, scan_world::poseMessage(still(10.6))), 0);
+}

@@ -41,7 +41,9 @@ public:
 
   // Fills `dynamic_scan` and `static_scan` with the input's geometry; a beam outside a class
   // carries +infinity there. `pose` is the robot's pose in the odometry frame at the scan stamp.
-  // Returns outside [range_min, range_max] of the scan, 0.0 and NaN readings are never moving.
+  // Returns outside [range_min, range_max] of the scan, 0.0 and NaN readings are never moving. A
+  // scan whose scanner pose is not finite or lies beyond 1e9 m is passed on as static and leaves
+  // the detector as it was.
   void Process(
     const sensor_msgs::msg::LaserScan::ConstSharedPtr & scan, const geometry_msgs::msg::Pose & pose,
     const sensor_msgs::msg::LaserScan::SharedPtr & dynamic_scan,
