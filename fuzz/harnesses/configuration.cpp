@@ -1,6 +1,6 @@
 // The input as a configuration file: either a detector YAML file, read by both moving-point
-// detectors' loaders, or a ROS 2 parameter file given to rclcpp::init with --params-file and
-// read by trailscan's and trailmerge's parameter declarations. Every file must either load or
+// detectors' loaders, or a ROS 2 parameter file handed to trailscan's and trailmerge's nodes with
+// --params-file and read by their parameter declarations. Every file must either load or
 // fail with a std::exception; whatever loads is then used for a few scans or object lists, so
 // that a value the loaders let through (a zero resolution, a negative size, a NaN) shows the
 // harm it would do later.
@@ -66,6 +66,11 @@ private:
   std::string path_;
 };
 
+// Enough scans for a value the loaders let through to show its harm (the detectors learn their
+// map on the first, see motion from the second on); a short scanner keeps every input cheap.
+constexpr int SCANS = 3;
+constexpr std::size_t BEAMS = 541;
+
 // A room 4 m away with a person-sized bump that moves a few beams per scan.
 LaserScan::SharedPtr roomScan(int scan_index, int64_t stamp_ns)
 {
@@ -74,12 +79,12 @@ LaserScan::SharedPtr roomScan(int scan_index, int64_t stamp_ns)
   scan->header.stamp.nanosec = static_cast<uint32_t>(stamp_ns % SECOND_NS);
   scan->header.frame_id = "base_scan_01";
   scan->angle_min = -0.75F * PI_F;
-  scan->angle_increment = 1.5F * PI_F / 1080.0F;
+  scan->angle_increment = 1.5F * PI_F / static_cast<float>(BEAMS - 1);
   scan->angle_max = 0.75F * PI_F;
   scan->range_min = 0.05F;
   scan->range_max = 30.0F;
-  scan->ranges.assign(1081, 4.0F);
-  for (int i = 500 + 4 * scan_index; i < 512 + 4 * scan_index; ++i) {
+  scan->ranges.assign(BEAMS, 4.0F);
+  for (int i = 250 + 2 * scan_index; i < 256 + 2 * scan_index; ++i) {
     scan->ranges[static_cast<std::size_t>(i)] = 1.5F;
   }
   return scan;
@@ -93,19 +98,25 @@ void runScans(const rclcpp::Node::SharedPtr & node, const TrailscanSettings & se
   odom.child_frame_id = "base_footprint";
   scanner.setOdom(odom, true);
   int64_t now_ns = START_NS;
-  for (int k = 0; k < 4; ++k) {
+  for (int k = 0; k < SCANS; ++k) {
     ros2_compat::testing::set_system_time(now_ns);
     scanner.process(roomScan(k, now_ns), settings.use_geometric_motion_detector);
     now_ns += SECOND_NS / 10;
   }
 }
 
+// The options that hand a parameter file to one node alone: no global re-initialisation.
+rclcpp::NodeOptions withParameterFile(const std::string & path)
+{
+  return rclcpp::NodeOptions().arguments({"--ros-args", "--params-file", path});
+}
+
 // Two lists in the target frame (no transform lookups, which would wait on the frozen clock).
-void runFusion()
+void runFusion(const std::string & parameter_file)
 {
   auto probe = std::make_shared<rclcpp::Node>("probe");
-  auto node =
-    std::make_shared<quillon_dynamic_detector::TrailmergeNode>(rclcpp::NodeOptions(), false);
+  auto node = std::make_shared<quillon_dynamic_detector::TrailmergeNode>(
+    withParameterFile(parameter_file), false);
   const std::string input = node->get_parameter("input_topic_1").as_string();
   const std::string output = node->get_parameter("output_topic").as_string();
   const std::string markers = node->get_parameter("marker_topic").as_string();
@@ -155,28 +166,21 @@ void detectorFile(const std::string & path)
   }
 }
 
+// The file is handed to each node through its own arguments, as a launch file does; a file
+// that does not parse makes the node's construction throw.
 void parameterFile(const std::string & path)
 {
-  rclcpp::shutdown();
-  const char * argv[] = {"trailscan", "--ros-args", "--params-file", path.c_str()};
+  quillon_fuzz::initialiseRosOnce();
   try {
-    rclcpp::init(4, argv);
-  } catch (const std::exception &) {
-    rclcpp::init(0, nullptr);  // the next input needs a live context again
-    return;
-  }
-  try {
-    auto node = std::make_shared<rclcpp::Node>("laser_subscriber");
+    auto node = std::make_shared<rclcpp::Node>("laser_subscriber", withParameterFile(path));
     TrailscanSettings settings = declareTrailscanParameters(*node);
     // A path from the file could name a device or a huge file; the detector file is fuzzed
     // on its own.
     settings.detector_cfg_file = defaultDetectorConfigPath();
     runScans(node, settings);
-    runFusion();
+    runFusion(path);
   } catch (const std::exception &) {
   }
-  rclcpp::shutdown();
-  rclcpp::init(0, nullptr);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // Checks that a published message carries no NaN or infinity in any numeric field that a
 // consumer reads as a number (poses, outlines, velocities, marker geometry, cloud points).
+// Messages are only built on a failure: the checks run on every output of every input.
 #ifndef QUILLON_FUZZ__FINITE_CHECKS_HPP_
 #define QUILLON_FUZZ__FINITE_CHECKS_HPP_
 
@@ -23,55 +24,77 @@ inline void requireFinite(double value, const std::string & where)
   }
 }
 
-inline void requireFinitePose(const geometry_msgs::msg::Pose & pose, const std::string & where)
+inline bool isFinitePose(const geometry_msgs::msg::Pose & pose)
 {
-  requireFinite(pose.position.x, where + ".position.x");
-  requireFinite(pose.position.y, where + ".position.y");
-  requireFinite(pose.position.z, where + ".position.z");
-  requireFinite(pose.orientation.x, where + ".orientation.x");
-  requireFinite(pose.orientation.y, where + ".orientation.y");
-  requireFinite(pose.orientation.z, where + ".orientation.z");
-  requireFinite(pose.orientation.w, where + ".orientation.w");
+  const auto & p = pose.position;
+  const auto & q = pose.orientation;
+  return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z) && std::isfinite(q.x) &&
+         std::isfinite(q.y) && std::isfinite(q.z) && std::isfinite(q.w);
+}
+
+// Names the first non-finite field of `o`, or nullptr.
+inline const char * nonFiniteField(const quillon_protocol::msg::Object & o)
+{
+  if (!isFinitePose(o.pose)) {
+    return "pose";
+  }
+  for (const auto & p : o.polygon) {
+    if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z)) {
+      return "polygon";
+    }
+  }
+  const double fields[] = {o.width,       o.length,     o.aspect_ratio, o.area,
+                           o.compactness, o.velocity_x, o.velocity_y,   o.speed,
+                           o.range,       o.bearing,    o.reserved_0,   o.reserved_1,
+                           o.reserved_2,  o.reserved_3, o.reserved_4,   o.reserved_5};
+  for (const double value : fields) {
+    if (!std::isfinite(value)) {
+      return "scalar field";
+    }
+  }
+  return nullptr;
 }
 
 inline void requireFiniteObjects(
   const quillon_protocol::msg::ObjectList & list, const std::string & topic)
 {
   for (std::size_t i = 0; i < list.objects.size(); ++i) {
-    const auto & o = list.objects[i];
-    const std::string where = topic + " object " + std::to_string(i);
-    requireFinitePose(o.pose, where + " pose");
-    for (const auto & p : o.polygon) {
-      requireFinite(p.x, where + " polygon.x");
-      requireFinite(p.y, where + " polygon.y");
-      requireFinite(p.z, where + " polygon.z");
-    }
-    const double fields[] = {o.width,       o.length,     o.aspect_ratio, o.area,
-                             o.compactness, o.velocity_x, o.velocity_y,   o.speed,
-                             o.range,       o.bearing,    o.reserved_0,   o.reserved_1,
-                             o.reserved_2,  o.reserved_3, o.reserved_4,   o.reserved_5};
-    for (const double value : fields) {
-      requireFinite(value, where + " scalar field");
+    if (const char * field = nonFiniteField(list.objects[i])) {
+      invariantBroken(topic + " object " + std::to_string(i) + ": " + field + " not finite");
     }
   }
+}
+
+inline const char * nonFiniteField(const visualization_msgs::msg::Marker & m)
+{
+  if (!isFinitePose(m.pose)) {
+    return "pose";
+  }
+  if (!std::isfinite(m.scale.x) || !std::isfinite(m.scale.y) || !std::isfinite(m.scale.z)) {
+    return "scale";
+  }
+  if (!std::isfinite(m.color.r + m.color.g + m.color.b + m.color.a)) {
+    return "colour";
+  }
+  for (const auto & p : m.points) {
+    if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z)) {
+      return "point";
+    }
+  }
+  for (const auto & c : m.colors) {
+    if (!std::isfinite(c.r + c.g + c.b + c.a)) {
+      return "point colour";
+    }
+  }
+  return nullptr;
 }
 
 inline void requireFiniteMarkers(
   const visualization_msgs::msg::MarkerArray & array, const std::string & topic)
 {
   for (std::size_t i = 0; i < array.markers.size(); ++i) {
-    const auto & m = array.markers[i];
-    const std::string where = topic + " marker " + std::to_string(i);
-    requireFinitePose(m.pose, where + " pose");
-    requireFinite(m.scale.x, where + " scale.x");
-    requireFinite(m.scale.y, where + " scale.y");
-    requireFinite(m.scale.z, where + " scale.z");
-    requireFinite(m.color.r + m.color.g + m.color.b + m.color.a, where + " colour");
-    for (const auto & p : m.points) {
-      requireFinite(p.x + p.y + p.z, where + " point");
-    }
-    for (const auto & c : m.colors) {
-      requireFinite(c.r + c.g + c.b + c.a, where + " point colour");
+    if (const char * field = nonFiniteField(array.markers[i])) {
+      invariantBroken(topic + " marker " + std::to_string(i) + ": " + field + " not finite");
     }
   }
 }
@@ -101,7 +124,9 @@ inline void requireFiniteCloud(
       } else {
         std::memcpy(&value, at, sizeof(value));
       }
-      requireFinite(value, topic + " point " + std::to_string(k) + " field " + field.name);
+      if (!std::isfinite(value)) {
+        invariantBroken(topic + " point " + std::to_string(k) + " field " + field.name);
+      }
     }
   }
 }

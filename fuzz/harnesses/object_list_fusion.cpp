@@ -12,6 +12,7 @@
 
 #include "finite_checks.hpp"
 #include "fuzzed_bytes.hpp"
+#include "fuzzed_objects.hpp"
 #include "fuzzed_stamps.hpp"
 #include "harness_runtime.hpp"
 #include "quillon_dynamic_detector/trailmerge_node.hpp"
@@ -28,73 +29,10 @@ using quillon_protocol::msg::ObjectList;
 
 constexpr int64_t SECOND_NS = 1000000000LL;
 constexpr int64_t START_NS = 1700000000LL * SECOND_NS;
-constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
-constexpr double INF = std::numeric_limits<double>::infinity();
-
-constexpr double SPECIAL_DOUBLES[] = {NaN,      INF,   -INF,   0.0,  -0.0,    1e-320, DBL_MAX,
-                                      -DBL_MAX, 1e300, -1e300, -1.0, FLT_MAX, 1e-3};
-constexpr float SPECIAL_FLOATS[] = {
-  std::numeric_limits<float>::quiet_NaN(),
-  std::numeric_limits<float>::infinity(),
-  -FLT_MAX,
-  FLT_MAX,
-  0.0F,
-  1e-42F};
-
-double specialOrNormal(FuzzedBytes & in)
-{
-  const uint8_t code = in.byte();
-  if (code < 48) {
-    return SPECIAL_DOUBLES[code % (sizeof(SPECIAL_DOUBLES) / sizeof(SPECIAL_DOUBLES[0]))];
-  }
-  return -5.0 + 0.05 * static_cast<double>(code - 48);  // -5 m ... 5.35 m
-}
-
-constexpr std::size_t OBJECT_COUNTS[] = {0, 1, 1, 2, 2, 3, 4, 6, 10, 40, 300, 3000};
-constexpr std::size_t POLYGON_SIZES[] = {4, 4, 0, 1, 2, 3, 8, 64, 4000};
-constexpr int32_t POINT_COUNTS[] = {
-  10, 30, 0, 1, -1, std::numeric_limits<int32_t>::max(), std::numeric_limits<int32_t>::min()};
-
-// One decoded object; the list repeats it with small offsets to reach large counts cheaply.
-Object decodePrototype(FuzzedBytes & in)
-{
-  Object o;
-  o.pose.position.x = specialOrNormal(in);
-  o.pose.position.y = specialOrNormal(in);
-  switch (in.byte() % 5) {
-    case 1:
-      o.pose.orientation.w = NaN;
-      break;
-    case 2:
-      o.pose.orientation.w = 0.0;
-      break;  // the zero quaternion
-    case 3:
-      o.pose.orientation.z = 3.0;
-      o.pose.orientation.w = 4.0;
-      break;
-    default:
-      break;  // identity
-  }
-  o.velocity_x = specialOrNormal(in);
-  o.velocity_y = specialOrNormal(in);
-  o.speed = specialOrNormal(in);
-  o.classification = in.flag() ? 1 : static_cast<int32_t>(in.byte()) - 128;
-  o.point_count = in.pick(POINT_COUNTS);
-  o.compactness = specialOrNormal(in);
-  o.width = specialOrNormal(in);
-  o.length = specialOrNormal(in);
-  o.area = specialOrNormal(in);
-  o.polygon.resize(in.pick(POLYGON_SIZES));
-  const bool special_corner = in.flag();
-  for (std::size_t k = 0; k < o.polygon.size(); ++k) {
-    o.polygon[k].x = static_cast<float>(o.pose.position.x) + 0.1F * static_cast<float>(k % 7);
-    o.polygon[k].y = static_cast<float>(o.pose.position.y) - 0.1F * static_cast<float>(k % 5);
-  }
-  if (special_corner && !o.polygon.empty()) {
-    o.polygon[0].x = in.pick(SPECIAL_FLOATS);
-  }
-  return o;
-}
+// Fusion and display ids compare every object with every other: lists of thousands cost seconds
+// per input here, so the largest list is a few hundred (fusion_functions covers the functions).
+// Recorded inputs pick by position in this table.
+constexpr std::size_t OBJECT_COUNTS[] = {0, 1, 1, 2, 2, 3, 4, 6, 10, 40, 300, 300};
 
 const char * const FRAMES[] = {"", "base_footprint", "base_scan_01", "base_scan_02", "unknown"};
 
@@ -170,7 +108,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t * data, size_t size)
 
   Object prototypes[3];
   for (Object & p : prototypes) {
-    p = decodePrototype(in);
+    p = quillon_fuzz::decodeObject(in);
   }
   const int messages = 1 + in.byte() % 12;
   builtin_interfaces::msg::Time previous = stampAt(now_ns);
