@@ -7,7 +7,16 @@ option(QUILLON_FUZZ "Build the libFuzzer harnesses (needs clang)" OFF)
 set(QUILLON_FUZZ_DIR "${CMAKE_CURRENT_LIST_DIR}")
 
 # Harness name and the libraries its entry point drives.
-set(QUILLON_FUZZ_HARNESSES laser_scan_pipeline object_list_fusion configuration cdr_deserialise)
+# The stage harnesses drive one library each, fast enough for millions of inputs; the others
+# drive whole paths (nodes, files, messages).
+set(QUILLON_FUZZ_HARNESSES cluster_stages tracker_update geometric_motion_detector
+  free_space_detector fusion_functions laser_scan_pipeline object_list_fusion configuration
+  cdr_deserialise)
+set(QUILLON_FUZZ_LIBRARIES_cluster_stages quillon_clustering quillon_cluster_features)
+set(QUILLON_FUZZ_LIBRARIES_tracker_update quillon_tracker)
+set(QUILLON_FUZZ_LIBRARIES_geometric_motion_detector trailscan_core)
+set(QUILLON_FUZZ_LIBRARIES_free_space_detector trailscan_core)
+set(QUILLON_FUZZ_LIBRARIES_fusion_functions trailmerge_core)
 set(QUILLON_FUZZ_LIBRARIES_laser_scan_pipeline trailscan_core)
 set(QUILLON_FUZZ_LIBRARIES_object_list_fusion trailmerge_core)
 set(QUILLON_FUZZ_LIBRARIES_configuration trailscan_core trailmerge_core)

@@ -1,0 +1,80 @@
+// The geometric moving-point detector alone, fed scans and robot poses decoded from the input
+// (odd angles and range limits, NaN and infinite ranges and poses, stamps that repeat, go back
+// and jump, a robot that drives, turns and teleports). After every scan: each beam in at most
+// one output and unchanged there, moving beams inside the detection band, finite debug clouds
+// and a static map no larger than its cap.
+#include <cfloat>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "detector_outputs.hpp"
+#include "fuzzed_bytes.hpp"
+#include "fuzzed_scans.hpp"
+#include "invariant.hpp"
+#include "quillon_dynamic_detector/geometric_motion_detector.hpp"
+#include "quillon_dynamic_detector/trailscan_settings.hpp"
+#include "rcutils/logging.h"
+
+namespace
+{
+
+using quillon_dynamic_detector::GeometricMotionDetector;
+using sensor_msgs::msg::LaserScan;
+
+// Learning the static map costs the detector the square of the beams of a scan; scans of a few
+// hundred beams still fill the map past its bootstrap size and keep the run fast.
+constexpr std::size_t BEAM_COUNTS[] = {271, 200, 200, 160, 160, 100, 16, 3, 2, 1, 0};
+constexpr int MAX_SCANS = 6;
+
+void requireFinitePoints(const pcl::PointCloud<pcl::PointXYZ> & cloud, const std::string & what)
+{
+  for (const auto & p : cloud.points) {
+    if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z)) {
+      quillon_fuzz::invariantBroken(what + " holds a non-finite point");
+    }
+  }
+}
+
+void checkDetector(
+  const GeometricMotionDetector & detector, const LaserScan & scan, const LaserScan & moving,
+  const LaserScan & still)
+{
+  const auto & c = detector.config();
+  quillon_fuzz::requireSplitOfBeams(
+    scan, moving, still, FLT_MAX, {c.min_range_for_detection, c.max_range_for_detection}, false);
+  requireFinitePoints(detector.rawCandidateCloud(), "raw candidate cloud");
+  requireFinitePoints(detector.confirmedCloud(), "confirmed cloud");
+  requireFinitePoints(detector.localStaticMapCloud(), "static map cloud");
+  if (detector.confirmedCloud().size() > scan.ranges.size()) {
+    quillon_fuzz::invariantBroken("more confirmed points than beams");
+  }
+  if (detector.localStaticMap().mapSize() > c.local_map_max_points) {
+    quillon_fuzz::invariantBroken("static map beyond its cap");
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t * data, size_t size)
+{
+  // Dropped scans and map restarts are logged; their lines would drown the run.
+  static const std::string config_path = [] {
+    const rcutils_ret_t ret =
+      rcutils_logging_set_logger_level("trailscan", RCUTILS_LOG_SEVERITY_FATAL);
+    (void)ret;
+    return quillon_dynamic_detector::defaultDetectorConfigPath();
+  }();
+  quillon_fuzz::FuzzedBytes in(data, size);
+  GeometricMotionDetector detector(config_path);
+  quillon_fuzz::forEachDecodedScan(
+    in, BEAM_COUNTS, MAX_SCANS,
+    [&](const LaserScan::ConstSharedPtr & scan, const geometry_msgs::msg::Pose & pose) {
+      auto moving = std::make_shared<LaserScan>();
+      auto still = std::make_shared<LaserScan>();
+      detector.processScan(scan, pose, moving, still);
+      checkDetector(detector, *scan, *moving, *still);
+    });
+  return 0;
+}
