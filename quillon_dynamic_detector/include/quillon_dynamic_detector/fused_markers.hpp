@@ -77,8 +77,8 @@ std::vector<int32_t> assignDisplayIds(
 std::string fusedLabelText(
   int32_t display_id, const quillon_protocol::msg::Object & object, double heading_speed_threshold);
 
-// Appends the outline, the velocity arrow (or its removal for a slow object) and the label of
-// one object, drawn in `header`'s frame at its stamp.
+// Appends the outline, the velocity arrow (or its removal for a slow object, or for one whose
+// arrow tip would overflow) and the label of one object, drawn in `header`'s frame at its stamp.
 void appendObjectMarkers(
   const quillon_protocol::msg::Object & object, int32_t display_id,
   const std_msgs::msg::Header & header, const FusedMarkerConfig & config,

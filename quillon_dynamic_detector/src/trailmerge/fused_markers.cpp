@@ -77,16 +77,17 @@ Marker arrowMarker(
   const Object & object, int32_t display_id, const std_msgs::msg::Header & header,
   const FusedMarkerConfig & config)
 {
-  if (!(object.speed > config.arrow_speed_threshold)) {
+  const double x = object.pose.position.x;
+  const double y = object.pose.position.y;
+  const double end_x = x + ARROW_HORIZON_S * object.velocity_x;
+  const double end_y = y + ARROW_HORIZON_S * object.velocity_y;
+  // Absurd but finite positions and velocities can put the tip beyond the largest double.
+  if (!(object.speed > config.arrow_speed_threshold) || !std::isfinite(end_x + end_y)) {
     return marker_parts::removal(ARROW_NS, display_id);
   }
   Marker m = drawnMarker(ARROW_NS, display_id, Marker::ARROW, header, config.lifetime);
-  const double x = object.pose.position.x;
-  const double y = object.pose.position.y;
   m.points.push_back(point(x, y, ARROW_HEIGHT));
-  m.points.push_back(point(
-    x + ARROW_HORIZON_S * object.velocity_x, y + ARROW_HORIZON_S * object.velocity_y,
-    ARROW_HEIGHT));
+  m.points.push_back(point(end_x, end_y, ARROW_HEIGHT));
   m.scale.x = 0.05;  // shaft diameter
   m.scale.y = 0.12;  // head diameter
   m.color = rgba(0.0f, 0.8f, 1.0f);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cfloat>
 #include <cmath>
 #include <cstdint>
 #include <vector>
@@ -105,5 +106,12 @@ TEST(AppendObjectMarkers, OutlineArrowAndLabelInTheListFrame)
   removed_arrow.ns = "fused_pedestrian_arrow";
   removed_arrow.id = 6;
   removed_arrow.action = Marker::DELETE;
+  EXPECT_EQ(markers[1], removed_arrow);
+
+  // An arrow whose tip would lie beyond the largest double is removed, not drawn to infinity.
+  markers.clear();
+  auto absurd = withVelocity(objectAt(2.0, 1.0), DBL_MAX, 0.0);
+  absurd.pose.position.x = DBL_MAX;
+  appendObjectMarkers(absurd, 6, header, config, markers);
   EXPECT_EQ(markers[1], removed_arrow);
 }
