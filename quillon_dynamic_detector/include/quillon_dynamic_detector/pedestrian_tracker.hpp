@@ -14,6 +14,7 @@
 
 #include "builtin_interfaces/msg/time.hpp"
 #include "quillon_dynamic_detector/cluster_cloud.hpp"
+#include "quillon_dynamic_detector/static_cluster_memory.hpp"
 #include "quillon_dynamic_detector/track.hpp"
 #include "quillon_dynamic_detector/track_association.hpp"
 #include "quillon_dynamic_detector/tracker_config.hpp"
@@ -63,6 +64,7 @@ public:
   int32_t nextTrackId() const { return next_track_id_; }
   const std::set<int32_t> & markerIds() const { return marker_ids_; }
   const std::map<TrackIdPair, int32_t> & duplicatePairHits() const { return duplicate_pair_hits_; }
+  const StaticClusterMemory & staticMemory() const { return static_memory_; }
 
 private:
   PlanarPoints collectDetectionPositions(
@@ -76,6 +78,8 @@ private:
     std::vector<bool> & detection_matched);
   void retainOrMissUnmatchedTracks(
     const ClusterList & static_clusters, const std::vector<bool> & track_matched, double t);
+  bool stoodThereBeforeTrack(const Eigen::Vector2f & static_centroid, const Track & track) const;
+  void rememberStaticClusters(const ClusterList & static_clusters, double t);
   void considerBirth(
     std::size_t index, const Object & detection, const Eigen::Vector2f & position,
     const std::vector<float> & geometry_scores, double t);
@@ -88,6 +92,7 @@ private:
   int32_t next_track_id_ = 0;
   std::set<int32_t> marker_ids_;
   std::map<TrackIdPair, int32_t> duplicate_pair_hits_;
+  StaticClusterMemory static_memory_;  // used with "tracker.static_retention_memory" above 0
   // Only paces the warning about unusable detections.
   rclcpp::Clock log_clock_{RCL_STEADY_TIME};
 };

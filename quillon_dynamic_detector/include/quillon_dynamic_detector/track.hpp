@@ -86,6 +86,7 @@ struct Track
   int32_t consecutive_static_updates = 0;
   float max_speed = 0.0f;
   Eigen::Vector2f birth_position;
+  double birth_time;  // s; the earlier of the two when tracks merge
 };
 
 }  // namespace quillon_dynamic_detector

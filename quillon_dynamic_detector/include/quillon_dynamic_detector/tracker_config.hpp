@@ -66,9 +66,14 @@ struct TrackerConfig
   // this (a person who stops slows down first; a walker whose detections drop out does not).
   // 0 holds a track at any speed.
   float static_retention_max_speed = 0.0f;
+  // s; above 0, the tracker remembers where static clusters stood (until unseen for this long)
+  // and holds a lost track only on a static cluster that was not standing there when the track
+  // was born: a stopped person, not a table leg a walker passed. 0 holds on any static cluster.
+  // Meant for tracks in odom (or a robot that stands still).
+  float static_retention_memory = 0.0f;
 };
 
-static_assert(sizeof(TrackerConfig) == 53 * 4, "TrackerConfig holds 53 four-byte fields");
+static_assert(sizeof(TrackerConfig) == 54 * 4, "TrackerConfig holds 54 four-byte fields");
 
 }  // namespace quillon_dynamic_detector
 

@@ -53,6 +53,7 @@ void PedestrianTracker::update(
   correctMatchedTracks(
     detections, detection_positions, geometry_scores, t, track_matched, detection_matched);
   retainOrMissUnmatchedTracks(static_clusters, track_matched, t);
+  rememberStaticClusters(static_clusters, t);
   for (Track & track : tracks_) {
     track.updateClassification();
   }
@@ -135,13 +136,38 @@ void PedestrianTracker::retainOrMissUnmatchedTracks(
     // A stopped pedestrian often merges into the static returns; follow the nearest static
     // cluster instead of losing the track.
     if (track.canRetainStatic()) {
-      const auto centroid = findNearestStaticCentroid(config_, track.position(), static_clusters);
+      const auto centroid = findNearestStaticCentroid(
+        config_, track.position(), static_clusters,
+        [&](const Eigen::Vector2f & c) { return !stoodThereBeforeTrack(c, track); });
       if (centroid) {
         track.updateStatic(*centroid, t);
         continue;
       }
     }
     track.markMissed();
+  }
+}
+
+bool PedestrianTracker::stoodThereBeforeTrack(
+  const Eigen::Vector2f & static_centroid, const Track & track) const
+{
+  if (!(config_.static_retention_memory > 0.0f)) {
+    return false;
+  }
+  const auto first_seen = static_memory_.firstSeenNear(static_centroid);
+  return first_seen && *first_seen <= track.birth_time;
+}
+
+void PedestrianTracker::rememberStaticClusters(const ClusterList & static_clusters, double t)
+{
+  if (!(config_.static_retention_memory > 0.0f)) {
+    return;
+  }
+  static_memory_.forget(t, static_cast<double>(config_.static_retention_memory));
+  for (const ClusterCloud & cluster : static_clusters) {
+    if (const auto centroid = planarCentroid(cluster)) {
+      static_memory_.observe(*centroid, t);
+    }
   }
 }
 

@@ -16,7 +16,8 @@ Track::Track(
   last_time(t),
   score(geometry_score),
   consistency_ema(tracker_config->motion_default_consistency),
-  birth_position(z)
+  birth_position(z),
+  birth_time(t)
 {
   x << z.x(), z.y(), 0.0f, 0.0f;
   const float p = config->initial_position_covariance;

@@ -174,6 +174,7 @@ void readTracker(rclcpp::Node & node, TrackerConfig & c)
   QUILLON_READ(r, c, duplicate_track_velocity_angle);
   QUILLON_READ(r, c, duplicate_track_merge_hits);
   QUILLON_READ(r, c, static_retention_max_speed);
+  QUILLON_READ(r, c, static_retention_memory);
 }
 
 #undef QUILLON_READ

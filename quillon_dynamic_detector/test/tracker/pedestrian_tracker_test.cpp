@@ -182,6 +182,46 @@ TEST(PedestrianTracker, StoppedPedestrianFollowsStaticClusterForLimitedScans)
   EXPECT_EQ(hits, standing.tracks().at(0).hits);
 }
 
+// With a static memory, a walker whose detections drop out beside a table leg that stood there
+// before they came is not pinned to it, while a person who stops is still held on the legs that
+// turned static where they stand.
+TEST(PedestrianTracker, StaticMemoryHoldsTracksOnlyOnStaticClustersNewerThanTheTrack)
+{
+  const std::vector<float> scores = {0.8f};
+  const ClusterList table_leg = {cluster_builders::makeBody(0.5f, 0.0f)};
+  const auto walk = [](int scan) { return std::vector<Object>{makeDetection(0.1 * scan, 0)}; };
+  // The leg is seen at -1 s, hidden while the walker comes (born at 0 s) and seen again as the
+  // walker's detections drop out beside it.
+  const auto walk_past_the_leg = [&](PedestrianTracker & tracker) {
+    tracker.update({}, table_leg, scores, -1.0);
+    return runScans(tracker, 6, 0.0, walk, scores);
+  };
+  const auto held_on_the_leg = [&](float memory_s) {
+    TrackerConfig config;
+    config.static_retention_memory = memory_s;
+    PedestrianTracker tracker(config);
+    tracker.update({}, table_leg, scores, walk_past_the_leg(tracker));
+    return tracker.tracks().at(0).consecutive_static_updates == 1;
+  };
+  EXPECT_TRUE(held_on_the_leg(0.0f)) << "without a memory any static cluster holds";
+  EXPECT_FALSE(held_on_the_leg(5.0f));
+  EXPECT_TRUE(held_on_the_leg(0.5f)) << "the leg was forgotten, so it came back as new";
+
+  TrackerConfig config;
+  config.static_retention_memory = 5.0f;
+  PedestrianTracker stopping(config);
+  double t = walk_past_the_leg(stopping);
+  // The person's legs turn static 0.3 m off the path, farther than the old table leg.
+  const ClusterList with_stopped_legs = {table_leg[0], cluster_builders::makeBody(0.55f, 0.3f)};
+  for (int scan = 1; scan <= 3; ++scan, t += 0.1) {
+    stopping.update({}, with_stopped_legs, scores, t);
+    EXPECT_EQ(scan, stopping.tracks().at(0).consecutive_static_updates);
+    EXPECT_GT(stopping.tracks().at(0).x[1], 0.05f) << "drawn to the new cluster, not the leg";
+  }
+  stopping.update({}, {}, scores, t + 6.0);
+  EXPECT_EQ(0u, stopping.staticMemory().size()) << "cells unseen for 5 s are forgotten";
+}
+
 TEST(PedestrianTracker, DuplicatePairMustBeCandidateInConsecutiveScans)
 {
   TrackerConfig config;
