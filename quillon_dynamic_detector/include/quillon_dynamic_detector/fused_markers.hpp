@@ -2,6 +2,7 @@
 #define QUILLON_DYNAMIC_DETECTOR__FUSED_MARKERS_HPP_
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -54,6 +55,11 @@ public:
   // Forgets the ids drawn again and those last drawn more than `memory_s` before `now_s` (or
   // after it: time that steps back ends every memory).
   void forget(const std::set<int32_t> & drawn_again, double now_s, double memory_s);
+  // Moves every remembered position by `carry_point` and turns every velocity by
+  // `carry_vector` (the robot's own motion since they were stored).
+  void carry(
+    const std::function<void(PlanarPosition &)> & carry_point,
+    const std::function<void(PlanarPosition &)> & carry_vector);
 
 private:
   struct Sighting

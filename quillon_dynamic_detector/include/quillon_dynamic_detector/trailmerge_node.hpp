@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -56,12 +57,18 @@ private:
   void publishFusion();
   InputState assessInput(const ObjectList::ConstSharedPtr & msg, const rclcpp::Time & now) const;
   void collectObjects(const ObjectList & list, std::vector<Object> & collected);
-  // How the target frame moved in "odom" from `stamp` to the newest pose; false (logged) when
-  // either pose is unknown.
+  // How the target frame moved in "odom" from `stamp` to the newest pose (whose stamp goes to
+  // `newest_stamp` when given); false (logged) when either pose is unknown.
   bool robotMotionSince(
-    const builtin_interfaces::msg::Time & stamp, geometry_msgs::msg::TransformStamped & motion);
+    const builtin_interfaces::msg::Time & stamp, geometry_msgs::msg::TransformStamped & motion,
+    builtin_interfaces::msg::Time * newest_stamp = nullptr);
+  std::optional<builtin_interfaces::msg::Time> newestPoseStamp() const;
 
   void publishMarkers(const std::vector<Object> & objects, const rclcpp::Time & stamp);
+  // With "compensate_list_age": carries where the last list's objects were drawn (and the
+  // dropped ids) along the robot's motion since the pose they were drawn at, so that ids follow
+  // objects while the robot turns.
+  void carryDisplayMemoryAlongTheRobot();
 
   // Members in construction order, so that destruction runs in reverse.
   std::unique_ptr<tf2_ros::Buffer> tf_buffer_;
@@ -80,6 +87,8 @@ private:
   DisplayPositions previous_positions_;
   DisplayPositions previous_velocities_;  // m/s, by display id
   double previous_marker_stamp_s_ = 0.0;
+  // The robot pose (its stamp in "odom") that the remembered display positions refer to.
+  std::optional<builtin_interfaces::msg::Time> display_pose_stamp_;
   RecentlyDroppedIds dropped_ids_;
 };
 

@@ -137,6 +137,16 @@ void RecentlyDroppedIds::forget(
   }
 }
 
+void RecentlyDroppedIds::carry(
+  const std::function<void(PlanarPosition &)> & carry_point,
+  const std::function<void(PlanarPosition &)> & carry_vector)
+{
+  for (auto & [id, sighting] : ids_) {
+    carry_point(sighting.position);
+    carry_vector(sighting.velocity);
+  }
+}
+
 std::vector<int32_t> assignDisplayIds(
   const std::vector<Object> & objects, const DisplayPositions & previous,
   double association_distance, int32_t & next_display_id)

@@ -166,7 +166,8 @@ TrailmergeNode::InputState TrailmergeNode::assessInput(
 }
 
 bool TrailmergeNode::robotMotionSince(
-  const builtin_interfaces::msg::Time & stamp, geometry_msgs::msg::TransformStamped & motion)
+  const builtin_interfaces::msg::Time & stamp, geometry_msgs::msg::TransformStamped & motion,
+  builtin_interfaces::msg::Time * newest_stamp)
 {
   try {
     const auto odom_from_then = tf_buffer_->lookupTransform(
@@ -179,12 +180,25 @@ bool TrailmergeNode::robotMotionSince(
     tf2::fromMsg(odom_from_then.transform, then);
     tf2::fromMsg(newest_from_odom.transform, newest);
     motion.transform = tf2::toMsg(newest * then);
+    if (newest_stamp != nullptr) {
+      *newest_stamp = newest_from_odom.header.stamp;
+    }
     return true;
   } catch (const tf2::TransformException & e) {
     RCLCPP_WARN_THROTTLE(
       get_logger(), *get_clock(), TRANSFORM_WARNING_THROTTLE_MS, "list age not compensated: %s",
       e.what());
     return false;
+  }
+}
+
+std::optional<builtin_interfaces::msg::Time> TrailmergeNode::newestPoseStamp() const
+{
+  try {
+    return tf_buffer_->lookupTransform(settings_.target_frame, ODOM_FRAME, tf2::TimePointZero)
+      .header.stamp;
+  } catch (const tf2::TransformException &) {
+    return std::nullopt;  // robotMotionSince warns when it matters
   }
 }
 
@@ -255,8 +269,40 @@ void TrailmergeNode::publishFusion()
     wholeMilliseconds(t2 - t1), wholeMilliseconds(t3 - t2), wholeMilliseconds(t3 - t0));
 }
 
+void TrailmergeNode::carryDisplayMemoryAlongTheRobot()
+{
+  if (!settings_.compensate_list_age) {
+    return;
+  }
+  geometry_msgs::msg::TransformStamped motion;
+  builtin_interfaces::msg::Time newest;
+  if (!display_pose_stamp_ || !robotMotionSince(*display_pose_stamp_, motion, &newest)) {
+    display_pose_stamp_ = newestPoseStamp();
+    return;
+  }
+  display_pose_stamp_ = newest;
+  tf2::Transform carried;
+  tf2::fromMsg(motion.transform, carried);
+  const auto carry_point = [&carried](PlanarPosition & p) {
+    const tf2::Vector3 moved = carried * tf2::Vector3(p.x, p.y, 0.0);
+    p = {moved.x(), moved.y()};
+  };
+  const auto carry_vector = [&carried](PlanarPosition & v) {
+    const tf2::Vector3 turned = tf2::quatRotate(carried.getRotation(), tf2::Vector3(v.x, v.y, 0.0));
+    v = {turned.x(), turned.y()};
+  };
+  for (auto & entry : previous_positions_) {
+    carry_point(entry.second);
+  }
+  for (auto & entry : previous_velocities_) {
+    carry_vector(entry.second);
+  }
+  dropped_ids_.carry(carry_point, carry_vector);
+}
+
 void TrailmergeNode::publishMarkers(const std::vector<Object> & objects, const rclcpp::Time & stamp)
 {
+  carryDisplayMemoryAlongTheRobot();
   const double now_s = stamp.seconds();
   const double memory_s = settings_.markers.id_memory;
   DisplayPositions candidates = previous_positions_;

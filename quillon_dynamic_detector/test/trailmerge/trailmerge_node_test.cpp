@@ -204,6 +204,43 @@ TEST_F(TrailmergeNodeTest, ListAgeCompensationCarriesObjectsAlongTheRobotsMotion
   }
 }
 
+// With list age compensated, the drawing's memory of where each id was moves with the robot
+// too: an object that swings 2.7 m across base_footprint as the robot turns a quarter keeps its
+// display id.
+TEST_F(TrailmergeNodeTest, DisplayIdsFollowObjectsWhileTheRobotTurns)
+{
+  startNode({rclcpp::Parameter("tf_timeout", 0.0), rclcpp::Parameter("compensate_list_age", true)});
+  auto tf = probe_->create_publisher<tf2_msgs::msg::TFMessage>("/tf", 10);
+  tf2_msgs::msg::TFMessage poses;
+  const auto add_pose = [&poses](double x, double yaw, const builtin_interfaces::msg::Time & at) {
+    poses.transforms.push_back(
+      object_builders::planarTransform("odom", "base_footprint", x, 0.0, yaw));
+    poses.transforms.back().header.stamp = at;
+  };
+  // Sends a list of one object seen at (2, 0) by the robot 0.2 s ago until the node shows it
+  // where the newest pose puts it.
+  const auto send_until_at = [&](double x, double y) {
+    const auto list = objectList("base_footprint", ago(SECOND / 5), {objectAt(2.0, 0.0)});
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    do {
+      tf->publish(poses);
+      std::this_thread::sleep_for(5ms);
+      send(input_1_, list);
+    } while ((std::abs(fused_.back().objects.at(0).pose.position.x - x) > 1e-6 ||
+              std::abs(fused_.back().objects.at(0).pose.position.y - y) > 1e-6) &&
+             std::chrono::steady_clock::now() < deadline);
+    EXPECT_NEAR(fused_.back().objects.at(0).pose.position.x, x, 1e-6);
+    EXPECT_NEAR(fused_.back().objects.at(0).pose.position.y, y, 1e-6);
+    return markers_.back().markers.at(0).id;
+  };
+  add_pose(-0.1, 0.0, ago(SECOND / 5));
+  add_pose(0.0, 0.0, ago(SECOND / 10));
+  EXPECT_EQ(send_until_at(1.9, 0.0), 0);
+  advance(SECOND / 10);
+  add_pose(0.0, M_PI / 2.0, ago(0));
+  EXPECT_EQ(send_until_at(0.0, -2.0), 0);  // 2.7 m from where id 0 was drawn in the robot's frame
+}
+
 // Without the transform every object is dropped; the warning shows once per 2 s.
 TEST_F(TrailmergeNodeTest, MissingTransformDropsEveryObjectWithAThrottledWarning)
 {
