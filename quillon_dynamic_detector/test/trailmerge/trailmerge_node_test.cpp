@@ -91,6 +91,28 @@ protected:
     ros2_compat::testing::set_system_time(now_);
   }
 
+  // Publishes the robot's poses and sends `list` on input 1 until the newest fused list's first
+  // object lies at (x, y), for at most 10 s: the listener thread stores poses soon, not at once.
+  void sendWithPosesUntilAt(
+    const tf2_msgs::msg::TFMessage & poses, const ObjectList & list, double x, double y)
+  {
+    if (!tf_) {
+      tf_ = probe_->create_publisher<tf2_msgs::msg::TFMessage>("/tf", 10);
+    }
+    const auto at = [&] {
+      const auto & p = fused_.back().objects.at(0).pose.position;
+      return std::abs(p.x - x) < 1e-6 && std::abs(p.y - y) < 1e-6;
+    };
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    do {
+      tf_->publish(poses);
+      std::this_thread::sleep_for(5ms);
+      send(input_1_, list);
+    } while (!at() && std::chrono::steady_clock::now() < deadline);
+    EXPECT_TRUE(at()) << "fused at " << fused_.back().objects.at(0).pose.position.x << ", "
+                      << fused_.back().objects.at(0).pose.position.y;
+  }
+
   // A stamp `offset` nanoseconds from the fake now.
   builtin_interfaces::msg::Time ago(int64_t offset) const { return stampAt(now_ - offset); }
 
@@ -100,6 +122,7 @@ protected:
   std::shared_ptr<quillon_dynamic_detector::TrailmergeNode> node_;
   rclcpp::Publisher<ObjectList>::SharedPtr input_1_;
   rclcpp::Publisher<ObjectList>::SharedPtr input_2_;
+  rclcpp::Publisher<tf2_msgs::msg::TFMessage>::SharedPtr tf_;
   rclcpp::Subscription<ObjectList>::SharedPtr fused_sub_;
   rclcpp::Subscription<MarkerArray>::SharedPtr markers_sub_;
   std::vector<ObjectList> fused_;
@@ -180,7 +203,6 @@ TEST_F(TrailmergeNodeTest, ListAgeCompensationCarriesObjectsAlongTheRobotsMotion
     fused_.clear();
     startNode(
       {rclcpp::Parameter("tf_timeout", 0.0), rclcpp::Parameter("compensate_list_age", compensate)});
-    auto tf = probe_->create_publisher<tf2_msgs::msg::TFMessage>("/tf", 10);
     tf2_msgs::msg::TFMessage poses;
     poses.transforms.push_back(
       object_builders::planarTransform("odom", "base_footprint", 0.0, 0.0, 0.0));
@@ -189,17 +211,7 @@ TEST_F(TrailmergeNodeTest, ListAgeCompensationCarriesObjectsAlongTheRobotsMotion
       object_builders::planarTransform("odom", "base_footprint", 0.5, 0.0, M_PI / 2.0));
     poses.transforms.back().header.stamp = ago(0);
     const auto list = objectList("base_footprint", ago(SECOND / 10), {objectAt(2.0, 0.0)});
-    // The listener thread stores the poses soon; until then the list goes uncompensated.
-    const auto deadline = std::chrono::steady_clock::now() + 10s;
-    do {
-      tf->publish(poses);
-      std::this_thread::sleep_for(5ms);
-      send(input_1_, list);
-    } while (compensate && std::abs(fused_.back().objects.at(0).pose.position.x - 2.0) < 1e-9 &&
-             std::chrono::steady_clock::now() < deadline);
-    const Object & out = fused_.back().objects.at(0);
-    EXPECT_NEAR(out.pose.position.x, compensate ? 0.0 : 2.0, 1e-9);
-    EXPECT_NEAR(out.pose.position.y, compensate ? -1.5 : 0.0, 1e-9);
+    sendWithPosesUntilAt(poses, list, compensate ? 0.0 : 2.0, compensate ? -1.5 : 0.0);
     node_.reset();
   }
 }
@@ -210,7 +222,6 @@ TEST_F(TrailmergeNodeTest, ListAgeCompensationCarriesObjectsAlongTheRobotsMotion
 TEST_F(TrailmergeNodeTest, DisplayIdsFollowObjectsWhileTheRobotTurns)
 {
   startNode({rclcpp::Parameter("tf_timeout", 0.0), rclcpp::Parameter("compensate_list_age", true)});
-  auto tf = probe_->create_publisher<tf2_msgs::msg::TFMessage>("/tf", 10);
   tf2_msgs::msg::TFMessage poses;
   const auto add_pose = [&poses](double x, double yaw, const builtin_interfaces::msg::Time & at) {
     poses.transforms.push_back(
@@ -220,17 +231,8 @@ TEST_F(TrailmergeNodeTest, DisplayIdsFollowObjectsWhileTheRobotTurns)
   // Sends a list of one object seen at (2, 0) by the robot 0.2 s ago until the node shows it
   // where the newest pose puts it.
   const auto send_until_at = [&](double x, double y) {
-    const auto list = objectList("base_footprint", ago(SECOND / 5), {objectAt(2.0, 0.0)});
-    const auto deadline = std::chrono::steady_clock::now() + 10s;
-    do {
-      tf->publish(poses);
-      std::this_thread::sleep_for(5ms);
-      send(input_1_, list);
-    } while ((std::abs(fused_.back().objects.at(0).pose.position.x - x) > 1e-6 ||
-              std::abs(fused_.back().objects.at(0).pose.position.y - y) > 1e-6) &&
-             std::chrono::steady_clock::now() < deadline);
-    EXPECT_NEAR(fused_.back().objects.at(0).pose.position.x, x, 1e-6);
-    EXPECT_NEAR(fused_.back().objects.at(0).pose.position.y, y, 1e-6);
+    sendWithPosesUntilAt(
+      poses, objectList("base_footprint", ago(SECOND / 5), {objectAt(2.0, 0.0)}), x, y);
     return markers_.back().markers.at(0).id;
   };
   add_pose(-0.1, 0.0, ago(SECOND / 5));
