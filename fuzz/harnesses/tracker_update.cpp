@@ -66,6 +66,9 @@ TrackerConfig decodeConfig(FuzzedBytes & in)
     c.init_score_threshold = 0.0f;
     c.new_track_suppression_distance = 0.0f;
   }
+  if (variant & 64U) {
+    c.static_retention_memory = variant & 128U ? 1.0e-3f : 10.0f;  // remembers static clusters
+  }
   return c;
 }
 
@@ -243,6 +246,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t * data, size_t size)
   const int scans = 1 + length % MAX_SCANS;
   const bool crowd = length >= 224;  // one input in eight
   double t = 1700000000.0;
+  std::size_t statics_seen = 0;
   for (int k = 0; k < scans && !in.empty(); ++k) {
     t = nextStamp(in, t);
     const std::vector<Object> detections = decodeDetections(in, walkers, k, crowd);
@@ -253,6 +257,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t * data, size_t size)
     tracker.update(detections, statics, scores, t);
     checkTracker(tracker, tracks_before, detections.size(), next_id_before);
     checkOutputs(tracker, k);
+    statics_seen += statics.size();
+    if (tracker.staticMemory().size() > statics_seen) {
+      invariantBroken("static memory holds more cells than static clusters seen");
+    }
   }
   return 0;
 }
