@@ -30,11 +30,13 @@ using quillon_fuzz::FuzzedBytes;
 using quillon_fuzz::invariantBroken;
 using quillon_protocol::msg::Object;
 
-// Duplicate merging compares every pair of tracks on every scan: inputs of a crowd (hundreds of
-// detections, so hundreds of tracks) are a kind of their own, so that they do not slow the rest.
-constexpr std::size_t DETECTION_COUNTS[] = {0, 1, 1, 2, 2, 3, 4, 6, 10, 30, 60};
-constexpr std::size_t CROWD_COUNTS[] = {30, 120, 200, 300};
-constexpr int MAX_SCANS = 16;
+// Association and duplicate merging compare every track with every detection and every other
+// track on every scan: inputs of a crowd (hundreds of detections, so hundreds of tracks) are a
+// rare kind of their own with few scans, so that they do not slow the rest.
+constexpr std::size_t DETECTION_COUNTS[] = {0, 1, 1, 2, 2, 3, 4, 6, 10, 30};
+constexpr std::size_t CROWD_COUNTS[] = {30, 100, 200};
+constexpr int MAX_SCANS = 8;
+constexpr int MAX_CROWD_SCANS = 3;
 constexpr float UNUSABLE_SCORES[] = {
   std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
   -std::numeric_limits<float>::infinity(), -1.0f};
@@ -243,8 +245,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t * data, size_t size)
     w.vy = 0.01 * static_cast<int8_t>(in.byte());
   }
   const uint8_t length = in.byte();
-  const int scans = 1 + length % MAX_SCANS;
-  const bool crowd = length >= 224;  // one input in eight
+  const bool crowd = length >= 240;  // one input in sixteen
+  const int scans = 1 + length % (crowd ? MAX_CROWD_SCANS : MAX_SCANS);
   double t = 1700000000.0;
   std::size_t statics_seen = 0;
   for (int k = 0; k < scans && !in.empty(); ++k) {
