@@ -29,6 +29,8 @@ public:
   // Reads the detector's keys from the YAML file at `config_path` (see
   // loadGeometricDetectorConfig for the errors it throws). Starts with an empty map.
   explicit GeometricMotionDetector(const std::string & config_path);
+  // Starts with an empty map and `config` as loaded (and checked) before.
+  explicit GeometricMotionDetector(const GeometricDetectorConfig & config);
 
   // Mounting of the scanner: maps points of the scanner frame into "base_footprint".
   Eigen::Matrix4f sensor_to_base;

@@ -46,9 +46,12 @@ void copyWithoutReturns(const sensor_msgs::msg::LaserScan & scan, sensor_msgs::m
 }  // namespace
 
 GeometricMotionDetector::GeometricMotionDetector(const std::string & config_path)
-: sensor_to_base(Eigen::Matrix4f::Identity()),
-  config_(loadGeometricDetectorConfig(config_path)),
-  map_(config_)
+: GeometricMotionDetector(loadGeometricDetectorConfig(config_path))
+{
+}
+
+GeometricMotionDetector::GeometricMotionDetector(const GeometricDetectorConfig & config)
+: sensor_to_base(Eigen::Matrix4f::Identity()), config_(config), map_(config_)
 {
 }
 
