@@ -30,11 +30,12 @@ using quillon_fuzz::FuzzedBytes;
 using quillon_fuzz::invariantBroken;
 using quillon_protocol::msg::Object;
 
-// Fusion and display ids compare every object with every other: lists of hundreds come in inputs
-// of their own (one in eight), so that they do not slow the rest.
-constexpr std::size_t OBJECT_COUNTS[] = {0, 1, 1, 2, 2, 3, 4, 6, 10, 40, 40};
-constexpr std::size_t CROWD_COUNTS[] = {40, 150, 300};
-constexpr int MAX_LISTS = 12;
+// Fusion and display ids compare every object with every other: lists of hundreds come in rare
+// inputs of their own (one in sixteen) with few lists, so that they do not slow the rest.
+constexpr std::size_t OBJECT_COUNTS[] = {0, 1, 1, 2, 2, 3, 4, 6, 10, 20, 40};
+constexpr std::size_t CROWD_COUNTS[] = {40, 100, 200};
+constexpr int MAX_LISTS = 8;
+constexpr int MAX_CROWD_LISTS = 3;
 // Long outlines cost every copy a merge makes; a few corners show the same arithmetic.
 constexpr std::size_t MAX_COPIED_OUTLINE = 8;
 constexpr std::size_t MAX_PROTOTYPE_OUTLINE = 64;
@@ -207,8 +208,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t * data, size_t size)
   Drawing drawing;
   double now_s = 1700000000.0;
   const uint8_t length = in.byte();
-  const int lists = 1 + length % MAX_LISTS;
-  const bool crowd = length >= 224;
+  const bool crowd = length >= 240;
+  const int lists = 1 + length % (crowd ? MAX_CROWD_LISTS : MAX_LISTS);
   for (int l = 0; l < lists && (l == 0 || !in.empty()); ++l) {
     const geometry_msgs::msg::TransformStamped transform = decodeTransform(in);
     const std::size_t count = crowd ? in.pick(CROWD_COUNTS) : in.pick(OBJECT_COUNTS);
