@@ -31,6 +31,15 @@ inline void silenceTransformLookupErrors()
   (void)ret;
 }
 
+// Drops every line of the logger `name` below FATAL: for the pipeline's own expected warnings
+// (dropped scans, failed lookups, time going back), whose lines would drown the run and cost
+// every input a write.
+inline void silenceLogger(const char * name)
+{
+  const rcutils_ret_t ret = rcutils_logging_set_logger_level(name, RCUTILS_LOG_SEVERITY_FATAL);
+  (void)ret;
+}
+
 }  // namespace quillon_fuzz
 
 #endif  // QUILLON_FUZZ__HARNESS_RUNTIME_HPP_
