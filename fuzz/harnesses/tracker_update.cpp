@@ -33,10 +33,10 @@ using quillon_protocol::msg::Object;
 // Association and duplicate merging compare every track with every detection and every other
 // track on every scan: inputs of a crowd (hundreds of detections, so hundreds of tracks) are a
 // rare kind of their own with few scans, so that they do not slow the rest.
-constexpr std::size_t DETECTION_COUNTS[] = {0, 1, 1, 2, 2, 3, 4, 6, 10, 30};
-constexpr std::size_t CROWD_COUNTS[] = {30, 100, 200};
-constexpr int MAX_SCANS = 8;
-constexpr int MAX_CROWD_SCANS = 3;
+constexpr std::size_t DETECTION_COUNTS[] = {0, 1, 1, 2, 2, 3, 4, 6, 10, 20};
+constexpr std::size_t CROWD_COUNTS[] = {30, 80, 150};
+constexpr int MAX_SCANS = 6;
+constexpr int MAX_CROWD_SCANS = 2;
 constexpr float UNUSABLE_SCORES[] = {
   std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
   -std::numeric_limits<float>::infinity(), -1.0f};
