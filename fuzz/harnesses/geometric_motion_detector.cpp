@@ -24,10 +24,10 @@ using quillon_dynamic_detector::GeometricDetectorConfig;
 using quillon_dynamic_detector::GeometricMotionDetector;
 using sensor_msgs::msg::LaserScan;
 
-// Learning the static map costs the detector the square of the beams of a scan; scans of a few
-// hundred beams still fill the map past its bootstrap size and keep the run fast.
-constexpr std::size_t BEAM_COUNTS[] = {271, 200, 200, 160, 160, 100, 16, 3, 2, 1, 0};
-constexpr int MAX_SCANS = 6;
+// Learning the static map costs the detector the square of the beams of a scan; scans of 160 to
+// 271 beams still fill the map past its bootstrap size (150 points) and keep the run fast.
+constexpr std::size_t BEAM_COUNTS[] = {271, 200, 160, 160, 160, 100, 16, 3, 2, 1, 0};
+constexpr int MAX_SCANS = 4;
 
 void requireFinitePoints(const pcl::PointCloud<pcl::PointXYZ> & cloud, const std::string & what)
 {
