@@ -32,10 +32,10 @@ using quillon_protocol::msg::Object;
 
 // Fusion and display ids compare every object with every other: lists of hundreds come in rare
 // inputs of their own (one in sixteen) with few lists, so that they do not slow the rest.
-constexpr std::size_t OBJECT_COUNTS[] = {0, 1, 1, 2, 2, 3, 4, 6, 10, 20, 40};
-constexpr std::size_t CROWD_COUNTS[] = {40, 100, 200};
-constexpr int MAX_LISTS = 8;
-constexpr int MAX_CROWD_LISTS = 3;
+constexpr std::size_t OBJECT_COUNTS[] = {0, 1, 1, 2, 2, 3, 4, 6, 10, 20, 30};
+constexpr std::size_t CROWD_COUNTS[] = {40, 100, 150};
+constexpr int MAX_LISTS = 6;
+constexpr int MAX_CROWD_LISTS = 2;
 // Long outlines cost every copy a merge makes; a few corners show the same arithmetic.
 constexpr std::size_t MAX_COPIED_OUTLINE = 8;
 constexpr std::size_t MAX_PROTOTYPE_OUTLINE = 64;
