@@ -2,6 +2,7 @@
 #define QUILLON_DYNAMIC_DETECTOR__SCAN_PIPELINE_HPP_
 
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -26,6 +27,13 @@ namespace quillon_dynamic_detector
 
 using ObjectListPublisher = rclcpp::Publisher<quillon_protocol::msg::ObjectList>::SharedPtr;
 using MarkerPublisher = rclcpp::Publisher<visualization_msgs::msg::MarkerArray>::SharedPtr;
+
+// Sees each scan a moving-point detector processed and the two scans it returned (moving
+// returns, static returns), for tools that show why a recording goes wrong: the closed detector
+// publishes nothing of its own. The node sets none.
+using DetectorOutputObserver = std::function<void(
+  const sensor_msgs::msg::LaserScan & scan, const sensor_msgs::msg::LaserScan & moving,
+  const sensor_msgs::msg::LaserScan & still)>;
 
 // Scans with more beams are dropped: both scanners share one executor thread, so at 40 Hz a scan
 // may cost at most 12.5 ms, and clustering time grows faster than the beam count (every point is
@@ -57,7 +65,8 @@ ScanOutcome processLaserScan(
   const MarkerPublisher & markers_pub, const std::string & sensor_name,
   const std::string & output_frame, const ClusteringConfig & clustering,
   const ClusterMergeConfig & cluster_merge, const ClassifierConfig & classifier,
-  double max_input_age_ms, PedestrianTracker & tracker, bool track_in_odom = false);
+  double max_input_age_ms, PedestrianTracker & tracker, bool track_in_odom = false,
+  const DetectorOutputObserver & observe_detector = {});
 
 extern template ScanOutcome processLaserScan<orvane::perception::DynamicLaserDetector>(
   const sensor_msgs::msg::LaserScan::ConstSharedPtr &, const std::shared_ptr<tf2_ros::Buffer> &,
@@ -65,7 +74,7 @@ extern template ScanOutcome processLaserScan<orvane::perception::DynamicLaserDet
   const CloudPublisher &, const CloudPublisher &, const CloudPublisher &, const CloudPublisher &,
   const ObjectListPublisher &, const MarkerPublisher &, const std::string &, const std::string &,
   const ClusteringConfig &, const ClusterMergeConfig &, const ClassifierConfig &, double,
-  PedestrianTracker &, bool);
+  PedestrianTracker &, bool, const DetectorOutputObserver &);
 
 extern template ScanOutcome processLaserScan<GeometricMotionDetector>(
   const sensor_msgs::msg::LaserScan::ConstSharedPtr &, const std::shared_ptr<tf2_ros::Buffer> &,
@@ -73,7 +82,7 @@ extern template ScanOutcome processLaserScan<GeometricMotionDetector>(
   const CloudPublisher &, const CloudPublisher &, const CloudPublisher &,
   const ObjectListPublisher &, const MarkerPublisher &, const std::string &, const std::string &,
   const ClusteringConfig &, const ClusterMergeConfig &, const ClassifierConfig &, double,
-  PedestrianTracker &, bool);
+  PedestrianTracker &, bool, const DetectorOutputObserver &);
 
 }  // namespace quillon_dynamic_detector
 

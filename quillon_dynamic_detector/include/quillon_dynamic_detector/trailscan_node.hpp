@@ -2,11 +2,13 @@
 #define QUILLON_DYNAMIC_DETECTOR__TRAILSCAN_NODE_HPP_
 
 #include <cstddef>
+#include <functional>
 #include <memory>
 
 #include "builtin_interfaces/msg/time.hpp"
 #include "quillon_dynamic_detector/scan_outcome.hpp"
 #include "rclcpp/node.hpp"
+#include "sensor_msgs/msg/laser_scan.hpp"
 
 namespace quillon_dynamic_detector
 {
@@ -22,6 +24,12 @@ public:
     // The program listens to TF on a thread of its own, as tf2_ros does by default. A
     // deterministic replay serves TF from the node's own executor instead.
     bool dedicated_tf_thread = true;
+    // Tools that record what the detector made of each scan set this; called with the scanner's
+    // index (0 or 1) before the scan is clustered.
+    std::function<void(
+      std::size_t scanner, const sensor_msgs::msg::LaserScan & scan,
+      const sensor_msgs::msg::LaserScan & moving, const sensor_msgs::msg::LaserScan & still)>
+      on_detector_output;
   };
 
   // Declares the parameters, creates the publishers, the TF listener and the detectors. Throws

@@ -108,7 +108,7 @@ ScanOutcome processLaserScan(
   const std::string & sensor_name, const std::string & output_frame,
   const ClusteringConfig & clustering, const ClusterMergeConfig & cluster_merge,
   const ClassifierConfig & classifier, double max_input_age_ms, PedestrianTracker & tracker,
-  bool track_in_odom)
+  bool track_in_odom, const DetectorOutputObserver & observe_detector)
 {
   const auto t0 = SteadyClock::now();
   // Ages are measured against system time, whatever clock the node uses.
@@ -164,6 +164,9 @@ ScanOutcome processLaserScan(
   auto static_scan = std::make_shared<LaserScan>();
   runDetector(detector, scan, pose, dynamic_scan, static_scan);
   const auto t1 = SteadyClock::now();
+  if (observe_detector) {
+    observe_detector(*scan, *dynamic_scan, *static_scan);
+  }
 
   publishDetectorClouds(
     detector, *scan, output_frame, raw_candidate_cloud_pub, confirmed_cloud_pub,
@@ -235,7 +238,7 @@ template ScanOutcome processLaserScan<orvane::perception::DynamicLaserDetector>(
   const CloudPublisher &, const CloudPublisher &, const CloudPublisher &, const CloudPublisher &,
   const ObjectListPublisher &, const MarkerPublisher &, const std::string &, const std::string &,
   const ClusteringConfig &, const ClusterMergeConfig &, const ClassifierConfig &, double,
-  PedestrianTracker &, bool);
+  PedestrianTracker &, bool, const DetectorOutputObserver &);
 
 template ScanOutcome processLaserScan<GeometricMotionDetector>(
   const LaserScan::ConstSharedPtr &, const std::shared_ptr<tf2_ros::Buffer> &,
@@ -243,6 +246,6 @@ template ScanOutcome processLaserScan<GeometricMotionDetector>(
   const CloudPublisher &, const CloudPublisher &, const CloudPublisher &,
   const ObjectListPublisher &, const MarkerPublisher &, const std::string &, const std::string &,
   const ClusteringConfig &, const ClusterMergeConfig &, const ClassifierConfig &, double,
-  PedestrianTracker &, bool);
+  PedestrianTracker &, bool, const DetectorOutputObserver &);
 
 }  // namespace quillon_dynamic_detector

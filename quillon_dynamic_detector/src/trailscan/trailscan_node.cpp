@@ -43,6 +43,7 @@ struct ScanChannel
   std::unique_ptr<GeometricMotionDetector> geometric_detector;
   std::unique_ptr<PedestrianTracker> tracker;
   ScanOutcomeCounts outcomes;
+  DetectorOutputObserver observe_detector;  // empty unless a tool asked for it
   rclcpp::Subscription<sensor_msgs::msg::LaserScan>::SharedPtr subscription;
 };
 
@@ -119,6 +120,14 @@ TrailscanNode::TrailscanNode(const rclcpp::Node::SharedPtr & node, const Options
   }
   for (ScanChannel & c : w.channels) {
     c.geometric_detector = std::make_unique<GeometricMotionDetector>(cfg);
+  }
+  if (options.on_detector_output) {
+    for (std::size_t i = 0; i < 2; ++i) {
+      w.channels[i].observe_detector =
+        [observer = options.on_detector_output, i](
+          const sensor_msgs::msg::LaserScan & scan, const sensor_msgs::msg::LaserScan & moving,
+          const sensor_msgs::msg::LaserScan & still) { observer(i, scan, moving, still); };
+    }
   }
 }
 
@@ -203,13 +212,13 @@ void TrailscanNode::Wiring::subscribe(ScanChannel & c)
           c.static_cloud_pub, c.raw_candidate_cloud_pub, c.confirmed_cloud_pub,
           c.local_map_cloud_pub, c.objects_pub, c.markers_pub, c.sensor_name, c.output_frame,
           s.clustering, s.cluster_merge, s.classifier, s.max_input_age_ms, *c.tracker,
-          s.track_in_odom));
+          s.track_in_odom, c.observe_detector));
       } else {
         c.outcomes.add(processLaserScan(
           scan, tf_buffer, *c.closed_detector, *clusterer, c.dynamic_cloud_pub, c.static_cloud_pub,
           c.raw_candidate_cloud_pub, c.confirmed_cloud_pub, c.local_map_cloud_pub, c.objects_pub,
           c.markers_pub, c.sensor_name, c.output_frame, s.clustering, s.cluster_merge, s.classifier,
-          s.max_input_age_ms, *c.tracker, s.track_in_odom));
+          s.max_input_age_ms, *c.tracker, s.track_in_odom, c.observe_detector));
       }
     });
 }
