@@ -76,14 +76,24 @@ if(TARGET quillon_runner AND TARGET quillon_recording)
       EVALUATE_EXECUTABLE="$<TARGET_FILE:quillon_evaluate>"
       SIMULATE_EXECUTABLE="$<TARGET_FILE:quillon_simulate>")
   endif()
+  if(TARGET quillon_tools_real_recordings_test)
+    target_compile_definitions(quillon_tools_real_recordings_test PRIVATE
+      QUILLON_REALDATA_DIR="${QUILLON_TOOLS_DIR}/../realdata")
+  endif()
   quillon_add_benchmark(quillon_offline_runner_benchmark
     "${QUILLON_TOOLS_DIR}/benchmark/offline_runner_benchmark.cpp" LIBRARIES quillon_runner)
   # The quality benchmark is a program of its own: every scenario, scanner model and detector.
   add_executable(quillon_quality_benchmark
     "${QUILLON_TOOLS_DIR}/benchmark/quality/quality_benchmark.cpp"
-    "${QUILLON_TOOLS_DIR}/benchmark/quality/bare_clustering.cpp")
+    "${QUILLON_TOOLS_DIR}/benchmark/quality/bare_clustering.cpp"
+    "${QUILLON_TOOLS_DIR}/benchmark/quality/benchmark_run.cpp"
+    "${QUILLON_TOOLS_DIR}/benchmark/quality/benchmark_support.cpp"
+    "${QUILLON_TOOLS_DIR}/benchmark/quality/real_recordings.cpp")
   quillon_warnings(quillon_quality_benchmark)
   target_link_libraries(quillon_quality_benchmark PRIVATE quillon_runner)
+  # The repository's real recordings and the regions of the shared pack left out of scoring.
+  target_compile_definitions(quillon_quality_benchmark PRIVATE
+    QUILLON_REALDATA_DIR="${QUILLON_TOOLS_DIR}/../realdata")
   set_target_properties(quillon_quality_benchmark PROPERTIES
     RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/benchmarks")
 endif()

@@ -1,16 +1,24 @@
 // Scores the object lists of a result bag (from quillon_offline_run, or recorded on a robot)
-// against ground truth in the CSV format of quillon_tools/docs/ground_truth_format.md.
+// against ground truth in the CSV format of quillon_tools/docs/ground_truth_format.md, or, with
+// --nobody-here, against a recording in which nobody was around the robot: its odometry and scans
+// give the robot's path and view, and every pedestrian reported within range is a false
+// positive. RECORDING_BAG may be RESULT_BAG itself when the robot recorded /tf beside the lists.
 //   quillon_evaluate RESULT_BAG TRUTH.csv [--max-range M]
+//   quillon_evaluate RESULT_BAG --nobody-here RECORDING_BAG [--max-range M]
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "quillon_dynamic_detector/clustering_config.hpp"
 #include "quillon_tools/evaluation/ground_truth_csv.hpp"
 #include "quillon_tools/evaluation/report_table.hpp"
+#include "quillon_tools/evaluation/robot_only_truth.hpp"
 #include "quillon_tools/runner/program_main.hpp"
 #include "quillon_tools/runner/result_bag.hpp"
 #include "quillon_tools/runner/scenario_replay.hpp"
@@ -20,10 +28,18 @@ namespace
 
 using namespace quillon_tools;
 
+constexpr const char * USAGE =
+  "usage: quillon_evaluate RESULT_BAG TRUTH.csv [--max-range M]\n"
+  "       quillon_evaluate RESULT_BAG --nobody-here RECORDING_BAG [--max-range M]\n";
+
+// The gate of the false-pedestrian lines.
+constexpr double FALSE_PEDESTRIAN_GATE_M = 0.5;
+
 struct Options
 {
   std::string bag;
   std::string truth;
+  std::string nobody_here;  // a recording without people, in place of `truth`
   EvaluationOptions scoring;
 };
 
@@ -46,13 +62,15 @@ bool parseOptions(int argc, char ** argv, Options & o)
       if (!parsePositive(argv[++i], o.scoring.max_range_m)) {
         return false;
       }
+    } else if (arg == "--nobody-here" && i + 1 < argc && o.nobody_here.empty()) {
+      o.nobody_here = argv[++i];
     } else if (arg.rfind("--", 0) != 0 && positional < 2) {
       (positional++ == 0 ? o.bag : o.truth) = arg;
     } else {
       return false;
     }
   }
-  return positional == 2;
+  return positional == (o.nobody_here.empty() ? 2 : 1);
 }
 
 // Says which messages were left out, and names each list topic that had messages but none
@@ -80,9 +98,45 @@ void printUnreadable(const ResultBag & bag)
   }
 }
 
+std::string formatRate(double value)
+{
+  if (!std::isfinite(value)) {
+    return "-";
+  }
+  char text[32];
+  std::snprintf(text, sizeof(text), "%.2f", value);
+  return text;
+}
+
+// One line per list topic: how often and from how many tracks a pedestrian was reported where
+// nobody was, per minute of scored time.
+void printFalsePedestrians(const std::vector<std::pair<std::string, EvaluationResult>> & rows)
+{
+  std::printf(
+    "False pedestrians (matched within %.2g m), per minute of scored time:\n",
+    FALSE_PEDESTRIAN_GATE_M);
+  for (const auto & [name, result] : rows) {
+    const auto gate = std::find_if(result.gates.begin(), result.gates.end(), [](const auto & g) {
+      return g.gate_m == FALSE_PEDESTRIAN_GATE_M;
+    });
+    if (gate == result.gates.end()) {
+      continue;
+    }
+    std::printf(
+      "  %s: %s entries per minute (%lld in %s min), %lld distinct false ids (%s per minute), "
+      "%lld entries without id\n",
+      name.c_str(), formatRate(gate->false_positives_per_minute).c_str(),
+      static_cast<long long>(gate->false_positives), formatRate(gate->scored_minutes).c_str(),
+      static_cast<long long>(gate->false_positive_ids),
+      formatRate(gate->false_positive_ids_per_minute).c_str(),
+      static_cast<long long>(gate->false_positives_unknown_id));
+  }
+}
+
 int run(const Options & o)
 {
-  const GroundTruth truth = readGroundTruthCsv(o.truth);
+  const GroundTruth truth =
+    o.nobody_here.empty() ? readGroundTruthCsv(o.truth) : robotOnlyTruth(o.nobody_here);
   const ResultBag bag = readResultBag(o.bag);
   std::filesystem::path folder = std::filesystem::path(o.bag).lexically_normal();
   if (folder.filename().empty()) {
@@ -98,6 +152,12 @@ int run(const Options & o)
   }
   std::printf("%s\n%s", formatTable(rows).c_str(), scoringLegend(o.scoring).c_str());
   std::printf("Latency is not recorded in a bag.\n");
+  printFalsePedestrians(rows);
+  if (!o.nobody_here.empty()) {
+    std::printf(
+      "Nobody was in %s: every pedestrian reported within range is a false positive.\n",
+      o.nobody_here.c_str());
+  }
   printUnreadable(bag);
   return 0;
 }
@@ -109,8 +169,7 @@ int main(int argc, char ** argv)
   Options options;
   const bool help = quillon_tools::asksForHelp(argc, argv);
   if (help || !parseOptions(argc, argv, options)) {
-    return quillon_tools::printUsage(
-      "usage: quillon_evaluate RESULT_BAG TRUTH.csv [--max-range M]\n", help);
+    return quillon_tools::printUsage(USAGE, help);
   }
   try {
     return run(options);

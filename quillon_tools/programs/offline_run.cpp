@@ -1,7 +1,7 @@
 // Runs a recording through trailscan and trailmerge in this process as fast as the CPU allows,
 // on the recording's own time, and writes what they published into a result bag.
 //   quillon_offline_run IN_BAG OUT_BAG [--csv DIR] [--detector closed|geometric]
-//                       [--clock header|receive] [--profile NAME|none]
+//                       [--clock header|receive] [--profile NAME|none] [--debug-topics]
 //                       [--ros-args --params-file F ...]
 #include <unistd.h>
 
@@ -16,6 +16,7 @@
 
 #include "quillon_tools/recording/bag_writer.hpp"
 #include "quillon_tools/runner/bag_replay.hpp"
+#include "quillon_tools/runner/detector_returns.hpp"
 #include "quillon_tools/runner/object_list_csv.hpp"
 #include "quillon_tools/runner/program_main.hpp"
 #include "quillon_tools/runner/scanner_profile.hpp"
@@ -36,6 +37,7 @@ struct Options
   bool geometric = false;
   ReplayClockSource clock = ReplayClockSource::kHeaderStamps;
   std::optional<ScannerProfile> profile;
+  bool debug_topics = false;
 };
 
 // Our own options come before any "--ros-args" section, which is left to rclcpp::init.
@@ -47,6 +49,8 @@ bool parseOptions(int argc, char ** argv, Options & o)
     const bool has_value = i + 1 < argc;
     if (arg == "--ros-args") {
       break;
+    } else if (arg == "--debug-topics") {
+      o.debug_topics = true;
     } else if (arg == "--csv" && has_value) {
       o.csv_dir = argv[++i];
     } else if (arg == "--detector" && has_value) {
@@ -127,6 +131,26 @@ void printSummary(const BagReplaySummary & s, double wall_s)
     wall_s > 0.0 ? bag_s / wall_s : 0.0);
 }
 
+// Records into the result bag, at each message's stamp, the debug clouds trailscan publishes and
+// what its moving-point detector made of each scan (the closed detector publishes its own clouds
+// empty), so that a user sees why a recording goes wrong.
+void recordDebugTopics(ReplayOptions & options, BagWriter & results)
+{
+  const auto stampOf = [](const builtin_interfaces::msg::Time & t) {
+    return static_cast<int64_t>(t.sec) * 1000000000LL + t.nanosec;
+  };
+  options.on_debug_cloud = [&results, stampOf](const std::string & topic, const auto & cloud) {
+    results.write(topic, stampOf(cloud.header.stamp), cloud);
+  };
+  options.on_detector_output = [&results, stampOf](
+                                 const std::string & scan_topic, const auto & scan,
+                                 const auto & moving, const auto & still) {
+    const int64_t stamp = stampOf(scan.header.stamp);
+    results.write(detectorMovingTopic(scan_topic), stamp, classCloud(scan, moving));
+    results.write(detectorStaticTopic(scan_topic), stamp, classCloud(scan, still));
+  };
+}
+
 int run(const Options & o)
 {
   BagReplayOptions options;
@@ -134,6 +158,9 @@ int run(const Options & o)
   options.clock = o.clock;
   BagWriter results;
   results.open(o.out_bag);
+  if (o.debug_topics) {
+    recordDebugTopics(options.nodes, results);
+  }
   const auto wall_start = std::chrono::steady_clock::now();
   BagReplay replay;
   try {
@@ -173,10 +200,15 @@ int main(int argc, char ** argv)
   if (help || !parseOptions(argc, argv, options)) {
     return quillon_tools::printUsage(
       "usage: quillon_offline_run IN_BAG OUT_BAG [--csv DIR] [--detector closed|geometric] "
-      "[--clock header|receive] [--profile NAME|none] [--ros-args --params-file FILE ...]\n"
+      "[--clock header|receive] [--profile NAME|none] [--debug-topics] "
+      "[--ros-args --params-file FILE ...]\n"
       "--detector (default closed) decides the detector, whatever a parameter file says.\n"
       "--clock (default header) drives the simulated time by the messages' header stamps or by\n"
-      "the recorder's receive times.\n" +
+      "the recorder's receive times.\n"
+      "--debug-topics also records trailscan's debug clouds (/scanN/*_cloud: the clusters of\n"
+      "moving and static returns, the geometric detector's candidates and map) and the\n"
+      "detector's own split of every scan (/scanN/detector_moving_cloud,\n"
+      "/scanN/detector_static_cloud).\n" +
         quillon_tools::profileUsage(),
       help);
   }

@@ -1,10 +1,11 @@
 // The quality benchmark: every scenario x scanner model x detector (x parameter file) simulated
 // into a bag, run through the offline path and scored against the simulation's truth, with the
 // default parameters and with the scanner model's profile side by side; one table on the
-// terminal, one CSV with every figure. Run by hand; it takes minutes.
+// terminal, one CSV with every figure; with --real, the same for a folder of real recordings.
+// Run by hand; it takes minutes.
 //   quillon_quality_benchmark [--scenario NAME]... [--scanner NAME]... [--detector D]
 //       [--params FILE]... [--profiles default|matching|both] [--profile NAME] [--seed N]
-//       [--duration S] [--csv FILE] [--work DIR]
+//       [--duration S] [--csv FILE] [--work DIR] [--real DIR] [--real-only]
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -18,7 +19,8 @@
 #include <vector>
 
 #include "bare_clustering.hpp"
-#include "quillon_tools/recording/bag_reader.hpp"
+#include "benchmark_run.hpp"
+#include "benchmark_support.hpp"
 #include "quillon_tools/runner/bag_replay.hpp"
 #include "quillon_tools/runner/program_main.hpp"
 #include "quillon_tools/runner/scanner_profile.hpp"
@@ -26,6 +28,7 @@
 #include "quillon_tools/runner/scenario_replay.hpp"
 #include "quillon_tools/simulation/scanner_model.hpp"
 #include "rclcpp/rclcpp.hpp"
+#include "real_recordings.hpp"
 
 namespace
 {
@@ -50,19 +53,8 @@ struct Options
   double duration_s = 0.0;
   fs::path csv = "quality_benchmark.csv";
   fs::path work = "quality_benchmark_work";
-};
-
-// One run: a scenario seen by a scanner model, through one detector with one parameter file.
-struct Run
-{
-  std::string scenario;
-  std::string scanner;
-  std::string detector;
-  std::string params;
-  std::string profile;
-  std::vector<std::pair<std::string, EvaluationResult>> topics;  // by list topic
-  double cost_median_ms = 0.0;                                   // trailscan's processing per scan
-  double bare_median_ms = 0.0;  // PCL's clustering of the same scans
+  fs::path real;  // a folder of real recordings; empty: none
+  bool simulator = true;
 };
 
 bool parseOptions(int argc, char ** argv, Options & o)
@@ -116,9 +108,16 @@ bool parseOptions(int argc, char ** argv, Options & o)
       o.csv = argv[++i];
     } else if (arg == "--work" && has_value) {
       o.work = argv[++i];
+    } else if (arg == "--real" && has_value) {
+      o.real = argv[++i];
+    } else if (arg == "--real-only") {
+      o.simulator = false;
     } else {
       return false;
     }
+  }
+  if (!o.simulator && o.real.empty()) {
+    return false;
   }
   if (!named_profile.empty()) {
     std::replace(
@@ -133,29 +132,6 @@ bool parseOptions(int argc, char ** argv, Options & o)
     o.scanners.insert(o.scanners.end(), models.begin(), models.end());
   }
   return true;
-}
-
-double median(std::vector<double> values)
-{
-  if (values.empty()) {
-    return std::nan("");
-  }
-  const auto middle = values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2);
-  std::nth_element(values.begin(), middle, values.end());
-  return *middle;
-}
-
-std::vector<sensor_msgs::msg::LaserScan> scansOf(const fs::path & bag)
-{
-  BagReader reader;
-  reader.open(bag);
-  reader.setTopicFilter({"/scan_01", "/scan_02"});
-  std::vector<sensor_msgs::msg::LaserScan> scans;
-  BagMessage message;
-  while (reader.readNext(message)) {
-    scans.push_back(deserialize<sensor_msgs::msg::LaserScan>(message));
-  }
-  return scans;
 }
 
 // The profile a row asks for with this scanner: MATCHING_PROFILE takes the scanner model's own
@@ -186,66 +162,6 @@ std::vector<std::optional<ScannerProfile>> profilesOf(
     }
   }
   return sets;
-}
-
-// rclcpp reads parameter files at init: each file and profile gets a fresh start (runWithRos
-// shuts the last one down). The parameter file comes after the profile, so it wins.
-void restartRosWith(const std::string & params_file, const std::optional<ScannerProfile> & profile)
-{
-  if (rclcpp::ok()) {
-    rclcpp::shutdown();
-  }
-  std::vector<std::string> args{"quillon_quality_benchmark"};
-  if (!params_file.empty()) {
-    args.insert(args.end(), {"--ros-args", "--params-file", params_file});
-  }
-  std::vector<char *> argv;
-  for (auto & arg : args) {
-    argv.push_back(arg.data());
-  }
-  RosCommandLine command_line(static_cast<int>(argv.size()), argv.data(), profile);
-  rclcpp::init(command_line.argc(), command_line.argv());
-}
-
-double processingMedian(const ReplayOutputs & outputs)
-{
-  std::vector<double> latencies;
-  for (const char * topic : {"/objects_laser1", "/objects_laser2"}) {
-    const auto lists = outputs.lists.find(topic);
-    if (lists != outputs.lists.end()) {
-      for (const auto & list : lists->second) {
-        latencies.push_back(list.latency_ms);
-      }
-    }
-  }
-  return median(latencies);
-}
-
-std::string fixed3(double v)
-{
-  if (!std::isfinite(v)) {
-    return "-";
-  }
-  char text[32];
-  std::snprintf(text, sizeof(text), "%.3f", v);
-  return text;
-}
-
-// The range bands the runs are scored in, as "<from>_<to>m" (EvaluationOptions's bands).
-std::vector<std::string> bandLabels()
-{
-  const EvaluationOptions options;
-  std::vector<std::string> labels;
-  double from = 0.0;
-  std::vector<double> ends = options.range_band_limits_m;
-  ends.push_back(options.max_range_m);
-  for (const double to : ends) {
-    char label[48];
-    std::snprintf(label, sizeof(label), "%g_%gm", from, to);
-    labels.push_back(label);
-    from = to;
-  }
-  return labels;
 }
 
 void printHeader()
@@ -282,46 +198,6 @@ void printRun(const Run & r)
   std::fflush(stdout);
 }
 
-void writeCsvHeader(std::ofstream & csv)
-{
-  csv << "scenario,scanner,detector,params,topic,gate_m,people,ground_truth,true_positives,"
-         "false_negatives,recall,motp_m,velocity_error_mps,id_switches,id_switches_per_minute,"
-         "person_minutes,false_positives,false_positives_on_furniture,precision,f1,mota,"
-         "lists_scored,cost_median_ms,bare_clustering_median_ms";
-  // Later columns come after these, so that files written before them still line up.
-  csv << ",profile";
-  for (const auto & band : bandLabels()) {
-    csv << ",walking_ground_truth_" << band << ",walking_recall_" << band << ",precision_" << band;
-  }
-  csv << ",people_mota";
-  csv << '\n';
-}
-
-void writeCsvRows(std::ofstream & csv, const Run & r)
-{
-  for (const auto & [topic, result] : r.topics) {
-    for (const GateScores & gate : result.gates) {
-      const std::pair<const char *, const PeopleScores *> kinds[] = {
-        {"all", &gate.all}, {"walking", &gate.walking}, {"standing", &gate.standing}};
-      for (const auto & [kind, p] : kinds) {
-        csv << r.scenario << ',' << r.scanner << ',' << r.detector << ',' << r.params << ','
-            << topic << ',' << gate.gate_m << ',' << kind << ',' << p->ground_truth << ','
-            << p->true_positives << ',' << p->false_negatives << ',' << p->recall << ','
-            << p->motp_m << ',' << p->mean_velocity_error_mps << ',' << p->id_switches << ','
-            << p->id_switches_per_minute << ',' << p->person_minutes << ',' << gate.false_positives
-            << ',' << gate.false_positives_on_furniture << ',' << gate.precision << ',' << gate.f1
-            << ',' << gate.mota << ',' << result.lists_scored << ',' << r.cost_median_ms << ','
-            << r.bare_median_ms << ',' << r.profile;
-        for (const RangeBandScores & band : gate.range_bands) {
-          csv << ',' << band.walking_ground_truth << ',' << band.walking_recall << ','
-              << band.precision;
-        }
-        csv << ',' << p->mota << '\n';
-      }
-    }
-  }
-}
-
 // Simulates the scenario with the scanner into a bag under `work` (once per pair).
 GroundTruth recordScenario(
   const Options & o, const std::string & scenario_name, const std::string & scanner, fs::path & bag)
@@ -346,25 +222,30 @@ int interrupted(const Options & o)
   return 1;
 }
 
-int run(const Options & o)
+std::vector<sensor_msgs::msg::LaserScan> allScans(const fs::path & bag)
+{
+  std::vector<sensor_msgs::msg::LaserScan> all;
+  for (auto & [topic, scans] : scansOf(bag)) {
+    all.insert(all.end(), scans.begin(), scans.end());
+  }
+  return all;
+}
+
+// The simulator's section; false when interrupted.
+bool runSimulated(const Options & o, std::ofstream & csv)
 {
   fs::create_directories(o.work);
-  std::ofstream csv(o.csv);
-  if (!csv) {
-    throw std::runtime_error("cannot write " + o.csv.string());
-  }
-  writeCsvHeader(csv);
   printHeader();
   for (const auto & scenario : o.scenarios) {
     for (const auto & scanner : o.scanners) {
       fs::path bag;
       const GroundTruth truth = recordScenario(o, scenario, scanner, bag);
-      const double bare_ms = median(bareClusteringMilliseconds(scansOf(bag)));
+      const double bare_ms = median(bareClusteringMilliseconds(allScans(bag)));
       for (const auto & params : o.params_files) {
         for (const bool geometric : o.geometric) {
           for (const auto & profile : profilesOf(o, scanner)) {
             if (!rclcpp::ok()) {
-              return interrupted(o);
+              return false;
             }
             restartRosWith(params, profile);
             Run r{
@@ -375,12 +256,13 @@ int run(const Options & o)
               profile ? profile->name : NO_PROFILE,
               {},
               0.0,
-              bare_ms};
+              bare_ms,
+              std::nullopt};
             BagReplayOptions options;
             options.nodes.geometric_detector = geometric;
             const BagReplay replay = replayBag(bag, options);
             if (!rclcpp::ok()) {
-              return interrupted(o);  // the run was cut short: not scored
+              return false;  // the run was cut short: not scored
             }
             r.topics = evaluateReplay(truth, replay.outputs, "", EvaluationOptions{});
             r.cost_median_ms = processingMedian(replay.outputs);
@@ -401,6 +283,22 @@ int run(const Options & o)
     "PCL: median time of bare PCL Euclidean clustering of the same scans. Every topic, gate and\n"
     "kind of person: %s\n",
     o.csv.c_str());
+  return true;
+}
+
+int run(const Options & o)
+{
+  std::ofstream csv(o.csv);
+  if (!csv) {
+    throw std::runtime_error("cannot write " + o.csv.string());
+  }
+  writeCsvHeader(csv);
+  if (o.simulator && !runSimulated(o, csv)) {
+    return interrupted(o);
+  }
+  if (!o.real.empty() && !runRealRecordings(o.real, o.geometric, csv)) {
+    return interrupted(o);
+  }
   return 0;
 }
 
@@ -415,12 +313,16 @@ int main(int argc, char ** argv)
     return quillon_tools::printUsage(
       "usage: quillon_quality_benchmark [--scenario NAME]... [--scanner NAME]... "
       "[--detector closed|geometric|both] [--params FILE]... [--profiles default|matching|both] "
-      "[--profile NAME] [--seed N] [--duration S] [--csv FILE] [--work DIR]\n"
+      "[--profile NAME] [--seed N] [--duration S] [--csv FILE] [--work DIR] [--real DIR] "
+      "[--real-only]\n"
       "Without --scenario or --scanner it runs them all (scanner 'built_in' is the simulator's\n"
       "default); each --params file is one more set of runs besides none.\n"
       "--profiles (default both): each run with the default parameters, with the scanner\n"
       "model's own profile (the built-in scanner has none), or both side by side; --profile NAME\n"
-      "takes that profile for every scanner instead of each model's own.\n" +
+      "takes that profile for every scanner instead of each model's own.\n"
+      "--real DIR: then every recording of DIR (bags/NAME/, ground_truth/NAME_ground_truth.csv,\n"
+      "the layout of the shared real-recordings pack) with the defaults and with the profile\n"
+      "quillon_suggest_profile picks; --real-only skips the simulator.\n" +
         quillon_tools::profileUsage() +
         "Here a --params file plays the part of the user's parameter file (over the profile).\n",
       help);

@@ -29,6 +29,15 @@ struct PersonState
   int32_t beams = -1;
 };
 
+// A circle in "odom" where somebody is known to be but not labelled in its frame: a detection of
+// nobody there is neither a true nor a false positive.
+struct IgnoredRegion
+{
+  double x = 0.0;
+  double y = 0.0;
+  double radius = 0.0;
+};
+
 // Where everything was at one scan stamp. Robot velocities are those of "base_footprint" in
 // "odom" (linear) and its turn rate (angular, rad/s, counter-clockwise positive).
 struct TruthFrame
@@ -41,6 +50,7 @@ struct TruthFrame
   double robot_vy = 0.0;
   double robot_omega = 0.0;
   std::vector<PersonState> people;
+  std::vector<IgnoredRegion> ignored;
 };
 
 // A static thing that leg detectors confuse with legs (a table or chair leg, a pillar, a box),

@@ -4,7 +4,9 @@
 #include <cmath>
 #include <limits>
 #include <map>
+#include <numeric>
 #include <optional>
+#include <set>
 #include <stdexcept>
 #include <string>
 
@@ -29,6 +31,7 @@ struct Detection
   double range_m = 0.0;   // from the list's scanner (the nearer one on the fused list)
   bool in_range = false;  // a false positive counts only where people are scored
   bool near_furniture = false;
+  bool ignored = false;  // where the truth knows of somebody it does not label
 };
 
 // A truth person as one list sees them.
@@ -65,6 +68,9 @@ struct GateTally
   PeopleTally standing;
   std::vector<RangeBandScores> range_bands;
   std::map<int32_t, int32_t> last_output_id;  // truth person -> output id at its last match
+  std::set<int32_t> false_ids;                // known output ids of the false positives
+  // Per scored list, in the order scored: the known ids of its false positives near furniture.
+  std::vector<std::set<int32_t>> furniture_false_ids;
 };
 
 double norm(const PlanarVector & v) { return std::hypot(v.x, v.y); }
@@ -127,6 +133,18 @@ bool nearFurniture(
   return false;
 }
 
+bool inIgnoredRegion(
+  const TruthFrame & at, const Pose2D & frame_pose, const PlanarVector & position)
+{
+  for (const auto & region : at.ignored) {
+    const PlanarVector centre = pointIntoFrame(frame_pose, {region.x, region.y});
+    if (norm(difference(position, centre)) <= region.radius) {
+      return true;
+    }
+  }
+  return false;
+}
+
 ListScene listScene(
   const GroundTruth & truth, const TruthFrame & at, const std::string & frame_id,
   std::vector<Detection> detections, const ScoredSet & scored_set, const PersonMotion & motion,
@@ -147,6 +165,7 @@ ListScene listScene(
     detection.in_range = scored_set.inRange(frame_id, detection.position);
     detection.near_furniture =
       nearFurniture(truth, frame_pose, detection.position, options.furniture_margin_m);
+    detection.ignored = inIgnoredRegion(at, frame_pose, detection.position);
   }
   scene.detections = std::move(detections);
   for (const auto & person : scene.people) {
@@ -260,6 +279,23 @@ std::vector<int> matchKeepingCorrespondences(const ListScene & scene, const Gate
   return match;
 }
 
+void countFalsePositive(const Detection & detection, GateTally & tally)
+{
+  ++tally.scores.false_positives;
+  tally.scores.false_positives_on_furniture += detection.near_furniture ? 1 : 0;
+  if (RangeBandScores * band = bandAt(detection.range_m, tally.range_bands)) {
+    ++band->false_positives;
+  }
+  if (detection.id == UNKNOWN_OBJECT_ID) {
+    ++tally.scores.false_positives_unknown_id;
+    return;
+  }
+  tally.false_ids.insert(detection.id);
+  if (detection.near_furniture) {
+    tally.furniture_false_ids.back().insert(detection.id);
+  }
+}
+
 void scoreUnderGate(const ListScene & scene, GateTally & tally)
 {
   const std::vector<int> match = matchKeepingCorrespondences(scene, tally);
@@ -281,14 +317,10 @@ void scoreUnderGate(const ListScene & scene, GateTally & tally)
       }
     }
   }
+  tally.furniture_false_ids.emplace_back();
   for (std::size_t d = 0; d < scene.detections.size(); ++d) {
-    if (detection_matched[d] || !scene.detections[d].in_range) {
-      continue;
-    }
-    ++tally.scores.false_positives;
-    tally.scores.false_positives_on_furniture += scene.detections[d].near_furniture ? 1 : 0;
-    if (RangeBandScores * band = bandAt(scene.detections[d].range_m, tally.range_bands)) {
-      ++band->false_positives;
+    if (!detection_matched[d] && scene.detections[d].in_range && !scene.detections[d].ignored) {
+      countFalsePositive(scene.detections[d], tally);
     }
   }
 }
@@ -335,25 +367,29 @@ ScoredPeopleCount countScoredPeople(int64_t stamp_ns, const ListScene & scene)
   return count;
 }
 
-// Scored person-time per kind, in minutes. Each list stands for the time to the next one; the
-// fused list comes at uneven steps (each scanner's list triggers one), so a single usual step
-// would misstate it. A step longer than twice the median (an outage) counts as the median.
-struct PersonMinutes
+// One scored list (an index into the lists in the order scored) and the time it stands for.
+struct ListTime
 {
-  double all = UNDEFINED;
-  double walking = UNDEFINED;
-  double standing = UNDEFINED;
+  std::size_t list = 0;
+  int64_t duration_ns = 0;
 };
 
-PersonMinutes scoredPersonMinutes(std::vector<ScoredPeopleCount> counts)
+// The scored lists in stamp order, each standing for the time to the next one; the fused list
+// comes at uneven steps (each scanner's list triggers one), so a single usual step would misstate
+// it. A step longer than twice the median (an outage) counts as the median, and so does the last
+// list's. Empty when the stamps give no step.
+std::vector<ListTime> scoredListTimes(const std::vector<ScoredPeopleCount> & counts)
 {
-  std::stable_sort(counts.begin(), counts.end(), [](const auto & a, const auto & b) {
-    return a.stamp_ns < b.stamp_ns;
+  std::vector<std::size_t> order(counts.size());
+  std::iota(order.begin(), order.end(), std::size_t{0});
+  std::stable_sort(order.begin(), order.end(), [&counts](std::size_t a, std::size_t b) {
+    return counts[a].stamp_ns < counts[b].stamp_ns;
   });
   std::vector<int64_t> steps;
-  for (std::size_t i = 1; i < counts.size(); ++i) {
-    if (counts[i].stamp_ns > counts[i - 1].stamp_ns) {
-      steps.push_back(counts[i].stamp_ns - counts[i - 1].stamp_ns);
+  for (std::size_t i = 1; i < order.size(); ++i) {
+    const int64_t step = counts[order[i]].stamp_ns - counts[order[i - 1]].stamp_ns;
+    if (step > 0) {
+      steps.push_back(step);
     }
   }
   if (steps.empty()) {
@@ -361,16 +397,66 @@ PersonMinutes scoredPersonMinutes(std::vector<ScoredPeopleCount> counts)
   }
   std::nth_element(steps.begin(), steps.begin() + steps.size() / 2, steps.end());
   const int64_t usual = steps[steps.size() / 2];
-  PersonMinutes minutes{0.0, 0.0, 0.0};
-  for (std::size_t i = 0; i < counts.size(); ++i) {
+  std::vector<ListTime> times;
+  for (std::size_t i = 0; i < order.size(); ++i) {
     const int64_t step =
-      i + 1 < counts.size() ? counts[i + 1].stamp_ns - counts[i].stamp_ns : usual;
-    const double weight_min = static_cast<double>(step <= 2 * usual ? step : usual) * 1e-9 / 60.0;
-    minutes.all += static_cast<double>(counts[i].all) * weight_min;
-    minutes.walking += static_cast<double>(counts[i].walking) * weight_min;
-    minutes.standing += static_cast<double>(counts[i].standing) * weight_min;
+      i + 1 < order.size() ? counts[order[i + 1]].stamp_ns - counts[order[i]].stamp_ns : usual;
+    times.push_back({order[i], step <= 2 * usual ? step : usual});
+  }
+  return times;
+}
+
+// Scored time in minutes: per kind of people (each person-frame weighs its list's time) and of
+// the lists themselves.
+struct PersonMinutes
+{
+  double all = UNDEFINED;
+  double walking = UNDEFINED;
+  double standing = UNDEFINED;
+  double lists = UNDEFINED;
+};
+
+PersonMinutes scoredPersonMinutes(
+  const std::vector<ScoredPeopleCount> & counts, const std::vector<ListTime> & times)
+{
+  if (times.empty()) {
+    return {};
+  }
+  PersonMinutes minutes{0.0, 0.0, 0.0, 0.0};
+  for (const ListTime & time : times) {
+    const ScoredPeopleCount & count = counts[time.list];
+    const double weight_min = static_cast<double>(time.duration_ns) * 1e-9 / 60.0;
+    minutes.all += static_cast<double>(count.all) * weight_min;
+    minutes.walking += static_cast<double>(count.walking) * weight_min;
+    minutes.standing += static_cast<double>(count.standing) * weight_min;
+    minutes.lists += weight_min;
   }
   return minutes;
+}
+
+// The longest time one output id stayed a false positive near furniture over consecutive scored
+// lists, in seconds; undefined when there is one but the stamps give no time.
+double longestFurnitureRun(const GateTally & tally, const std::vector<ListTime> & times)
+{
+  if (times.empty()) {
+    const bool any = std::any_of(
+      tally.furniture_false_ids.begin(), tally.furniture_false_ids.end(),
+      [](const auto & ids) { return !ids.empty(); });
+    return any ? UNDEFINED : 0.0;
+  }
+  std::map<int32_t, int64_t> running;  // id -> length of its run up to the previous list
+  int64_t longest = 0;
+  for (const ListTime & time : times) {
+    std::map<int32_t, int64_t> continued;
+    for (const int32_t id : tally.furniture_false_ids[time.list]) {
+      const auto before = running.find(id);
+      const int64_t run = (before != running.end() ? before->second : 0) + time.duration_ns;
+      continued[id] = run;
+      longest = std::max(longest, run);
+    }
+    running = std::move(continued);
+  }
+  return static_cast<double>(longest) * 1e-9;
 }
 
 PeopleScores summarisePeople(
@@ -388,7 +474,8 @@ PeopleScores summarisePeople(
   return s;
 }
 
-GateScores summariseGate(const GateTally & tally, const PersonMinutes & minutes)
+GateScores summariseGate(
+  const GateTally & tally, const PersonMinutes & minutes, const std::vector<ListTime> & times)
 {
   GateScores g = tally.scores;
   g.all = summarisePeople(tally.all, g.false_positives, minutes.all);
@@ -408,6 +495,12 @@ GateScores summariseGate(const GateTally & tally, const PersonMinutes & minutes)
       static_cast<double>(band.walking_ground_truth));
     band.precision = ratio(band_tp, band_tp + static_cast<double>(band.false_positives));
   }
+  g.false_positive_ids = static_cast<int64_t>(tally.false_ids.size());
+  g.scored_minutes = minutes.lists;
+  g.false_positives_per_minute = ratio(fp, g.scored_minutes);
+  g.false_positive_ids_per_minute =
+    ratio(static_cast<double>(g.false_positive_ids), g.scored_minutes);
+  g.longest_false_id_near_furniture_s = longestFurnitureRun(tally, times);
   return g;
 }
 
@@ -449,9 +542,10 @@ EvaluationResult evaluate(
     ++r.lists_scored;
     scored_people.push_back(countScoredPeople(stamp, scene));
   }
-  const PersonMinutes minutes = scoredPersonMinutes(std::move(scored_people));
+  const std::vector<ListTime> times = scoredListTimes(scored_people);
+  const PersonMinutes minutes = scoredPersonMinutes(scored_people, times);
   for (const auto & tally : tallies) {
-    r.gates.push_back(summariseGate(tally, minutes));
+    r.gates.push_back(summariseGate(tally, minutes, times));
   }
   summariseLatencies(lists, r);
   return r;

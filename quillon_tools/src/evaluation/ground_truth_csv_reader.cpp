@@ -198,8 +198,11 @@ public:
       addMount(row);
     } else if (kind == "furniture") {
       addFurniture(row);
+    } else if (kind == "ignore") {
+      addIgnored(row);
     } else {
-      throw row.error("unknown kind '" + kind + "' (expected robot, person, mount or furniture)");
+      throw row.error(
+        "unknown kind '" + kind + "' (expected robot, person, ignore, mount or furniture)");
     }
   }
 
@@ -256,6 +259,21 @@ private:
     person.beams = optionalCount(row, BEAMS).value_or(-1);
     frame.people.push_back(person);
     missing_.people.back().push_back(!velocity);
+  }
+
+  // The name column of an ignore line is a free note for whoever reads the file.
+  void addIgnored(const Row & row)
+  {
+    requireEmpty(row, {VX, VY, YAW, OMEGA, FOV, RANGE_MAX, BEAMS, SCAN_FRAME});
+    requireOdomFrame(row);
+    integerField<int32_t>(row, ID);
+    TruthFrame & frame = frameFor(row);
+    const IgnoredRegion region{
+      requiredNumber(row, X), requiredNumber(row, Y), requiredNumber(row, RADIUS)};
+    if (!(region.radius > 0.0)) {
+      throw row.error("ignore radius must be positive, found " + row[RADIUS]);
+    }
+    frame.ignored.push_back(region);
   }
 
   void addMount(const Row & row)
@@ -350,6 +368,7 @@ private:
     truth_.frames.emplace_back();
     truth_.frames.back().stamp_ns = stamp;
     frame_line_ = row.line;
+    frame_kind_ = row[KIND];
     has_robot_ = false;
     ids_in_frame_.clear();
     missing_.robot_linear.push_back(true);
@@ -362,14 +381,15 @@ private:
   {
     if (!truth_.frames.empty() && !has_robot_) {
       throw LineError(
-        frame_line_, "stamp " + std::to_string(truth_.frames.back().stamp_ns) +
-                       " has person lines but no robot line");
+        frame_line_, "stamp " + std::to_string(truth_.frames.back().stamp_ns) + " has " +
+                       frame_kind_ + " lines but no robot line");
     }
   }
 
   GroundTruth truth_;
   MissingVelocities missing_;
   std::size_t frame_line_ = 0;
+  std::string frame_kind_;  // of the frame's first line, to name it when the robot is missing
   bool has_robot_ = false;
   std::set<int32_t> ids_in_frame_;
 };

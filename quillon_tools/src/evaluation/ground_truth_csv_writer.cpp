@@ -73,6 +73,16 @@ void writeFrameRows(std::ostream & out, const TruthFrame & frame)
         << exact(person.y) << ',' << exact(person.vx) << ',' << exact(person.vy) << ",,odom,,,,,,"
         << (person.beams >= 0 ? std::to_string(person.beams) : "") << ",\n";
   }
+  for (const auto & region : frame.ignored) {
+    // The reader refuses what is not a circle.
+    if (!(region.radius > 0.0)) {
+      throw std::invalid_argument(
+        "ignored region at stamp " + std::to_string(frame.stamp_ns) + " has radius " +
+        std::to_string(region.radius));
+    }
+    out << frame.stamp_ns << ",ignore,0," << exact(region.x) << ',' << exact(region.y)
+        << ",,,,odom,," << exact(region.radius) << ",,,,,\n";
+  }
 }
 
 void writeRows(std::ostream & out, const GroundTruth & truth)

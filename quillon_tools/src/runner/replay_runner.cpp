@@ -72,6 +72,7 @@ struct ReplayRunner::Nodes
   void collectLists(const std::string & topic);
   void collectMarkers(const std::string & topic);
   void watchStaticMap(const std::string & topic);
+  void watchDebugCloud(const std::string & topic);
   void setClock(int64_t time_ns);
   void settle();
 };
@@ -97,6 +98,14 @@ void ReplayRunner::Nodes::watchStaticMap(const std::string & topic)
   collectors.push_back(source->create_subscription<sensor_msgs::msg::PointCloud2>(
     topic, rclcpp::QoS(10), [this, topic](sensor_msgs::msg::PointCloud2::ConstSharedPtr msg) {
       options.on_static_map(topic, *msg);
+    }));
+}
+
+void ReplayRunner::Nodes::watchDebugCloud(const std::string & topic)
+{
+  collectors.push_back(source->create_subscription<sensor_msgs::msg::PointCloud2>(
+    topic, rclcpp::QoS(10), [this, topic](sensor_msgs::msg::PointCloud2::ConstSharedPtr msg) {
+      options.on_debug_cloud(topic, *msg);
     }));
 }
 
@@ -152,6 +161,16 @@ ReplayRunner::ReplayRunner(const ReplayOptions & options) : nodes_(std::make_uni
     }
   }
 
+  if (options.on_debug_cloud) {
+    for (const char * scanner : {"/scan1", "/scan2"}) {
+      for (const char * cloud :
+           {"/dynamic_cloud", "/static_cloud", "/raw_dynamic_candidate_cloud",
+            "/confirmed_dynamic_cloud", "/local_static_map_cloud"}) {
+        n.watchDebugCloud(std::string(scanner) + cloud);
+      }
+    }
+  }
+
   std::vector<rclcpp::Parameter> trailscan_parameters{
     rclcpp::Parameter("runtime.max_input_age_ms", REPLAY_MAX_INPUT_AGE_MS),
     rclcpp::Parameter("frontend.use_geometric_motion_detector", options.geometric_detector)};
@@ -162,6 +181,13 @@ ReplayRunner::ReplayRunner(const ReplayOptions & options) : nodes_(std::make_uni
     std::make_shared<rclcpp::Node>("laser_subscriber", simulatedTimeOptions(trailscan_parameters));
   quillon_dynamic_detector::TrailscanNode::Options trailscan_options;
   trailscan_options.dedicated_tf_thread = false;
+  if (options.on_detector_output) {
+    trailscan_options.on_detector_output = [observer = options.on_detector_output](
+                                             std::size_t scanner, const auto & scan,
+                                             const auto & moving, const auto & still) {
+      observer(scanner == 0 ? "/scan_01" : "/scan_02", scan, moving, still);
+    };
+  }
   n.trailscan =
     std::make_unique<quillon_dynamic_detector::TrailscanNode>(trailscan_node, trailscan_options);
   n.trailmerge = std::make_shared<quillon_dynamic_detector::TrailmergeNode>(

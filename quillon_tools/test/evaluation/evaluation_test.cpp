@@ -340,5 +340,106 @@ TEST(Evaluation, RangeBandsCountWalkingPeopleAndDetectionsByTheNearerScanner)
   EXPECT_TRUE(std::isnan(empty.range_bands[0].precision));
 }
 
+// An ignored region is a circle in "odom" of one frame: a detection of nobody inside it counts
+// nowhere, while matching is untouched (a person inside one is still found).
+TEST(Evaluation, ADetectionOfNobodyInAnIgnoredRegionIsNeitherATrueNorAFalsePositive)
+{
+  GroundTruth truth;
+  // The robot stands at (1, 1) facing +y: the region around odom (3, 1) lies at (0, -2) in
+  // base_footprint, and a second one covers person 1 at (2, 0).
+  const Pose2D robot{1.0, 1.0, PI / 2};
+  truth.frames = {
+    truthFrame(0, {person(1, 1.0, 3.0)}, robot),
+    truthFrame(100 * MS, {person(1, 1.0, 3.0)}, robot)};
+  truth.frames[0].ignored = {{3.0, 1.0, 0.4}, {1.0, 3.0, 0.5}};
+  // The second object sits in the region, the third outside both.
+  const std::vector<quillon_protocol::msg::Object> objects = {
+    object(2.0, 0.0), object(0.2, -2.1), object(-2.0, 0.0)};
+  const std::vector<ScoredList> lists = {
+    scoredList(0, "base_footprint", objects), scoredList(100 * MS, "base_footprint", objects)};
+  const GateScores g = evaluate(truth, lists).gates.at(0);
+  EXPECT_EQ(g.all.true_positives, 2);
+  EXPECT_EQ(g.false_positives, 3);  // the second list has no region: its object is a FP there
+  int64_t band_false_positives = 0;
+  for (const auto & band : g.range_bands) {
+    band_false_positives += band.false_positives;
+  }
+  EXPECT_EQ(band_false_positives, 3);
+  EXPECT_DOUBLE_EQ(g.precision, 2.0 / 5.0);
+}
+
+// Lists without truth near their stamp add neither false positives nor minutes: the rates run
+// over scored time only, and a track that is false in several lists is one false id.
+TEST(Evaluation, FalseIdsAndRatesPerMinuteRunOverScoredTimeOnly)
+{
+  GroundTruth truth;
+  std::vector<ScoredList> lists;
+  const std::vector<std::vector<int32_t>> ids = {{7}, {7, 8}, {UNKNOWN_OBJECT_ID}, {7}};
+  for (std::size_t k = 0; k < ids.size(); ++k) {
+    const int64_t stamp = static_cast<int64_t>(k) * 100 * MS;
+    truth.frames.push_back(truthFrame(stamp, {}));
+    std::vector<quillon_protocol::msg::Object> objects;
+    for (std::size_t i = 0; i < ids[k].size(); ++i) {
+      objects.push_back(object(1.0 + static_cast<double>(i), 0.0));
+    }
+    lists.push_back(scoredList(stamp, "base_footprint", objects, ids[k]));
+  }
+  lists.push_back(scoredList(2000 * MS, "base_footprint", {object(1.0, 0.0)}, {9}));
+  lists.push_back(scoredList(300 * MS, "base_scan_09", {object(1.0, 0.0)}, {10}));
+  for (const GateScores & g : evaluate(truth, lists).gates) {
+    EXPECT_EQ(g.false_positives, 5);
+    EXPECT_EQ(g.false_positive_ids, 2);
+    EXPECT_EQ(g.false_positives_unknown_id, 1);
+    // Four lists 0.1 s apart: 0.4 s, the last list taking the usual step.
+    EXPECT_NEAR(g.scored_minutes, 0.4 / 60.0, 1e-12);
+    EXPECT_NEAR(g.false_positives_per_minute, 750.0, 1e-9);
+    EXPECT_NEAR(g.false_positive_ids_per_minute, 300.0, 1e-9);
+  }
+  // A single list stands for no known time.
+  const GateScores one = evaluate(truth, {lists[0]}).gates.at(0);
+  EXPECT_EQ(one.false_positives, 1);
+  EXPECT_TRUE(std::isnan(one.scored_minutes));
+  EXPECT_TRUE(std::isnan(one.false_positives_per_minute));
+}
+
+TEST(Evaluation, TheLongestFurnitureRunFollowsOneIdOverConsecutiveScoredLists)
+{
+  GroundTruth truth;
+  truth.furniture = {{"table_leg", 3.0, 0.0, 0.05}};
+  struct Step
+  {
+    bool track_4_on_furniture;
+    bool track_5_there;
+  };
+  // Track 4 stays on the leg for three lists, leaves it for one and comes back for the last two;
+  // track 5 joins it for two lists, and an object of unknown id sits on the leg throughout.
+  const std::vector<Step> steps = {{true, false},  {true, true},  {true, true},
+                                   {false, false}, {true, false}, {true, false}};
+  std::vector<ScoredList> lists;
+  for (std::size_t k = 0; k < steps.size(); ++k) {
+    const int64_t stamp = static_cast<int64_t>(k) * 100 * MS;
+    truth.frames.push_back(truthFrame(stamp, {}));
+    std::vector<quillon_protocol::msg::Object> objects = {
+      object(steps[k].track_4_on_furniture ? 3.1 : -3.0, 0.0), object(2.9, 0.0)};
+    std::vector<int32_t> ids = {4, UNKNOWN_OBJECT_ID};
+    if (steps[k].track_5_there) {
+      objects.push_back(object(3.0, 0.2));
+      ids.push_back(5);
+    }
+    lists.push_back(scoredList(stamp, "base_footprint", objects, ids));
+  }
+  const GateScores g = evaluate(truth, lists).gates.at(0);
+  EXPECT_EQ(g.false_positives_on_furniture, 13);
+  EXPECT_NEAR(g.longest_false_id_near_furniture_s, 0.3, 1e-12);
+
+  // Without any track on furniture the run is 0.
+  for (auto & scored : lists) {
+    scored.list.objects.resize(1);
+    scored.ids.resize(1);
+    scored.list.objects[0].pose.position.x = -3.0;
+  }
+  EXPECT_DOUBLE_EQ(evaluate(truth, lists).gates.at(0).longest_false_id_near_furniture_s, 0.0);
+}
+
 }  // namespace
 }  // namespace quillon_tools

@@ -64,6 +64,7 @@ TEST(GroundTruthCsv, WritesAndReadsBackExactly)
     truthFrame(1700000000223456789, {withBeams(person(4, 0.2, 0.2), 17)}, {0.6, -0.25, 3.05})};
   truth.frames[0].robot_vx = 1.0 / 7.0;
   truth.frames[0].robot_vy = -0.02;
+  truth.frames[1].ignored = {{2.6, -0.7, 0.5}, {1.0 / 3.0, 4e-3, 0.25}};
 
   const std::string path = tmpPath("round_trip.csv");
   writeGroundTruthCsv(path, truth);
@@ -101,11 +102,20 @@ TEST(GroundTruthCsv, WritesAndReadsBackExactly)
       EXPECT_EQ(a.people[p].vy, b.people[p].vy);
       EXPECT_EQ(a.people[p].beams, b.people[p].beams);
     }
+    ASSERT_EQ(a.ignored.size(), b.ignored.size());
+    for (std::size_t i = 0; i < a.ignored.size(); ++i) {
+      EXPECT_EQ(a.ignored[i].x, b.ignored[i].x);
+      EXPECT_EQ(a.ignored[i].y, b.ignored[i].y);
+      EXPECT_EQ(a.ignored[i].radius, b.ignored[i].radius);
+    }
   }
 
   truth.views["base_scan_03"] = {};  // a view needs its scanner's mount
   EXPECT_THROW(writeGroundTruthCsv(path, truth), std::runtime_error);
   truth.views.erase("base_scan_03");
+  truth.frames[1].ignored[0].radius = 0.0;  // no circle to read back
+  EXPECT_THROW(writeGroundTruthCsv(path, truth), std::runtime_error);
+  truth.frames[1].ignored.clear();
   truth.furniture[0].kind = "leg, left";
   EXPECT_THROW(writeGroundTruthCsv(path, truth), std::runtime_error);
   EXPECT_THROW(writeGroundTruthCsv(tmpPath("no_such_dir/truth.csv"), truth), std::runtime_error);
@@ -118,7 +128,8 @@ TEST(GroundTruthCsv, ReadsFilesWithoutViewsBeamsAndScanFrames)
     "stamp_ns,kind,id,x,y,vx,vy,yaw,frame,omega,radius,name\n"
     "0,mount,0,0.35,-0.2,,,-0.785398,base_scan_01,,,\n"
     "100,robot,0,0,0,0,0,0,odom,0,,\n"
-    "100,person,4,3,0.5,-0.8,0,,odom,,,\n");
+    "100,person,4,3,0.5,-0.8,0,,odom,,,\n"
+    "100,ignore,3,2.6,-0.7,,,,,,0.5,stopped walker not labelled\n");
   const GroundTruth truth = readGroundTruthCsv(legacy);
   EXPECT_EQ(truth.mounts.size(), 1u);
   EXPECT_TRUE(truth.views.empty());
@@ -126,6 +137,9 @@ TEST(GroundTruthCsv, ReadsFilesWithoutViewsBeamsAndScanFrames)
   EXPECT_EQ(truth.frames[0].scanner_frame, "");
   EXPECT_EQ(truth.frames[0].people.at(0).beams, -1);
   EXPECT_DOUBLE_EQ(truth.frames[0].people.at(0).vx, -0.8);
+  ASSERT_EQ(truth.frames[0].ignored.size(), 1u);
+  EXPECT_DOUBLE_EQ(truth.frames[0].ignored[0].y, -0.7);
+  EXPECT_DOUBLE_EQ(truth.frames[0].ignored[0].radius, 0.5);
 
   // One of fov and range_max leaves the other unlimited; 2 pi rounded up reads as 2 pi.
   const std::string partial = writeText(
@@ -208,6 +222,18 @@ TEST(GroundTruthCsv, MalformedFilesNameTheFileAndLine)
     {wide + "0,robot,0,0,0,,,0,odom,,,,,,,a\n0,person,1,2,3,,,,odom,,,,,,2.5,\n",
      ":3: column 'beams' is not an integer"},
     {wide + "0,robot,0,0,0,,,0,odom,,,\n", ":2: expected 16 columns, found 12"},
+    {header + robot0 + "5,ignore,0,1,1,,,,odom,,0.5,\n",
+     ":3: stamp 5 has ignore lines but no robot line"},
+    {header + robot0 + "0,ignore,0,1,1,,,,odom,,0,\n", ":3: ignore radius must be positive"},
+    {header + robot0 + "0,ignore,0,1,1,,,,odom,,-0.5,\n", ":3: ignore radius must be positive"},
+    {header + robot0 + "0,ignore,0,1,1,,,,odom,,,\n", ":3: column 'radius' is required"},
+    {header + robot0 + "0,ignore,0,1,1,,,0.2,odom,,0.5,\n",
+     ":3: column 'yaw' must be empty for ignore lines"},
+    {header + robot0 + "0,ignore,0,1,1,,,,base_scan_01,,0.5,\n",
+     ":3: frame of ignore lines must be 'odom'"},
+    {header + robot0 + "0,ignore,x,1,1,,,,odom,,0.5,\n", ":3: column 'id' is not an integer"},
+    {wide + "0,robot,0,0,0,,,0,odom,,,,,,,\n0,ignore,0,1,1,,,,odom,,0.5,,,,2,\n",
+     ":3: column 'beams' must be empty for ignore lines"},
   };
   for (std::size_t i = 0; i < cases.size(); ++i) {
     const std::string path = writeText("malformed_" + std::to_string(i) + ".csv", cases[i].first);

@@ -6,16 +6,21 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "child_process.hpp"
+#include "quillon_tools/evaluation/scored_list.hpp"
 #include "quillon_tools/recording/bag_reader.hpp"
 #include "quillon_tools/recording/bag_writer.hpp"
+#include "quillon_tools/runner/detector_returns.hpp"
 #include "quillon_tools/runner/result_bag.hpp"
 #include "scratch_folder.hpp"
+#include "sensor_msgs/msg/laser_scan.hpp"
+#include "sensor_msgs/msg/point_cloud2.hpp"
 
 namespace
 {
@@ -145,6 +150,50 @@ TEST(BagPrograms, SimulateRunOfflineAndEvaluate)
   EXPECT_EQ(runToEnd(no_truth), 1) << no_truth.output();
   ChildProcess bad_option({OFFLINE_RUN_EXECUTABLE, bag.string(), "--detector", "magic"});
   EXPECT_EQ(runToEnd(bad_option), 2) << bad_option.output();
+}
+
+// With --debug-topics the result bag also shows what the detector made of every scan: each return
+// of a processed scan lies in exactly one of its two clouds, and the clusters come beside them.
+TEST(BagPrograms, OfflineRunRecordsTheDetectorsSplitOfEveryScan)
+{
+  const auto bag = scratch("debug_room");
+  const auto truth = scratch("debug_room_truth.csv");
+  const auto result = scratch("debug_room_result");
+  ChildProcess simulate(
+    {SIMULATE_EXECUTABLE, "--bag", bag.string(), "--truth", truth.string(), "--duration", "1"});
+  ASSERT_EQ(runToEnd(simulate), 0) << simulate.output();
+  ChildProcess run({OFFLINE_RUN_EXECUTABLE, bag.string(), result.string(), "--debug-topics"});
+  ASSERT_EQ(runToEnd(run), 0) << run.output();
+
+  std::map<int64_t, size_t> returns;  // by scan stamp, of "/scan_01"
+  quillon_tools::BagReader input;
+  input.open(bag);
+  input.setTopicFilter({"/scan_01"});
+  quillon_tools::BagMessage m;
+  while (input.readNext(m)) {
+    const auto scan = quillon_tools::deserialize<sensor_msgs::msg::LaserScan>(m);
+    for (const float r : scan.ranges) {
+      returns[quillon_tools::stampNanoseconds(scan.header.stamp)] +=
+        quillon_tools::isReturn(scan, r) ? 1 : 0;
+    }
+  }
+  std::map<int64_t, size_t> split;  // moving plus static points, by stamp
+  std::map<std::string, size_t> clouds;
+  quillon_tools::BagReader output;
+  output.open(result);
+  while (output.readNext(m)) {
+    if (m.type == "sensor_msgs/msg/PointCloud2") {
+      const auto cloud = quillon_tools::deserialize<sensor_msgs::msg::PointCloud2>(m);
+      ++clouds[m.topic];
+      if (m.topic == "/scan1/detector_moving_cloud" || m.topic == "/scan1/detector_static_cloud") {
+        split[quillon_tools::stampNanoseconds(cloud.header.stamp)] += cloud.width;
+      }
+    }
+  }
+  EXPECT_EQ(split, returns);
+  EXPECT_EQ(clouds["/scan1/detector_moving_cloud"], returns.size());
+  EXPECT_EQ(clouds["/scan1/dynamic_cloud"], returns.size());
+  EXPECT_EQ(clouds["/scan1/local_static_map_cloud"], returns.size());
 }
 
 // The offline runner checks a parameter file as trailscan does, even for the parameters it

@@ -17,7 +17,7 @@ namespace quillon_tools
 // Under each gate, every truth person takes part in an optimal matching with the list's
 // pedestrian objects, and only the people of the scored set (ScoredSet) count: an object matched
 // to anybody else is neither a true nor a false positive, and an unmatched object is a false
-// positive only within range of the list's scanner.
+// positive only within range of the list's scanner and outside the regions its truth ignores.
 // Throws std::invalid_argument when a list's ids are neither empty nor parallel to its objects.
 EvaluationResult evaluate(
   const GroundTruth & truth, const std::vector<ScoredList> & lists,

@@ -47,7 +47,8 @@ struct RangeBandScores
 };
 
 // CLEAR-MOT scores under one gate. False positives belong to no person, so they are counted only
-// here, not per kind of person.
+// here, not per kind of person. A detection of nobody inside a region the truth ignores in its
+// frame is no false positive and counts nowhere.
 struct GateScores
 {
   double gate_m = 0.0;
@@ -60,6 +61,19 @@ struct GateScores
   double f1 = 0.0;
   double mota = 0.0;
   std::vector<RangeBandScores> range_bands;  // one per band of EvaluationOptions, nearest first
+
+  // How many tracks the false positives of the whole run came from: distinct known output ids,
+  // and the false positives whose id is unknown.
+  int64_t false_positive_ids = 0;
+  int64_t false_positives_unknown_id = 0;
+  // The time the scored lists stand for, steps taken as for person-time (a list weighs 1), so
+  // that rates run over labelled time only.
+  double scored_minutes = 0.0;
+  double false_positives_per_minute = 0.0;
+  double false_positive_ids_per_minute = 0.0;
+  // The longest stretch of consecutive scored lists in which one output id was a false positive
+  // within furniture_margin_m of furniture, in seconds of scored time (0 when there is none).
+  double longest_false_id_near_furniture_s = 0.0;
 };
 
 // The scores of one output topic.

@@ -21,12 +21,15 @@ namespace quillon_tools
 //             frame is, optional.
 //   person    stamp, id, x, y in "odom"; vx, vy optional (both or neither); frame "odom" or
 //             empty; beams: returns from the person in the frame's scan, optional.
+//   ignore    stamp, id (free, written 0), x, y in "odom", radius > 0; frame "odom" or empty;
+//             name: a free note, optional. An unlabelled person's place in that frame.
 //   mount     stamp 0, id 0, x, y, yaw of the scanner in "base_footprint"; frame = scanner frame;
 //             fov (rad, in (0, 2 pi]) and range_max (m) of the scanner, optional.
 //   furniture stamp 0, id (free), x, y in "odom", radius > 0, name = kind (e.g. "table_leg").
-// robot and person lines with the same stamp form one frame, which needs exactly one robot line;
-// their stamps never decrease. Missing velocities are estimated by finite differences of the
-// same id (central where both neighbours exist, one-sided at the ends, zero for a lone sample).
+// robot, person and ignore lines with the same stamp form one frame, which needs exactly one
+// robot line; their stamps never decrease. Missing velocities are estimated by finite differences
+// of the same id (central where both neighbours exist, one-sided at the ends, zero for a lone
+// sample).
 // What is left empty stays unknown: no view (all around, unlimited), beams -1, no scan frame.
 void writeGroundTruthCsv(const std::string & path, const GroundTruth & truth);
 

@@ -52,6 +52,16 @@ struct ReplayOptions
   // "/scan2/local_static_map_cloud"); only subscribed when set.
   std::function<void(const std::string & topic, const sensor_msgs::msg::PointCloud2 & map)>
     on_static_map;
+  // Called with every debug cloud of both scanners (the five "/scanN/..._cloud" topics, the
+  // static map included); only subscribed when set.
+  std::function<void(const std::string & topic, const sensor_msgs::msg::PointCloud2 & cloud)>
+    on_debug_cloud;
+  // Called with what the moving-point detector made of each scan: "/scan_01" or "/scan_02", the
+  // scan, and the detector's moving and static scans as it returned them.
+  std::function<void(
+    const std::string & scan_topic, const sensor_msgs::msg::LaserScan & scan,
+    const sensor_msgs::msg::LaserScan & moving, const sensor_msgs::msg::LaserScan & still)>
+    on_detector_output;
 };
 
 // trailscan and trailmerge in this process, fed one message at a time on a simulated clock:

@@ -1,0 +1,110 @@
+#include "benchmark_run.hpp"
+
+#include <cstdio>
+
+#include "quillon_tools/evaluation/evaluation_options.hpp"
+
+namespace quillon_tools
+{
+namespace
+{
+
+void writeRealColumns(std::ofstream & csv, const Run & r, const std::string & topic)
+{
+  if (!r.real) {
+    csv << ",,,,";
+    return;
+  }
+  csv << ',' << r.real->moving_share << ',' << r.real->moving_share_of;
+  const auto figures = r.real->structure.find(topic);
+  if (figures == r.real->structure.end()) {
+    csv << ",,";
+    return;
+  }
+  csv << ',' << figures->second.longest_pedestrian_near_structure_s << ','
+      << figures->second.pedestrian_seconds_in_open_area;
+}
+
+void writeRunColumns(std::ofstream & csv, const Run & r)
+{
+  csv << r.scenario << ',' << r.scanner << ',' << r.detector << ',' << r.params << ',';
+}
+
+}  // namespace
+
+std::vector<std::string> bandLabels()
+{
+  const EvaluationOptions options;
+  std::vector<std::string> labels;
+  double from = 0.0;
+  std::vector<double> ends = options.range_band_limits_m;
+  ends.push_back(options.max_range_m);
+  for (const double to : ends) {
+    char label[48];
+    std::snprintf(label, sizeof(label), "%g_%gm", from, to);
+    labels.push_back(label);
+    from = to;
+  }
+  return labels;
+}
+
+void writeCsvHeader(std::ofstream & csv)
+{
+  csv << "scenario,scanner,detector,params,topic,gate_m,people,ground_truth,true_positives,"
+         "false_negatives,recall,motp_m,velocity_error_mps,id_switches,id_switches_per_minute,"
+         "person_minutes,false_positives,false_positives_on_furniture,precision,f1,mota,"
+         "lists_scored,cost_median_ms,bare_clustering_median_ms";
+  // Later columns come after these, so that files written before them still line up.
+  csv << ",profile";
+  for (const auto & band : bandLabels()) {
+    csv << ",walking_ground_truth_" << band << ",walking_recall_" << band << ",precision_" << band;
+  }
+  csv << ",people_mota";
+  csv << ",scored_minutes,false_positives_per_minute,false_positive_ids,"
+         "false_positive_ids_per_minute,longest_false_id_near_furniture_s";
+  csv << ",moving_share,moving_share_of,longest_pedestrian_near_structure_s,"
+         "pedestrian_seconds_in_open_area";
+  csv << '\n';
+}
+
+void writeCsvRows(std::ofstream & csv, const Run & r)
+{
+  if (r.topics.empty() && r.real) {
+    for (const auto & [topic, figures] : r.real->structure) {
+      writeRunColumns(csv, r);
+      csv << topic << std::string(18, ',') << r.cost_median_ms << ',' << r.bare_median_ms << ','
+          << r.profile << std::string(3 * bandLabels().size() + 1 + 5, ',');
+      writeRealColumns(csv, r, topic);
+      csv << '\n';
+    }
+    return;
+  }
+  for (const auto & [topic, result] : r.topics) {
+    for (const GateScores & gate : result.gates) {
+      const std::pair<const char *, const PeopleScores *> kinds[] = {
+        {"all", &gate.all}, {"walking", &gate.walking}, {"standing", &gate.standing}};
+      for (const auto & [kind, p] : kinds) {
+        writeRunColumns(csv, r);
+        csv << topic << ',' << gate.gate_m << ',' << kind << ',' << p->ground_truth << ','
+            << p->true_positives << ',' << p->false_negatives << ',' << p->recall << ','
+            << p->motp_m << ',' << p->mean_velocity_error_mps << ',' << p->id_switches << ','
+            << p->id_switches_per_minute << ',' << p->person_minutes << ',' << gate.false_positives
+            << ',' << gate.false_positives_on_furniture << ',' << gate.precision << ',' << gate.f1
+            << ',' << gate.mota << ',' << result.lists_scored << ',' << r.cost_median_ms << ','
+            << r.bare_median_ms << ',' << r.profile;
+        for (const RangeBandScores & band : gate.range_bands) {
+          csv << ',' << band.walking_ground_truth << ',' << band.walking_recall << ','
+              << band.precision;
+        }
+        csv << ',' << p->mota;
+        csv << ',' << gate.scored_minutes << ',' << gate.false_positives_per_minute << ','
+            << gate.false_positive_ids << ',' << gate.false_positive_ids_per_minute << ','
+            << gate.longest_false_id_near_furniture_s;
+        writeRealColumns(csv, r, topic);
+        csv << '\n';
+      }
+    }
+  }
+}
+
+}  // namespace quillon_tools
