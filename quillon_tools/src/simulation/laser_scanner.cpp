@@ -119,6 +119,72 @@ double behindEdge(const std::vector<Beam> & beams, size_t i, double range_max)
   return behind;
 }
 
+// How often the static surface a beam met sends no echo back.
+double echoLossProbability(const ScanSettings & settings, const World & world, const RayHit & hit)
+{
+  if (!hit.hit() || hit.person >= 0) {
+    return 0.0;
+  }
+  const EchoLoss & loss = settings.echo_loss;
+  double base = loss.matte;
+  switch (world.materialOf(hit.surface)) {
+    case Material::Glass:
+      return 1.0;
+    case Material::Dark:
+      base = loss.dark;
+      break;
+    case Material::Foliage:
+      base = loss.foliage;
+      break;
+    case Material::Matte:
+      break;
+  }
+  const double grazing = hit.cosine < loss.grazing_cosine
+                           ? loss.grazing * (1.0 - hit.cosine / loss.grazing_cosine)
+                           : 0.0;
+  return std::min(1.0, base + grazing);
+}
+
+// The codes below range_min that drivers passing the scanner's codes on write for a lost echo.
+constexpr double ERROR_CODES[] = {0.006, 0.007, 0.008, 0.009, 0.015};
+constexpr double ERROR_CODE_SHARE = 0.14;
+constexpr double RANGE_MAX_SHARE = 0.01;
+
+// What a beam without an echo reads; `draw` in [0, 1) picks among a driver's codes.
+double lostEchoReading(const ScanSettings & settings, double draw)
+{
+  switch (settings.no_return) {
+    case NoReturnReading::NanAndNegativeInfinity:
+      return std::numeric_limits<double>::quiet_NaN();
+    case NoReturnReading::Zero:
+      return 0.0;
+    case NoReturnReading::Infinity:
+      return INF;
+    case NoReturnReading::ZeroOrErrorCode:
+      break;
+  }
+  if (draw < ERROR_CODE_SHARE) {
+    constexpr size_t CODES = sizeof(ERROR_CODES) / sizeof(ERROR_CODES[0]);
+    return ERROR_CODES[static_cast<size_t>(draw / ERROR_CODE_SHARE * CODES) % CODES];
+  }
+  return draw < ERROR_CODE_SHARE + RANGE_MAX_SHARE ? settings.range_max : 0.0;
+}
+
+// What a beam closer than range_min reads.
+double tooCloseReading(const ScanSettings & settings)
+{
+  switch (settings.no_return) {
+    case NoReturnReading::Zero:
+      return 0.0;
+    case NoReturnReading::ZeroOrErrorCode:
+      return ERROR_CODES[0];
+    case NoReturnReading::NanAndNegativeInfinity:
+    case NoReturnReading::Infinity:
+      break;
+  }
+  return -INF;
+}
+
 }  // namespace
 
 void validate(const ScanSettings & s)
@@ -133,6 +199,14 @@ void validate(const ScanSettings & s)
   require(std::isfinite(s.noise_stddev) && s.noise_stddev >= 0.0, "noise_stddev must be >= 0");
   require(isProbability(s.dropout_probability), "dropout_probability must be in [0, 1]");
   require(isProbability(s.mixed_pixel_probability), "mixed_pixel_probability must be in [0, 1]");
+  const EchoLoss & e = s.echo_loss;
+  require(
+    isProbability(e.matte) && isProbability(e.dark) && isProbability(e.foliage) &&
+      isProbability(e.grazing),
+    "echo losses must be in [0, 1]");
+  require(
+    std::isfinite(e.grazing_cosine) && e.grazing_cosine > 0.0 && e.grazing_cosine <= 1.0,
+    "echo_loss.grazing_cosine must be in (0, 1]");
 }
 
 RenderedScan renderScan(
@@ -144,17 +218,25 @@ RenderedScan renderScan(
   out.person_of_beam.assign(static_cast<size_t>(settings.beams), -1);
   const std::vector<Beam> beams = castBeams(settings, world, scene_at, out.scan, stamp_ns);
 
-  const bool zero = settings.no_return == NoReturnReading::Zero;
-  const double no_echo = zero ? 0.0 : std::numeric_limits<double>::quiet_NaN();
-  const double too_close = zero ? 0.0 : -INF;
+  const double too_close = tooCloseReading(settings);
+  const bool codes = settings.no_return == NoReturnReading::ZeroOrErrorCode;
+  const double nothing_in_range = codes ? 0.0 : INF;
   const bool mixing = settings.mixed_pixel_probability > 0.0;
+  const bool losing = settings.echo_loss.any();
   for (size_t i = 0; i < beams.size(); ++i) {
     const RayHit & hit = beams[i].hit;
     const bool dropped = noise.uniform() < settings.dropout_probability;
     const double error = settings.noise_stddev * noise.gaussian();
-    // Mixing draws only where mixing can happen, so the idealised scanner's sequence stays.
+    // Mixing, echo loss and error codes draw only where they can happen, so the idealised
+    // scanner's sequence stays.
     const bool mixed = mixing && noise.uniform() < settings.mixed_pixel_probability;
     const double blend = mixing ? noise.uniform() : 0.0;
+    const double loss_draw = losing ? noise.uniform() : 1.0;
+    const double code_draw = codes ? noise.uniform() : 0.0;
+    const bool lost =
+      loss_draw < echoLossProbability(settings, world, hit) ||
+      (hit.hit() && hit.person < 0 && world.materialOf(hit.surface) == Material::Glass);
+    const double no_echo = lostEchoReading(settings, code_draw);
     const double range = hit.range + error;
     const double behind = mixed ? behindEdge(beams, i, settings.range_max) : INF;
 
@@ -163,7 +245,9 @@ RenderedScan renderScan(
     if (dropped) {
       reported = no_echo;
     } else if (!hit.hit() || range > settings.range_max) {
-      reported = INF;
+      reported = nothing_in_range;
+    } else if (lost) {
+      reported = no_echo;
     } else if (range < settings.range_min) {
       reported = too_close;
     } else if (behind != INF) {

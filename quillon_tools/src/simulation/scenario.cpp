@@ -63,7 +63,8 @@ Scenario corridorWalkers()
   return s;
 }
 
-// A 12 m x 9 m room with a door in the east wall, two tables with chairs, a pillar and boxes.
+// A 12 m x 9 m room with a door in the east wall, two tables with chairs, a pillar and boxes,
+// and the clutter of a real room: plants, a bin, a bag and a glass pane.
 Scenario crowdedRoom()
 {
   Scenario s;
@@ -82,6 +83,13 @@ Scenario crowdedRoom()
   w.addPillar(V(2.0, -2.0), 0.2);
   w.addBox(V(6.3, -2.5), 1.0, 0.6, 0.3);
   w.addBox(V(-4.2, 3.6), 0.8, 0.8, 0.0);
+  // The clutter of a real room, clear of the walkers' paths.
+  w.addChair(V(-3.4, -2.6), 0.8);
+  w.addPlant(V(-4.5, 0.0), 0.3, 1);
+  w.addPlant(V(6.5, 2.0), 0.3, 2);
+  w.addBin(V(-4.6, -1.8), 0.2);
+  w.addBag(V(0.5, 2.2), 0.4, 0.3, 0.4);
+  w.addGlassPane(V(-1.0, 4.4), V(1.0, 4.4));
   s.walkers = {
     looping(1, {V(-3.5, 1.0), V(5.5, 1.0), V(5.5, -1.0), V(-3.5, -1.0)}, 1.1),
     // Walks in, stands 12 s, then crosses to the west side and stays there.
@@ -104,6 +112,10 @@ Scenario robotTurning()
   Scenario s;
   s.duration_s = 30.0;
   s.world.addOutline(rectangleOutline(-5.0, -5.0, 5.0, 5.0));
+  s.world.addPlant(V(-4.5, -4.5), 0.3, 3);
+  s.world.addBin(V(-4.6, 0.0), 0.2);
+  s.world.addBag(V(2.0, -4.5), 0.45, 0.3, 0.2);
+  s.world.addGlassPane(V(-1.0, 4.9), V(1.0, 4.9));
   s.robot.kind = RobotScript::Kind::Turn;
   s.robot.turn_rate = 0.5;
   s.walkers = {
@@ -137,6 +149,9 @@ Scenario peopleByChairs()
   w.addTable(V(2.5, -1.8), 0.8, 0.8);
   w.addChair(V(1.7, -1.8));
   w.addChair(V(3.3, -1.8));
+  w.addPlant(V(-2.6, 3.1), 0.25, 4);
+  w.addBin(V(-2.6, 0.0), 0.2);
+  w.addBag(V(0.0, 3.2), 0.4, 0.3, 0.0);
   s.walkers = {
     withPauses(
       walker(1, {V(-2.0, 2.8), V(1.75, 0.85), V(-1.2, 0.6), V(-2.0, -2.5)}, 1.0, 0.0, End::Stand),
@@ -220,6 +235,12 @@ Scenario hallDriveTurning()
   w.addPillar(V(9.0, -1.0), 0.25);
   w.addTable(V(-8.5, 4.0), 1.2, 0.8);
   w.addChair(V(-8.5, 3.25));
+  w.addChair(V(-9.2, 4.8), 0.2);
+  w.addChair(V(-7.8, 4.8), -0.2);
+  w.addPlant(V(12.5, -6.5), 0.3, 5);
+  w.addBin(V(11.0, 2.0), 0.2);
+  w.addBag(V(-9.5, 0.0), 0.45, 0.3, 1.0);
+  w.addGlassPane(V(5.0, -6.9), V(7.0, -6.9));
   s.robot.kind = RobotScript::Kind::Arcs;
   s.robot.start = {-4.0, -4.0, 0.0};
   const double half_turn_s = 3.141592653589793 / 0.5;

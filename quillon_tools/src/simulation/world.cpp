@@ -48,9 +48,21 @@ bool insideConvex(const std::vector<Eigen::Vector2d> & polygon, const Eigen::Vec
 
 }  // namespace
 
-void World::addWall(const Eigen::Vector2d & a, const Eigen::Vector2d & b)
+void World::addSegment(const Eigen::Vector2d & a, const Eigen::Vector2d & b, Material material)
 {
   segments_.push_back({a, b});
+  segment_materials_.push_back(material);
+}
+
+void World::addCircle(const Eigen::Vector2d & centre, double radius, Material material)
+{
+  circles_.push_back({centre, radius});
+  circle_materials_.push_back(material);
+}
+
+void World::addWall(const Eigen::Vector2d & a, const Eigen::Vector2d & b)
+{
+  addSegment(a, b, Material::Matte);
 }
 
 void World::addOutline(const std::vector<Eigen::Vector2d> & corners)
@@ -63,7 +75,7 @@ void World::addOutline(const std::vector<Eigen::Vector2d> & corners)
 void World::addRoundFurniture(
   const std::string & kind, const Eigen::Vector2d & centre, double radius)
 {
-  circles_.push_back({centre, radius});
+  addCircle(centre, radius, Material::Matte);
   furniture_.push_back({kind, centre.x(), centre.y(), radius});
 }
 
@@ -71,7 +83,7 @@ void World::addBox(const Eigen::Vector2d & centre, double length, double width, 
 {
   const auto corners = rectangle(centre, length, width, yaw);
   for (size_t i = 0; i < corners.size(); ++i) {
-    segments_.push_back({corners[i], corners[(i + 1) % corners.size()]});
+    addSegment(corners[i], corners[(i + 1) % corners.size()], Material::Matte);
   }
   boxes_.push_back(corners);
   furniture_.push_back({"box", centre.x(), centre.y(), 0.5 * std::hypot(length, width)});
@@ -100,6 +112,59 @@ void World::addChair(const Eigen::Vector2d & centre, double yaw)
 void World::addPillar(const Eigen::Vector2d & centre, double radius)
 {
   addRoundFurniture("pillar", centre, radius);
+}
+
+void World::addPlant(const Eigen::Vector2d & centre, double radius, unsigned seed)
+{
+  // Leaves on a golden-angle spiral, sizes and offsets from the seed: deterministic clutter.
+  constexpr int LEAVES = 14;
+  constexpr double GOLDEN_ANGLE = 2.399963229728653;
+  for (int k = 0; k < LEAVES; ++k) {
+    const unsigned h = (seed + 1U) * 2654435761U + static_cast<unsigned>(k) * 40503U;
+    const double jitter = static_cast<double>(h % 1000U) / 1000.0;
+    const double r = radius * std::sqrt((k + 0.5) / LEAVES);
+    const double a = k * GOLDEN_ANGLE + jitter;
+    addCircle(
+      centre + r * Eigen::Vector2d(std::cos(a), std::sin(a)), 0.005 + 0.005 * jitter,
+      Material::Foliage);
+  }
+  furniture_.push_back({"plant", centre.x(), centre.y(), radius});
+}
+
+void World::addBin(const Eigen::Vector2d & centre, double radius)
+{
+  addCircle(centre, radius, Material::Dark);
+  furniture_.push_back({"bin", centre.x(), centre.y(), radius});
+}
+
+void World::addBag(const Eigen::Vector2d & centre, double length, double width, double yaw)
+{
+  const auto corners = rectangle(centre, length, width, yaw);
+  for (size_t i = 0; i < corners.size(); ++i) {
+    addSegment(corners[i], corners[(i + 1) % corners.size()], Material::Dark);
+  }
+  boxes_.push_back(corners);
+  furniture_.push_back({"bag", centre.x(), centre.y(), 0.5 * std::hypot(length, width)});
+}
+
+void World::addGlassPane(const Eigen::Vector2d & a, const Eigen::Vector2d & b)
+{
+  addSegment(a, b, Material::Glass);
+  const Eigen::Vector2d middle = 0.5 * (a + b);
+  furniture_.push_back({"glass_pane", middle.x(), middle.y(), 0.5 * (b - a).norm()});
+}
+
+Material World::materialOf(int surface) const
+{
+  const auto segments = static_cast<int>(segments_.size());
+  if (surface >= 0 && surface < segments) {
+    return segment_materials_[static_cast<size_t>(surface)];
+  }
+  const int circle = surface - segments;
+  if (circle >= 0 && circle < static_cast<int>(circles_.size())) {
+    return circle_materials_[static_cast<size_t>(circle)];
+  }
+  return Material::Matte;
 }
 
 RayHit World::castRay(

@@ -164,6 +164,7 @@ TEST(ScannerModels, EachBeamIsTakenAtItsOwnTimeInTheSweep)
   SimulatorConfig config = lookingAlongX("lidar_768_7p5hz", 1.2);
   config.scan.noise_stddev = 0.0;
   config.scan.dropout_probability = 0.0;
+  config.scan.echo_loss = EchoLoss{};
   config.scan.mixed_pixel_probability = 0.0;
   const auto scans = frontScans(scenario, config);
   const SimulatedScan & s = scans.at(7);  // about a second into the drive
@@ -252,7 +253,11 @@ TEST(ScannerModels, ReadingsHaveNoReturnsNoiseAndMixedPixelsAsARealScannerDoes)
   const auto scans = frontScans(scenario, config);
   const double range_max = config.scan.range_max;
 
-  size_t beams = 0, zeros = 0, beyond_range = 0;
+  // This driver writes a lost echo as 0.0, an error code below range_min or range_max.
+  const auto lost = [&config](float r) {
+    return r == 0.0F || r < config.scan.range_min || r == config.scan.range_max;
+  };
+  size_t beams = 0, lost_echoes = 0, beyond_range = 0;
   size_t edges = 0, mixed = 0, inner = 0, strays = 0;
   double error_sum = 0.0, error_squares = 0.0;
   size_t on_wall = 0;
@@ -264,14 +269,14 @@ TEST(ScannerModels, ReadingsHaveNoReturnsNoiseAndMixedPixelsAsARealScannerDoes)
     }
     for (size_t i = 1; i + 1 < exact.size(); ++i) {
       const float r = s.scan.ranges[i];
-      ++beams;
-      zeros += r == 0.0F ? 1 : 0;
+      EXPECT_FALSE(std::isinf(r));
       if (exact[i].range > range_max) {
-        EXPECT_TRUE(r == 0.0F || (std::isinf(r) && r > 0.0F)) << r;
-        beyond_range += std::isinf(r) ? 1 : 0;
+        EXPECT_TRUE(lost(r)) << r;
+        ++beyond_range;
         continue;
       }
-      EXPECT_FALSE(std::isinf(r));
+      ++beams;
+      lost_echoes += lost(r) ? 1 : 0;
       // Behind a depth edge: a neighbour farther away on another surface.
       double behind = INFINITY;
       bool same_as_neighbours = true;
@@ -284,7 +289,7 @@ TEST(ScannerModels, ReadingsHaveNoReturnsNoiseAndMixedPixelsAsARealScannerDoes)
       if (behind != INFINITY) {
         ++edges;
         mixed += r > exact[i].range + 0.1 && r < behind - 0.1 ? 1 : 0;
-      } else if (same_as_neighbours && r != 0.0F) {
+      } else if (same_as_neighbours && !lost(r)) {
         ++inner;
         strays += std::abs(r - exact[i].range) > 0.15 ? 1 : 0;
         if (exact[i].person < 0 && exact[i].surface == 0) {  // the flat wall ahead
@@ -296,9 +301,9 @@ TEST(ScannerModels, ReadingsHaveNoReturnsNoiseAndMixedPixelsAsARealScannerDoes)
       }
     }
   }
-  const double zero_share = static_cast<double>(zeros) / static_cast<double>(beams);
-  EXPECT_GT(zero_share, 0.04);
-  EXPECT_LT(zero_share, 0.06);
+  const double lost_share = static_cast<double>(lost_echoes) / static_cast<double>(beams);
+  EXPECT_GT(lost_share, 0.01);
+  EXPECT_LT(lost_share, 0.03);
   EXPECT_GT(beyond_range, scans.size() * 20);
 
   ASSERT_GT(edges, 1000U);
@@ -314,4 +319,110 @@ TEST(ScannerModels, ReadingsHaveNoReturnsNoiseAndMixedPixelsAsARealScannerDoes)
 }
 
 }  // namespace
+}  // namespace quillon_tools
+
+namespace quillon_tools
+{
+namespace
+{
+
+// A furnished room around a scanner at rest, as in the real recordings it is calibrated on.
+World furnishedRoom()
+{
+  World room;
+  room.addOutline({V(-3.0, -3.0), V(5.0, -3.0), V(5.0, 4.0), V(-3.0, 4.0)});
+  room.addTable(V(2.5, 2.0), 1.2, 0.8);
+  room.addChair(V(2.5, 1.2));
+  room.addPillar(V(3.0, -1.5), 0.2);
+  room.addBox(V(-2.0, 3.0), 0.8, 0.6, 0.3);
+  return room;
+}
+
+// Of the returns at 2-5 m, the share whose beam brings no echo in the next scan.
+double nextScanEchoLoss(const std::vector<sensor_msgs::msg::LaserScan> & scans)
+{
+  size_t returns = 0;
+  size_t lost = 0;
+  for (size_t k = 1; k < scans.size(); ++k) {
+    const auto & before = scans[k - 1];
+    const auto & after = scans[k];
+    for (size_t i = 0; i < before.ranges.size(); ++i) {
+      const float r = before.ranges[i];
+      const float next = after.ranges[i];
+      if (r >= 2.0f && r <= 5.0f) {
+        ++returns;
+        lost += std::isfinite(next) && next >= after.range_min && next <= after.range_max &&
+                    next != after.range_max
+                  ? 0
+                  : 1;
+      }
+    }
+  }
+  return static_cast<double>(lost) / static_cast<double>(returns);
+}
+
+}  // namespace
+
+// Walls and furniture lose their echo now and then, as in the real recordings of scanners at
+// rest (of the returns at 2-5 m, the share without an echo in the next scan: 5.3 % for the
+// +inf driver of the demo recording, 1.3-1.6 % for the 768-beam scanner's driver of 0.0 and
+// codes), and each model's driver writes a lost echo by its own convention.
+TEST(ScannerModels, WallsLoseTheirEchoNowAndThenAsRecordedScannersDo)
+{
+  const World room = furnishedRoom();
+  for (const auto & model : scannerModels()) {
+    SCOPED_TRACE(model.name);
+    SeededNoise noise(7);
+    std::vector<sensor_msgs::msg::LaserScan> scans;
+    for (int k = 0; k < 60; ++k) {
+      scans.push_back(
+        renderScan(model.scan, room, ScanScene{}, "laser", k * 100000000LL, noise).scan);
+    }
+    const bool codes = model.scan.no_return == NoReturnReading::ZeroOrErrorCode;
+    EXPECT_NEAR(100.0 * nextScanEchoLoss(scans), codes ? 1.5 : 5.3, codes ? 0.4 : 1.0);
+    size_t infinite = 0;
+    size_t zero = 0;
+    size_t error_codes = 0;
+    size_t at_range_max = 0;
+    for (const auto & scan : scans) {
+      for (const float r : scan.ranges) {
+        infinite += std::isinf(r) ? 1 : 0;
+        zero += r == 0.0f ? 1 : 0;
+        error_codes += r > 0.0f && r < scan.range_min ? 1 : 0;
+        at_range_max += r == scan.range_max ? 1 : 0;
+      }
+    }
+    if (codes) {
+      EXPECT_EQ(infinite, 0u);
+      EXPECT_GT(zero, 4 * error_codes);
+      EXPECT_GT(error_codes, 0u);
+      EXPECT_GT(at_range_max, 0u);
+    } else {
+      EXPECT_GT(infinite, 0u);
+      EXPECT_EQ(zero + error_codes + at_range_max, 0u);
+    }
+  }
+}
+
+// A glass pane returns nothing, whatever the scanner; clutter is furniture of the ground truth.
+TEST(ScannerModels, AGlassPaneReturnsNothingAndClutterIsFurniture)
+{
+  World world;
+  world.addWall(V(4.0, -5.0), V(4.0, 5.0));
+  world.addGlassPane(V(2.0, -1.0), V(2.0, 1.0));
+  world.addPlant(V(1.0, 3.0), 0.3, 1);
+  world.addBin(V(1.0, -3.0), 0.2);
+  world.addBag(V(-2.0, 0.0), 0.4, 0.3, 0.0);
+  ScanSettings idealised;
+  SeededNoise noise(1);
+  const auto scan = renderScan(idealised, world, ScanScene{}, "laser", 0, noise).scan;
+  const size_t straight_ahead = scan.ranges.size() / 2;
+  EXPECT_TRUE(std::isnan(scan.ranges[straight_ahead]));
+  std::vector<std::string> kinds;
+  for (const auto & item : world.furniture()) {
+    kinds.push_back(item.kind);
+  }
+  EXPECT_EQ(kinds, (std::vector<std::string>{"glass_pane", "plant", "bin", "bag"}));
+}
+
 }  // namespace quillon_tools

@@ -15,13 +15,36 @@
 namespace quillon_tools
 {
 
-// How a beam without a usable echo is written into the scan.
+// How a beam without a usable echo is written into the scan: each scanner driver has its own
+// convention.
 enum class NoReturnReading
 {
   // The LaserScan message's own conventions: a dropout NaN, closer than range_min -inf.
   NanAndNegativeInfinity,
-  // 0.0 for both, as scanner drivers write it.
-  Zero
+  // 0.0 for both.
+  Zero,
+  // Drivers that follow ROS's convention: no echo +inf, as for nothing within range; closer
+  // than range_min -inf.
+  Infinity,
+  // Drivers that pass the scanner's own codes on: no echo mostly 0.0, else one of a few error
+  // codes below range_min (0.006-0.015 m) or, now and then, exactly range_max; nothing within
+  // range 0.0; closer than range_min an error code.
+  ZeroOrErrorCode
+};
+
+// How often a surface of the static scene sends no echo back, per scan and beam: dark and
+// shiny surfaces more often, and any surface more often the more grazing the beam meets it.
+// A glass pane never returns an echo, whatever the scanner.
+struct EchoLoss
+{
+  double matte = 0.0;    // walls and furniture, met head-on
+  double dark = 0.0;     // bins and bags
+  double foliage = 0.0;  // a plant's thin leaves
+  // Added as the beam's incidence cosine falls below grazing_cosine, up to this much at 0.
+  double grazing = 0.0;
+  double grazing_cosine = 0.3;
+
+  bool any() const { return matte > 0.0 || dark > 0.0 || foliage > 0.0 || grazing > 0.0; }
 };
 
 // Properties shared by both simulated scanners. The defaults are the simulator's built-in,
@@ -37,6 +60,7 @@ struct ScanSettings
   // Share of beams that bring no echo back (dark clothing, glass).
   double dropout_probability = 0.002;
   NoReturnReading no_return = NoReturnReading::NanAndNegativeInfinity;
+  EchoLoss echo_loss;
   // Share of the beams at a depth edge whose spot falls on both sides, so that their range lies
   // between the edge's and what is behind it.
   double mixed_pixel_probability = 0.0;
@@ -69,10 +93,11 @@ struct RenderedScan
 };
 
 // One sweep whose first beam is taken at stamp_ns: the scene is taken once at the stamp, or with
-// sweep timing at each beam's own time. Beyond range_max a beam reads +inf; a dropout, a beam
-// closer than range_min or one that grazes a person's cloth reads as settings.no_return says;
-// a beam on the near side of a depth edge may read a mixed range. Noise and dropout are drawn
-// for every beam, hit or not, so the random sequence does not depend on the scene.
+// sweep timing at each beam's own time. Beyond range_max a beam reads +inf (0.0 where the driver
+// writes codes); a dropout, a lost echo, a beam closer than range_min or one that grazes a
+// person's cloth reads as settings.no_return says; a beam on the near side of a depth edge may
+// read a mixed range. Noise, dropout and echo loss are drawn for every beam, hit or not, so the
+// random sequence does not depend on the scene.
 RenderedScan renderScan(
   const ScanSettings & settings, const World & world, const SceneAt & scene_at,
   const std::string & frame_id, int64_t stamp_ns, SeededNoise & noise);

@@ -33,6 +33,15 @@ struct RayHit
   }
 };
 
+// What a static surface is made of, for how often it sends a scanner's beam back.
+enum class Material
+{
+  Matte,    // walls, wood, metal
+  Dark,     // dark plastic and fabric: bins, bags
+  Foliage,  // a plant's leaves
+  Glass     // a pane that returns nothing
+};
+
 // The static scene in "odom": walls, round furniture (legs, pillars) and boxes. Boxes are kept
 // as their four edges for ray casting and as corner polygons for the inside test.
 class World
@@ -50,6 +59,16 @@ public:
   void addTable(const Eigen::Vector2d & centre, double length, double width, double yaw = 0.0);
   void addChair(const Eigen::Vector2d & centre, double yaw = 0.0);
   void addPillar(const Eigen::Vector2d & centre, double radius);
+  // Clutter of real rooms, each furniture in the ground truth: a plant (leaves 1-2 cm across in
+  // a crown of `radius`, placed by `seed`), a bin (a dark cylinder), a bag (a dark box) and a
+  // glass pane (a wall the beams pass into without an echo).
+  void addPlant(const Eigen::Vector2d & centre, double radius, unsigned seed);
+  void addBin(const Eigen::Vector2d & centre, double radius);
+  void addBag(const Eigen::Vector2d & centre, double length, double width, double yaw);
+  void addGlassPane(const Eigen::Vector2d & a, const Eigen::Vector2d & b);
+
+  // The material of a surface of the static scene (RayHit::surface of a hit with person -1).
+  Material materialOf(int surface) const;
 
   // The nearest surface along the ray, the people's outlines included; range +inf when
   // nothing is hit.
@@ -65,8 +84,13 @@ public:
   const std::vector<Furniture> & furniture() const { return furniture_; }
 
 private:
+  void addSegment(const Eigen::Vector2d & a, const Eigen::Vector2d & b, Material material);
+  void addCircle(const Eigen::Vector2d & centre, double radius, Material material);
+
   std::vector<Segment> segments_;
   std::vector<Circle> circles_;
+  std::vector<Material> segment_materials_;
+  std::vector<Material> circle_materials_;
   std::vector<std::vector<Eigen::Vector2d>> boxes_;
   std::vector<Furniture> furniture_;
 };
