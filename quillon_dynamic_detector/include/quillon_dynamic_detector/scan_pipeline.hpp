@@ -14,6 +14,7 @@
 #include "quillon_dynamic_detector/output_messages.hpp"
 #include "quillon_dynamic_detector/pedestrian_tracker.hpp"
 #include "quillon_dynamic_detector/scan_outcome.hpp"
+#include "quillon_dynamic_detector/self_filter.hpp"
 #include "quillon_perception_libs/dynamic_laser_detector.hpp"
 #include "quillon_protocol/msg/object_list.hpp"
 #include "rclcpp/publisher.hpp"
@@ -55,6 +56,8 @@ constexpr std::size_t MAX_SCAN_BEAMS = 5120;
 // With `track_in_odom` the tracker works in "odom" (detections and static clusters carried there
 // at the scan stamp, exported tracks and their markers carried back), so that the robot's own
 // driving and turning do not move the people it tracks; velocities are then over ground.
+// `self_filter` removes the robot's own returns before the detector: it and every later stage
+// see the filtered scan (without one, the received scan itself).
 template <typename Detector>
 ScanOutcome processLaserScan(
   const sensor_msgs::msg::LaserScan::ConstSharedPtr & scan,
@@ -66,6 +69,7 @@ ScanOutcome processLaserScan(
   const std::string & output_frame, const ClusteringConfig & clustering,
   const ClusterMergeConfig & cluster_merge, const ClassifierConfig & classifier,
   double max_input_age_ms, PedestrianTracker & tracker, bool track_in_odom = false,
+  const SelfFilter & self_filter = SelfFilter(),
   const DetectorOutputObserver & observe_detector = {});
 
 extern template ScanOutcome processLaserScan<orvane::perception::DynamicLaserDetector>(
@@ -74,7 +78,7 @@ extern template ScanOutcome processLaserScan<orvane::perception::DynamicLaserDet
   const CloudPublisher &, const CloudPublisher &, const CloudPublisher &, const CloudPublisher &,
   const ObjectListPublisher &, const MarkerPublisher &, const std::string &, const std::string &,
   const ClusteringConfig &, const ClusterMergeConfig &, const ClassifierConfig &, double,
-  PedestrianTracker &, bool, const DetectorOutputObserver &);
+  PedestrianTracker &, bool, const SelfFilter &, const DetectorOutputObserver &);
 
 extern template ScanOutcome processLaserScan<GeometricMotionDetector>(
   const sensor_msgs::msg::LaserScan::ConstSharedPtr &, const std::shared_ptr<tf2_ros::Buffer> &,
@@ -82,7 +86,7 @@ extern template ScanOutcome processLaserScan<GeometricMotionDetector>(
   const CloudPublisher &, const CloudPublisher &, const CloudPublisher &,
   const ObjectListPublisher &, const MarkerPublisher &, const std::string &, const std::string &,
   const ClusteringConfig &, const ClusterMergeConfig &, const ClassifierConfig &, double,
-  PedestrianTracker &, bool, const DetectorOutputObserver &);
+  PedestrianTracker &, bool, const SelfFilter &, const DetectorOutputObserver &);
 
 }  // namespace quillon_dynamic_detector
 

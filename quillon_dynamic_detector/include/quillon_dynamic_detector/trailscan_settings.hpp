@@ -6,6 +6,7 @@
 #include "quillon_dynamic_detector/classifier_config.hpp"
 #include "quillon_dynamic_detector/cluster_merge_config.hpp"
 #include "quillon_dynamic_detector/clustering_config.hpp"
+#include "quillon_dynamic_detector/self_filter_config.hpp"
 #include "quillon_dynamic_detector/tracker_config.hpp"
 
 namespace rclcpp
@@ -28,12 +29,14 @@ struct TrailscanSettings
   bool use_geometric_motion_detector = false;
   // Track in "odom" instead of the scanner frame (see processLaserScan).
   bool track_in_odom = false;
+  // The robot's own body, removed from each scan before detection (removes nothing by default).
+  SelfFilterConfig self_filter;
 };
 
 // Declares every trailscan parameter on the node, in order, and returns the effective values.
 // A value of the wrong type throws rclcpp::exceptions::InvalidParameterTypeException; a NaN or
-// infinite floating-point value, or one beyond float range for a float32 field, throws
-// std::invalid_argument.
+// infinite floating-point value, one beyond float range for a float32 field, or a self-filter
+// outline or angle range that is none (see footprintFromValues) throws std::invalid_argument.
 TrailscanSettings declareTrailscanParameters(rclcpp::Node & node);
 
 // The default configuration file: <share of quillon_dynamic_detector>/config/cfg.yaml.

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "quillon_dynamic_detector/check_params/schema_check.hpp"
+#include "quillon_dynamic_detector/check_params/self_filter_check.hpp"
 #include "quillon_dynamic_detector/check_params/startup_check.hpp"
 
 namespace quillon_dynamic_detector
@@ -144,6 +145,9 @@ std::vector<Finding> checkParameterFile(
       checkOrder(program->schema, program->keys, rosValue, findings);
       checkStartup(path, *program, findings);
     }
+  }
+  if (trailscan.first_line != 0) {
+    checkSelfFilterLists(trailscan.keys, findings);
   }
   return findings;
 }

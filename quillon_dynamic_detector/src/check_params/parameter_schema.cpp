@@ -33,14 +33,20 @@ SchemaParameter leafParameter(const std::string & name, const YAML::Node & leaf)
 {
   SchemaParameter parameter;
   parameter.name = name;
-  parameter.type = valueType(name, leaf["type"].as<std::string>(""));
+  parameter.list = leaf["type"].as<std::string>("") == "array";
+  // A list's type and range are those of its items.
+  const YAML::Node values = parameter.list ? leaf["items"] : leaf;
+  parameter.type = valueType(name, values["type"].as<std::string>(""));
+  if (parameter.list && parameter.type != ValueType::number) {
+    throw std::runtime_error("parameter '" + name + "' is a list of other values than numbers");
+  }
   parameter.default_value = leaf["default"];
   parameter.unit = leaf["unit"].as<std::string>("");
   parameter.description = leaf["description"].as<std::string>("");
-  parameter.minimum = optionalNumber(leaf, "minimum");
-  parameter.maximum = optionalNumber(leaf, "maximum");
-  parameter.exclusive_minimum = optionalNumber(leaf, "exclusiveMinimum");
-  parameter.exclusive_maximum = optionalNumber(leaf, "exclusiveMaximum");
+  parameter.minimum = optionalNumber(values, "minimum");
+  parameter.maximum = optionalNumber(values, "maximum");
+  parameter.exclusive_minimum = optionalNumber(values, "exclusiveMinimum");
+  parameter.exclusive_maximum = optionalNumber(values, "exclusiveMaximum");
   if (leaf["minLength"]) {
     parameter.min_length = leaf["minLength"].as<std::size_t>();
   }

@@ -45,7 +45,8 @@ Every setting of both programs and of the detectors' YAML file, generated from t
 `quillon_dynamic_detector/schema/` (JSON Schema, one per node and one for the detector
 configuration; installed to `share/quillon_dynamic_detector/schema/`). "Range" is what makes
 sense; the programs start with values outside it (they refuse only wrong types, NaN and
-infinity, and the detectors a few impossible values), so check a file before you start:
+infinity, a self-filter outline or angle range that is none, and the detectors a few impossible
+values), so check a file before you start:
 
 ```sh
 ros2 run quillon_dynamic_detector quillon_check_params my_params.yaml my_cfg.yaml   # or build/quillon_check_params
@@ -86,12 +87,22 @@ def number(value):
     return json.dumps(value)
 
 
+def type_text(leaf):
+    if leaf['type'] == 'array':
+        return 'list of ' + leaf['items']['type'] + 's'
+    return leaf['type']
+
+
 def range_text(leaf):
     parts = []
+    # A list's range is that of each of its values.
+    bounds = leaf['items'] if leaf['type'] == 'array' else leaf
     for keyword, sign in (('minimum', '>= '), ('exclusiveMinimum', '> '),
                           ('maximum', '<= '), ('exclusiveMaximum', '< ')):
-        if keyword in leaf:
-            parts.append(sign + number(leaf[keyword]))
+        if keyword in bounds:
+            parts.append(sign + number(bounds[keyword]))
+    if bounds is not leaf and parts:
+        parts[0] = 'each ' + parts[0]
     if 'minLength' in leaf:
         parts.append('not empty')
     if 'atMost' in leaf:
@@ -108,7 +119,7 @@ def table(schema):
             '|---|---|---|---|---|---|']
     for name, leaf in leaves(parameter_root(schema)):
         rows.append('| `{}` | {} | `{}` | {} | {} | {} |'.format(
-            name, leaf['type'], cell(number(leaf['default'])), leaf.get('unit', ''),
+            name, type_text(leaf), cell(number(leaf['default'])), leaf.get('unit', ''),
             cell(range_text(leaf)), cell(leaf.get('description', ''))))
     return '\n'.join(rows)
 

@@ -87,6 +87,67 @@ const char * typeWords(ValueType type)
   return "?";
 }
 
+const char * pluralWords(ValueType type)
+{
+  switch (type) {
+    case ValueType::boolean:
+      return "booleans";
+    case ValueType::integer:
+      return "integers";
+    case ValueType::number:
+      return "floating-point numbers";
+    case ValueType::string:
+      return "strings";
+  }
+  return "?";
+}
+
+std::string kindWords(ValueType type, bool list)
+{
+  return list ? std::string("a list of ") + pluralWords(type) : typeWords(type);
+}
+
+// "[a, b, c]": a sequence's elements as written.
+std::string listText(const YAML::Node & node)
+{
+  std::string text;
+  for (const auto & item : node) {
+    text += (text.empty() ? "" : ", ") + (item.IsScalar() ? item.Scalar() : std::string("..."));
+  }
+  return "[" + text + "]";
+}
+
+// The elements of the sequence `node`, each read by `read_element`, as one list of the type of
+// the first (`empty_type` when there is none).
+template <typename ReadElement>
+ReadValue listValue(const YAML::Node & node, ValueType empty_type, ReadElement read_element)
+{
+  TypedValue list = typed(empty_type, listText(node));
+  list.list = true;
+  bool first = true;
+  for (const auto & item : node) {
+    if (!item.IsScalar()) {
+      return "is a list of lists or maps, not of values";
+    }
+    const ReadValue element = read_element(item);
+    if (const auto * problem = std::get_if<std::string>(&element)) {
+      return *problem;
+    }
+    const TypedValue & value = std::get<TypedValue>(element);
+    if (!first && value.type != list.type) {
+      const bool numbers = (value.type == ValueType::integer || value.type == ValueType::number) &&
+                           (list.type == ValueType::integer || list.type == ValueType::number);
+      return "'" + list.text + "' mixes " + pluralWords(list.type) + " and " +
+             pluralWords(value.type) + ": a list holds values of one type" +
+             (numbers ? " (write 1.0, not 1)" : "");
+    }
+    first = false;
+    list.type = value.type;
+    list.numbers.push_back(value.number);
+  }
+  return list;
+}
+
 std::string numberText(double value)
 {
   std::ostringstream out;
@@ -108,10 +169,32 @@ std::string withUnit(const SchemaParameter & parameter, const std::string & text
   return parameter.unit.empty() ? text : text + " " + parameter.unit;
 }
 
+// What is wrong with an element of a list of the parameter's type.
+std::optional<std::string> listProblem(const SchemaParameter & parameter, const TypedValue & value)
+{
+  for (const double element : value.numbers) {
+    if (parameter.type == ValueType::number && !std::isfinite(element)) {
+      return "'" + value.text + "' holds " + numberText(element) + ", not a finite number";
+    }
+    if (!inRange(parameter, element)) {
+      return "'" + value.text + "' holds " + numberText(element) +
+             ", out of range: each value must be " + withUnit(parameter, rangeText(parameter));
+    }
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 ReadValue rosParameterValue(const YAML::Node & node)
 {
+  if (node.IsSequence()) {
+    if (node.size() == 0) {
+      return "is an empty list, which ROS 2 cannot read from a parameter file (leave the key out "
+             "instead)";
+    }
+    return listValue(node, ValueType::string, rosParameterValue);
+  }
   if (!node.IsScalar()) {
     return "is " + shapeOf(node) + ", not a value";
   }
@@ -145,6 +228,11 @@ ReadValue rosParameterValue(const YAML::Node & node)
 
 ReadValue detectorConfigValue(const YAML::Node & node, ValueType wanted)
 {
+  if (node.IsSequence()) {
+    return listValue(node, wanted, [wanted](const YAML::Node & item) {
+      return detectorConfigValue(item, wanted);
+    });
+  }
   if (!node.IsScalar()) {
     return "is " + shapeOf(node) + ", not " + typeWords(wanted);
   }
@@ -170,16 +258,24 @@ ReadValue detectorConfigValue(const YAML::Node & node, ValueType wanted)
 
 std::optional<std::string> valueProblem(const SchemaParameter & parameter, const TypedValue & value)
 {
-  if (value.type != parameter.type) {
-    std::string text = "'" + value.text + "' is " + typeWords(value.type) + ", the parameter " +
-                       typeWords(parameter.type);
-    if (value.type == ValueType::integer && parameter.type == ValueType::number) {
+  if (value.type != parameter.type || value.list != parameter.list) {
+    std::string text = "'" + value.text + "' is " + kindWords(value.type, value.list) +
+                       ", the parameter " + kindWords(parameter.type, parameter.list);
+    const bool integer_for_number = value.type == ValueType::integer &&
+                                    parameter.type == ValueType::number &&
+                                    value.list == parameter.list;
+    if (integer_for_number && value.list) {
+      text += " (write 1.0, not 1)";
+    } else if (integer_for_number) {
       text += " (write " + value.text + ".0)";
       if (!inRange(parameter, value.number)) {
         text += ", and out of range: it must be " + withUnit(parameter, rangeText(parameter));
       }
     }
     return text;
+  }
+  if (value.list) {
+    return listProblem(parameter, value);
   }
   if (parameter.type == ValueType::number && !std::isfinite(value.number)) {
     return "'" + value.text + "' is not a finite number";

@@ -108,7 +108,8 @@ ScanOutcome processLaserScan(
   const std::string & sensor_name, const std::string & output_frame,
   const ClusteringConfig & clustering, const ClusterMergeConfig & cluster_merge,
   const ClassifierConfig & classifier, double max_input_age_ms, PedestrianTracker & tracker,
-  bool track_in_odom, const DetectorOutputObserver & observe_detector)
+  bool track_in_odom, const SelfFilter & self_filter,
+  const DetectorOutputObserver & observe_detector)
 {
   const auto t0 = SteadyClock::now();
   // Ages are measured against system time, whatever clock the node uses.
@@ -160,12 +161,13 @@ ScanOutcome processLaserScan(
     odom_from_scanner = PlanarMotion::fromMatrix(odom_from_output);
   }
   const geometry_msgs::msg::Pose pose = poseFromMatrix(odom_from_base);
+  const LaserScan::ConstSharedPtr seen = removeRobotReturns(scan, self_filter);
   auto dynamic_scan = std::make_shared<LaserScan>();
   auto static_scan = std::make_shared<LaserScan>();
-  runDetector(detector, scan, pose, dynamic_scan, static_scan);
+  runDetector(detector, seen, pose, dynamic_scan, static_scan);
   const auto t1 = SteadyClock::now();
   if (observe_detector) {
-    observe_detector(*scan, *dynamic_scan, *static_scan);
+    observe_detector(*seen, *dynamic_scan, *static_scan);
   }
 
   publishDetectorClouds(
@@ -238,7 +240,7 @@ template ScanOutcome processLaserScan<orvane::perception::DynamicLaserDetector>(
   const CloudPublisher &, const CloudPublisher &, const CloudPublisher &, const CloudPublisher &,
   const ObjectListPublisher &, const MarkerPublisher &, const std::string &, const std::string &,
   const ClusteringConfig &, const ClusterMergeConfig &, const ClassifierConfig &, double,
-  PedestrianTracker &, bool, const DetectorOutputObserver &);
+  PedestrianTracker &, bool, const SelfFilter &, const DetectorOutputObserver &);
 
 template ScanOutcome processLaserScan<GeometricMotionDetector>(
   const LaserScan::ConstSharedPtr &, const std::shared_ptr<tf2_ros::Buffer> &,
@@ -246,6 +248,6 @@ template ScanOutcome processLaserScan<GeometricMotionDetector>(
   const CloudPublisher &, const CloudPublisher &, const CloudPublisher &,
   const ObjectListPublisher &, const MarkerPublisher &, const std::string &, const std::string &,
   const ClusteringConfig &, const ClusterMergeConfig &, const ClassifierConfig &, double,
-  PedestrianTracker &, bool, const DetectorOutputObserver &);
+  PedestrianTracker &, bool, const SelfFilter &, const DetectorOutputObserver &);
 
 }  // namespace quillon_dynamic_detector

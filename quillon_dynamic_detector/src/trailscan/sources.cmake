@@ -1,11 +1,13 @@
-# trailscan's node wiring: start-up and parameters, pose lookup, the tracking frame, the scan
-# pipeline that calls the algorithm libraries, and the outputs.
+# trailscan's node wiring: start-up and parameters, pose lookup, the tracking frame, the
+# self-filter, the scan pipeline that calls the algorithm libraries, and the outputs.
 list(APPEND TRAILSCAN_LIBRARY_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/trailscan_settings.cpp
   ${CMAKE_CURRENT_LIST_DIR}/transform_lookup.cpp
   ${CMAKE_CURRENT_LIST_DIR}/cluster_palette.cpp
   ${CMAKE_CURRENT_LIST_DIR}/output_messages.cpp
   ${CMAKE_CURRENT_LIST_DIR}/tracking_frame.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/self_filter_config.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/self_filter.cpp
   ${CMAKE_CURRENT_LIST_DIR}/scan_pipeline.cpp
   ${CMAKE_CURRENT_LIST_DIR}/trailscan_node.cpp
 )

@@ -13,6 +13,7 @@
 #include "quillon_dynamic_detector/immediate_transform_buffer.hpp"
 #include "quillon_dynamic_detector/pedestrian_tracker.hpp"
 #include "quillon_dynamic_detector/scan_pipeline.hpp"
+#include "quillon_dynamic_detector/self_filter.hpp"
 #include "quillon_dynamic_detector/trailscan_logger.hpp"
 #include "quillon_dynamic_detector/trailscan_settings.hpp"
 #include "quillon_dynamic_detector/transform_lookup.hpp"
@@ -42,6 +43,7 @@ struct ScanChannel
   std::unique_ptr<orvane::perception::DynamicLaserDetector> closed_detector;
   std::unique_ptr<GeometricMotionDetector> geometric_detector;
   std::unique_ptr<PedestrianTracker> tracker;
+  SelfFilter self_filter;  // its mount is set once TF knows it
   ScanOutcomeCounts outcomes;
   DetectorOutputObserver observe_detector;  // empty unless a tool asked for it
   rclcpp::Subscription<sensor_msgs::msg::LaserScan>::SharedPtr subscription;
@@ -104,6 +106,11 @@ TrailscanNode::TrailscanNode(const rclcpp::Node::SharedPtr & node, const Options
   scan2.sensor_name = "top_scan_02";
   createPublishers(*node, "/scan1", "/objects_laser1", scan1);
   createPublishers(*node, "/scan2", "/objects_laser2", scan2);
+  const SelfFilterConfig & body = w.settings.self_filter;
+  scan1.self_filter.footprint = body.footprint;
+  scan1.self_filter.angle_ranges = body.scan1_angle_ranges;
+  scan2.self_filter.footprint = body.footprint;
+  scan2.self_filter.angle_ranges = body.scan2_angle_ranges;
 
   // A replay hands every transform over before the scan that needs it from this node's own
   // executor, so its lookups must not wait: a missing transform fails at once.
@@ -197,6 +204,7 @@ bool TrailscanNode::Wiring::mountingKnown(ScanChannel & c)
   }
   c.closed_detector->sensor_to_base = sensor_to_base;
   c.geometric_detector->sensor_to_base = sensor_to_base;
+  c.self_filter.sensor_to_base = sensor_to_base;
   return true;
 }
 
@@ -212,13 +220,13 @@ void TrailscanNode::Wiring::subscribe(ScanChannel & c)
           c.static_cloud_pub, c.raw_candidate_cloud_pub, c.confirmed_cloud_pub,
           c.local_map_cloud_pub, c.objects_pub, c.markers_pub, c.sensor_name, c.output_frame,
           s.clustering, s.cluster_merge, s.classifier, s.max_input_age_ms, *c.tracker,
-          s.track_in_odom, c.observe_detector));
+          s.track_in_odom, c.self_filter, c.observe_detector));
       } else {
         c.outcomes.add(processLaserScan(
           scan, tf_buffer, *c.closed_detector, *clusterer, c.dynamic_cloud_pub, c.static_cloud_pub,
           c.raw_candidate_cloud_pub, c.confirmed_cloud_pub, c.local_map_cloud_pub, c.objects_pub,
           c.markers_pub, c.sensor_name, c.output_frame, s.clustering, s.cluster_merge, s.classifier,
-          s.max_input_age_ms, *c.tracker, s.track_in_odom, c.observe_detector));
+          s.max_input_age_ms, *c.tracker, s.track_in_odom, c.self_filter, c.observe_detector));
       }
     });
 }

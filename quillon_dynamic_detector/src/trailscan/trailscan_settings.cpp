@@ -3,6 +3,7 @@
 #include <cfloat>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "ament_index_cpp/get_package_share_directory.hpp"
 #include "quillon_dynamic_detector/finite_parameter.hpp"
@@ -179,6 +180,18 @@ void readTracker(rclcpp::Node & node, TrackerConfig & c)
 
 #undef QUILLON_READ
 
+void readSelfFilter(rclcpp::Node & node, SelfFilterConfig & c)
+{
+  const auto values = [&node](const std::string & name) {
+    return node.declare_parameter(name, std::vector<double>());
+  };
+  c.footprint = footprintFromValues("self_filter.footprint", values("self_filter.footprint"));
+  c.scan1_angle_ranges = angleRangesFromValues(
+    "self_filter.scan1_angle_ranges", values("self_filter.scan1_angle_ranges"));
+  c.scan2_angle_ranges = angleRangesFromValues(
+    "self_filter.scan2_angle_ranges", values("self_filter.scan2_angle_ranges"));
+}
+
 }  // namespace
 
 std::string defaultDetectorConfigPath()
@@ -204,6 +217,7 @@ TrailscanSettings declareTrailscanParameters(rclcpp::Node & node)
   s.use_geometric_motion_detector =
     node.declare_parameter("frontend.use_geometric_motion_detector", false);
   s.track_in_odom = node.declare_parameter("tracker.track_in_odom", s.track_in_odom);
+  readSelfFilter(node, s.self_filter);
   return s;
 }
 

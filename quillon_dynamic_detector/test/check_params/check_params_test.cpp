@@ -167,6 +167,60 @@ TEST(CheckParams, ReportsDetectorConfigurationKeysAndWhatTheDetectorsRefuse)
   EXPECT_NE(cfg.run.output.find("cfg.yaml: detector configuration"), std::string::npos);
 }
 
+// The self-filter's lists: what start-up refuses, at the key's line, and what ROS 2 or the
+// schema refuses in a list.
+TEST(CheckParams, ReportsSelfFilterListsThatDescribeNoBody)
+{
+  const CheckedFile lists(
+    "lists.yaml", std::string(TRAILSCAN_HEADER) +
+                    "    self_filter:\n      footprint: [0.0, 0.0, 1.0, 0.0]\n"
+                    "      scan1_angle_ranges: [0, 1]\n"
+                    "      scan2_angle_ranges: [0.5, 12.0]\n");
+  EXPECT_EQ(lists.run.status, 1);
+  EXPECT_TRUE(lists.reports(
+    4, "error",
+    "trailscan would not start: parameter 'self_filter.footprint' must have at least 3 "
+    "vertices (6 values), not 2"))
+    << lists.run.output;
+  EXPECT_TRUE(lists.reports(
+    5, "error",
+    "self_filter.scan1_angle_ranges: '[0, 1]' is a list of integers, the parameter a list of "
+    "floating-point numbers (write 1.0, not 1)"));
+  EXPECT_TRUE(lists.reports(
+    6, "error",
+    "self_filter.scan2_angle_ranges: '[0.5, 12.0]' holds 12, out of range: each value must be "
+    ">= -6.283185 and <= 6.283185 rad"));
+
+  // Start-up stops at the first refusal; each list is reported on its own, once.
+  const CheckedFile shapes(
+    "shapes.yaml", std::string(TRAILSCAN_HEADER) +
+                     "    self_filter:\n      footprint: [0.0, 0.0, 1.0, 1.0, 1.0, 0.0, 0.0, 1.0]\n"
+                     "      scan2_angle_ranges: [2.35, 2.25]\n");
+  EXPECT_EQ(shapes.run.status, 1);
+  EXPECT_TRUE(shapes.reports(
+    4, "error",
+    "trailscan would not start: parameter 'self_filter.footprint' must outline an area without "
+    "crossing or touching itself"))
+    << shapes.run.output;
+  EXPECT_TRUE(shapes.reports(
+    5, "error",
+    "parameter 'self_filter.scan2_angle_ranges' must have from <= to in each pair, not [2.35, "
+    "2.25]"));
+  EXPECT_NE(shapes.run.output.find("2 errors"), std::string::npos) << shapes.run.output;
+
+  const CheckedFile unreadable(
+    "unreadable.yaml", std::string(TRAILSCAN_HEADER) +
+                         "    self_filter.footprint: []\n"
+                         "    self_filter.scan1_angle_ranges: [-2.4, -2]\n");
+  EXPECT_EQ(unreadable.run.status, 1);
+  EXPECT_TRUE(unreadable.reports(
+    3, "error", "self_filter.footprint: is an empty list, which ROS 2 cannot read"))
+    << unreadable.run.output;
+  EXPECT_TRUE(unreadable.reports(
+    4, "error",
+    "self_filter.scan1_angle_ranges: '[-2.4, -2]' mixes floating-point numbers and integers"));
+}
+
 TEST(CheckParams, ReportsBrokenFilesWithTheirLineWithoutCrashing)
 {
   const CheckedFile unclosed(

@@ -48,9 +48,13 @@ std::map<std::string, rclcpp::Parameter> declaredDefaults(const char * node_name
   return declared;
 }
 
-rclcpp::ParameterType rosType(cp::ValueType type)
+rclcpp::ParameterType rosType(const cp::SchemaParameter & parameter)
 {
-  switch (type) {
+  if (parameter.list) {
+    return parameter.type == cp::ValueType::number ? rclcpp::ParameterType::PARAMETER_DOUBLE_ARRAY
+                                                   : rclcpp::ParameterType::PARAMETER_NOT_SET;
+  }
+  switch (parameter.type) {
     case cp::ValueType::boolean:
       return rclcpp::ParameterType::PARAMETER_BOOL;
     case cp::ValueType::integer:
@@ -67,6 +71,9 @@ rclcpp::ParameterType rosType(cp::ValueType type)
 // float widened to double (0.1 -> 0.10000000149011612), which must round to the same float.
 bool sameDefault(const cp::SchemaParameter & parameter, const rclcpp::Parameter & declared)
 {
+  if (parameter.list) {
+    return parameter.default_value.as<std::vector<double>>() == declared.as_double_array();
+  }
   switch (parameter.type) {
     case cp::ValueType::boolean:
       return parameter.default_value.as<bool>() == declared.as_bool();
@@ -96,7 +103,7 @@ void expectSchemaListsExactly(
     const auto it = declared.find(parameter.name);
     ASSERT_NE(it, declared.end()) << "the schema has " << parameter.name
                                   << ", which is not declared";
-    EXPECT_EQ(it->second.get_type(), rosType(parameter.type)) << parameter.name;
+    EXPECT_EQ(it->second.get_type(), rosType(parameter)) << parameter.name;
     EXPECT_TRUE(sameDefault(parameter, it->second))
       << parameter.name << ": not the declared default";
   }
@@ -147,7 +154,8 @@ std::vector<double> fieldsOf(const orvane::perception::FreeSpaceSettings & s)
     s.max_range,
     static_cast<double>(s.min_support_beams),
     s.body_range_tolerance,
-    s.body_min_travel};
+    s.body_min_travel,
+    s.uncovered_depth};
 }
 
 }  // namespace

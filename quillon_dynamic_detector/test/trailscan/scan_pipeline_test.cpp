@@ -4,6 +4,7 @@
 #include <pcl/segmentation/extract_clusters.h>
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <memory>
 #include <string>
@@ -14,6 +15,7 @@
 #include "quillon_dynamic_detector/cluster_palette.hpp"
 #include "quillon_dynamic_detector/output_messages.hpp"
 #include "quillon_dynamic_detector/scan_pipeline.hpp"
+#include "quillon_dynamic_detector/self_filter.hpp"
 #include "quillon_dynamic_detector/trailscan_settings.hpp"
 #include "rclcpp/rclcpp.hpp"
 #include "ros2_compat/testing/log_capture.hpp"
@@ -133,6 +135,7 @@ public:
   Received<quillon_protocol::msg::ObjectList> objects;
   Received<visualization_msgs::msg::MarkerArray> markers;
   bool track_in_odom = false;
+  SelfFilter self_filter;
 
 private:
   template <typename Detector>
@@ -142,7 +145,7 @@ private:
       scan, buffer_, detector, *clusterer_, dynamic_pub_, static_pub_, raw_pub_, confirmed_pub_,
       map_pub_, objects_pub_, markers_pub_, "top_scan_01", "base_scan_01", settings_.clustering,
       settings_.cluster_merge, settings_.classifier, settings_.max_input_age_ms, tracker_,
-      track_in_odom);
+      track_in_odom, self_filter);
   }
 
   template <typename MessageT>
@@ -497,4 +500,104 @@ TEST_F(ScanPipelineTest, TrackingInOdomPublishesInTheScannerFrameAsBefore)
   EXPECT_NEAR(label_in_scanner.pose.position.x, label_in_odom.pose.position.x, 1e-3);
   EXPECT_NEAR(label_in_scanner.pose.position.y, label_in_odom.pose.position.y, 1e-3);
   EXPECT_EQ(label_in_scanner.text, label_in_odom.text);
+}
+
+// A robot driving along +x at 1 m/s past three posts and a person walking the same way at
+// 1.5 m/s, tracking in "odom", with a leg-sized part of its own body in view 0.7 m behind it to
+// the left, which moves along with it.
+constexpr double BODY_X = -0.5;
+constexpr double BODY_Y = 0.5;
+
+Published driveWithTheBodyInView(bool geometric, const SelfFilter & self_filter)
+{
+  ros2_compat::testing::ScopedFakeSystemTime fake_time(START_NS);
+  PipelineHarness harness;
+  harness.self_filter = self_filter;
+  harness.track_in_odom = true;
+  for (int k = 0; k < 40; ++k) {
+    const float travelled = 0.1F * static_cast<float>(k);
+    cluster_builders::Room room;  // walls beyond every range that is examined
+    room.half_x = 12.0F;
+    room.half_y = 12.0F;
+    room.circles = {{static_cast<float>(BODY_X), static_cast<float>(BODY_Y), 0.05F}};
+    for (const float post_x : {1.0F, 3.0F, 5.0F}) {
+      room.circles.push_back({post_x - travelled, -1.5F, 0.1F});
+    }
+    cluster_builders::addWalkingPerson(room, -1.0F - travelled, 1.5F, 1.5F, 0.1F * k);
+    const int64_t now = START_NS + k * 100000000LL;
+    ros2_compat::testing::set_system_time(now);
+    harness.placeRobot(travelled, 0.0, 0.0);
+    harness.process(roomScanAt(room, now), geometric);
+  }
+  return Published{harness.objects.messages, harness.markers.messages, harness.allClouds()};
+}
+
+bool onTheBody(const quillon_protocol::msg::Object & o)
+{
+  return std::hypot(o.pose.position.x - BODY_X, o.pose.position.y - BODY_Y) < 0.3;
+}
+
+// Points of a published cluster cloud within 0.1 m of the body.
+std::size_t cloudPointsOnTheBody(const sensor_msgs::msg::PointCloud2 & cloud)
+{
+  uint32_t x_offset = 0;
+  uint32_t y_offset = 0;
+  for (const auto & field : cloud.fields) {
+    x_offset = field.name == "x" ? field.offset : x_offset;
+    y_offset = field.name == "y" ? field.offset : y_offset;
+  }
+  std::size_t count = 0;
+  for (std::size_t at = 0; at + cloud.point_step <= cloud.data.size(); at += cloud.point_step) {
+    float x = 0.0F;
+    float y = 0.0F;
+    std::memcpy(&x, &cloud.data[at + x_offset], sizeof(x));
+    std::memcpy(&y, &cloud.data[at + y_offset], sizeof(y));
+    count += std::hypot(x - BODY_X, y - BODY_Y) < 0.1;
+  }
+  return count;
+}
+
+// While the robot drives, the geometric detector takes its own body for a pedestrian walking
+// along with it (the stand-in never does: the body keeps its range). With the body outlined,
+// neither detector sees it: no object and no clustered point lies on it, and every other
+// object is published exactly as without the self-filter.
+TEST_F(ScanPipelineTest, TheSelfFilterKeepsTheRobotsBodyOutAndChangesNothingElse)
+{
+  SelfFilter body;
+  body.footprint = {{-0.7, 0.3}, {-0.3, 0.3}, {-0.3, 0.7}, {-0.7, 0.7}};
+  for (const bool geometric : {false, true}) {
+    SCOPED_TRACE(geometric ? "geometric detector" : "closed detector");
+    const Published off = driveWithTheBodyInView(geometric, SelfFilter());
+    const Published on = driveWithTheBodyInView(geometric, body);
+    ASSERT_EQ(off.objects.size(), 40u);
+    ASSERT_EQ(on.objects.size(), 40u);
+    std::size_t body_objects = 0;
+    std::size_t other_objects = 0;
+    for (std::size_t i = 0; i < off.objects.size(); ++i) {
+      std::vector<quillon_protocol::msg::Object> others;
+      for (const auto & o : off.objects[i].objects) {
+        if (onTheBody(o)) {
+          ++body_objects;
+        } else {
+          others.push_back(o);
+        }
+      }
+      other_objects += others.size();
+      ASSERT_EQ(on.objects[i].objects.size(), others.size()) << "scan " << i;
+      for (std::size_t j = 0; j < others.size(); ++j) {
+        EXPECT_EQ(on.objects[i].objects[j].pose.position, others[j].pose.position);
+        EXPECT_EQ(on.objects[i].objects[j].velocity_x, others[j].velocity_x);
+        EXPECT_EQ(on.objects[i].objects[j].classification, others[j].classification);
+      }
+    }
+    EXPECT_GT(other_objects, 20u);  // the walker, in most of the 40 lists
+    EXPECT_EQ(body_objects > 20u, geometric);
+    // The last scan's clustered moving and static points.
+    const auto bodyPoints = [](const Published & run) {
+      return cloudPointsOnTheBody(run.clouds[0].back()) +
+             cloudPointsOnTheBody(run.clouds[1].back());
+    };
+    EXPECT_GT(bodyPoints(off), 0u);
+    EXPECT_EQ(bodyPoints(on), 0u);
+  }
 }

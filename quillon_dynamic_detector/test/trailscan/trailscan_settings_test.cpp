@@ -274,3 +274,43 @@ TEST_F(TrailscanSettingsTest, NonFiniteNumbersAreRefusedWithTheParameterName)
   auto node = nodeWith({"-p", "runtime.max_input_age_ms:=1.0e12"});
   EXPECT_EQ(declareTrailscanParameters(*node).max_input_age_ms, 1.0e12);
 }
+
+// The self-filter is off unless set; its lists are read as pairs, and a list that describes no
+// body stops start-up with the parameter's name, as a wrong type does.
+TEST_F(TrailscanSettingsTest, SelfFilterListsAreOffByDefaultAndRefusedWithTheirNameWhenUnworkable)
+{
+  const TrailscanSettings defaults = declareTrailscanParameters(*nodeWith({}));
+  EXPECT_TRUE(defaults.self_filter.footprint.empty());
+  EXPECT_TRUE(defaults.self_filter.scan1_angle_ranges.empty());
+  EXPECT_TRUE(defaults.self_filter.scan2_angle_ranges.empty());
+
+  const TrailscanSettings set = declareTrailscanParameters(*nodeWith(
+    {"-p", "self_filter.footprint:=[-0.5, -0.3, 0.2, -0.3, 0.2, 0.3]", "-p",
+     "self_filter.scan2_angle_ranges:=[-2.3562, -2.255, 2.2856, 2.3531]"}));
+  ASSERT_EQ(set.self_filter.footprint.size(), 3u);
+  EXPECT_EQ(set.self_filter.footprint[2].y, 0.3);
+  EXPECT_TRUE(set.self_filter.scan1_angle_ranges.empty());
+  ASSERT_EQ(set.self_filter.scan2_angle_ranges.size(), 2u);
+  EXPECT_EQ(set.self_filter.scan2_angle_ranges[1].from, 2.2856);
+
+  const std::pair<const char *, const char *> cases[] = {
+    {"self_filter.footprint:=[0.0, 0.0, 1.0, 1.0, 1.0, 0.0, 0.0, 1.0]",
+     "parameter 'self_filter.footprint' must outline an area without crossing or touching "
+     "itself"},
+    {"self_filter.scan2_angle_ranges:=[2.35, 2.25]",
+     "parameter 'self_filter.scan2_angle_ranges' must have from <= to in each pair, not [2.35, "
+     "2.25]"},
+  };
+  for (const auto & [setting, text] : cases) {
+    try {
+      declareTrailscanParameters(*nodeWith({"-p", setting}));
+      ADD_FAILURE() << setting << " was accepted";
+    } catch (const std::invalid_argument & e) {
+      EXPECT_EQ(std::string(e.what()), text);
+    }
+  }
+  // Whole numbers make a list of integers, which the double lists refuse by type.
+  EXPECT_THROW(
+    declareTrailscanParameters(*nodeWith({"-p", "self_filter.footprint:=[0, 0, 1, 0, 0, 1]"})),
+    rclcpp::exceptions::InvalidParameterTypeException);
+}

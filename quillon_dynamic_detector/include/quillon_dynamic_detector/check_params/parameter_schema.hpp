@@ -24,11 +24,13 @@ enum class ValueType
 const char * typeName(ValueType type);
 
 // One parameter (a leaf of the schema), named by its dotted path from the parameter root
-// ("clustering.tolerance", "dynamic_laser_detector.max_range", "local_map_max_range").
+// ("clustering.tolerance", "dynamic_laser_detector.max_range", "local_map_max_range"). A list
+// parameter (JSON Schema "array" of "number" items) has the type and range of its items.
 struct SchemaParameter
 {
   std::string name;
   ValueType type = ValueType::number;
+  bool list = false;
   YAML::Node default_value;
   std::string unit;  // empty when unitless
   std::string description;
@@ -47,7 +49,7 @@ class ParameterSchema
 {
 public:
   // Reads the JSON Schema at `path`. Throws std::runtime_error naming the file when it cannot be
-  // read or a leaf has no type of the four above.
+  // read or a leaf has no type of the four above (nor is an array of numbers).
   static ParameterSchema load(const std::string & path);
 
   // The parameter named `name`, or nullptr.
