@@ -78,7 +78,8 @@ if(TARGET quillon_runner AND TARGET quillon_recording)
   endif()
   if(TARGET quillon_tools_real_recordings_test)
     target_compile_definitions(quillon_tools_real_recordings_test PRIVATE
-      QUILLON_REALDATA_DIR="${QUILLON_TOOLS_DIR}/../realdata")
+      QUILLON_REALDATA_DIR="${QUILLON_TOOLS_DIR}/../realdata"
+      QUILLON_DETECTOR_CONFIG="${QUILLON_TOOLS_DIR}/../quillon_dynamic_detector/config/cfg.yaml")
   endif()
   quillon_add_benchmark(quillon_offline_runner_benchmark
     "${QUILLON_TOOLS_DIR}/benchmark/offline_runner_benchmark.cpp" LIBRARIES quillon_runner)

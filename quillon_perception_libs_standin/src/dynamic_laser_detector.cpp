@@ -17,6 +17,11 @@ constexpr float NO_RETURN = std::numeric_limits<float>::infinity();
 constexpr std::size_t MAX_BEAMS = 65536;
 // A sweep that claims to last longer than this is not a laser scanner's; its timing is ignored.
 constexpr double MAX_SWEEP_S = 1.0;
+// Views that saw a spot free only by bringing no echo back (+inf) must number at least this many:
+// one view's lost echo off a surface is no evidence that the surface has gone.
+constexpr int MIN_NO_ECHO_VIEWS = 1;
+// m: a robot's own body lies within this of its scanner.
+constexpr float BODY_REACH = 1.0f;
 // Odometry farther apart than this gives no useful velocity for the sweep.
 constexpr double MAX_POSE_GAP_S = 1.0;
 // No odometry runs this far (m); beyond it, or not finite, a pose would poison the odometer's sums
@@ -103,7 +108,7 @@ void DynamicLaserDetector::Process(
   if (usableGeometry(*scan) && isPlaceable(sensor)) {
     keepPendingView(stamp, sensor);
     const Sweep sweep = sweepOf(*scan, sensor, stamp);
-    markMoving(*scan, sweep);
+    markMoving(*scan, sweep, stamp);
     if (memory_.wants(stamp)) {
       pending_view_ = viewOf(*scan, sweep, stamp);
     }
@@ -164,7 +169,8 @@ Sweep DynamicLaserDetector::sweepOf(
   return sweep;
 }
 
-void DynamicLaserDetector::markMoving(const sensor_msgs::msg::LaserScan & scan, const Sweep & sweep)
+void DynamicLaserDetector::markMoving(
+  const sensor_msgs::msg::LaserScan & scan, const Sweep & sweep, double stamp)
 {
   if (memory_.empty()) {
     return;  // nothing seen before: nothing is known to be free
@@ -173,10 +179,16 @@ void DynamicLaserDetector::markMoving(const sensor_msgs::msg::LaserScan & scan, 
   for (const RememberedView & view : memory_.views()) {
     margins_.push_back(marginsSince(view, odometer_, settings_));
   }
-  const float farthest = std::min(scan.range_max, static_cast<float>(settings_.max_range));
+  current_view_.stamp = stamp;
+  current_view_.sweep = sweep;
+  current_view_.odometer = odometer_;
+  setReach(scan, current_view_);
+  current_margins_ = marginsSince(current_view_, odometer_, settings_);
+  const float farthest = static_cast<float>(settings_.max_range);
   for (std::size_t i = 0; i < scan.ranges.size(); ++i) {
     const float r = scan.ranges[i];
-    if (!(r > 0.0f && r >= scan.range_min && r <= farthest)) {
+    // A reading of range_max is what some drivers write for no echo: never a return that moves.
+    if (!(r > 0.0f && r >= scan.range_min && r < scan.range_max && r <= farthest)) {
       continue;  // no return, or one the scanner does not vouch for
     }
     const PlanarPose at_beam = sweep.poseOfBeam(static_cast<double>(i));
@@ -184,38 +196,86 @@ void DynamicLaserDetector::markMoving(const sensor_msgs::msg::LaserScan & scan, 
       at_beam.yaw + sweep.angle_min + static_cast<double>(i) * sweep.angle_increment;
     const double x = at_beam.x + r * std::cos(angle);
     const double y = at_beam.y + r * std::sin(angle);
-    moving_[i] = !movesWithRobot(scan, i, sweep.start) && seenFree(x, y);
+    moving_[i] = seenFree(x, y) && !movesWithRobot(scan, i, sweep.start);
   }
   dropShortRuns(moving_, settings_.min_support_beams);
 }
 
 bool DynamicLaserDetector::seenFree(double x, double y) const
 {
+  // The remembered views weigh in from the newest: a spot is free when it was seen through more
+  // often than it was seen occupied before that, by at least two views or by returns behind it.
+  // So a surface that once brought no echo back stays static, while a person who stops stays
+  // moving as long as the free space they stepped into is remembered.
   const auto & views = memory_.views();
+  int free_views = 0;
+  int hits_before_free = 0;
+  bool returns_behind = false;
+  bool hit_ever = false;
+  bool uncovered = false;
   for (std::size_t k = views.size(); k-- > 0;) {
-    if (seesThrough(views[k], x, y, margins_[k])) {
-      return true;
+    const SpotSight sight = sightOf(views[k], x, y, margins_[k]);
+    switch (sight.kind) {
+      case SpotSight::kSeenThrough:
+        returns_behind = true;
+        ++free_views;
+        break;
+      case SpotSight::kNoEchoThrough:
+        ++free_views;
+        break;
+      case SpotSight::kHit:
+        hit_ever = true;
+        hits_before_free += free_views > 0 ? 1 : 0;
+        break;
+      case SpotSight::kShadowed:
+        uncovered = uncovered || uncoveredBehindMovedOccluder(sight);
+        break;
+      case SpotSight::kUnknown:
+        break;
     }
   }
-  return false;
+  const bool seen_free =
+    free_views > hits_before_free && (returns_behind || free_views >= MIN_NO_ECHO_VIEWS);
+  // Someone walking straight away steps into space their own legs hid: never seen free, but
+  // right behind something that has since gone, and never seen occupied.
+  return seen_free || (uncovered && !hit_ever);
+}
+
+bool DynamicLaserDetector::uncoveredBehindMovedOccluder(const SpotSight & sight) const
+{
+  return sight.depth <= settings_.uncovered_depth &&
+         seesThrough(current_view_, sight.occluder_x, sight.occluder_y, current_margins_);
 }
 
 bool DynamicLaserDetector::movesWithRobot(
   const sensor_msgs::msg::LaserScan & scan, std::size_t beam, const PlanarPose & sensor) const
 {
-  const RememberedView & oldest = memory_.views().front();
-  if (
-    oldest.reach.size() != scan.ranges.size() || oldest.sweep.angle_min != scan.angle_min ||
-    oldest.sweep.angle_increment != scan.angle_increment) {
-    return false;
+  // The oldest view that brought an echo back on this beam decides: one that lost it says
+  // nothing, and a younger one has seen the robot travel less (a person walking ahead at nearly
+  // the robot's speed keeps their range for a while too). Within reach of the robot's body any
+  // view will do, since the body's returns may wander a few centimetres from scan to scan.
+  const bool within_body_reach = scan.ranges[beam] <= BODY_REACH;
+  for (const RememberedView & view : memory_.views()) {
+    if (
+      view.reach.size() != scan.ranges.size() || view.sweep.angle_min != scan.angle_min ||
+      view.sweep.angle_increment != scan.angle_increment) {
+      return false;
+    }
+    if (view.echo[beam] == 0) {
+      continue;
+    }
+    const PlanarPose & then = view.sweep.start;
+    // Turning counts one metre of travel per radian.
+    const double travel = std::hypot(sensor.x - then.x, sensor.y - then.y) +
+                          std::fabs(wrapAngle(sensor.yaw - then.yaw));
+    const bool kept_range =
+      travel >= settings_.body_min_travel &&
+      std::fabs(view.reach[beam] - scan.ranges[beam]) <= settings_.body_range_tolerance;
+    if (kept_range || !within_body_reach) {
+      return kept_range;
+    }
   }
-  const PlanarPose & then = oldest.sweep.start;
-  // Turning counts one metre of travel per radian.
-  const double travel =
-    std::hypot(sensor.x - then.x, sensor.y - then.y) + std::fabs(wrapAngle(sensor.yaw - then.yaw));
-  const float before = oldest.reach[beam];
-  return travel >= settings_.body_min_travel && before != NO_INFORMATION &&
-         std::fabs(before - scan.ranges[beam]) <= settings_.body_range_tolerance;
+  return false;
 }
 
 RememberedView DynamicLaserDetector::viewOf(

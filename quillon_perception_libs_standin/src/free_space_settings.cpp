@@ -109,6 +109,7 @@ FreeSpaceSettings loadFreeSpaceSettings(const std::string & path)
   readKey(path, section, "min_support_beams", Bound::positive, s.min_support_beams);
   readKey(path, section, "body_range_tolerance", Bound::non_negative, s.body_range_tolerance);
   readKey(path, section, "body_min_travel", Bound::positive, s.body_min_travel);
+  readKey(path, section, "uncovered_depth", Bound::non_negative, s.uncovered_depth);
   return s;
 }
 

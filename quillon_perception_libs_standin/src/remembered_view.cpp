@@ -11,15 +11,30 @@ namespace perception
 void setReach(const sensor_msgs::msg::LaserScan & scan, RememberedView & view)
 {
   view.reach.resize(scan.ranges.size());
+  view.echo.resize(scan.ranges.size());
   for (std::size_t i = 0; i < scan.ranges.size(); ++i) {
     const float r = scan.ranges[i];
+    const bool returned = r > 0.0f && r >= scan.range_min && r < scan.range_max;
     if (r == INFINITY) {
       view.reach[i] = scan.range_max;  // nothing met up to the scanner's limit
-    } else if (r > 0.0f && r >= scan.range_min && r <= scan.range_max) {
-      view.reach[i] = r;
     } else {
-      view.reach[i] = NO_INFORMATION;
+      // A reading of exactly range_max is what some drivers write when they get no echo: it
+      // clears nothing.
+      view.reach[i] = returned ? r : NO_INFORMATION;
     }
+    view.echo[i] = returned ? 1 : 0;
+  }
+  view.hit_x.resize(scan.ranges.size());
+  view.hit_y.resize(scan.ranges.size());
+  for (std::size_t i = 0; i < scan.ranges.size(); ++i) {
+    if (view.echo[i] == 0) {
+      continue;
+    }
+    const PlanarPose at_beam = view.sweep.poseOfBeam(static_cast<double>(i));
+    const double angle =
+      at_beam.yaw + view.sweep.angle_min + static_cast<double>(i) * view.sweep.angle_increment;
+    view.hit_x[i] = static_cast<float>(at_beam.x + view.reach[i] * std::cos(angle));
+    view.hit_y[i] = static_cast<float>(at_beam.y + view.reach[i] * std::sin(angle));
   }
 }
 
@@ -36,7 +51,23 @@ SeeThroughMargins marginsSince(
   return margins;
 }
 
-bool seesThrough(const RememberedView & view, double x, double y, const SeeThroughMargins & margins)
+namespace
+{
+
+// Where a spot lies in a view: its range from the view's scanner, the fractional beam index of
+// its bearing and the beams to either side that the margins take in.
+struct SpotInView
+{
+  float range = 0.0f;
+  float index = 0.0f;
+  long first = 0;
+  long last = 0;
+};
+
+// False when the spot lies at the edge of or outside the view's field of view.
+bool placeSpot(
+  const RememberedView & view, double x, double y, const SeeThroughMargins & margins,
+  SpotInView & spot)
 {
   const Sweep & sweep = view.sweep;
   const long beams = static_cast<long>(view.reach.size());
@@ -66,22 +97,120 @@ bool seesThrough(const RememberedView & view, double x, double y, const SeeThrou
   if (!(index > -1.0f && index < static_cast<float>(beams))) {
     return false;
   }
-  const float range = std::sqrt(range_squared);
+  spot.range = std::sqrt(range_squared);
+  spot.index = index;
   // Beams to either side of the bearing; never more than the scan has (keeps the casts defined).
   const float side = std::min(
-    (margins.lateral / range + margins.heading) / std::fabs(increment), static_cast<float>(beams));
-  const long first = static_cast<long>(std::floor(index - side));
-  const long last = static_cast<long>(std::ceil(index + side));
-  if (first < 0 || last >= beams) {
+    (margins.lateral / spot.range + margins.heading) / std::fabs(increment),
+    static_cast<float>(beams));
+  spot.first = static_cast<long>(std::floor(index - side));
+  spot.last = static_cast<long>(std::ceil(index + side));
+  return spot.first >= 0 && spot.last < beams;
+}
+
+float rangeMargin(const SeeThroughMargins & margins, float range)
+{
+  return margins.range + margins.range_per_m * range;
+}
+
+// m: a spot this much (beyond the lateral margin) off a surface a view saw lies on it.
+constexpr float SURFACE_MARGIN = 0.06f;
+// Returns of neighbouring beams farther apart than this lie on different surfaces.
+constexpr float SAME_SURFACE_GAP = 0.3f;
+
+float squaredDistanceToSegment(float px, float py, float ax, float ay, float bx, float by)
+{
+  const float dx = bx - ax;
+  const float dy = by - ay;
+  const float length_squared = dx * dx + dy * dy;
+  float t = length_squared > 0.0f ? ((px - ax) * dx + (py - ay) * dy) / length_squared : 0.0f;
+  t = std::min(1.0f, std::max(0.0f, t));
+  const float ex = ax + t * dx - px;
+  const float ey = ay + t * dy - py;
+  return ex * ex + ey * ey;
+}
+
+// Whether the spot lies on a surface the view saw around its bearing: within `distance` of the
+// outline its neighbouring returns draw.
+bool onSeenSurface(
+  const RememberedView & view, const SpotInView & spot, float x, float y, float distance)
+{
+  const long beams = static_cast<long>(view.reach.size());
+  const long from = std::max(0L, spot.first - 1);
+  const long to = std::min(beams - 1, spot.last + 1);
+  const float limit = distance * distance;
+  for (long j = from; j <= to; ++j) {
+    const auto a = static_cast<std::size_t>(j);
+    if (view.echo[a] == 0) {
+      continue;
+    }
+    const auto b = a + 1;
+    const bool joined =
+      j < to && view.echo[b] != 0 &&
+      std::hypot(view.hit_x[b] - view.hit_x[a], view.hit_y[b] - view.hit_y[a]) <= SAME_SURFACE_GAP;
+    const float bx = joined ? view.hit_x[b] : view.hit_x[a];
+    const float by = joined ? view.hit_y[b] : view.hit_y[a];
+    if (squaredDistanceToSegment(x, y, view.hit_x[a], view.hit_y[a], bx, by) <= limit) {
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+bool seesThrough(const RememberedView & view, double x, double y, const SeeThroughMargins & margins)
+{
+  SpotInView spot;
+  if (!placeSpot(view, x, y, margins, spot)) {
     return false;
   }
-  const float needed = range + margins.range + margins.range_per_m * range;
-  for (long j = first; j <= last; ++j) {
+  const float needed = spot.range + rangeMargin(margins, spot.range);
+  for (long j = spot.first; j <= spot.last; ++j) {
     if (!(view.reach[static_cast<std::size_t>(j)] > needed)) {
       return false;
     }
   }
   return true;
+}
+
+SpotSight sightOf(
+  const RememberedView & view, double x, double y, const SeeThroughMargins & margins)
+{
+  SpotSight sight;
+  SpotInView spot;
+  if (!placeSpot(view, x, y, margins, spot)) {
+    return sight;
+  }
+  const float margin = rangeMargin(margins, spot.range);
+  const auto nearest =
+    static_cast<std::size_t>(std::min(std::max(std::lround(spot.index), spot.first), spot.last));
+  const float at_bearing = view.reach[nearest];
+  if (
+    (view.echo[nearest] != 0 && std::fabs(at_bearing - spot.range) <= margin) ||
+    onSeenSurface(
+      view, spot, static_cast<float>(x), static_cast<float>(y), margins.lateral + SURFACE_MARGIN)) {
+    sight.kind = SpotSight::kHit;
+    return sight;
+  }
+  const float needed = spot.range + margin;
+  bool all_past = true;
+  bool all_echoes = true;
+  for (long j = spot.first; j <= spot.last && all_past; ++j) {
+    const auto k = static_cast<std::size_t>(j);
+    all_past = view.reach[k] > needed;
+    all_echoes = all_echoes && view.echo[k] != 0;
+  }
+  if (all_past) {
+    sight.kind = all_echoes ? SpotSight::kSeenThrough : SpotSight::kNoEchoThrough;
+  } else if (view.echo[nearest] != 0 && at_bearing < spot.range - margin) {
+    sight.kind = SpotSight::kShadowed;
+    const float share = at_bearing / spot.range;
+    sight.occluder_x = view.sweep.start.x + share * (x - view.sweep.start.x);
+    sight.occluder_y = view.sweep.start.y + share * (y - view.sweep.start.y);
+    sight.depth = spot.range - at_bearing;
+  }
+  return sight;
 }
 
 float fastAtan2(float y, float x)

@@ -20,14 +20,19 @@ namespace perception
 
 // Splits a laser scan into its moving and its static returns.
 //
-// A return is moving when it lies where the scanner recently saw free space: an earlier scan
-// (kept in "odom" for free_space_memory seconds) had beams that reached past the spot. Both legs
-// of a walking person land where there was free space a moment ago, a planted foot included, and
-// a person who stops stays moving until that evidence ages out. Walls and furniture were never
-// seen through; a stretch of wall that a passer-by uncovers or shadows was unknown, not free, so
-// it stays static too. Each beam is placed where the scanner was when the mirror passed it, so a
-// driving and turning robot sees its surroundings stand still. Returns that keep their range on
-// their beam while the robot travels move with the robot (its body) and stay static.
+// A return is moving when it lies where the scanner recently saw free space: earlier scans
+// (kept in "odom" for free_space_memory seconds) had beams that reached past the spot, more of
+// them than had returned from the spot before. Both legs of a walking person land where there
+// was free space a moment ago, a planted foot included, and a person who stops stays moving until
+// that evidence ages out. A beam that brings no echo back (+inf) is weaker evidence than a return
+// behind the spot, since real surfaces now and then send none: it takes two views, and a surface
+// seen occupied more often than not stays static. Walls and furniture were never seen through; a
+// stretch of wall that a passer-by uncovers or shadows was unknown, not free, so it stays static
+// too. Someone walking straight away steps into space their own legs hid: a return just behind
+// something that has since gone, at a spot never seen occupied, moves. Each beam is placed where
+// the scanner was when the mirror passed it, so a driving and turning robot sees its surroundings
+// stand still. Returns that keep their range on their beam while the robot travels move with the
+// robot (its body) and stay static.
 class DynamicLaserDetector
 {
 public:
@@ -41,7 +46,7 @@ public:
 
   // Fills `dynamic_scan` and `static_scan` with the input's geometry; a beam outside a class
   // carries +infinity there. `pose` is the robot's pose in the odometry frame at the scan stamp.
-  // Returns outside [range_min, range_max] of the scan, 0.0 and NaN readings are never moving. A
+  // Returns outside [range_min, range_max) of the scan, 0.0 and NaN readings are never moving. A
   // scan whose scanner pose is not finite or lies beyond 1e9 m is passed on as static and leaves
   // the detector as it was.
   void Process(
@@ -61,8 +66,9 @@ private:
   void forget();
   void keepPendingView(double stamp, const PlanarPose & sensor);
   Sweep sweepOf(const sensor_msgs::msg::LaserScan & scan, const PlanarPose & sensor, double stamp);
-  void markMoving(const sensor_msgs::msg::LaserScan & scan, const Sweep & sweep);
+  void markMoving(const sensor_msgs::msg::LaserScan & scan, const Sweep & sweep, double stamp);
   bool seenFree(double x, double y) const;
+  bool uncoveredBehindMovedOccluder(const SpotSight & sight) const;
   bool movesWithRobot(
     const sensor_msgs::msg::LaserScan & scan, std::size_t beam, const PlanarPose & sensor) const;
   RememberedView viewOf(
@@ -74,6 +80,8 @@ private:
   std::optional<LastPose> last_pose_;
   Odometer odometer_;
   std::vector<SeeThroughMargins> margins_;  // per remembered view, for the scan at hand
+  RememberedView current_view_;             // the scan at hand, to see what has gone since
+  SeeThroughMargins current_margins_;
   std::vector<bool> moving_;
 };
 

@@ -36,6 +36,9 @@ struct FreeSpaceSettings
   // or something it carries.
   double body_range_tolerance = 0.03;
   double body_min_travel = 0.02;
+  // m: a return at most this far behind where an earlier view met something that has since gone
+  // (and never seen occupied) moves: a leg stepping away from the scanner.
+  double uncovered_depth = 0.35;
 };
 
 // Reads the "dynamic_laser_detector" section of the YAML file at `path`; missing keys (or a

@@ -1,6 +1,7 @@
 #ifndef QUILLON_PERCEPTION_LIBS__REMEMBERED_VIEW_HPP_
 #define QUILLON_PERCEPTION_LIBS__REMEMBERED_VIEW_HPP_
 
+#include <cstdint>
 #include <vector>
 
 #include "quillon_perception_libs/free_space_settings.hpp"
@@ -48,9 +49,19 @@ struct RememberedView
   // Per beam, how far it saw free space (m): the range of a return, range_max for a beam that met
   // nothing up to its limit (+inf), NO_INFORMATION otherwise.
   std::vector<float> reach;
+  // Per beam, 1 where the reach is a return's range, 0 where it is range_max for +inf or
+  // NO_INFORMATION. A +inf says only that no echo came back, and real surfaces (dark, shiny,
+  // grazed) now and then send none: it is weaker evidence of free space than a return behind.
+  std::vector<uint8_t> echo;
+  // Per beam, where its return lay in "odom" (meaningless where echo is 0): the surfaces the view
+  // saw, so that a spot on one of them counts as seen occupied even where a beam met it at a
+  // grazing angle and the odometry has drifted since.
+  std::vector<float> hit_x;
+  std::vector<float> hit_y;
 };
 
-// Fills `view.reach` from a scan's ranges and limits.
+// Fills `view.reach`, `view.echo` and the returns' places from a scan's ranges and limits and
+// the view's sweep.
 void setReach(const sensor_msgs::msg::LaserScan & scan, RememberedView & view);
 
 // How far past a spot, and how far to either side of it, a view's beams must have reached. They
@@ -70,6 +81,26 @@ SeeThroughMargins marginsSince(
 // (within the lateral and heading margins to either side) reached past it by the range margin.
 // Spots at the edge of or outside the view's field of view were not seen through.
 bool seesThrough(
+  const RememberedView & view, double x, double y, const SeeThroughMargins & margins);
+
+// What one view says about a spot.
+struct SpotSight
+{
+  enum Kind
+  {
+    kUnknown,        // out of view, no information, or the view's beams disagree
+    kHit,            // the beam at the spot's bearing returned from the spot itself
+    kSeenThrough,    // every beam around the bearing reached past it, by returns behind it
+    kNoEchoThrough,  // ... some of them only by bringing no echo back (+inf)
+    kShadowed        // the beam at the bearing returned from something nearer: the occluder
+  };
+  Kind kind = kUnknown;
+  double occluder_x = 0.0;  // kShadowed: where the occluding return lay, in "odom"
+  double occluder_y = 0.0;
+  float depth = 0.0f;  // kShadowed: how far behind the occluder the spot lies (m)
+};
+
+SpotSight sightOf(
   const RememberedView & view, double x, double y, const SeeThroughMargins & margins);
 
 // atan2 within 1e-5 rad, several times cheaper than std::atan2; the test of every return against
