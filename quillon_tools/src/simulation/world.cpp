@@ -81,12 +81,19 @@ void World::addRoundFurniture(
 
 void World::addBox(const Eigen::Vector2d & centre, double length, double width, double yaw)
 {
+  addSolidRectangle("box", centre, length, width, yaw, Material::Matte);
+}
+
+void World::addSolidRectangle(
+  const std::string & kind, const Eigen::Vector2d & centre, double length, double width, double yaw,
+  Material material)
+{
   const auto corners = rectangle(centre, length, width, yaw);
   for (size_t i = 0; i < corners.size(); ++i) {
-    addSegment(corners[i], corners[(i + 1) % corners.size()], Material::Matte);
+    addSegment(corners[i], corners[(i + 1) % corners.size()], material);
   }
   boxes_.push_back(corners);
-  furniture_.push_back({"box", centre.x(), centre.y(), 0.5 * std::hypot(length, width)});
+  furniture_.push_back({kind, centre.x(), centre.y(), 0.5 * std::hypot(length, width)});
 }
 
 void World::addLeggedFurniture(
@@ -139,12 +146,7 @@ void World::addBin(const Eigen::Vector2d & centre, double radius)
 
 void World::addBag(const Eigen::Vector2d & centre, double length, double width, double yaw)
 {
-  const auto corners = rectangle(centre, length, width, yaw);
-  for (size_t i = 0; i < corners.size(); ++i) {
-    addSegment(corners[i], corners[(i + 1) % corners.size()], Material::Dark);
-  }
-  boxes_.push_back(corners);
-  furniture_.push_back({"bag", centre.x(), centre.y(), 0.5 * std::hypot(length, width)});
+  addSolidRectangle("bag", centre, length, width, yaw, Material::Dark);
 }
 
 void World::addGlassPane(const Eigen::Vector2d & a, const Eigen::Vector2d & b)

@@ -86,6 +86,10 @@ public:
 private:
   void addSegment(const Eigen::Vector2d & a, const Eigen::Vector2d & b, Material material);
   void addCircle(const Eigen::Vector2d & centre, double radius, Material material);
+  // A length x width block: its edges for ray casting, its corners for the inside test.
+  void addSolidRectangle(
+    const std::string & kind, const Eigen::Vector2d & centre, double length, double width,
+    double yaw, Material material);
 
   std::vector<Segment> segments_;
   std::vector<Circle> circles_;
