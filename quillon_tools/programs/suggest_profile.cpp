@@ -24,7 +24,8 @@ const char * USAGE =
   "usage: quillon_suggest_profile BAG\n"
   "Measures every sensor_msgs/msg/LaserScan topic of the recording BAG (scan rate from the\n"
   "median period of the header stamps, beams, angular spacing, field of view, range limits,\n"
-  "time_increment, share of 0.0, NaN and infinite readings) and names the scanner profile\n"
+  "time_increment, share of 0.0, error-code, NaN, +inf and negative readings) and names the\n"
+  "scanner profile "
   "with the nearest rate and spacing, for\n"
   "  ros2 launch quillon_dynamic_detector people_tracking.launch.py scanner_profile:=NAME\n"
   "  quillon_offline_run IN_BAG OUT_BAG --profile NAME (and quillon_demo, quillon_soak)\n"
@@ -46,8 +47,10 @@ void printSurvey(const ScanSurvey & s)
     "  range_min %.3f m, range_max %.1f m, time_increment %.2f us\n", s.range_min_m, s.range_max_m,
     s.time_increment_s * 1e6);
   std::printf(
-    "  readings: %.1f %% 0.0, %.1f %% NaN, %.1f %% infinite\n", percent(s.zero_share),
-    percent(s.nan_share), percent(s.infinite_share));
+    "  readings: %.1f %% 0.0, %.1f %% below range_min (error codes), %.1f %% NaN, %.1f %% +inf, "
+    "%.1f %% negative or -inf\n",
+    percent(s.zero_share), percent(s.below_range_min_share), percent(s.nan_share),
+    percent(s.infinite_share), percent(s.negative_share));
 }
 
 bool isClose(double ratio)

@@ -37,7 +37,7 @@ struct TopicTally
   std::vector<int64_t> stamps_ns;
   std::map<uint32_t, uint64_t> beam_counts;
   std::vector<double> increments, fields, range_mins, range_maxs, time_increments;
-  uint64_t zeros = 0, nans = 0, infinities = 0;
+  uint64_t zeros = 0, nans = 0, infinities = 0, negatives = 0, below_min = 0;
 };
 
 void add(const sensor_msgs::msg::LaserScan & scan, TopicTally & t, ScanSurvey & s)
@@ -53,7 +53,9 @@ void add(const sensor_msgs::msg::LaserScan & scan, TopicTally & t, ScanSurvey & 
   for (const float r : scan.ranges) {
     t.zeros += r == 0.0f ? 1 : 0;
     t.nans += std::isnan(r) ? 1 : 0;
-    t.infinities += std::isinf(r) ? 1 : 0;
+    t.infinities += r == INFINITY ? 1 : 0;
+    t.negatives += r < 0.0f ? 1 : 0;  // -inf included
+    t.below_min += r > 0.0f && r < scan.range_min ? 1 : 0;
   }
   s.readings += scan.ranges.size();
 }
@@ -86,6 +88,8 @@ void summarise(const TopicTally & t, ScanSurvey & s)
   s.zero_share = share(t.zeros, s.readings);
   s.nan_share = share(t.nans, s.readings);
   s.infinite_share = share(t.infinities, s.readings);
+  s.negative_share = share(t.negatives, s.readings);
+  s.below_range_min_share = share(t.below_min, s.readings);
 }
 
 }  // namespace

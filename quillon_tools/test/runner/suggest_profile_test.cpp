@@ -56,10 +56,18 @@ TEST(SuggestProfile, EachModelsRecordingGetsThatModelsProfile)
       EXPECT_NEAR(s.field_of_view_rad, scan.fov, 1e-4);
       EXPECT_NEAR(s.range_max_m, scan.range_max, 1e-4);
       EXPECT_GT(s.time_increment_s, 0.0);
-      // About 5 % of the beams give no return and read 0.0; beams into the open read +inf.
-      EXPECT_NEAR(s.zero_share, 0.05, 0.02);
+      // Each driver writes what brought no echo its own way: the 768-beam class 0.0 and error
+      // codes below range_min (also for the corridor's open ends), the other +inf.
       EXPECT_DOUBLE_EQ(s.nan_share, 0.0);
-      EXPECT_GT(s.infinite_share, 0.0);
+      EXPECT_DOUBLE_EQ(s.negative_share, 0.0);
+      if (model == "lidar_768_7p5hz") {
+        EXPECT_GT(s.zero_share, 0.01);
+        EXPECT_GT(s.below_range_min_share, 0.001);
+        EXPECT_DOUBLE_EQ(s.infinite_share, 0.0);
+      } else {
+        EXPECT_DOUBLE_EQ(s.zero_share + s.below_range_min_share, 0.0);
+        EXPECT_GT(s.infinite_share, 0.01);
+      }
       EXPECT_EQ(quillon_tools::rankProfiles(s).front().profile, model);
     }
 

@@ -27,7 +27,10 @@ struct ScanSurvey
   uint64_t readings = 0;
   double zero_share = 0.0;  // readings of exactly 0.0 ("no return" on many scanners)
   double nan_share = 0.0;
-  double infinite_share = 0.0;
+  double infinite_share = 0.0;  // +inf: no echo by ROS's convention, or nothing within range
+  double negative_share = 0.0;  // -inf and other negative readings
+  // Above 0 but below range_min: error codes of drivers that pass the scanner's codes on.
+  double below_range_min_share = 0.0;
 };
 
 // Surveys every topic of type sensor_msgs/msg/LaserScan, in the order of the bag's metadata.
