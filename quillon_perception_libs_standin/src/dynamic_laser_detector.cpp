@@ -17,9 +17,6 @@ constexpr float NO_RETURN = std::numeric_limits<float>::infinity();
 constexpr std::size_t MAX_BEAMS = 65536;
 // A sweep that claims to last longer than this is not a laser scanner's; its timing is ignored.
 constexpr double MAX_SWEEP_S = 1.0;
-// Views that saw a spot free only by bringing no echo back (+inf) must number at least this many:
-// one view's lost echo off a surface is no evidence that the surface has gone.
-constexpr int MIN_NO_ECHO_VIEWS = 1;
 // m: a robot's own body lies within this of its scanner.
 constexpr float BODY_REACH = 1.0f;
 // Odometry farther apart than this gives no useful velocity for the sweep.
@@ -182,7 +179,7 @@ void DynamicLaserDetector::markMoving(
   current_view_.stamp = stamp;
   current_view_.sweep = sweep;
   current_view_.odometer = odometer_;
-  setReach(scan, current_view_);
+  setReach(scan, current_view_);  // only asked what it sees through: no places needed
   current_margins_ = marginsSince(current_view_, odometer_, settings_);
   const float farthest = static_cast<float>(settings_.max_range);
   for (std::size_t i = 0; i < scan.ranges.size(); ++i) {
@@ -203,48 +200,34 @@ void DynamicLaserDetector::markMoving(
 
 bool DynamicLaserDetector::seenFree(double x, double y) const
 {
-  // The remembered views weigh in from the newest: a spot is free when it was seen through more
-  // often than it was seen occupied before that, by at least two views or by returns behind it.
-  // So a surface that once brought no echo back stays static, while a person who stops stays
-  // moving as long as the free space they stepped into is remembered.
+  // The remembered views weigh in from the newest: a spot is free when more of them saw through
+  // it than saw it occupied before the newest one that saw through it. A surface that now and
+  // then brings no echo back (+inf) was seen occupied before and stays static; a person who stops
+  // stays moving as long as the free space they stepped into is remembered.
   const auto & views = memory_.views();
   int free_views = 0;
   int hits_before_free = 0;
-  bool returns_behind = false;
   bool hit_ever = false;
-  bool uncovered = false;
+  shadows_.clear();
   for (std::size_t k = views.size(); k-- > 0;) {
     const SpotSight sight = sightOf(views[k], x, y, margins_[k]);
-    switch (sight.kind) {
-      case SpotSight::kSeenThrough:
-        returns_behind = true;
-        ++free_views;
-        break;
-      case SpotSight::kNoEchoThrough:
-        ++free_views;
-        break;
-      case SpotSight::kHit:
-        hit_ever = true;
-        hits_before_free += free_views > 0 ? 1 : 0;
-        break;
-      case SpotSight::kShadowed:
-        uncovered = uncovered || uncoveredBehindMovedOccluder(sight);
-        break;
-      case SpotSight::kUnknown:
-        break;
+    if (sight.kind == SpotSight::kSeenThrough) {
+      ++free_views;
+    } else if (sight.kind == SpotSight::kHit) {
+      hit_ever = true;
+      hits_before_free += free_views > 0 ? 1 : 0;
+    } else if (sight.kind == SpotSight::kShadowed && sight.depth <= settings_.uncovered_depth) {
+      shadows_.push_back(sight);
     }
   }
-  const bool seen_free =
-    free_views > hits_before_free && (returns_behind || free_views >= MIN_NO_ECHO_VIEWS);
+  if (free_views > hits_before_free) {
+    return true;
+  }
   // Someone walking straight away steps into space their own legs hid: never seen free, but
   // right behind something that has since gone, and never seen occupied.
-  return seen_free || (uncovered && !hit_ever);
-}
-
-bool DynamicLaserDetector::uncoveredBehindMovedOccluder(const SpotSight & sight) const
-{
-  return sight.depth <= settings_.uncovered_depth &&
-         seesThrough(current_view_, sight.occluder_x, sight.occluder_y, current_margins_);
+  return !hit_ever && std::any_of(shadows_.begin(), shadows_.end(), [this](const SpotSight & s) {
+    return seesThrough(current_view_, s.occluder_x, s.occluder_y, current_margins_);
+  });
 }
 
 bool DynamicLaserDetector::movesWithRobot(
@@ -287,6 +270,7 @@ RememberedView DynamicLaserDetector::viewOf(
   view.odometer = odometer_;
   view.reach = memory_.recycledReach();
   setReach(scan, view);
+  placeReturns(view);
   return view;
 }
 

@@ -24,9 +24,13 @@ void setReach(const sensor_msgs::msg::LaserScan & scan, RememberedView & view)
     }
     view.echo[i] = returned ? 1 : 0;
   }
-  view.hit_x.resize(scan.ranges.size());
-  view.hit_y.resize(scan.ranges.size());
-  for (std::size_t i = 0; i < scan.ranges.size(); ++i) {
+}
+
+void placeReturns(RememberedView & view)
+{
+  view.hit_x.resize(view.reach.size());
+  view.hit_y.resize(view.reach.size());
+  for (std::size_t i = 0; i < view.reach.size(); ++i) {
     if (view.echo[i] == 0) {
       continue;
     }
@@ -145,9 +149,10 @@ bool onSeenSurface(
       continue;
     }
     const auto b = a + 1;
+    const float gx = view.hit_x[b] - view.hit_x[a];
+    const float gy = view.hit_y[b] - view.hit_y[a];
     const bool joined =
-      j < to && view.echo[b] != 0 &&
-      std::hypot(view.hit_x[b] - view.hit_x[a], view.hit_y[b] - view.hit_y[a]) <= SAME_SURFACE_GAP;
+      j < to && view.echo[b] != 0 && gx * gx + gy * gy <= SAME_SURFACE_GAP * SAME_SURFACE_GAP;
     const float bx = joined ? view.hit_x[b] : view.hit_x[a];
     const float by = joined ? view.hit_y[b] : view.hit_y[a];
     if (squaredDistanceToSegment(x, y, view.hit_x[a], view.hit_y[a], bx, by) <= limit) {
@@ -186,8 +191,12 @@ SpotSight sightOf(
   const auto nearest =
     static_cast<std::size_t>(std::min(std::max(std::lround(spot.index), spot.first), spot.last));
   const float at_bearing = view.reach[nearest];
+  const bool echo = view.echo[nearest] != 0;
+  const float off = std::fabs(at_bearing - spot.range);
+  // A beam at the bearing that lost its echo or met the surface at a grazing angle says little:
+  // the outline of the returns around it does.
   if (
-    (view.echo[nearest] != 0 && std::fabs(at_bearing - spot.range) <= margin) ||
+    (echo && off <= margin) ||
     onSeenSurface(
       view, spot, static_cast<float>(x), static_cast<float>(y), margins.lateral + SURFACE_MARGIN)) {
     sight.kind = SpotSight::kHit;
@@ -195,14 +204,11 @@ SpotSight sightOf(
   }
   const float needed = spot.range + margin;
   bool all_past = true;
-  bool all_echoes = true;
   for (long j = spot.first; j <= spot.last && all_past; ++j) {
-    const auto k = static_cast<std::size_t>(j);
-    all_past = view.reach[k] > needed;
-    all_echoes = all_echoes && view.echo[k] != 0;
+    all_past = view.reach[static_cast<std::size_t>(j)] > needed;
   }
   if (all_past) {
-    sight.kind = all_echoes ? SpotSight::kSeenThrough : SpotSight::kNoEchoThrough;
+    sight.kind = SpotSight::kSeenThrough;
   } else if (view.echo[nearest] != 0 && at_bearing < spot.range - margin) {
     sight.kind = SpotSight::kShadowed;
     const float share = at_bearing / spot.range;

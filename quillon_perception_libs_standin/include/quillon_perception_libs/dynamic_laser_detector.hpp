@@ -22,17 +22,16 @@ namespace perception
 //
 // A return is moving when it lies where the scanner recently saw free space: earlier scans
 // (kept in "odom" for free_space_memory seconds) had beams that reached past the spot, more of
-// them than had returned from the spot before. Both legs of a walking person land where there
-// was free space a moment ago, a planted foot included, and a person who stops stays moving until
-// that evidence ages out. A beam that brings no echo back (+inf) is weaker evidence than a return
-// behind the spot, since real surfaces now and then send none: it takes two views, and a surface
-// seen occupied more often than not stays static. Walls and furniture were never seen through; a
-// stretch of wall that a passer-by uncovers or shadows was unknown, not free, so it stays static
-// too. Someone walking straight away steps into space their own legs hid: a return just behind
-// something that has since gone, at a spot never seen occupied, moves. Each beam is placed where
-// the scanner was when the mirror passed it, so a driving and turning robot sees its surroundings
-// stand still. Returns that keep their range on their beam while the robot travels move with the
-// robot (its body) and stay static.
+// them than had found something at the spot before. Both legs of a walking person land where
+// there was free space a moment ago, a planted foot included, and a person who stops stays
+// moving until that evidence ages out. Real surfaces now and then send no echo back (+inf): a
+// wall seen occupied before it was once seen through stays static. Walls and furniture were
+// never seen through; a stretch of wall that a passer-by uncovers or shadows was unknown, not
+// free, so it stays static too. Someone walking straight away steps into space their own legs
+// hid: a return just behind something that has since gone, at a spot never seen occupied,
+// moves. Each beam is placed where the scanner was when the mirror passed it, so a driving and
+// turning robot sees its surroundings stand still. Returns that keep their range on their beam
+// while the robot travels move with the robot (its body) and stay static.
 class DynamicLaserDetector
 {
 public:
@@ -68,7 +67,6 @@ private:
   Sweep sweepOf(const sensor_msgs::msg::LaserScan & scan, const PlanarPose & sensor, double stamp);
   void markMoving(const sensor_msgs::msg::LaserScan & scan, const Sweep & sweep, double stamp);
   bool seenFree(double x, double y) const;
-  bool uncoveredBehindMovedOccluder(const SpotSight & sight) const;
   bool movesWithRobot(
     const sensor_msgs::msg::LaserScan & scan, std::size_t beam, const PlanarPose & sensor) const;
   RememberedView viewOf(
@@ -82,6 +80,7 @@ private:
   std::vector<SeeThroughMargins> margins_;  // per remembered view, for the scan at hand
   RememberedView current_view_;             // the scan at hand, to see what has gone since
   SeeThroughMargins current_margins_;
+  mutable std::vector<SpotSight> shadows_;  // per return at hand: where it lay behind something
   std::vector<bool> moving_;
 };
 

@@ -50,8 +50,7 @@ struct RememberedView
   // nothing up to its limit (+inf), NO_INFORMATION otherwise.
   std::vector<float> reach;
   // Per beam, 1 where the reach is a return's range, 0 where it is range_max for +inf or
-  // NO_INFORMATION. A +inf says only that no echo came back, and real surfaces (dark, shiny,
-  // grazed) now and then send none: it is weaker evidence of free space than a return behind.
+  // NO_INFORMATION.
   std::vector<uint8_t> echo;
   // Per beam, where its return lay in "odom" (meaningless where echo is 0): the surfaces the view
   // saw, so that a spot on one of them counts as seen occupied even where a beam met it at a
@@ -60,9 +59,11 @@ struct RememberedView
   std::vector<float> hit_y;
 };
 
-// Fills `view.reach`, `view.echo` and the returns' places from a scan's ranges and limits and
-// the view's sweep.
+// Fills `view.reach` and `view.echo` from a scan's ranges and limits.
 void setReach(const sensor_msgs::msg::LaserScan & scan, RememberedView & view);
+// Fills the places of the view's returns from its reach and sweep: needed only to ask whether a
+// spot lies on a surface the view saw (sightOf).
+void placeReturns(RememberedView & view);
 
 // How far past a spot, and how far to either side of it, a view's beams must have reached. They
 // grow with the odometry's drift since the view was taken.
@@ -88,11 +89,10 @@ struct SpotSight
 {
   enum Kind
   {
-    kUnknown,        // out of view, no information, or the view's beams disagree
-    kHit,            // the beam at the spot's bearing returned from the spot itself
-    kSeenThrough,    // every beam around the bearing reached past it, by returns behind it
-    kNoEchoThrough,  // ... some of them only by bringing no echo back (+inf)
-    kShadowed        // the beam at the bearing returned from something nearer: the occluder
+    kUnknown,      // out of view, no information, or the view's beams disagree
+    kHit,          // the spot lay on a surface the view saw
+    kSeenThrough,  // every beam around the bearing reached past it
+    kShadowed      // the beam at the bearing returned from something nearer: the occluder
   };
   Kind kind = kUnknown;
   double occluder_x = 0.0;  // kShadowed: where the occluding return lay, in "odom"
