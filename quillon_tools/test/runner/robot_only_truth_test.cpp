@@ -13,6 +13,8 @@
 #include "quillon_tools/evaluation/evaluation.hpp"
 #include "quillon_tools/evaluation/robot_only_truth.hpp"
 #include "quillon_tools/recording/bag_writer.hpp"
+#include "quillon_tools/simulation/simulator.hpp"
+#include "quillon_tools/simulation/stamp.hpp"
 #include "scratch_folder.hpp"
 #include "sensor_msgs/msg/laser_scan.hpp"
 #include "tf2_msgs/msg/tf_message.hpp"
@@ -27,27 +29,13 @@ using quillon_test::scratch;
 constexpr int64_t MS = 1000000;
 constexpr double PI = 3.14159265358979323846;
 
-builtin_interfaces::msg::Time stampAt(int64_t ns)
-{
-  builtin_interfaces::msg::Time stamp;
-  stamp.sec = static_cast<int32_t>(ns / 1000000000);
-  stamp.nanosec = static_cast<uint32_t>(ns % 1000000000);
-  return stamp;
-}
+builtin_interfaces::msg::Time stampAt(int64_t ns) { return stampFromNanoseconds(ns); }
 
 tf2_msgs::msg::TFMessage transform(
   const std::string & parent, const std::string & child, const Pose2D & pose, int64_t stamp_ns = 0)
 {
-  geometry_msgs::msg::TransformStamped t;
-  t.header.stamp = stampAt(stamp_ns);
-  t.header.frame_id = parent;
-  t.child_frame_id = child;
-  t.transform.translation.x = pose.x;
-  t.transform.translation.y = pose.y;
-  t.transform.rotation.z = std::sin(0.5 * pose.yaw);
-  t.transform.rotation.w = std::cos(0.5 * pose.yaw);
   tf2_msgs::msg::TFMessage message;
-  message.transforms = {t};
+  message.transforms = {planarTransform(stamp_ns, parent, child, pose)};
   return message;
 }
 
