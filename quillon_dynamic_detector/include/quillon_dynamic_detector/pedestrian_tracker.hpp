@@ -14,6 +14,7 @@
 
 #include "builtin_interfaces/msg/time.hpp"
 #include "quillon_dynamic_detector/cluster_cloud.hpp"
+#include "quillon_dynamic_detector/scan_sight.hpp"
 #include "quillon_dynamic_detector/static_cluster_memory.hpp"
 #include "quillon_dynamic_detector/track.hpp"
 #include "quillon_dynamic_detector/track_association.hpp"
@@ -41,10 +42,12 @@ public:
 
   // One scan: predict, associate, correct, retain or miss, classify, give birth, purge and merge
   // duplicates. `geometry_scores` holds the shape score of each detection by index and may be
-  // shorter than `detections`; `t` is the scan stamp in seconds.
+  // shorter than `detections`; `t` is the scan stamp in seconds. `sight`, the scan itself in the
+  // tracking frame, ends unmatched tracks whose place it shows empty (with
+  // "tracker.seen_empty_timeout" above 0; without a sight nothing ends that way).
   void update(
     const std::vector<Object> & detections, const ClusterList & static_clusters,
-    const std::vector<float> & geometry_scores, double t);
+    const std::vector<float> & geometry_scores, double t, const ScanSight * sight = nullptr);
 
   // Fuses pairs of confirmed or coasting tracks that have been duplicate candidates in enough
   // consecutive calls.
@@ -78,6 +81,8 @@ private:
     std::vector<bool> & detection_matched);
   void retainOrMissUnmatchedTracks(
     const ClusterList & static_clusters, const std::vector<bool> & track_matched, double t);
+  void endTracksSeenEmpty(
+    const ScanSight & sight, const std::vector<bool> & track_matched, double t);
   bool stoodThereBeforeTrack(const Eigen::Vector2f & static_centroid, const Track & track) const;
   void rememberStaticClusters(const ClusterList & static_clusters, double t);
   void considerBirth(

@@ -2,6 +2,7 @@
 #define QUILLON_DYNAMIC_DETECTOR__TRACK_HPP_
 
 #include <cstdint>
+#include <optional>
 
 #include <Eigen/Core>
 
@@ -87,6 +88,8 @@ struct Track
   float max_speed = 0.0f;
   Eigen::Vector2f birth_position;
   double birth_time;  // s; the earlier of the two when tracks merge
+  // s; since when the scans have shown the track's place empty without a break
+  std::optional<double> seen_empty_since;
 };
 
 }  // namespace quillon_dynamic_detector

@@ -71,9 +71,13 @@ struct TrackerConfig
   // was born: a stopped person, not a table leg a walker passed. 0 holds on any static cluster.
   // Meant for tracks in odom (or a robot that stands still).
   float static_retention_memory = 0.0f;
+  // s; above 0, a track that found no detection ends once the scans have shown its place empty
+  // (seen through, or outside the scanner's field of view) for this long, instead of coasting
+  // on where nobody can be. 0 lets it coast for max_coasting_frames, whatever the scan shows.
+  float seen_empty_timeout = 0.0f;
 };
 
-static_assert(sizeof(TrackerConfig) == 54 * 4, "TrackerConfig holds 54 four-byte fields");
+static_assert(sizeof(TrackerConfig) == 55 * 4, "TrackerConfig holds 55 four-byte fields");
 
 }  // namespace quillon_dynamic_detector
 

@@ -42,7 +42,7 @@ PedestrianTracker::PedestrianTracker(const TrackerConfig & config) : config_(con
 
 void PedestrianTracker::update(
   const std::vector<Object> & detections, const ClusterList & static_clusters,
-  const std::vector<float> & geometry_scores, double t)
+  const std::vector<float> & geometry_scores, double t, const ScanSight * sight)
 {
   for (Track & track : tracks_) {
     track.predict(t);
@@ -53,6 +53,9 @@ void PedestrianTracker::update(
   correctMatchedTracks(
     detections, detection_positions, geometry_scores, t, track_matched, detection_matched);
   retainOrMissUnmatchedTracks(static_clusters, track_matched, t);
+  if (sight && config_.seen_empty_timeout > 0.0f) {
+    endTracksSeenEmpty(*sight, track_matched, t);
+  }
   rememberStaticClusters(static_clusters, t);
   for (Track & track : tracks_) {
     track.updateClassification();
@@ -145,6 +148,30 @@ void PedestrianTracker::retainOrMissUnmatchedTracks(
       }
     }
     track.markMissed();
+  }
+}
+
+void PedestrianTracker::endTracksSeenEmpty(
+  const ScanSight & sight, const std::vector<bool> & track_matched, double t)
+{
+  for (std::size_t i = 0; i < tracks_.size(); ++i) {
+    Track & track = tracks_[i];
+    const PlaceSight seen = track_matched[i] ? PlaceSight::Unknown : sight.at(track.position());
+    if (seen == PlaceSight::Unknown || track.state == TrackState::Deleted) {
+      track.seen_empty_since.reset();
+      continue;
+    }
+    if (!track.seen_empty_since) {
+      track.seen_empty_since = t;
+    }
+    if (t - *track.seen_empty_since >= static_cast<double>(config_.seen_empty_timeout)) {
+      RCLCPP_INFO(
+        trackerLogger(), "[TRACK] end_seen_empty track=%d x=%.2f y=%.2f %s for %.2fs", track.id,
+        static_cast<double>(track.position().x()), static_cast<double>(track.position().y()),
+        seen == PlaceSight::OutOfView ? "out_of_view" : "seen_through",
+        t - *track.seen_empty_since);
+      track.state = TrackState::Deleted;
+    }
   }
 }
 

@@ -9,6 +9,7 @@
 
 #include "quillon_dynamic_detector/detection_builder.hpp"
 #include "quillon_dynamic_detector/leg_cluster_merging.hpp"
+#include "quillon_dynamic_detector/scan_sight.hpp"
 #include "quillon_dynamic_detector/static_leg_absorption.hpp"
 #include "quillon_dynamic_detector/tracking_frame.hpp"
 #include "quillon_dynamic_detector/trailscan_logger.hpp"
@@ -87,13 +88,23 @@ bool hasFiniteAngles(const LaserScan & scan)
 // where it tracks.
 void trackInFrame(
   const PlanarMotion & frame_from_scanner, const Detections & detections,
-  const ClusterList & static_clusters, double stamp_s, PedestrianTracker & tracker)
+  const ClusterList & static_clusters, double stamp_s, PedestrianTracker & tracker,
+  const ScanSight * sight)
 {
   std::vector<quillon_protocol::msg::Object> moved_detections = detections.objects;
   frame_from_scanner.apply(moved_detections);
   ClusterList moved_clusters = static_clusters;
   frame_from_scanner.apply(moved_clusters);
-  tracker.update(moved_detections, moved_clusters, detections.scores, stamp_s);
+  tracker.update(moved_detections, moved_clusters, detections.scores, stamp_s, sight);
+}
+
+// The scanner's place and heading in the frame a transform carries its points into.
+ScannerPose scannerPose(const Eigen::Matrix4f & frame_from_scanner)
+{
+  ScannerPose pose;
+  pose.origin = Eigen::Vector2f(frame_from_scanner(0, 3), frame_from_scanner(1, 3));
+  pose.yaw = std::atan2(frame_from_scanner(1, 0), frame_from_scanner(0, 0));
+  return pose;
 }
 
 }  // namespace
@@ -153,12 +164,12 @@ ScanOutcome processLaserScan(
   }
   // Tracking in odom needs the scanner's own pose too; looked up before anything is published.
   std::optional<PlanarMotion> odom_from_scanner;
+  Eigen::Matrix4f tracking_from_output = Eigen::Matrix4f::Identity();
   if (track_in_odom) {
-    Eigen::Matrix4f odom_from_output;
-    if (!getTransformMatrix(tf_buffer, ODOM_FRAME, output_frame, stamp, odom_from_output)) {
+    if (!getTransformMatrix(tf_buffer, ODOM_FRAME, output_frame, stamp, tracking_from_output)) {
       return ScanOutcome::kNoTransform;
     }
-    odom_from_scanner = PlanarMotion::fromMatrix(odom_from_output);
+    odom_from_scanner = PlanarMotion::fromMatrix(tracking_from_output);
   }
   const geometry_msgs::msg::Pose pose = poseFromMatrix(odom_from_base);
   const LaserScan::ConstSharedPtr seen = removeRobotReturns(scan, self_filter);
@@ -190,10 +201,18 @@ ScanOutcome processLaserScan(
   publishCloud(
     buildColouredClusterCloud(static_clusters, dynamic_clusters.size()), *scan, output_frame,
     static_cloud_pub);
+  // The tracker sees the scan only when it ends tracks on what the scan shows.
+  std::optional<ScanSight> sight;
+  if (tracker.config().seen_empty_timeout > 0.0f) {
+    sight.emplace(*seen, scannerPose(tracking_from_output));
+  }
+  const ScanSight * sight_or_none = sight ? &*sight : nullptr;
   if (odom_from_scanner) {
-    trackInFrame(*odom_from_scanner, detections, static_clusters, stamp.seconds(), tracker);
+    trackInFrame(
+      *odom_from_scanner, detections, static_clusters, stamp.seconds(), tracker, sight_or_none);
   } else {
-    tracker.update(detections.objects, static_clusters, detections.scores, stamp.seconds());
+    tracker.update(
+      detections.objects, static_clusters, detections.scores, stamp.seconds(), sight_or_none);
   }
   const auto t3 = SteadyClock::now();
 

@@ -176,6 +176,7 @@ void readTracker(rclcpp::Node & node, TrackerConfig & c)
   QUILLON_READ(r, c, duplicate_track_merge_hits);
   QUILLON_READ(r, c, static_retention_max_speed);
   QUILLON_READ(r, c, static_retention_memory);
+  QUILLON_READ(r, c, seen_empty_timeout);
 }
 
 #undef QUILLON_READ

@@ -8,8 +8,10 @@
 #include <vector>
 
 #include "quillon_dynamic_detector/pedestrian_tracker.hpp"
+#include "quillon_dynamic_detector/scan_sight.hpp"
 #include "rcutils/logging.h"
 #include "ros2_compat/testing/log_capture.hpp"
+#include "scan_builders.hpp"
 #include "tracker_builders.hpp"
 
 namespace
@@ -220,6 +222,74 @@ TEST(PedestrianTracker, StaticMemoryHoldsTracksOnlyOnStaticClustersNewerThanTheT
   }
   stopping.update({}, {}, scores, t + 6.0);
   EXPECT_EQ(0u, stopping.staticMemory().size()) << "cells unseen for 5 s are forgotten";
+}
+
+// With "tracker.seen_empty_timeout", a track that lost its person ends once the scans have shown
+// its place empty (seen through or out of view) for that long without a break; a detection or a
+// scan that cannot see the place keeps it. Without the option or the scan it coasts as before.
+TEST(PedestrianTracker, ATrackWhosePlaceTheScansShowEmptyEndsAfterTheTimeout)
+{
+  using quillon_dynamic_detector::ScanSight;
+  namespace builders = quillon_dynamic_detector::builders;
+  const auto scan_reading = [](float range) {
+    return *builders::makeScan(
+      builders::SCANNER_BEAMS, builders::SCANNER_ANGLE_MIN, builders::SCANNER_ANGLE_INCREMENT,
+      range, 0.0);
+  };
+  const auto wall_at_5m = scan_reading(5.0f);
+  const auto wall_at_2m = scan_reading(2.0f);
+  const ScanSight seen_through(wall_at_5m, {});
+  const ScanSight hidden(wall_at_2m, {});
+  const std::vector<float> scores = {0.8f};
+  LogCapture log(ConsoleOutput::Suppress);
+  // The track stands at (x, 0) for three scans, then gets no detection but the given sights
+  // (a detection at its place where `nullptr` comes); returns the scan on which it ended.
+  const auto ended_on_scan = [&](float timeout, double x, std::vector<const ScanSight *> sights) {
+    TrackerConfig config;
+    config.seen_empty_timeout = timeout;
+    config.max_coasting_frames = 100;
+    PedestrianTracker tracker(config);
+    const auto standing = [x](int) { return std::vector<Object>{makeDetection(x, 0)}; };
+    double t = runScans(tracker, 3, 0.0, standing, scores);
+    for (std::size_t scan = 0; scan < sights.size(); ++scan, t += 0.1) {
+      const bool detected = sights[scan] == nullptr;
+      tracker.update(
+        detected ? std::vector<Object>{makeDetection(x, 0)} : std::vector<Object>{}, {}, scores, t,
+        detected ? &seen_through : sights[scan]);
+      if (tracker.tracks().empty()) {
+        return static_cast<int>(scan) + 1;
+      }
+    }
+    return 0;
+  };
+  const std::vector<const ScanSight *> through(8, &seen_through);
+  EXPECT_EQ(4, ended_on_scan(0.25f, 2.0, through)) << "seen empty at 0, 0.1, 0.2 and 0.3 s";
+  EXPECT_EQ(4, ended_on_scan(0.25f, -2.0, through)) << "behind the scanner: out of view";
+  EXPECT_EQ(0, ended_on_scan(0.0f, 2.0, through)) << "option off";
+  EXPECT_EQ(0, ended_on_scan(0.25f, 2.0, {8, &hidden})) << "a return at its place";
+  EXPECT_EQ(
+    7, ended_on_scan(
+         0.25f, 2.0,
+         {&seen_through, &seen_through, nullptr, &seen_through, &seen_through, &seen_through,
+          &seen_through}))
+    << "a detection starts the time anew";
+  EXPECT_EQ(
+    0, ended_on_scan(
+         0.25f, 2.0,
+         {&seen_through, &seen_through, &hidden, &seen_through, &seen_through, &seen_through}));
+  EXPECT_EQ(3u, countTrackerLogs(log, RCUTILS_LOG_SEVERITY_INFO, "[TRACK] end_seen_empty track=0"))
+    << "once per track that ended";
+
+  // Without the scan the option changes nothing.
+  TrackerConfig config;
+  config.seen_empty_timeout = 0.25f;
+  PedestrianTracker tracker(config);
+  const auto standing = [](int) { return std::vector<Object>{makeDetection(2, 0)}; };
+  double t = runScans(tracker, 3, 0.0, standing, scores);
+  for (int scan = 0; scan < config.max_coasting_frames; ++scan, t += 0.1) {
+    tracker.update({}, {}, scores, t);
+  }
+  EXPECT_EQ(TrackState::Coasting, tracker.tracks().at(0).state);
 }
 
 TEST(PedestrianTracker, DuplicatePairMustBeCandidateInConsecutiveScans)

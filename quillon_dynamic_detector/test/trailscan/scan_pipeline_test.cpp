@@ -3,6 +3,7 @@
 #include <pcl/search/kdtree.h>
 #include <pcl/segmentation/extract_clusters.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -50,7 +51,7 @@ public:
     clusterer_(clusterer ? clusterer : makeClusterer(settings_.clustering)),
     closed_(settings_.detector_cfg_file),
     geometric_(settings_.detector_cfg_file),
-    tracker_(settings_.tracker)
+    tracker_(std::make_unique<PedestrianTracker>(settings_.tracker))
   {
     buffer_->setUsingDedicatedThread(true);
     if (with_odom) {
@@ -132,6 +133,12 @@ public:
     buffer_->setTransform(mount, "test", true);
   }
 
+  // A fresh tracker with `config` instead of the declared parameters' one.
+  void useTracker(const TrackerConfig & config)
+  {
+    tracker_ = std::make_unique<PedestrianTracker>(config);
+  }
+
   Received<quillon_protocol::msg::ObjectList> objects;
   Received<visualization_msgs::msg::MarkerArray> markers;
   bool track_in_odom = false;
@@ -144,7 +151,7 @@ private:
     return processLaserScan(
       scan, buffer_, detector, *clusterer_, dynamic_pub_, static_pub_, raw_pub_, confirmed_pub_,
       map_pub_, objects_pub_, markers_pub_, "top_scan_01", "base_scan_01", settings_.clustering,
-      settings_.cluster_merge, settings_.classifier, settings_.max_input_age_ms, tracker_,
+      settings_.cluster_merge, settings_.classifier, settings_.max_input_age_ms, *tracker_,
       track_in_odom, self_filter);
   }
 
@@ -162,7 +169,7 @@ private:
   std::shared_ptr<Clusterer> clusterer_;
   orvane::perception::DynamicLaserDetector closed_;
   GeometricMotionDetector geometric_;
-  PedestrianTracker tracker_;
+  std::unique_ptr<PedestrianTracker> tracker_;
   CloudPublisher dynamic_pub_, static_pub_, raw_pub_, confirmed_pub_, map_pub_;
   ObjectListPublisher objects_pub_;
   MarkerPublisher markers_pub_;
@@ -500,6 +507,46 @@ TEST_F(ScanPipelineTest, TrackingInOdomPublishesInTheScannerFrameAsBefore)
   EXPECT_NEAR(label_in_scanner.pose.position.x, label_in_odom.pose.position.x, 1e-3);
   EXPECT_NEAR(label_in_scanner.pose.position.y, label_in_odom.pose.position.y, 1e-3);
   EXPECT_EQ(label_in_scanner.text, label_in_odom.text);
+}
+
+// With "tracker.seen_empty_timeout", a pedestrian who vanishes where the scan now sees the wall
+// behind them leaves the list within that time, in the scanner frame as in "odom" from a robot
+// that stands elsewhere and faces another way; without it the track coasts on.
+TEST_F(ScanPipelineTest, APedestrianWhosePlaceTheScanSeesEmptyLeavesTheListInTime)
+{
+  // Lists after the person vanished that still hold a pedestrian.
+  const auto lists_still_with_a_pedestrian = [](float timeout_s, bool in_odom) {
+    ros2_compat::testing::ScopedFakeSystemTime fake_time(START_NS);
+    PipelineHarness harness;
+    harness.placeRobot(12.0, -7.0, 2.0);
+    harness.track_in_odom = in_odom;
+    TrackerConfig config;
+    config.seen_empty_timeout = timeout_s;
+    harness.useTracker(config);
+    int64_t now = START_NS;
+    int with_pedestrian = 0;
+    for (int k = 0; k < 55; ++k) {
+      cluster_builders::Room room;
+      const bool walking = k >= 10 && k < 45;
+      if (walking) {
+        cluster_builders::addWalkingPerson(room, -2.0F, 1.5F, 1.0F, 0.1F * (k - 10));
+      }
+      harness.process(roomScanAt(room, now));
+      now += 100000000LL;
+      ros2_compat::testing::set_system_time(now);
+      const auto & objects = harness.objects.messages.back().objects;
+      const bool pedestrian = std::any_of(
+        objects.begin(), objects.end(), [](const auto & o) { return o.classification == 1; });
+      with_pedestrian += !walking && k >= 45 && pedestrian;
+      EXPECT_TRUE(!walking || k < 20 || pedestrian) << "walking, scan " << k;
+    }
+    return with_pedestrian;
+  };
+  for (const bool in_odom : {false, true}) {
+    SCOPED_TRACE(in_odom ? "tracking in odom" : "tracking in the scanner frame");
+    EXPECT_GE(lists_still_with_a_pedestrian(0.0F, in_odom), 3);
+    EXPECT_LE(lists_still_with_a_pedestrian(0.05F, in_odom), 1);
+  }
 }
 
 // A robot driving along +x at 1 m/s past three posts and a person walking the same way at
