@@ -88,6 +88,8 @@ struct Track
   float max_speed = 0.0f;
   Eigen::Vector2f birth_position;
   double birth_time;  // s; the earlier of the two when tracks merge
+  // Has been "tracker.pedestrian_min_displacement" or farther from its birth place.
+  bool left_birth_place = false;
   // s; since when the scans have shown the track's place empty without a break
   std::optional<double> seen_empty_since;
 };

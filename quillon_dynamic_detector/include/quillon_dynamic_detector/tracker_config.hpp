@@ -75,9 +75,13 @@ struct TrackerConfig
   // (seen through, or outside the scanner's field of view) for this long, instead of coasting
   // on where nobody can be. 0 lets it coast for max_coasting_frames, whatever the scan shows.
   float seen_empty_timeout = 0.0f;
+  // m; above 0, a track becomes a pedestrian only once it has been this far from where it was
+  // born: a still thing that a detector took for moving for a moment (a chair leg the scan
+  // plane grazed as the robot pitched) stays put. Meant for tracks in odom. 0: no such test.
+  float pedestrian_min_displacement = 0.0f;
 };
 
-static_assert(sizeof(TrackerConfig) == 55 * 4, "TrackerConfig holds 55 four-byte fields");
+static_assert(sizeof(TrackerConfig) == 56 * 4, "TrackerConfig holds 56 four-byte fields");
 
 }  // namespace quillon_dynamic_detector
 

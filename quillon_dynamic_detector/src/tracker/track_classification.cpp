@@ -32,6 +32,17 @@ void Track::updateClassification()
   const float average_speed = speed_ema;
   const float confidence = motionConfidence();
 
+  if (c.pedestrian_min_displacement > 0.0f && !left_birth_place) {
+    // Measured on the detections: the filter lags behind a walker who has just been found.
+    const Eigen::Vector2f measured(
+      static_cast<float>(detection.pose.position.x), static_cast<float>(detection.pose.position.y));
+    left_birth_place = (measured - birth_position).norm() >= c.pedestrian_min_displacement;
+    if (!left_birth_place) {
+      detection.classification = OTHER_CLASSIFICATION;
+      return;
+    }
+  }
+
   // Far too fast for a person, and the motion estimate is trustworthy enough to say so.
   if (confidence > 0.4f && speed > c.pedestrian_speed_hard_max) {
     detection.classification = OTHER_CLASSIFICATION;

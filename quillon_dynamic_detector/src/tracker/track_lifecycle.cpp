@@ -62,6 +62,7 @@ void Track::mergeFrom(const Track & drop)
   consecutive_static_updates =
     std::min(consecutive_static_updates, drop.consecutive_static_updates);
   birth_position = (birth_position + drop.birth_position) * 0.5f;
+  left_birth_place = left_birth_place || drop.left_birth_place;
   birth_time = std::min(birth_time, drop.birth_time);
   last_time = std::max(last_time, drop.last_time);
   speed_ema = std::max(speed_ema, drop.speed_ema);

@@ -177,6 +177,7 @@ void readTracker(rclcpp::Node & node, TrackerConfig & c)
   QUILLON_READ(r, c, static_retention_max_speed);
   QUILLON_READ(r, c, static_retention_memory);
   QUILLON_READ(r, c, seen_empty_timeout);
+  QUILLON_READ(r, c, pedestrian_min_displacement);
 }
 
 #undef QUILLON_READ

@@ -113,3 +113,42 @@ TEST(TrackClassification, KeepAndUpgradeHysteresisWithStandingStillRule)
 }
 
 }  // namespace
+
+// With "tracker.pedestrian_min_displacement", a track is no pedestrian, whatever its shape and
+// speed, until a detection of it has once been that far from its birth place (the filter, which
+// lags behind, does not count); then it is judged as without the option, also when it comes
+// back, and a merge keeps what either track had earned.
+TEST(TrackClassification, ATrackBecomesAPedestrianOnlyOnceItHasLeftItsBirthPlace)
+{
+  TrackerConfig config;
+  config.pedestrian_min_displacement = 0.3f;
+  Track track = makeTrack(config, 0, 1.0f, 2.0f, 1.0f, 0.0f);  // a walker's speed and shape
+  makeTrusted(track, 0.9f);
+  track.speed_ema = 1.0f;
+  const auto judged_at = [&track](float x) {
+    track.detection.pose.position.x = x;
+    track.updateClassification();
+    return track.isPedestrian();
+  };
+  track.x[0] = 2.0f;
+  EXPECT_FALSE(judged_at(1.0f)) << "the filter alone has moved";
+  EXPECT_FALSE(judged_at(1.29f));
+  EXPECT_TRUE(judged_at(1.31f));
+  EXPECT_TRUE(judged_at(1.0f)) << "back where it was born";
+
+  Track still = makeTrack(config, 1, 1.0f, 2.0f, 1.0f, 0.0f);
+  makeTrusted(still, 0.9f);
+  still.speed_ema = 1.0f;
+  still.updateClassification();
+  EXPECT_FALSE(still.isPedestrian());
+  still.mergeFrom(track);
+  still.updateClassification();
+  EXPECT_TRUE(still.isPedestrian());
+
+  config.pedestrian_min_displacement = 0.0f;
+  Track unrestricted = makeTrack(config, 2, 1.0f, 2.0f, 1.0f, 0.0f);
+  makeTrusted(unrestricted, 0.9f);
+  unrestricted.speed_ema = 1.0f;
+  unrestricted.updateClassification();
+  EXPECT_TRUE(unrestricted.isPedestrian());
+}
