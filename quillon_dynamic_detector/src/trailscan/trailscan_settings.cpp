@@ -1,7 +1,9 @@
 #include "quillon_dynamic_detector/trailscan_settings.hpp"
 
 #include <cfloat>
+#include <charconv>
 #include <cstdint>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -13,6 +15,15 @@ namespace quillon_dynamic_detector
 {
 namespace
 {
+
+// The shortest decimal that reads back as `value`, as a double: a single-precision default of 0.1
+// is declared as 0.1, the value of the parameter table, not as 0.10000000149011612.
+double shortestDecimal(float value)
+{
+  char text[32] = {};
+  std::to_chars(text, text + sizeof(text) - 1, value);
+  return std::strtod(text, nullptr);
+}
 
 // Declares "<group>.<key>" with the field's current value as default and stores the effective
 // value back, converted to the field's type (float32 fields travel as double parameters, int32
@@ -31,7 +42,7 @@ public:
   // Beyond float range the narrowed value would be infinite.
   void read(const char * key, float & field)
   {
-    const double value = node_.declare_parameter(prefix_ + key, static_cast<double>(field));
+    const double value = node_.declare_parameter(prefix_ + key, shortestDecimal(field));
     requireFiniteParameter(prefix_ + key, value, FLT_MAX, " within float range");
     field = static_cast<float>(value);
   }

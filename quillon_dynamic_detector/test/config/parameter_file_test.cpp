@@ -71,16 +71,15 @@ Declared declare(const std::string & node_name, Declare declare_parameters)
   return d;
 }
 
-// Equal as the programs use them: some settings are single precision, written in the file with
-// the digits a reader expects (0.2, not 0.20000000298023224).
+// Equal to the last bit: a default declared from a single-precision setting reads back as the
+// file writes it (0.2, not 0.20000000298023224), in `ros2 param get` and `ros2 param dump`.
 bool sameValue(const rclcpp::Parameter & a, const rclcpp::Parameter & b)
 {
   if (a.get_type() != b.get_type()) {
     return false;
   }
   if (a.get_type() == rclcpp::ParameterType::PARAMETER_DOUBLE) {
-    return a.as_double() == b.as_double() ||
-           static_cast<float>(a.as_double()) == static_cast<float>(b.as_double());
+    return a.as_double() == b.as_double();
   }
   return a == b;
 }

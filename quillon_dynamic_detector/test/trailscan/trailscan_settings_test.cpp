@@ -126,6 +126,11 @@ const std::vector<ParameterRow> PARAMETER_TABLE = {
   {"tracker.duplicate_track_distance", "float32", "0.35"},
   {"tracker.duplicate_track_velocity_angle", "float32", "0.8"},
   {"tracker.duplicate_track_merge_hits", "int32", "3"},
+  {"tracker.static_retention_max_speed", "float32", "0.0"},
+  {"tracker.static_retention_memory", "float32", "0.0"},
+  {"tracker.seen_empty_timeout", "float32", "0.0"},
+  {"tracker.pedestrian_min_displacement", "float32", "0.0"},
+  {"tracker.track_in_odom", "bool", "false"},
   {"runtime.max_input_age_ms", "float64", "250.0"},
   {"frontend.use_geometric_motion_detector", "bool", "false"},
 };
@@ -152,23 +157,21 @@ protected:
 
 }  // namespace
 
-// A start without any parameter file declares exactly the documented defaults; float32 values
-// are the nearest float widened to double.
+// A start without any parameter file declares exactly the documented defaults, single-precision
+// ones too (0.1, not the nearest float widened to double), while the records hold the fields'
+// own types.
 TEST_F(TrailscanSettingsTest, DefaultsMatchTheParameterTable)
 {
   auto node = nodeWith({});
   const TrailscanSettings s = declareTrailscanParameters(*node);
-  ASSERT_EQ(PARAMETER_TABLE.size(), 102u);
+  ASSERT_EQ(PARAMETER_TABLE.size(), 107u);
   for (const ParameterRow & row : PARAMETER_TABLE) {
     SCOPED_TRACE(row.key);
     const rclcpp::Parameter p = node->get_parameter(row.key);
     const std::string type = row.type;
-    if (type == "float64") {
+    if (type == "float64" || type == "float32") {
       ASSERT_EQ(p.get_type(), rclcpp::ParameterType::PARAMETER_DOUBLE);
       EXPECT_EQ(p.as_double(), std::strtod(row.default_value, nullptr));
-    } else if (type == "float32") {
-      ASSERT_EQ(p.get_type(), rclcpp::ParameterType::PARAMETER_DOUBLE);
-      EXPECT_EQ(p.as_double(), static_cast<double>(std::strtof(row.default_value, nullptr)));
     } else if (type == "int32") {
       ASSERT_EQ(p.get_type(), rclcpp::ParameterType::PARAMETER_INTEGER);
       EXPECT_EQ(p.as_int(), std::strtoll(row.default_value, nullptr, 10));
@@ -177,7 +180,7 @@ TEST_F(TrailscanSettingsTest, DefaultsMatchTheParameterTable)
       EXPECT_EQ(p.as_bool(), std::string(row.default_value) == "true");
     }
   }
-  EXPECT_EQ(node->get_parameter("tracker.default_dt").as_double(), 0.10000000149011612);
+  EXPECT_EQ(node->get_parameter("tracker.default_dt").as_double(), 0.1);
   EXPECT_EQ(
     s.detector_cfg_file, std::string(std::getenv("AMENT_PREFIX_PATH")) +
                            "/share/quillon_dynamic_detector/config/cfg.yaml");
