@@ -17,6 +17,7 @@
 #include "quillon_dynamic_detector/self_filter.hpp"
 #include "quillon_perception_libs/dynamic_laser_detector.hpp"
 #include "quillon_protocol/msg/object_list.hpp"
+#include "rclcpp/clock.hpp"
 #include "rclcpp/publisher.hpp"
 #include "sensor_msgs/msg/laser_scan.hpp"
 #include "sensor_msgs/msg/point_cloud2.hpp"
@@ -57,7 +58,8 @@ constexpr std::size_t MAX_SCAN_BEAMS = 5120;
 // at the scan stamp, exported tracks and their markers carried back), so that the robot's own
 // driving and turning do not move the people it tracks; velocities are then over ground.
 // `self_filter` removes the robot's own returns before the detector: it and every later stage
-// see the filtered scan (without one, the received scan itself).
+// see the filtered scan (without one, the received scan itself). Ages are measured on system
+// time, or on `age_clock` when one is given (a replay's simulated clock).
 template <typename Detector>
 ScanOutcome processLaserScan(
   const sensor_msgs::msg::LaserScan::ConstSharedPtr & scan,
@@ -70,7 +72,8 @@ ScanOutcome processLaserScan(
   const ClusterMergeConfig & cluster_merge, const ClassifierConfig & classifier,
   double max_input_age_ms, PedestrianTracker & tracker, bool track_in_odom = false,
   const SelfFilter & self_filter = SelfFilter(),
-  const DetectorOutputObserver & observe_detector = {});
+  const DetectorOutputObserver & observe_detector = {},
+  const rclcpp::Clock::SharedPtr & age_clock = nullptr);
 
 extern template ScanOutcome processLaserScan<orvane::perception::DynamicLaserDetector>(
   const sensor_msgs::msg::LaserScan::ConstSharedPtr &, const std::shared_ptr<tf2_ros::Buffer> &,
@@ -78,7 +81,8 @@ extern template ScanOutcome processLaserScan<orvane::perception::DynamicLaserDet
   const CloudPublisher &, const CloudPublisher &, const CloudPublisher &, const CloudPublisher &,
   const ObjectListPublisher &, const MarkerPublisher &, const std::string &, const std::string &,
   const ClusteringConfig &, const ClusterMergeConfig &, const ClassifierConfig &, double,
-  PedestrianTracker &, bool, const SelfFilter &, const DetectorOutputObserver &);
+  PedestrianTracker &, bool, const SelfFilter &, const DetectorOutputObserver &,
+  const rclcpp::Clock::SharedPtr &);
 
 extern template ScanOutcome processLaserScan<GeometricMotionDetector>(
   const sensor_msgs::msg::LaserScan::ConstSharedPtr &, const std::shared_ptr<tf2_ros::Buffer> &,
@@ -86,7 +90,8 @@ extern template ScanOutcome processLaserScan<GeometricMotionDetector>(
   const CloudPublisher &, const CloudPublisher &, const CloudPublisher &,
   const ObjectListPublisher &, const MarkerPublisher &, const std::string &, const std::string &,
   const ClusteringConfig &, const ClusterMergeConfig &, const ClassifierConfig &, double,
-  PedestrianTracker &, bool, const SelfFilter &, const DetectorOutputObserver &);
+  PedestrianTracker &, bool, const SelfFilter &, const DetectorOutputObserver &,
+  const rclcpp::Clock::SharedPtr &);
 
 }  // namespace quillon_dynamic_detector
 

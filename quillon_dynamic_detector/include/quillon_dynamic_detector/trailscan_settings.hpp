@@ -26,6 +26,9 @@ struct TrailscanSettings
   ClassifierConfig classifier = DEFAULT_CLASSIFIER_CONFIG;
   TrackerConfig tracker;
   double max_input_age_ms = 250.0;
+  // Input ages (and the limit above) on the node's clock instead of system time: for replays on a
+  // simulated clock, whose recorded stamps are years old by system time.
+  bool input_age_on_node_clock = false;
   bool use_geometric_motion_detector = false;
   // Track in "odom" instead of the scanner frame (see processLaserScan).
   bool track_in_odom = false;

@@ -120,11 +120,13 @@ ScanOutcome processLaserScan(
   const ClusteringConfig & clustering, const ClusterMergeConfig & cluster_merge,
   const ClassifierConfig & classifier, double max_input_age_ms, PedestrianTracker & tracker,
   bool track_in_odom, const SelfFilter & self_filter,
-  const DetectorOutputObserver & observe_detector)
+  const DetectorOutputObserver & observe_detector, const rclcpp::Clock::SharedPtr & age_clock)
 {
   const auto t0 = SteadyClock::now();
-  // Ages are measured against system time, whatever clock the node uses.
+  // Ages are measured against system time, whatever clock the node uses, unless the caller
+  // hands in the clock to measure them on; warnings are paced in system time either way.
   rclcpp::Clock clock(RCL_ROS_TIME);
+  rclcpp::Clock & age_on = age_clock ? *age_clock : clock;
   if (!hasValidStamp(*scan)) {
     RCLCPP_WARN_THROTTLE(
       trailscanLogger(), clock, 1000,
@@ -149,7 +151,7 @@ ScanOutcome processLaserScan(
     return ScanOutcome::kMalformed;
   }
   const rclcpp::Time stamp(scan->header.stamp, RCL_ROS_TIME);
-  const double input_age_ms = (clock.now() - stamp).seconds() * 1000.0;
+  const double input_age_ms = (age_on.now() - stamp).seconds() * 1000.0;
   if (input_age_ms > max_input_age_ms) {
     RCLCPP_WARN_THROTTLE(
       trailscanLogger(), clock, 1000,
@@ -240,7 +242,7 @@ ScanOutcome processLaserScan(
   const auto t4 = SteadyClock::now();
 
   const double output_age_ms =
-    (clock.now() - rclcpp::Time(objects.header.stamp, RCL_ROS_TIME)).seconds() * 1000.0;
+    (age_on.now() - rclcpp::Time(objects.header.stamp, RCL_ROS_TIME)).seconds() * 1000.0;
   RCLCPP_WARN_THROTTLE(
     trailscanLogger(), clock, 1000,
     "[PERF] sensor=%s input_age=%.1fms output_age=%.1fms detector=%ldms cluster=%ldms "
@@ -259,7 +261,8 @@ template ScanOutcome processLaserScan<orvane::perception::DynamicLaserDetector>(
   const CloudPublisher &, const CloudPublisher &, const CloudPublisher &, const CloudPublisher &,
   const ObjectListPublisher &, const MarkerPublisher &, const std::string &, const std::string &,
   const ClusteringConfig &, const ClusterMergeConfig &, const ClassifierConfig &, double,
-  PedestrianTracker &, bool, const SelfFilter &, const DetectorOutputObserver &);
+  PedestrianTracker &, bool, const SelfFilter &, const DetectorOutputObserver &,
+  const rclcpp::Clock::SharedPtr &);
 
 template ScanOutcome processLaserScan<GeometricMotionDetector>(
   const LaserScan::ConstSharedPtr &, const std::shared_ptr<tf2_ros::Buffer> &,
@@ -267,6 +270,7 @@ template ScanOutcome processLaserScan<GeometricMotionDetector>(
   const CloudPublisher &, const CloudPublisher &, const CloudPublisher &,
   const ObjectListPublisher &, const MarkerPublisher &, const std::string &, const std::string &,
   const ClusteringConfig &, const ClusterMergeConfig &, const ClassifierConfig &, double,
-  PedestrianTracker &, bool, const SelfFilter &, const DetectorOutputObserver &);
+  PedestrianTracker &, bool, const SelfFilter &, const DetectorOutputObserver &,
+  const rclcpp::Clock::SharedPtr &);
 
 }  // namespace quillon_dynamic_detector

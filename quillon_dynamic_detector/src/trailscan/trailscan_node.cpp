@@ -83,6 +83,12 @@ struct TrailscanNode::Wiring
 
   void subscribe(ScanChannel & c);
   bool mountingKnown(ScanChannel & c);
+  // The clock scan ages are measured on: none (system time) unless the settings ask for the
+  // node's own.
+  rclcpp::Clock::SharedPtr ageClock() const
+  {
+    return settings.input_age_on_node_clock ? node->get_clock() : nullptr;
+  }
 };
 
 TrailscanNode::TrailscanNode(const rclcpp::Node::SharedPtr & node) : TrailscanNode(node, Options())
@@ -220,13 +226,14 @@ void TrailscanNode::Wiring::subscribe(ScanChannel & c)
           c.static_cloud_pub, c.raw_candidate_cloud_pub, c.confirmed_cloud_pub,
           c.local_map_cloud_pub, c.objects_pub, c.markers_pub, c.sensor_name, c.output_frame,
           s.clustering, s.cluster_merge, s.classifier, s.max_input_age_ms, *c.tracker,
-          s.track_in_odom, c.self_filter, c.observe_detector));
+          s.track_in_odom, c.self_filter, c.observe_detector, ageClock()));
       } else {
         c.outcomes.add(processLaserScan(
           scan, tf_buffer, *c.closed_detector, *clusterer, c.dynamic_cloud_pub, c.static_cloud_pub,
           c.raw_candidate_cloud_pub, c.confirmed_cloud_pub, c.local_map_cloud_pub, c.objects_pub,
           c.markers_pub, c.sensor_name, c.output_frame, s.clustering, s.cluster_merge, s.classifier,
-          s.max_input_age_ms, *c.tracker, s.track_in_odom, c.self_filter, c.observe_detector));
+          s.max_input_age_ms, *c.tracker, s.track_in_odom, c.self_filter, c.observe_detector,
+          ageClock()));
       }
     });
 }

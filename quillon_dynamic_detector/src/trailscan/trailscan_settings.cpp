@@ -227,6 +227,8 @@ TrailscanSettings declareTrailscanParameters(rclcpp::Node & node)
   readTracker(node, s.tracker);
   s.max_input_age_ms = node.declare_parameter("runtime.max_input_age_ms", s.max_input_age_ms);
   requireFiniteParameter("runtime.max_input_age_ms", s.max_input_age_ms);
+  s.input_age_on_node_clock =
+    node.declare_parameter("runtime.input_age_on_node_clock", s.input_age_on_node_clock);
   s.use_geometric_motion_detector =
     node.declare_parameter("frontend.use_geometric_motion_detector", false);
   s.track_in_odom = node.declare_parameter("tracker.track_in_odom", s.track_in_odom);

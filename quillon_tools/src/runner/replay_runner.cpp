@@ -23,8 +23,9 @@ using visualization_msgs::msg::MarkerArray;
 // collector); one more pass proves that nothing is left.
 constexpr int SETTLING_PASSES = 4;
 
-// Recorded stamps are old compared with this machine's clock, which trailscan's input age
-// check reads: a replay must not drop them as stale.
+// Recorded stamps are old compared with this machine's clock. trailscan measures ages on the
+// replay's simulated clock, where a scan arrives at its own stamp; the limit stays out of reach
+// all the same, so that no scan the replay hands over late is dropped.
 constexpr double REPLAY_MAX_INPUT_AGE_MS = 1.0e15;
 
 rclcpp::NodeOptions simulatedTimeOptions(std::vector<rclcpp::Parameter> overrides)
@@ -173,6 +174,7 @@ ReplayRunner::ReplayRunner(const ReplayOptions & options) : nodes_(std::make_uni
 
   std::vector<rclcpp::Parameter> trailscan_parameters{
     rclcpp::Parameter("runtime.max_input_age_ms", REPLAY_MAX_INPUT_AGE_MS),
+    rclcpp::Parameter("runtime.input_age_on_node_clock", true),
     rclcpp::Parameter("frontend.use_geometric_motion_detector", options.geometric_detector)};
   trailscan_parameters.insert(
     trailscan_parameters.end(), options.trailscan_parameters.begin(),

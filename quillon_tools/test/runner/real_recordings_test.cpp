@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -20,6 +22,8 @@
 #include "quillon_tools/runner/scanner_profile.hpp"
 #include "quillon_tools/runner/scenario_replay.hpp"
 #include "rclcpp/rclcpp.hpp"
+#include "ros2_compat/testing/log_capture.hpp"
+#include "ros2_compat/testing/time_control.hpp"
 
 namespace
 {
@@ -104,6 +108,36 @@ TEST_F(RealRecordingsTest, APersonWalkingBeforeAScannerAtRestIsFound)
   const GateScores scores = firstList("positive_2", std::string("lidar_768_7p5hz"));
   EXPECT_GT(scores.walking.recall, 0.4);
   EXPECT_GT(scores.precision, 0.75);
+}
+
+// A recording of 2014 replayed offline: trailscan measures scan ages on the replay's clock, so its
+// performance lines say how long the scans waited, not how many years ago they were made.
+TEST_F(RealRecordingsTest, AnOldRecordingReplayedOfflineLogsAgesInReplayTime)
+{
+  // Warnings are paced in system time: a day later than any earlier test, the first one is
+  // written.
+  const int64_t a_day_later_ns = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                   std::chrono::system_clock::now().time_since_epoch())
+                                   .count() +
+                                 86400LL * 1000000000LL;
+  ros2_compat::testing::ScopedFakeSystemTime tomorrow(a_day_later_ns);
+  ros2_compat::testing::LogCapture log(ros2_compat::testing::ConsoleOutput::Suppress);
+  firstList("positive_2", std::nullopt);
+  std::vector<double> ages;
+  for (const std::string & message : log.messages()) {
+    for (const char * field : {"input_age=", "output_age="}) {
+      const auto at =
+        message.rfind("[PERF] sensor=", 0) == 0 ? message.find(field) : std::string::npos;
+      if (at != std::string::npos) {
+        ages.push_back(std::strtod(message.c_str() + at + std::string(field).size(), nullptr));
+      }
+    }
+  }
+  ASSERT_GE(ages.size(), 2u) << "a performance line, with two ages";
+  for (const double age_ms : ages) {
+    EXPECT_GE(age_ms, 0.0);
+    EXPECT_LT(age_ms, 1000.0);
+  }
 }
 
 // A scanner at rest whose driver writes +inf for no echo (two thirds of its readings): its walls
