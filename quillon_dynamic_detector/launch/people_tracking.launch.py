@@ -18,6 +18,7 @@ sets nothing, so a value in params_file or the profile stands.
 
 import os
 
+from ament_index_python.packages import PackageNotFoundError, get_package_share_directory
 from launch import LaunchDescription
 from launch.actions import DeclareLaunchArgument, OpaqueFunction
 from launch_ros.actions import Node
@@ -82,9 +83,23 @@ def parameter_layers(configurations, share):
     return trailscan, trailmerge
 
 
+def require_rviz2():
+    """RuntimeError in one line when RViz2 is not installed. Checked before any node is made:
+    a launch whose RViz2 node fails to start leaves the nodes started before it running."""
+    try:
+        get_package_share_directory('rviz2')
+    except PackageNotFoundError:
+        raise RuntimeError(
+            "rviz:=true, but package 'rviz2' is not installed: install it "
+            '(ros-humble-rviz2) or launch without rviz:=true') from None
+
+
 def tracking_nodes(context):
     configurations = context.launch_configurations
     share = FindPackageShare(PACKAGE).perform(context)
+    with_rviz = given_boolean(configurations, 'rviz')
+    if with_rviz:
+        require_rviz2()
     trailscan, trailmerge = parameter_layers(configurations, share)
     nodes = [
         Node(
@@ -94,7 +109,7 @@ def tracking_nodes(context):
             package=PACKAGE, executable='trailmerge', name='trailmerge', output='screen',
             parameters=trailmerge),
     ]
-    if given_boolean(configurations, 'rviz'):
+    if with_rviz:
         sim_time = given_boolean(configurations, 'use_sim_time')
         nodes.append(Node(
             package='rviz2', executable='rviz2', name='rviz2',

@@ -33,6 +33,19 @@ class FindPackageShare(Recorded):
         return PACKAGE_DIR
 
 
+class PackageNotFoundError(KeyError):
+    pass
+
+
+INSTALLED = {'rviz2'}  # what the stand-in package index finds
+
+
+def get_package_share_directory(name):
+    if name not in INSTALLED:
+        raise PackageNotFoundError(name)
+    return os.path.join('/opt/ros/humble/share', name)
+
+
 def install_stand_ins():
     modules = {
         'launch': ['LaunchDescription'],
@@ -47,6 +60,11 @@ def install_stand_ins():
             setattr(module, cls, type(cls, (Recorded,), {}))
         sys.modules[name] = module
     sys.modules['launch_ros.substitutions'].FindPackageShare = FindPackageShare
+    index = types.ModuleType('ament_index_python.packages')
+    index.PackageNotFoundError = PackageNotFoundError
+    index.get_package_share_directory = get_package_share_directory
+    sys.modules['ament_index_python'] = types.ModuleType('ament_index_python')
+    sys.modules['ament_index_python.packages'] = index
 
 
 def load_launch_file():
@@ -158,6 +176,16 @@ class LaunchFileTest(unittest.TestCase):
         nodes = self.started()
         self.assertEqual(set(nodes), {'laser_subscriber', 'trailmerge'})
         self.assertEqual(resolve(nodes['trailmerge'].kwargs['parameters'], 'trailmerge'), {})
+
+    def test_rviz_without_rviz2_installed_stops_the_launch_before_any_node(self):
+        self.assertIn('rviz2', self.started(rviz='true'))
+        INSTALLED.discard('rviz2')
+        try:
+            with self.assertRaisesRegex(RuntimeError, "rviz:=true, but package 'rviz2' is not"):
+                self.started(rviz='true')
+            self.assertEqual(set(self.started()), {'laser_subscriber', 'trailmerge'})
+        finally:
+            INSTALLED.add('rviz2')
 
     def test_every_profile_starts_and_bad_arguments_are_refused_with_reasons(self):
         profiles = sorted(
