@@ -111,6 +111,10 @@ if(QUILLON_BUILD_TESTS AND TRAILMERGE_MAIN_SOURCE)
       TRAILMERGE_EXECUTABLE="$<TARGET_FILE:trailmerge>")
     add_dependencies(quillon_dynamic_detector_${test_name} scene_source trailmerge)
   endforeach()
+  # Calls trailscan's parameter services as a plain Fast DDS client.
+  target_include_directories(quillon_dynamic_detector_trailscan_waiting_test PRIVATE
+    "${QUILLON_REPO_ROOT}/ros2_compat/test/dds")
+  target_link_libraries(quillon_dynamic_detector_trailscan_waiting_test PRIVATE fastrtps)
 endif()
 
 include("${QUILLON_DETECTOR_DIR}/cmake/check_params.cmake")

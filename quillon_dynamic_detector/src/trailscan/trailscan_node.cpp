@@ -82,6 +82,7 @@ struct TrailscanNode::Wiring
   ScanChannel channels[2];
 
   void subscribe(ScanChannel & c);
+  bool waitForMounts(bool wait);
   bool mountingKnown(ScanChannel & c);
   // The clock scan ages are measured on: none (system time) unless the settings ask for the
   // node's own.
@@ -177,14 +178,8 @@ bool TrailscanNode::poseAvailable(const builtin_interfaces::msg::Time & stamp) c
 bool TrailscanNode::start(bool wait)
 {
   Wiring & w = *wiring_;
-  for (ScanChannel & c : w.channels) {
-    // Retries every second until TF knows where the scanner is mounted.
-    while (!w.mountingKnown(c)) {
-      if (!wait || !rclcpp::ok()) {
-        return false;
-      }
-      rclcpp::sleep_for(std::chrono::seconds(1));
-    }
+  if (!w.waitForMounts(wait)) {
+    return false;
   }
 
   const ClusteringConfig & clustering = w.settings.clustering;
@@ -198,6 +193,33 @@ bool TrailscanNode::start(bool wait)
   }
   for (ScanChannel & c : w.channels) {
     w.subscribe(c);
+  }
+  return true;
+}
+
+bool TrailscanNode::Wiring::waitForMounts(bool wait)
+{
+  // Between tries the node is spun rather than put to sleep, so that it answers its parameter
+  // services and the graph while it waits: that is when a user asks why nothing happens.
+  std::unique_ptr<rclcpp::executors::SingleThreadedExecutor> waiting;
+  for (ScanChannel & c : channels) {
+    // Retries every second until TF knows where the scanner is mounted.
+    while (!mountingKnown(c)) {
+      if (!wait || !rclcpp::ok()) {
+        return false;
+      }
+      if (!waiting) {
+        waiting = std::make_unique<rclcpp::executors::SingleThreadedExecutor>();
+        waiting->add_node(node);
+      }
+      const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+      while (rclcpp::ok() && std::chrono::steady_clock::now() < until) {
+        waiting->spin_once(until - std::chrono::steady_clock::now());
+      }
+    }
+  }
+  if (waiting) {
+    waiting->remove_node(node);
   }
   return true;
 }

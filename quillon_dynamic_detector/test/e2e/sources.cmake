@@ -4,5 +4,6 @@
 list(APPEND E2E_TEST_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/trailscan_e2e_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/peer_restart_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/trailscan_waiting_test.cpp
 )
 set(E2E_SCENE_SOURCE ${CMAKE_CURRENT_LIST_DIR}/programs/scene_source.cpp)

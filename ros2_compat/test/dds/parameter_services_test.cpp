@@ -18,6 +18,7 @@
 #include "child_process.hpp"
 #include "dds_environment.hpp"
 #include "plain_fast_dds.hpp"
+#include "plain_service_client.hpp"
 #include "rcl_interfaces/srv/describe_parameters.hpp"
 #include "rcl_interfaces/srv/get_parameters.hpp"
 #include "rcl_interfaces/srv/list_parameters.hpp"
@@ -31,86 +32,13 @@ namespace
 
 using namespace std::chrono_literals;
 using plain_dds::Bytes;
-using plain_dds::GUID_t;
-namespace dds = eprosima::fastdds::dds;
+using plain_dds::ServiceClient;
 namespace srv = rcl_interfaces::srv;
 
 const auto * const environment = ::testing::AddGlobalTestEnvironment(new DdsEnvironment);
 
 // Test executables choose the in-process transport for their children; these must use DDS.
 const std::map<std::string, std::string> over_dds{{"ROS2_COMPAT_TRANSPORT", "dds"}};
-
-// A client of one service as rmw_fastrtps makes one: a request writer and a response reader,
-// reliable and volatile, keep last 10.
-class ServiceClient
-{
-public:
-  ServiceClient(
-    plain_dds::Participant & participant, const std::string & service, const std::string & type)
-  : writer_(participant.writer(
-      "rq/laser_subscriber/" + service + "Request",
-      "rcl_interfaces::srv::dds_::" + type + "_Request_", 10, dds::VOLATILE_DURABILITY_QOS)),
-    reader_(participant.reader(
-      "rr/laser_subscriber/" + service + "Reply",
-      "rcl_interfaces::srv::dds_::" + type + "_Response_", 10, dds::VOLATILE_DURABILITY_QOS))
-  {
-  }
-
-  // Sends the request and returns the response that names it, or nothing. The request names
-  // the response reader as its related sample identity, as rmw_fastrtps clients do, unless
-  // `name_response_reader` is false: then the server answers the request writer.
-  Bytes call(Bytes request, bool name_response_reader = true)
-  {
-    const bool matched = plain_dds::eventually(
-      [&] {
-        dds::PublicationMatchedStatus publication;
-        dds::SubscriptionMatchedStatus subscription;
-        writer_->get_publication_matched_status(publication);
-        reader_->get_subscription_matched_status(subscription);
-        return publication.current_count > 0 && subscription.current_count > 0;
-      },
-      30s);
-    if (!matched) {
-      return {};
-    }
-    eprosima::fastrtps::rtps::WriteParams params;
-    if (name_response_reader) {
-      params.related_sample_identity().writer_guid(reader_->guid());
-    }
-    if (!writer_->write(&request, params)) {
-      return {};
-    }
-    const GUID_t answered = name_response_reader ? reader_->guid() : writer_->guid();
-    Bytes response;
-    dds::SampleInfo info;
-    while (plain_dds::take(reader_, response, info, 30s)) {
-      if (
-        info.related_sample_identity.writer_guid() == answered &&
-        info.related_sample_identity.sequence_number() ==
-          params.sample_identity().sequence_number()) {
-        return response;
-      }
-    }
-    return {};
-  }
-
-  template <typename ServiceT>
-  typename ServiceT::Response call(
-    const typename ServiceT::Request & request, bool name_response_reader = true)
-  {
-    const Bytes response = call(ros2_compat::cdr::serialize(request), name_response_reader);
-    typename ServiceT::Response decoded;
-    EXPECT_FALSE(response.empty()) << "no response";
-    if (!response.empty()) {
-      ros2_compat::cdr::deserialize(response.data(), response.size(), decoded);
-    }
-    return decoded;
-  }
-
-private:
-  dds::DataWriter * writer_;
-  dds::DataReader * reader_;
-};
 
 // What `ros2 param list` printed for Humble's own node of that name and parameters.
 std::vector<std::string> names_listed_by_humble()
