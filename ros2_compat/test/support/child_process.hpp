@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
@@ -81,7 +82,7 @@ public:
   void send_signal(int signum) { kill(pid_, signum); }
 
   // The exit status (128 + signal number if killed by one), or -1 if it still runs at the
-  // timeout.
+  // timeout. Once it has exited, output() holds everything it wrote.
   int wait_for_exit(std::chrono::milliseconds timeout)
   {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
@@ -95,6 +96,12 @@ public:
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
       }
     }
+    // The exit may be seen before the reader has taken the last lines from the pipe: wait for the
+    // end of output (bounded, should a process the child started still hold the pipe open).
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait_until(
+      lock, std::max(deadline, std::chrono::steady_clock::now() + std::chrono::seconds(5)),
+      [this] { return output_closed_; });
     return exit_status_;
   }
 
