@@ -2,17 +2,19 @@
 
     ros2 launch quillon_dynamic_detector people_tracking.launch.py \
         [scanner_profile:=NAME] [params_file:=FILE] [detector_config:=FILE] \
-        [use_geometric_motion_detector:=true|false] [use_sim_time:=true|false] [rviz:=true]
+        [use_geometric_motion_detector:=true|false] [use_sim_time:=true|false] \
+        [single_scanner:=true|false] [rviz:=true]
 
 scanner_profile is the settings for one class of scanner: config/profiles/NAME.params.yaml
 and NAME.cfg.yaml of this package (lidar_1081_40hz, lidar_811_15hz, lidar_768_7p5hz,
 lidar_541_10hz; none: the built-in defaults). params_file holds both programs' ROS parameters
 (node keys "laser_subscriber" and "trailmerge"); detector_config is the detectors' own YAML file;
-use_sim_time is for replaying bags with `ros2 bag play --clock`.
+use_sim_time is for replaying bags with `ros2 bag play --clock`. single_scanner:=true runs
+trailscan on /scan_01 (frame base_scan_01) alone, for a robot with one scanner.
 
 Settings apply lowest first, each replacing what the one before set: the built-in defaults, the
 scanner profile (with its detector configuration), params_file, then the arguments given here
-(use_geometric_motion_detector, use_sim_time, detector_config). An argument that is not given
+(use_geometric_motion_detector, use_sim_time, single_scanner, detector_config). An argument that is not given
 sets nothing, so a value in params_file or the profile stands.
 """
 
@@ -74,6 +76,9 @@ def parameter_layers(configurations, share):
     geometric = given_boolean(configurations, 'use_geometric_motion_detector')
     if geometric is not None:
         arguments['frontend.use_geometric_motion_detector'] = geometric
+    single = given_boolean(configurations, 'single_scanner')
+    if single is not None:
+        arguments['single_scanner'] = single
     sim_time = given_boolean(configurations, 'use_sim_time')
     if sim_time is not None:
         arguments['use_sim_time'] = sim_time
@@ -138,6 +143,10 @@ def generate_launch_description():
             'use_sim_time', default_value='',
             description='follow /clock (bag replay with --clock); default: what the parameters '
                         'say, else false'),
+        DeclareLaunchArgument(
+            'single_scanner', default_value='',
+            description='true: a robot with one scanner, /scan_01 in base_scan_01 alone; '
+                        'default: what the parameters say, else false'),
         DeclareLaunchArgument(
             'rviz', default_value='false', description='also start RViz2 with the tracking view'),
     ]

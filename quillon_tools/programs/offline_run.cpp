@@ -109,6 +109,11 @@ unsigned long long n(uint64_t count) { return static_cast<unsigned long long>(co
 
 void printSummary(const BagReplaySummary & s, double wall_s)
 {
+  if (s.single_scanner) {
+    std::printf(
+      "\none scanner: the recording holds no /scan_02 message, so trailscan ran on "
+      "/scan_01 alone\n");
+  }
   std::printf(
     "\nscans in: %llu, processed: %llu (%llu of them waited for their transform)\n", n(s.scans_in),
     n(s.scans_processed), n(s.scans_waited));

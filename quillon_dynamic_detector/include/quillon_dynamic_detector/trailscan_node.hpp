@@ -41,9 +41,10 @@ public:
   TrailscanNode(const TrailscanNode &) = delete;
   TrailscanNode & operator=(const TrailscanNode &) = delete;
 
-  // Waits for both scanners' mounting transforms (retrying every second while rclcpp::ok()
-  // when `wait` is set, trying once otherwise), then creates the clusterer, the trackers and
-  // the scan subscriptions. False when the transforms never came.
+  // Waits for both scanners' mounting transforms (scanner 1's alone with "single_scanner"),
+  // retrying every second while rclcpp::ok() when `wait` is set and answering the node's
+  // services meanwhile, trying once otherwise; then creates the clusterer, the trackers and the
+  // scan subscriptions of the scanners that run. False when the transforms never came.
   bool start(bool wait = true);
 
   const rclcpp::Node::SharedPtr & node() const;

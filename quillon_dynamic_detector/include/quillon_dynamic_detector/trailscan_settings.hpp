@@ -30,6 +30,8 @@ struct TrailscanSettings
   // simulated clock, whose recorded stamps are years old by system time.
   bool input_age_on_node_clock = false;
   bool use_geometric_motion_detector = false;
+  // Scanner 1 alone: no wait for the second mount, no subscription to its scans.
+  bool single_scanner = false;
   // Track in "odom" instead of the scanner frame (see processLaserScan).
   bool track_in_odom = false;
   // The robot's own body, removed from each scan before detection (removes nothing by default).

@@ -83,6 +83,8 @@ struct TrailscanNode::Wiring
 
   void subscribe(ScanChannel & c);
   bool waitForMounts(bool wait);
+  // The channels that run: scanner 1 alone with "single_scanner", else both.
+  std::size_t activeChannels() const { return settings.single_scanner ? 1 : 2; }
   bool mountingKnown(ScanChannel & c);
   // The clock scan ages are measured on: none (system time) unless the settings ask for the
   // node's own.
@@ -188,11 +190,11 @@ bool TrailscanNode::start(bool wait)
     trailscanLogger(), "[config] tolerance=%.2f min_cluster_size=%d max_cluster_size=%d",
     clustering.tolerance, clustering.min_cluster_size, clustering.max_cluster_size);
 
-  for (ScanChannel & c : w.channels) {
-    c.tracker = std::make_unique<PedestrianTracker>(w.settings.tracker);
+  for (std::size_t i = 0; i < w.activeChannels(); ++i) {
+    w.channels[i].tracker = std::make_unique<PedestrianTracker>(w.settings.tracker);
   }
-  for (ScanChannel & c : w.channels) {
-    w.subscribe(c);
+  for (std::size_t i = 0; i < w.activeChannels(); ++i) {
+    w.subscribe(w.channels[i]);
   }
   return true;
 }
@@ -202,7 +204,8 @@ bool TrailscanNode::Wiring::waitForMounts(bool wait)
   // Between tries the node is spun rather than put to sleep, so that it answers its parameter
   // services and the graph while it waits: that is when a user asks why nothing happens.
   std::unique_ptr<rclcpp::executors::SingleThreadedExecutor> waiting;
-  for (ScanChannel & c : channels) {
+  for (std::size_t i = 0; i < activeChannels(); ++i) {
+    ScanChannel & c = channels[i];
     // Retries every second until TF knows where the scanner is mounted.
     while (!mountingKnown(c)) {
       if (!wait || !rclcpp::ok()) {

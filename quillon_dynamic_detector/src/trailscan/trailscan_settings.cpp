@@ -232,6 +232,7 @@ TrailscanSettings declareTrailscanParameters(rclcpp::Node & node)
   s.use_geometric_motion_detector =
     node.declare_parameter("frontend.use_geometric_motion_detector", false);
   s.track_in_odom = node.declare_parameter("tracker.track_in_odom", s.track_in_odom);
+  s.single_scanner = node.declare_parameter("single_scanner", s.single_scanner);
   readSelfFilter(node, s.self_filter);
   return s;
 }

@@ -77,6 +77,35 @@ tf2_msgs::msg::TFMessage transformMessage(
   return msg;
 }
 
+// Publishes fresh scans of scanner 1, with the robot's pose known at their stamps, until an
+// object list of scanner 1 comes back (10 s at most), and checks its header.
+void expectAListOfScanner1(
+  rclcpp::Node & source, rclcpp::Publisher<tf2_msgs::msg::TFMessage> & tf,
+  rclcpp::Publisher<sensor_msgs::msg::LaserScan> & scans,
+  const std::vector<quillon_protocol::msg::ObjectList> & received)
+{
+  rclcpp::Clock system_clock(RCL_ROS_TIME);
+  const auto deadline = std::chrono::steady_clock::now() + 10s;
+  while (received.empty() && std::chrono::steady_clock::now() < deadline) {
+    const rclcpp::Time now = system_clock.now();
+    tf.publish(transformMessage("odom", "base_footprint", now));
+    sensor_msgs::msg::LaserScan scan;
+    scan.header.stamp = now;
+    scan.header.frame_id = "base_scan_01";
+    scan.angle_increment = 0.01f;
+    scan.range_max = 30.0f;
+    scan.ranges.assign(100, 2.0f);
+    scans.publish(scan);
+    rclcpp::spin_some(source.shared_from_this());
+    std::this_thread::sleep_for(50ms);
+    rclcpp::spin_some(source.shared_from_this());
+  }
+  ASSERT_FALSE(received.empty());
+  EXPECT_EQ(received[0].header.frame_id, "base_scan_01");
+  EXPECT_EQ(received[0].sensor_name, "top_scan_01");
+  EXPECT_EQ(received[0].sensor_type, 3);
+}
+
 double secondsBetween(
   const ros2_compat::testing::LogRecord & a, const ros2_compat::testing::LogRecord & b)
 {
@@ -162,26 +191,43 @@ TEST(TrailscanStartup, SubscribesOnlyAfterBothMountingTransformsResolve)
   }
   ASSERT_EQ(scans->get_subscription_count(), 1u);
 
-  // A fresh scan with the robot's pose known gives an object list of scanner 1.
-  rclcpp::Clock system_clock(RCL_ROS_TIME);
-  while (received.empty() && std::chrono::steady_clock::now() < deadline) {
-    const rclcpp::Time now = system_clock.now();
-    tf->publish(transformMessage("odom", "base_footprint", now));
-    sensor_msgs::msg::LaserScan scan;
-    scan.header.stamp = now;
-    scan.header.frame_id = "base_scan_01";
-    scan.angle_increment = 0.01f;
-    scan.range_max = 30.0f;
-    scan.ranges.assign(100, 2.0f);
-    scans->publish(scan);
-    rclcpp::spin_some(source);
-    std::this_thread::sleep_for(50ms);
-    rclcpp::spin_some(source);
+  expectAListOfScanner1(*source, *tf, *scans, received);
+
+  rclcpp::shutdown();
+  EXPECT_EQ(app.join(), 0);
+}
+
+// On a robot with one scanner, "single_scanner" starts trailscan on scanner 1's mount alone: it
+// subscribes to "/scan_01" only and processes its scans.
+TEST(TrailscanStartup, OneScannerStartsWithoutTheSecondMount)
+{
+  LogCapture log;
+  TrailscanThread app({"--ros-args", "-p", "single_scanner:=true"});
+  ASSERT_TRUE(rclcpp::ok());
+  auto source = std::make_shared<rclcpp::Node>("tf_and_scan_source");
+  auto tf_static = source->create_publisher<tf2_msgs::msg::TFMessage>(
+    "/tf_static", rclcpp::QoS(10).transient_local());
+  auto tf = source->create_publisher<tf2_msgs::msg::TFMessage>("/tf", rclcpp::QoS(100));
+  auto scans =
+    source->create_publisher<sensor_msgs::msg::LaserScan>("/scan_01", rclcpp::SensorDataQoS());
+  auto second_scans =
+    source->create_publisher<sensor_msgs::msg::LaserScan>("/scan_02", rclcpp::SensorDataQoS());
+  std::vector<quillon_protocol::msg::ObjectList> received;
+  auto objects = source->create_subscription<quillon_protocol::msg::ObjectList>(
+    "/objects_laser1", rclcpp::QoS(10),
+    [&received](const quillon_protocol::msg::ObjectList & msg) { received.push_back(msg); });
+
+  tf_static->publish(
+    transformMessage("base_footprint", "base_scan_01", rclcpp::Time(0, 0, RCL_ROS_TIME)));
+  ASSERT_TRUE(log.wait_for("[config]", 10s));
+  const auto deadline = std::chrono::steady_clock::now() + 10s;
+  while (scans->get_subscription_count() == 0 && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(10ms);
   }
-  ASSERT_FALSE(received.empty());
-  EXPECT_EQ(received[0].header.frame_id, "base_scan_01");
-  EXPECT_EQ(received[0].sensor_name, "top_scan_01");
-  EXPECT_EQ(received[0].sensor_type, 3);
+  ASSERT_EQ(scans->get_subscription_count(), 1u);
+  EXPECT_EQ(second_scans->get_subscription_count(), 0u);
+  EXPECT_FALSE(log.contains("base_scan_02"));
+  expectAListOfScanner1(*source, *tf, *scans, received);
 
   rclcpp::shutdown();
   EXPECT_EQ(app.join(), 0);

@@ -41,7 +41,10 @@ const std::vector<std::string> & inputTopics()
 class BagFeeder
 {
 public:
-  BagFeeder(const ReplayOptions & options, BagWriter * results, BagReplaySummary & summary);
+  // `scanners`: how many of the two mounts trailscan waits for (scanner 1's first).
+  BagFeeder(
+    const ReplayOptions & options, std::size_t scanners, BagWriter * results,
+    BagReplaySummary & summary);
 
   void feed(const ReplayInput & input);
   // Hands over the scans still waiting, as the recording ends.
@@ -67,9 +70,12 @@ private:
   int64_t transforms_ns_ = 0;  // when transforms were last handed over
   std::map<std::string, std::string> parent_of_;
   std::map<std::string, size_t> written_;
+  std::size_t scanners_;
 };
 
-BagFeeder::BagFeeder(const ReplayOptions & options, BagWriter * results, BagReplaySummary & summary)
+BagFeeder::BagFeeder(
+  const ReplayOptions & options, std::size_t scanners, BagWriter * results,
+  BagReplaySummary & summary)
 : runner_(options),
   results_(results),
   summary_(summary),
@@ -77,7 +83,8 @@ BagFeeder::BagFeeder(const ReplayOptions & options, BagWriter * results, BagRepl
     [this](const sensor_msgs::msg::LaserScan & scan) {
       return runner_.poseAvailable(scan.header.stamp);
     },
-    TRANSFORM_WAIT_NS)
+    TRANSFORM_WAIT_NS),
+  scanners_(scanners)
 {
 }
 
@@ -181,7 +188,8 @@ std::string BagFeeder::rootOf(const std::string & frame) const
 bool BagFeeder::mountsConnected() const
 {
   const std::string root = rootOf("base_footprint");
-  for (const auto & frame : mountFrames()) {
+  for (std::size_t i = 0; i < scanners_; ++i) {
+    const std::string & frame = mountFrames()[i];
     if (parent_of_.count(frame) == 0 || root.empty() || rootOf(frame) != root) {
       return false;
     }
@@ -192,13 +200,15 @@ bool BagFeeder::mountsConnected() const
 std::string BagFeeder::missingMountsText() const
 {
   std::string missing;
-  for (const auto & frame : mountFrames()) {
-    if (parent_of_.count(frame) == 0) {
-      missing += (missing.empty() ? "" : ", ") + frame;
+  for (std::size_t i = 0; i < scanners_; ++i) {
+    if (parent_of_.count(mountFrames()[i]) == 0) {
+      missing += (missing.empty() ? "" : ", ") + mountFrames()[i];
     }
   }
   if (missing.empty()) {
-    return "no chain of transforms from base_footprint to base_scan_01 and base_scan_02";
+    return scanners_ == 1
+             ? "no chain of transforms from base_footprint to base_scan_01"
+             : "no chain of transforms from base_footprint to base_scan_01 and base_scan_02";
   }
   return "no transform to " + missing + " (the scanner mounts below base_footprint)";
 }
@@ -213,6 +223,17 @@ void countIgnoredMessages(const BagReader & reader, BagReplaySummary & summary)
       summary.messages_other_topics += topic.message_count;
     }
   }
+}
+
+// A recording without a "/scan_02" message comes from a robot with one scanner.
+bool holdsNoSecondScan(const BagReader & reader)
+{
+  for (const auto & topic : reader.topics()) {
+    if (topic.name == "/scan_02" && topic.message_count > 0) {
+      return false;
+    }
+  }
+  return true;
 }
 
 void countLists(const ReplayOutputs & outputs, BagReplaySummary & summary)
@@ -240,7 +261,12 @@ BagReplay replayBag(
   }
 
   const double total_s = static_cast<double>(reader.metadata().duration_ns) * 1e-9;
-  BagFeeder feeder(options.nodes, results, summary);
+  ReplayOptions nodes = options.nodes;
+  summary.single_scanner = holdsNoSecondScan(reader);
+  if (summary.single_scanner) {
+    nodes.trailscan_parameters.emplace_back("single_scanner", true);
+  }
+  BagFeeder feeder(nodes, summary.single_scanner ? 1 : 2, results, summary);
   ClockOrderBuffer ordered(
     options.clock == ReplayClockSource::kHeaderStamps ? HEADER_ORDER_WINDOW_NS : 0);
   BagMessage message;

@@ -169,6 +169,12 @@ class LaunchFileTest(unittest.TestCase):
         self.assertEqual(with_arguments['detector_cfg_file'], '/argument/cfg.yaml')
         self.assertIs(with_arguments['frontend.use_geometric_motion_detector'], False)
 
+    def test_single_scanner_reaches_trailscan_only_when_given(self):
+        self.assertIs(self.trailscan(single_scanner='true')['single_scanner'], True)
+        self.assertNotIn('single_scanner', self.trailscan())
+        with self.assertRaisesRegex(RuntimeError, 'single_scanner must be true or false'):
+            self.started(single_scanner='1')
+
     def test_use_sim_time_reaches_every_node_only_when_given(self):
         nodes = self.started(use_sim_time='true', rviz='true')
         for name in ('laser_subscriber', 'trailmerge', 'rviz2'):

@@ -17,6 +17,7 @@
 #include "quillon_tools/evaluation/ground_truth_csv.hpp"
 #include "quillon_tools/evaluation/static_structure.hpp"
 #include "quillon_tools/recording/bag_reader.hpp"
+#include "quillon_tools/recording/bag_writer.hpp"
 #include "quillon_tools/runner/bag_replay.hpp"
 #include "quillon_tools/runner/program_main.hpp"
 #include "quillon_tools/runner/scanner_profile.hpp"
@@ -24,6 +25,8 @@
 #include "rclcpp/rclcpp.hpp"
 #include "ros2_compat/testing/log_capture.hpp"
 #include "ros2_compat/testing/time_control.hpp"
+#include "scratch_folder.hpp"
+#include "tf2_msgs/msg/tf_message.hpp"
 
 namespace
 {
@@ -45,6 +48,35 @@ std::vector<sensor_msgs::msg::LaserScan> firstScannersScans(const std::string & 
     scans.push_back(deserialize<sensor_msgs::msg::LaserScan>(message));
   }
   return scans;
+}
+
+// A copy of a recording without the transforms of one frame: a robot that never had it.
+fs::path withoutFrame(const std::string & recording, const std::string & frame)
+{
+  const fs::path copy = quillon_test::scratch(recording + "_without_" + frame);
+  BagReader reader;
+  reader.open(REALDATA / "bags" / recording);
+  BagWriter writer;
+  writer.open(copy);
+  for (const auto & topic : reader.topics()) {
+    writer.createTopic(
+      topic.name, topic.type, topic.serialization_format, topic.offered_qos_profiles);
+  }
+  BagMessage message;
+  while (reader.readNext(message)) {
+    if (message.topic != "/tf_static" && message.topic != "/tf") {
+      writer.write(message.topic, message.timestamp_ns, message.data);
+      continue;
+    }
+    auto transforms = deserialize<tf2_msgs::msg::TFMessage>(message);
+    auto & list = transforms.transforms;
+    list.erase(
+      std::remove_if(
+        list.begin(), list.end(), [&frame](const auto & t) { return t.child_frame_id == frame; }),
+      list.end());
+    writer.write(message.topic, message.timestamp_ns, transforms);
+  }
+  return copy;
 }
 
 // Returns moving and counted, of some kind.
@@ -138,6 +170,20 @@ TEST_F(RealRecordingsTest, AnOldRecordingReplayedOfflineLogsAgesInReplayTime)
     EXPECT_GE(age_ms, 0.0);
     EXPECT_LT(age_ms, 1000.0);
   }
+}
+
+// A robot with one scanner records no "/scan_02" and no mount for it: the replay runs trailscan
+// on scanner 1 alone, says so, and gives lists of scanner 1 and fused lists.
+TEST_F(RealRecordingsTest, AOneScannerRecordingReplaysWithoutTheSecondMount)
+{
+  const fs::path bag = withoutFrame("positive_2", "base_scan_02");
+  rclcpp::init(0, nullptr);
+  const BagReplay replay = replayBag(bag, BagReplayOptions{});
+  EXPECT_TRUE(replay.summary.single_scanner);
+  EXPECT_EQ(replay.summary.scans_processed, replay.summary.scans_in);
+  EXPECT_EQ(replay.summary.lists_out.at("/objects_laser1"), replay.summary.scans_in);
+  EXPECT_GT(replay.summary.lists_out.at("/objects_laser"), 0u);
+  EXPECT_EQ(replay.summary.lists_out.at("/objects_laser2"), 0u);
 }
 
 // A scanner at rest whose driver writes +inf for no echo (two thirds of its readings): its walls

@@ -34,6 +34,9 @@ struct BagReplaySummary
   std::map<std::string, uint64_t> lists_out;  // by list topic, every one of them listed
   int64_t bag_duration_ns = 0;                // from the first to the last message read
   bool interrupted = false;                   // the progress callback stopped the run
+  // The recording holds no "/scan_02" message: trailscan ran on scanner 1 alone and needed only
+  // its mount.
+  bool single_scanner = false;
 };
 
 struct BagReplayOptions
@@ -56,8 +59,8 @@ struct BagReplay
 // default, receive times otherwise), each at its clock time as the simulated time. A scan
 // waits, as trailscan's transform lookup waits live, until the recording has delivered the
 // robot's pose at its stamp or the lookup's timeout has passed on that clock, whichever comes
-// first. trailscan starts as soon as both scanners' mounts are known; scans before that are
-// counted and skipped. A scan or transform whose bytes cannot be read is counted and skipped.
+// first. trailscan starts as soon as both scanners' mounts are known (scanner 1's alone when
+// the recording holds no "/scan_02" message); scans before that are counted and skipped. A scan or transform whose bytes cannot be read is counted and skipped.
 // With `results`, every list and marker array goes there at the simulated time it came out.
 // `progress` gets the seconds of the bag read and its total length, and stops the run by
 // returning false. Throws BagError for a bag that cannot be read, std::runtime_error naming
