@@ -1,6 +1,7 @@
 #include "quillon_dynamic_detector/trailmerge_settings.hpp"
 
 #include "quillon_dynamic_detector/finite_parameter.hpp"
+#include "quillon_dynamic_detector/start_up_parameter.hpp"
 #include "rclcpp/rclcpp.hpp"
 
 namespace quillon_dynamic_detector
@@ -12,7 +13,7 @@ namespace
 template <typename T>
 void declareInto(rclcpp::Node & node, const char * name, T & field)
 {
-  field = node.declare_parameter(name, field);
+  field = node.declare_parameter(name, field, readAtStartUp());
 }
 
 // Every number of trailmerge ends up in a published marker, a comparison or a duration; NaN,
@@ -21,13 +22,13 @@ constexpr double LONGEST_DURATION_S = 9.0e9;
 
 void declareInto(rclcpp::Node & node, const char * name, double & field)
 {
-  field = node.declare_parameter(name, field);
+  field = node.declare_parameter(name, field, readAtStartUp());
   requireFiniteParameter(name, field);
 }
 
 void declareDurationInto(rclcpp::Node & node, const char * name, double & field)
 {
-  field = node.declare_parameter(name, field);
+  field = node.declare_parameter(name, field, readAtStartUp());
   requireFiniteParameter(name, field, LONGEST_DURATION_S, " of at most 9e9 seconds");
 }
 

@@ -9,6 +9,7 @@
 
 #include "ament_index_cpp/get_package_share_directory.hpp"
 #include "quillon_dynamic_detector/finite_parameter.hpp"
+#include "quillon_dynamic_detector/start_up_parameter.hpp"
 #include "rclcpp/rclcpp.hpp"
 
 namespace quillon_dynamic_detector
@@ -35,27 +36,28 @@ public:
 
   void read(const char * key, double & field)
   {
-    field = node_.declare_parameter(prefix_ + key, field);
+    field = node_.declare_parameter(prefix_ + key, field, readAtStartUp());
     requireFiniteParameter(prefix_ + key, field);
   }
 
   // Beyond float range the narrowed value would be infinite.
   void read(const char * key, float & field)
   {
-    const double value = node_.declare_parameter(prefix_ + key, shortestDecimal(field));
+    const double value =
+      node_.declare_parameter(prefix_ + key, shortestDecimal(field), readAtStartUp());
     requireFiniteParameter(prefix_ + key, value, FLT_MAX, " within float range");
     field = static_cast<float>(value);
   }
 
   void read(const char * key, int32_t & field)
   {
-    field =
-      static_cast<int32_t>(node_.declare_parameter(prefix_ + key, static_cast<int64_t>(field)));
+    field = static_cast<int32_t>(
+      node_.declare_parameter(prefix_ + key, static_cast<int64_t>(field), readAtStartUp()));
   }
 
   void read(const char * key, bool & field)
   {
-    field = node_.declare_parameter(prefix_ + key, field);
+    field = node_.declare_parameter(prefix_ + key, field, readAtStartUp());
   }
 
 private:
@@ -196,7 +198,7 @@ void readTracker(rclcpp::Node & node, TrackerConfig & c)
 void readSelfFilter(rclcpp::Node & node, SelfFilterConfig & c)
 {
   const auto values = [&node](const std::string & name) {
-    return node.declare_parameter(name, std::vector<double>());
+    return node.declare_parameter(name, std::vector<double>(), readAtStartUp());
   };
   c.footprint = footprintFromValues("self_filter.footprint", values("self_filter.footprint"));
   c.scan1_angle_ranges = angleRangesFromValues(
@@ -217,7 +219,7 @@ TrailscanSettings declareTrailscanParameters(rclcpp::Node & node)
 {
   TrailscanSettings s;
   const std::string default_cfg = defaultDetectorConfigPath();
-  s.detector_cfg_file = node.declare_parameter("detector_cfg_file", default_cfg);
+  s.detector_cfg_file = node.declare_parameter("detector_cfg_file", default_cfg, readAtStartUp());
   if (s.detector_cfg_file.empty()) {
     s.detector_cfg_file = default_cfg;
   }
@@ -225,14 +227,16 @@ TrailscanSettings declareTrailscanParameters(rclcpp::Node & node)
   readClusterMerge(node, s.cluster_merge);
   readClassifier(node, s.classifier);
   readTracker(node, s.tracker);
-  s.max_input_age_ms = node.declare_parameter("runtime.max_input_age_ms", s.max_input_age_ms);
+  s.max_input_age_ms =
+    node.declare_parameter("runtime.max_input_age_ms", s.max_input_age_ms, readAtStartUp());
   requireFiniteParameter("runtime.max_input_age_ms", s.max_input_age_ms);
-  s.input_age_on_node_clock =
-    node.declare_parameter("runtime.input_age_on_node_clock", s.input_age_on_node_clock);
+  s.input_age_on_node_clock = node.declare_parameter(
+    "runtime.input_age_on_node_clock", s.input_age_on_node_clock, readAtStartUp());
   s.use_geometric_motion_detector =
-    node.declare_parameter("frontend.use_geometric_motion_detector", false);
-  s.track_in_odom = node.declare_parameter("tracker.track_in_odom", s.track_in_odom);
-  s.single_scanner = node.declare_parameter("single_scanner", s.single_scanner);
+    node.declare_parameter("frontend.use_geometric_motion_detector", false, readAtStartUp());
+  s.track_in_odom =
+    node.declare_parameter("tracker.track_in_odom", s.track_in_odom, readAtStartUp());
+  s.single_scanner = node.declare_parameter("single_scanner", s.single_scanner, readAtStartUp());
   readSelfFilter(node, s.self_filter);
   return s;
 }

@@ -133,3 +133,35 @@ TEST(ParameterFile, ListsEveryParameterOfBothProgramsWithItsDefault)
                                 quillon_dynamic_detector::declareTrailmergeParameters(n);
                               }));
 }
+
+// Both programs read their parameters once, at start-up: a change at run time is refused with
+// the reason (read-only), never answered as set while nothing changes. The clock's own
+// use_sim_time stays as rclcpp declares it.
+TEST(ParameterFile, EveryParameterOfBothProgramsRefusesAChangeAtRunTime)
+{
+  rclcpp::init(0, nullptr);
+  const auto expect_every_change_refused = [](rclcpp::Node & node) {
+    const auto parameters = settableParameters(node);
+    ASSERT_GT(parameters.size(), 10u);
+    for (const auto & [name, parameter] : parameters) {
+      if (name == "use_sim_time") {
+        continue;
+      }
+      const auto result = node.set_parameter(parameter);
+      EXPECT_FALSE(result.successful) << name;
+      EXPECT_EQ(result.reason, "parameter '" + name + "' cannot be set because it is read-only");
+      EXPECT_EQ(node.get_parameter(name), parameter) << name;
+      EXPECT_TRUE(node.describe_parameter(name).read_only) << name;
+    }
+    EXPECT_TRUE(node.set_parameter(rclcpp::Parameter("use_sim_time", false)).successful);
+  };
+  auto trailscan = std::make_shared<rclcpp::Node>("laser_subscriber");
+  quillon_dynamic_detector::declareTrailscanParameters(*trailscan);
+  expect_every_change_refused(*trailscan);
+  auto trailmerge = std::make_shared<rclcpp::Node>("trailmerge");
+  quillon_dynamic_detector::declareTrailmergeParameters(*trailmerge);
+  expect_every_change_refused(*trailmerge);
+  trailscan.reset();
+  trailmerge.reset();
+  rclcpp::shutdown();
+}
