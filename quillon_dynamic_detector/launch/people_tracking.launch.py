@@ -57,6 +57,14 @@ def given_boolean(configurations, name):
     raise RuntimeError(f"{name} must be true or false, not '{text}'")
 
 
+def existing_file(name, path):
+    """The path, or RuntimeError naming it when no file is there: launch_ros would only warn
+    and start both nodes on their defaults."""
+    if not os.path.isfile(path):
+        raise RuntimeError(f"{name}:={path}: no such file")
+    return path
+
+
 def parameter_layers(configurations, share):
     """The parameters of trailscan and of trailmerge, lowest layer first: launch_ros applies a
     node's parameter entries in order, so a later one replaces what an earlier one set."""
@@ -68,11 +76,13 @@ def parameter_layers(configurations, share):
         trailmerge.append(params)
     user_file = configurations.get('params_file', '')
     if user_file:
+        existing_file('params_file', user_file)
         trailscan.append(user_file)
         trailmerge.append(user_file)
     arguments = {}
     if configurations.get('detector_config', ''):
-        arguments['detector_cfg_file'] = configurations['detector_config']
+        arguments['detector_cfg_file'] = existing_file(
+            'detector_config', configurations['detector_config'])
     geometric = given_boolean(configurations, 'use_geometric_motion_detector')
     if geometric is not None:
         arguments['frontend.use_geometric_motion_detector'] = geometric

@@ -129,8 +129,8 @@ class LaunchFileTest(unittest.TestCase):
         node = self.started(**given)['laser_subscriber']
         return resolve(node.kwargs['parameters'], 'laser_subscriber')
 
-    def user_file(self, text):
-        path = os.path.join(self.scratch.name, 'user.yaml')
+    def user_file(self, text, name='user.yaml'):
+        path = os.path.join(self.scratch.name, name)
         with open(path, 'w', encoding='utf-8') as f:
             f.write(text)
         return path
@@ -162,11 +162,12 @@ class LaunchFileTest(unittest.TestCase):
         self.assertEqual(with_file['detector_cfg_file'], '/user/cfg.yaml')
         self.assertIs(with_file['frontend.use_geometric_motion_detector'], True)
 
+        argument_cfg = self.user_file('dynamic_laser_detector: {}\n', 'argument_cfg.yaml')
         with_arguments = self.trailscan(
-            scanner_profile=profile, params_file=user, detector_config='/argument/cfg.yaml',
+            scanner_profile=profile, params_file=user, detector_config=argument_cfg,
             use_geometric_motion_detector='False')
         self.assertEqual(with_arguments[key], 7)
-        self.assertEqual(with_arguments['detector_cfg_file'], '/argument/cfg.yaml')
+        self.assertEqual(with_arguments['detector_cfg_file'], argument_cfg)
         self.assertIs(with_arguments['frontend.use_geometric_motion_detector'], False)
 
     def test_single_scanner_reaches_trailscan_only_when_given(self):
@@ -206,6 +207,9 @@ class LaunchFileTest(unittest.TestCase):
             self.started(scanner_profile='lidar_9000')
         with self.assertRaisesRegex(RuntimeError, 'use_sim_time must be true or false'):
             self.started(use_sim_time='yes')
+        for argument in ('params_file', 'detector_config'):
+            with self.assertRaisesRegex(RuntimeError, f'{argument}:=/no/such.yaml: no such file'):
+                self.started(**{argument: '/no/such.yaml'})
 
 
 if __name__ == '__main__':
