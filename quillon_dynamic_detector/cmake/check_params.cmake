@@ -5,7 +5,6 @@ set(CHECK_PARAMS_LIBRARY_SOURCES
   "${CHECK_PARAMS_DIR}/detector_config_check.cpp"
   "${CHECK_PARAMS_DIR}/file_check.cpp"
   "${CHECK_PARAMS_DIR}/parameter_file_check.cpp"
-  "${CHECK_PARAMS_DIR}/parameter_schema.cpp"
   "${CHECK_PARAMS_DIR}/schema_check.cpp"
   "${CHECK_PARAMS_DIR}/schemas.cpp"
   "${CHECK_PARAMS_DIR}/self_filter_check.cpp"

@@ -2,6 +2,9 @@
 # self-filter, the scan pipeline that calls the algorithm libraries, and the outputs.
 list(APPEND TRAILSCAN_LIBRARY_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/trailscan_settings.cpp
+  # The schemas' reader: descriptions for the parameter descriptors (quillon_check_params uses
+  # it through this library).
+  ${CMAKE_CURRENT_LIST_DIR}/../check_params/parameter_schema.cpp
   ${CMAKE_CURRENT_LIST_DIR}/transform_lookup.cpp
   ${CMAKE_CURRENT_LIST_DIR}/cluster_palette.cpp
   ${CMAKE_CURRENT_LIST_DIR}/output_messages.cpp

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "ament_index_cpp/get_package_share_directory.hpp"
+#include "quillon_dynamic_detector/check_params/parameter_schema.hpp"
 #include "quillon_dynamic_detector/finite_parameter.hpp"
 #include "quillon_dynamic_detector/start_up_parameter.hpp"
 #include "rclcpp/rclcpp.hpp"
@@ -29,14 +30,46 @@ double shortestDecimal(float value)
 // Declares "<group>.<key>" with the field's current value as default and stores the effective
 // value back, converted to the field's type (float32 fields travel as double parameters, int32
 // fields as integer parameters).
+using check_params::ParameterSchema;
+
+// The installed schema of trailscan's parameters, whose descriptions and units `ros2 param
+// describe` shows; an empty one when the package's share folder has none.
+ParameterSchema installedSchema()
+{
+  try {
+    return ParameterSchema::load(
+      ament_index_cpp::get_package_share_directory("quillon_dynamic_detector") +
+      "/schema/trailscan.schema.json");
+  } catch (const std::exception &) {
+    return ParameterSchema();
+  }
+}
+
+// Read once at start-up, with the schema's description and unit.
+rcl_interfaces::msg::ParameterDescriptor described(
+  const ParameterSchema & schema, const std::string & name)
+{
+  rcl_interfaces::msg::ParameterDescriptor descriptor = readAtStartUp();
+  if (const auto * parameter = schema.find(name)) {
+    descriptor.description = parameter->description;
+    if (!parameter->unit.empty()) {
+      descriptor.description += " Unit: " + parameter->unit + ".";
+    }
+  }
+  return descriptor;
+}
+
 class GroupReader
 {
 public:
-  GroupReader(rclcpp::Node & node, const std::string & group) : node_(node), prefix_(group + ".") {}
+  GroupReader(rclcpp::Node & node, const std::string & group, const ParameterSchema & schema)
+  : node_(node), prefix_(group + "."), schema_(schema)
+  {
+  }
 
   void read(const char * key, double & field)
   {
-    field = node_.declare_parameter(prefix_ + key, field, readAtStartUp());
+    field = node_.declare_parameter(prefix_ + key, field, descriptor(key));
     requireFiniteParameter(prefix_ + key, field);
   }
 
@@ -44,7 +77,7 @@ public:
   void read(const char * key, float & field)
   {
     const double value =
-      node_.declare_parameter(prefix_ + key, shortestDecimal(field), readAtStartUp());
+      node_.declare_parameter(prefix_ + key, shortestDecimal(field), descriptor(key));
     requireFiniteParameter(prefix_ + key, value, FLT_MAX, " within float range");
     field = static_cast<float>(value);
   }
@@ -52,34 +85,40 @@ public:
   void read(const char * key, int32_t & field)
   {
     field = static_cast<int32_t>(
-      node_.declare_parameter(prefix_ + key, static_cast<int64_t>(field), readAtStartUp()));
+      node_.declare_parameter(prefix_ + key, static_cast<int64_t>(field), descriptor(key)));
   }
 
   void read(const char * key, bool & field)
   {
-    field = node_.declare_parameter(prefix_ + key, field, readAtStartUp());
+    field = node_.declare_parameter(prefix_ + key, field, descriptor(key));
   }
 
 private:
+  rcl_interfaces::msg::ParameterDescriptor descriptor(const char * key) const
+  {
+    return described(schema_, prefix_ + key);
+  }
+
   rclcpp::Node & node_;
   std::string prefix_;
+  const ParameterSchema & schema_;
 };
 
 // Key names are the field names, so one spelling serves both.
 #define QUILLON_READ(reader, record, field) (reader).read(#field, (record).field)
 
-void readClustering(rclcpp::Node & node, ClusteringConfig & c)
+void readClustering(rclcpp::Node & node, const ParameterSchema & schema, ClusteringConfig & c)
 {
-  GroupReader r(node, "clustering");
+  GroupReader r(node, "clustering", schema);
   QUILLON_READ(r, c, tolerance);
   QUILLON_READ(r, c, min_cluster_size);
   QUILLON_READ(r, c, max_cluster_size);
   QUILLON_READ(r, c, max_range);
 }
 
-void readClusterMerge(rclcpp::Node & node, ClusterMergeConfig & c)
+void readClusterMerge(rclcpp::Node & node, const ParameterSchema & schema, ClusterMergeConfig & c)
 {
-  GroupReader r(node, "cluster_merge");
+  GroupReader r(node, "cluster_merge", schema);
   QUILLON_READ(r, c, enable);
   QUILLON_READ(r, c, max_centroid_distance);
   QUILLON_READ(r, c, max_radial_distance_diff);
@@ -90,10 +129,10 @@ void readClusterMerge(rclcpp::Node & node, ClusterMergeConfig & c)
   QUILLON_READ(r, c, max_cluster_points);
 }
 
-void readClassifier(rclcpp::Node & node, ClassifierConfig & c)
+void readClassifier(rclcpp::Node & node, const ParameterSchema & schema, ClassifierConfig & c)
 {
   c = DEFAULT_CLASSIFIER_CONFIG;
-  GroupReader r(node, "classifier");
+  GroupReader r(node, "classifier", schema);
   QUILLON_READ(r, c, reject_max_width);
   QUILLON_READ(r, c, reject_max_length);
   QUILLON_READ(r, c, reject_max_area);
@@ -132,9 +171,9 @@ void readClassifier(rclcpp::Node & node, ClassifierConfig & c)
   QUILLON_READ(r, c, pedestrian_score_threshold);
 }
 
-void readTracker(rclcpp::Node & node, TrackerConfig & c)
+void readTracker(rclcpp::Node & node, const ParameterSchema & schema, TrackerConfig & c)
 {
-  GroupReader r(node, "tracker");
+  GroupReader r(node, "tracker", schema);
   QUILLON_READ(r, c, confirm_threshold);
   QUILLON_READ(r, c, max_coasting_frames);
   QUILLON_READ(r, c, dynamic_gate);
@@ -195,10 +234,10 @@ void readTracker(rclcpp::Node & node, TrackerConfig & c)
 
 #undef QUILLON_READ
 
-void readSelfFilter(rclcpp::Node & node, SelfFilterConfig & c)
+void readSelfFilter(rclcpp::Node & node, const ParameterSchema & schema, SelfFilterConfig & c)
 {
-  const auto values = [&node](const std::string & name) {
-    return node.declare_parameter(name, std::vector<double>(), readAtStartUp());
+  const auto values = [&node, &schema](const std::string & name) {
+    return node.declare_parameter(name, std::vector<double>(), described(schema, name));
   };
   c.footprint = footprintFromValues("self_filter.footprint", values("self_filter.footprint"));
   c.scan1_angle_ranges = angleRangesFromValues(
@@ -218,26 +257,26 @@ std::string defaultDetectorConfigPath()
 TrailscanSettings declareTrailscanParameters(rclcpp::Node & node)
 {
   TrailscanSettings s;
+  const ParameterSchema schema = installedSchema();
+  const auto declare = [&node, &schema](const std::string & name, auto default_value) {
+    return node.declare_parameter(name, default_value, described(schema, name));
+  };
   const std::string default_cfg = defaultDetectorConfigPath();
-  s.detector_cfg_file = node.declare_parameter("detector_cfg_file", default_cfg, readAtStartUp());
+  s.detector_cfg_file = declare("detector_cfg_file", default_cfg);
   if (s.detector_cfg_file.empty()) {
     s.detector_cfg_file = default_cfg;
   }
-  readClustering(node, s.clustering);
-  readClusterMerge(node, s.cluster_merge);
-  readClassifier(node, s.classifier);
-  readTracker(node, s.tracker);
-  s.max_input_age_ms =
-    node.declare_parameter("runtime.max_input_age_ms", s.max_input_age_ms, readAtStartUp());
+  readClustering(node, schema, s.clustering);
+  readClusterMerge(node, schema, s.cluster_merge);
+  readClassifier(node, schema, s.classifier);
+  readTracker(node, schema, s.tracker);
+  s.max_input_age_ms = declare("runtime.max_input_age_ms", s.max_input_age_ms);
   requireFiniteParameter("runtime.max_input_age_ms", s.max_input_age_ms);
-  s.input_age_on_node_clock = node.declare_parameter(
-    "runtime.input_age_on_node_clock", s.input_age_on_node_clock, readAtStartUp());
-  s.use_geometric_motion_detector =
-    node.declare_parameter("frontend.use_geometric_motion_detector", false, readAtStartUp());
-  s.track_in_odom =
-    node.declare_parameter("tracker.track_in_odom", s.track_in_odom, readAtStartUp());
-  s.single_scanner = node.declare_parameter("single_scanner", s.single_scanner, readAtStartUp());
-  readSelfFilter(node, s.self_filter);
+  s.input_age_on_node_clock = declare("runtime.input_age_on_node_clock", s.input_age_on_node_clock);
+  s.use_geometric_motion_detector = declare("frontend.use_geometric_motion_detector", false);
+  s.track_in_odom = declare("tracker.track_in_odom", s.track_in_odom);
+  s.single_scanner = declare("single_scanner", s.single_scanner);
+  readSelfFilter(node, schema, s.self_filter);
   return s;
 }
 

@@ -136,7 +136,7 @@ TEST(ParameterFile, ListsEveryParameterOfBothProgramsWithItsDefault)
 
 // Both programs read their parameters once, at start-up: a change at run time is refused with
 // the reason (read-only), never answered as set while nothing changes. The clock's own
-// use_sim_time stays as rclcpp declares it.
+// use_sim_time stays as rclcpp declares it. trailscan describes every parameter.
 TEST(ParameterFile, EveryParameterOfBothProgramsRefusesAChangeAtRunTime)
 {
   rclcpp::init(0, nullptr);
@@ -152,12 +152,19 @@ TEST(ParameterFile, EveryParameterOfBothProgramsRefusesAChangeAtRunTime)
       EXPECT_EQ(result.reason, "parameter '" + name + "' cannot be set because it is read-only");
       EXPECT_EQ(node.get_parameter(name), parameter) << name;
       EXPECT_TRUE(node.describe_parameter(name).read_only) << name;
+      if (node.get_name() == std::string("laser_subscriber")) {
+        EXPECT_FALSE(node.describe_parameter(name).description.empty()) << name;
+      }
     }
     EXPECT_TRUE(node.set_parameter(rclcpp::Parameter("use_sim_time", false)).successful);
   };
   auto trailscan = std::make_shared<rclcpp::Node>("laser_subscriber");
   quillon_dynamic_detector::declareTrailscanParameters(*trailscan);
   expect_every_change_refused(*trailscan);
+  // trailscan's descriptors say what its schema says, unit included.
+  EXPECT_EQ(
+    trailscan->describe_parameter("clustering.tolerance").description,
+    "Largest gap between neighbouring points of one cluster. Unit: m.");
   auto trailmerge = std::make_shared<rclcpp::Node>("trailmerge");
   quillon_dynamic_detector::declareTrailmergeParameters(*trailmerge);
   expect_every_change_refused(*trailmerge);
