@@ -77,34 +77,71 @@ tf2_msgs::msg::TFMessage transformMessage(
   return msg;
 }
 
-// Publishes fresh scans of scanner 1, with the robot's pose known at their stamps, until an
-// object list of scanner 1 comes back (10 s at most), and checks its header.
-void expectAListOfScanner1(
-  rclcpp::Node & source, rclcpp::Publisher<tf2_msgs::msg::TFMessage> & tf,
-  rclcpp::Publisher<sensor_msgs::msg::LaserScan> & scans,
-  const std::vector<quillon_protocol::msg::ObjectList> & received)
+// The rest of a robot for a trailscan under test: its mounts and odometry on TF, scanner 1's
+// scans, and scanner 1's object lists as they come back.
+struct RobotSource
 {
-  rclcpp::Clock system_clock(RCL_ROS_TIME);
-  const auto deadline = std::chrono::steady_clock::now() + 10s;
-  while (received.empty() && std::chrono::steady_clock::now() < deadline) {
-    const rclcpp::Time now = system_clock.now();
-    tf.publish(transformMessage("odom", "base_footprint", now));
-    sensor_msgs::msg::LaserScan scan;
-    scan.header.stamp = now;
-    scan.header.frame_id = "base_scan_01";
-    scan.angle_increment = 0.01f;
-    scan.range_max = 30.0f;
-    scan.ranges.assign(100, 2.0f);
-    scans.publish(scan);
-    rclcpp::spin_some(source.shared_from_this());
-    std::this_thread::sleep_for(50ms);
-    rclcpp::spin_some(source.shared_from_this());
+  RobotSource()
+  : node(std::make_shared<rclcpp::Node>("tf_and_scan_source")),
+    tf_static(node->create_publisher<tf2_msgs::msg::TFMessage>(
+      "/tf_static", rclcpp::QoS(10).transient_local())),
+    tf(node->create_publisher<tf2_msgs::msg::TFMessage>("/tf", rclcpp::QoS(100))),
+    scans(node->create_publisher<sensor_msgs::msg::LaserScan>("/scan_01", rclcpp::SensorDataQoS())),
+    objects(node->create_subscription<quillon_protocol::msg::ObjectList>(
+      "/objects_laser1", rclcpp::QoS(10),
+      [this](const quillon_protocol::msg::ObjectList & msg) { received.push_back(msg); }))
+  {
   }
-  ASSERT_FALSE(received.empty());
-  EXPECT_EQ(received[0].header.frame_id, "base_scan_01");
-  EXPECT_EQ(received[0].sensor_name, "top_scan_01");
-  EXPECT_EQ(received[0].sensor_type, 3);
-}
+
+  void mount(const std::string & scanner_frame)
+  {
+    tf_static->publish(
+      transformMessage("base_footprint", scanner_frame, rclcpp::Time(0, 0, RCL_ROS_TIME)));
+  }
+
+  // How many subscribe to scanner 1's scans, once one does (10 s at most).
+  std::size_t scanSubscriptions() const
+  {
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (scans->get_subscription_count() == 0 && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(10ms);
+    }
+    return scans->get_subscription_count();
+  }
+
+  // Publishes fresh scans of scanner 1, with the robot's pose known at their stamps, until an
+  // object list of scanner 1 comes back (10 s at most), and checks its header.
+  void expectAListOfScanner1()
+  {
+    rclcpp::Clock system_clock(RCL_ROS_TIME);
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (received.empty() && std::chrono::steady_clock::now() < deadline) {
+      const rclcpp::Time now = system_clock.now();
+      tf->publish(transformMessage("odom", "base_footprint", now));
+      sensor_msgs::msg::LaserScan scan;
+      scan.header.stamp = now;
+      scan.header.frame_id = "base_scan_01";
+      scan.angle_increment = 0.01f;
+      scan.range_max = 30.0f;
+      scan.ranges.assign(100, 2.0f);
+      scans->publish(scan);
+      rclcpp::spin_some(node);
+      std::this_thread::sleep_for(50ms);
+      rclcpp::spin_some(node);
+    }
+    ASSERT_FALSE(received.empty());
+    EXPECT_EQ(received[0].header.frame_id, "base_scan_01");
+    EXPECT_EQ(received[0].sensor_name, "top_scan_01");
+    EXPECT_EQ(received[0].sensor_type, 3);
+  }
+
+  rclcpp::Node::SharedPtr node;
+  rclcpp::Publisher<tf2_msgs::msg::TFMessage>::SharedPtr tf_static;
+  rclcpp::Publisher<tf2_msgs::msg::TFMessage>::SharedPtr tf;
+  rclcpp::Publisher<sensor_msgs::msg::LaserScan>::SharedPtr scans;
+  std::vector<quillon_protocol::msg::ObjectList> received;
+  rclcpp::Subscription<quillon_protocol::msg::ObjectList>::SharedPtr objects;
+};
 
 double secondsBetween(
   const ros2_compat::testing::LogRecord & a, const ros2_compat::testing::LogRecord & b)
@@ -154,16 +191,7 @@ TEST(TrailscanStartup, SubscribesOnlyAfterBothMountingTransformsResolve)
   LogCapture log;
   TrailscanThread app({});
   ASSERT_TRUE(rclcpp::ok());
-  auto source = std::make_shared<rclcpp::Node>("tf_and_scan_source");
-  auto tf_static = source->create_publisher<tf2_msgs::msg::TFMessage>(
-    "/tf_static", rclcpp::QoS(10).transient_local());
-  auto tf = source->create_publisher<tf2_msgs::msg::TFMessage>("/tf", rclcpp::QoS(100));
-  auto scans =
-    source->create_publisher<sensor_msgs::msg::LaserScan>("/scan_01", rclcpp::SensorDataQoS());
-  std::vector<quillon_protocol::msg::ObjectList> received;
-  auto objects = source->create_subscription<quillon_protocol::msg::ObjectList>(
-    "/objects_laser1", rclcpp::QoS(10),
-    [&received](const quillon_protocol::msg::ObjectList & msg) { received.push_back(msg); });
+  RobotSource robot;
 
   const std::string scan1_error = "Transform base_scan_01 to base_footprint error of sensor data";
   ASSERT_TRUE(log.wait_for(scan1_error, 10s, 2));
@@ -171,27 +199,20 @@ TEST(TrailscanStartup, SubscribesOnlyAfterBothMountingTransformsResolve)
   EXPECT_EQ(attempts[0].severity, 40);
   EXPECT_GE(secondsBetween(attempts[0], attempts[1]), 1.1);
   EXPECT_LE(secondsBetween(attempts[0], attempts[1]), 3.0);
-  EXPECT_EQ(scans->get_subscription_count(), 0u);
+  EXPECT_EQ(robot.scans->get_subscription_count(), 0u);
 
-  tf_static->publish(
-    transformMessage("base_footprint", "base_scan_01", rclcpp::Time(0, 0, RCL_ROS_TIME)));
+  robot.mount("base_scan_01");
   ASSERT_TRUE(
     log.wait_for("Transform base_scan_02 to base_footprint error of sensor data", 10s, 2));
-  EXPECT_EQ(scans->get_subscription_count(), 0u);
+  EXPECT_EQ(robot.scans->get_subscription_count(), 0u);
   EXPECT_FALSE(log.contains("[config]"));
 
-  tf_static->publish(
-    transformMessage("base_footprint", "base_scan_02", rclcpp::Time(0, 0, RCL_ROS_TIME)));
+  robot.mount("base_scan_02");
   ASSERT_TRUE(
     log.wait_for("[config] tolerance=0.18 min_cluster_size=10 max_cluster_size=1000", 10s));
   EXPECT_EQ(recordsWith(log, "[config]")[0].logger, "trailscan");
-  const auto deadline = std::chrono::steady_clock::now() + 10s;
-  while (scans->get_subscription_count() == 0 && std::chrono::steady_clock::now() < deadline) {
-    std::this_thread::sleep_for(10ms);
-  }
-  ASSERT_EQ(scans->get_subscription_count(), 1u);
-
-  expectAListOfScanner1(*source, *tf, *scans, received);
+  ASSERT_EQ(robot.scanSubscriptions(), 1u);
+  robot.expectAListOfScanner1();
 
   rclcpp::shutdown();
   EXPECT_EQ(app.join(), 0);
@@ -204,30 +225,16 @@ TEST(TrailscanStartup, OneScannerStartsWithoutTheSecondMount)
   LogCapture log;
   TrailscanThread app({"--ros-args", "-p", "single_scanner:=true"});
   ASSERT_TRUE(rclcpp::ok());
-  auto source = std::make_shared<rclcpp::Node>("tf_and_scan_source");
-  auto tf_static = source->create_publisher<tf2_msgs::msg::TFMessage>(
-    "/tf_static", rclcpp::QoS(10).transient_local());
-  auto tf = source->create_publisher<tf2_msgs::msg::TFMessage>("/tf", rclcpp::QoS(100));
-  auto scans =
-    source->create_publisher<sensor_msgs::msg::LaserScan>("/scan_01", rclcpp::SensorDataQoS());
+  RobotSource robot;
   auto second_scans =
-    source->create_publisher<sensor_msgs::msg::LaserScan>("/scan_02", rclcpp::SensorDataQoS());
-  std::vector<quillon_protocol::msg::ObjectList> received;
-  auto objects = source->create_subscription<quillon_protocol::msg::ObjectList>(
-    "/objects_laser1", rclcpp::QoS(10),
-    [&received](const quillon_protocol::msg::ObjectList & msg) { received.push_back(msg); });
+    robot.node->create_publisher<sensor_msgs::msg::LaserScan>("/scan_02", rclcpp::SensorDataQoS());
 
-  tf_static->publish(
-    transformMessage("base_footprint", "base_scan_01", rclcpp::Time(0, 0, RCL_ROS_TIME)));
+  robot.mount("base_scan_01");
   ASSERT_TRUE(log.wait_for("[config]", 10s));
-  const auto deadline = std::chrono::steady_clock::now() + 10s;
-  while (scans->get_subscription_count() == 0 && std::chrono::steady_clock::now() < deadline) {
-    std::this_thread::sleep_for(10ms);
-  }
-  ASSERT_EQ(scans->get_subscription_count(), 1u);
+  ASSERT_EQ(robot.scanSubscriptions(), 1u);
   EXPECT_EQ(second_scans->get_subscription_count(), 0u);
   EXPECT_FALSE(log.contains("base_scan_02"));
-  expectAListOfScanner1(*source, *tf, *scans, received);
+  robot.expectAListOfScanner1();
 
   rclcpp::shutdown();
   EXPECT_EQ(app.join(), 0);
