@@ -6,6 +6,8 @@ set -euo pipefail
 packages=(
   g++ cmake ninja-build ccache python3 python3-catkin-pkg python3-yaml pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
+  # googletest's source: the colcon check builds it in each package, as Humble's gtest_vendor does
+  googletest
   libeigen3-dev libpcl-dev libopencv-dev libyaml-cpp-dev libsqlite3-dev
   liborocos-kdl-dev libament-index-cpp-dev
   libfastrtps-dev libfastcdr-dev iproute2

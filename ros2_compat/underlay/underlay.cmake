@@ -71,6 +71,10 @@ install(FILES "${CMAKE_CURRENT_SOURCE_DIR}/underlay/ament_index_marker"
   DESTINATION share/ament_index/resource_index/packages RENAME rosidl_default_generators
   COMPONENT ${underlay_component})
 
+# ament_cmake_gtest building googletest from source in each package, as Humble's does.
+install(FILES "${CMAKE_CURRENT_LIST_DIR}/ament_cmake_gtestConfig.cmake"
+  DESTINATION share/ament_cmake_gtest/cmake COMPONENT ${underlay_component})
+
 # What `source /opt/ros/humble/setup.bash` does on a robot; colcon chains local_setup.bash into a
 # workspace's setup files. The underlay has no parents, so both do the same.
 foreach(setup_file setup.bash local_setup.bash)
