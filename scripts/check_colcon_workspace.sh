@@ -4,7 +4,7 @@
 # colcon workspace, on top of the ROS 2 compatibility layer installed as an underlay in place of
 # /opt/ros/humble. Checks that colcon sees exactly the ROS packages, builds them with their tests
 # and passes `colcon test`, with tests of the detector package among them. The README's colcon
-# commands are these, word for word.
+# commands are these, word for word (scripts/check_docs_commands.sh checks that).
 #
 #   scripts/check_colcon_workspace.sh   after scripts/build.sh (installs the layer from build/, or
 #                                       from $BUILD_DIR, and builds in its colcon_workspace/)
