@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Builds this repository's ROS packages as a robot user does (README, "On a robot with ROS 2
-# Humble"): the repository under src/ of a fresh colcon workspace, on top of the ROS 2
-# compatibility layer installed as an underlay in place of /opt/ros/humble. Checks that colcon
-# sees exactly the ROS packages, builds them with their tests and passes `colcon test`, with tests
-# of the detector package among them.
+# Builds this repository's ROS packages as a robot user does (README, "Build it in your
+# workspace"; docs/building.md, "The colcon workspace"): the repository under src/ of a fresh
+# colcon workspace, on top of the ROS 2 compatibility layer installed as an underlay in place of
+# /opt/ros/humble. Checks that colcon sees exactly the ROS packages, builds them with their tests
+# and passes `colcon test`, with tests of the detector package among them. The README's colcon
+# commands are these, word for word (scripts/check_docs_commands.sh checks that).
 #
 #   scripts/check_colcon_workspace.sh   after scripts/build.sh (installs the layer from build/, or
 #                                       from $BUILD_DIR, and builds in its colcon_workspace/)

@@ -50,7 +50,8 @@ foreach(test_name check_params_test parameter_schema_test)
   add_dependencies(${target} quillon_check_params)
 endforeach()
 
-# The README's parameter table is generated from the schemas; this fails when it is stale.
-add_test(NAME quillon_dynamic_detector_readme_parameter_table
+# The parameter tables of docs/parameters.md are generated from the schemas; this fails when they
+# are stale.
+add_test(NAME quillon_dynamic_detector_docs_parameter_table
   COMMAND "${Python3_EXECUTABLE}" "${CHECK_PARAMS_DIR}/render_parameter_table.py" --check
   WORKING_DIRECTORY "${QUILLON_REPO_ROOT}")

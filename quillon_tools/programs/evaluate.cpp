@@ -1,5 +1,5 @@
 // Scores the object lists of a result bag (from quillon_offline_run, or recorded on a robot)
-// against ground truth in the CSV format of quillon_tools/docs/ground_truth_format.md, or, with
+// against ground truth in the CSV format of docs/ground_truth_format.md, or, with
 // --nobody-here, against a recording in which nobody was around the robot: its odometry and scans
 // give the robot's path and view, and every pedestrian reported within range is a false
 // positive. RECORDING_BAG may be RESULT_BAG itself when the robot recorded /tf beside the lists.

@@ -1,10 +1,10 @@
 #!/usr/bin/env python3
 """Renders the parameter schemas (quillon_dynamic_detector/schema/*.schema.json) into the
-"Parameters" section of the repository README, between its marker comments.
+parameter tables of docs/parameters.md, between its marker comments.
 
-    render_parameter_table.py --write   regenerate the section (inserted after the section
-                                        "## On a robot with ROS 2 Humble" when it is missing)
-    render_parameter_table.py --check   exit 1 when the README's section is not what the
+    render_parameter_table.py --write   regenerate the tables (appended to the page when its
+                                        marker comments are missing)
+    render_parameter_table.py --check   exit 1 when the page's tables are not what the
                                         schemas give
 
 Python's standard library only, so that it runs offline on any machine with Python 3.
@@ -21,27 +21,24 @@ REPOSITORY = os.path.dirname(PACKAGE)
 SCHEMA_DIR = os.path.join(PACKAGE, 'schema')
 BEGIN = '<!-- parameters:begin -->'
 END = '<!-- parameters:end -->'
-ANCHOR = '## On a robot with ROS 2 Humble'
 COMMAND = 'python3 quillon_dynamic_detector/src/check_params/render_parameter_table.py --write'
 
 SCHEMAS = [
     ('trailscan.schema.json',
-     '### `trailscan` (node "laser_subscriber")',
+     '## `trailscan` (node "laser_subscriber")',
      'ROS 2 parameters, in a parameter file under `laser_subscriber:` / `ros__parameters:` '
      '(nested groups or dotted names).'),
     ('trailmerge.schema.json',
-     '### `trailmerge` (node "trailmerge")',
+     '## `trailmerge` (node "trailmerge")',
      'ROS 2 parameters, in a parameter file under `trailmerge:` / `ros__parameters:`.'),
     ('detector_config.schema.json',
-     '### Detector configuration (`config/cfg.yaml`, parameter "detector_cfg_file")',
+     '## Detector configuration (`config/cfg.yaml`, parameter "detector_cfg_file")',
      'The closed detector reads the section `dynamic_laser_detector:` (the keys of the '
      'stand-in; the maker\'s library may read others), the geometric motion detector the '
      'top-level keys. A missing key takes its default.'),
 ]
 
-INTRO = '''## Parameters
-
-Every setting of both programs and of the detectors' YAML file, generated from the schemas in
+INTRO = '''Every setting of both programs and of the detectors' YAML file, generated from the schemas in
 `quillon_dynamic_detector/schema/` (JSON Schema, one per node and one for the detector
 configuration; installed to `share/quillon_dynamic_detector/schema/`). "Range" is what makes
 sense; the programs start with values outside it (they refuse only wrong types, NaN and
@@ -49,7 +46,8 @@ infinity, a self-filter outline or angle range that is none, and the detectors a
 values), so check a file before you start:
 
 ```sh
-ros2 run quillon_dynamic_detector quillon_check_params my_params.yaml my_cfg.yaml   # or build/quillon_check_params
+ros2 run quillon_dynamic_detector quillon_check_params my_params.yaml my_cfg.yaml
+build/quillon_check_params my_params.yaml my_cfg.yaml   # the same, in the standalone build
 ```
 
 It reports unknown keys (with the nearest known spelling), wrong types, values out of range,
@@ -132,43 +130,33 @@ def section():
     return '\n'.join(parts) + END
 
 
-def with_section(readme):
-    """The README with the generated section in place; ValueError when there is no place."""
-    begin, end = readme.find(BEGIN), readme.find(END)
+def with_section(page):
+    """The page with the generated section in place (at its end when it has none yet)."""
+    begin, end = page.find(BEGIN), page.find(END)
     if begin >= 0 and end > begin:
-        return readme[:begin] + section() + readme[end + len(END):]
-    anchor = readme.find(ANCHOR + '\n')
-    if anchor < 0:
-        raise ValueError(f'no section "{ANCHOR}" to put the parameters after')
-    following = readme.find('\n## ', anchor + len(ANCHOR))
-    if following < 0:
-        return readme.rstrip('\n') + '\n\n' + section() + '\n'
-    return readme[:following + 1] + section() + '\n\n' + readme[following + 1:]
+        return page[:begin] + section() + page[end + len(END):]
+    return page.rstrip('\n') + '\n\n' + section() + '\n'
 
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split('\n\n')[0])
     mode = parser.add_mutually_exclusive_group(required=True)
-    mode.add_argument('--write', action='store_true', help='regenerate the README section')
-    mode.add_argument('--check', action='store_true', help='fail when the section is stale')
-    parser.add_argument('--readme', default=os.path.join(REPOSITORY, 'README.md'))
+    mode.add_argument('--write', action='store_true', help='regenerate the tables')
+    mode.add_argument('--check', action='store_true', help='fail when the tables are stale')
+    parser.add_argument('--page', default=os.path.join(REPOSITORY, 'docs', 'parameters.md'))
     arguments = parser.parse_args()
 
-    with open(arguments.readme, encoding='utf-8') as f:
-        readme = f.read()
-    try:
-        wanted = with_section(readme)
-    except ValueError as error:
-        print(f'{arguments.readme}: {error}', file=sys.stderr)
-        return 1
+    with open(arguments.page, encoding='utf-8') as f:
+        page = f.read()
+    wanted = with_section(page)
     if arguments.write:
-        if wanted != readme:
-            with open(arguments.readme, 'w', encoding='utf-8') as f:
+        if wanted != page:
+            with open(arguments.page, 'w', encoding='utf-8') as f:
                 f.write(wanted)
         return 0
-    if wanted != readme or BEGIN not in readme:
-        print(f'{arguments.readme}: the "Parameters" section is not what the schemas give; '
-              f'regenerate it with:\n  {COMMAND}', file=sys.stderr)
+    if wanted != page or BEGIN not in page:
+        print(f'{arguments.page}: the parameter tables are not what the schemas give; '
+              f'regenerate them with:\n  {COMMAND}', file=sys.stderr)
         return 1
     return 0
 

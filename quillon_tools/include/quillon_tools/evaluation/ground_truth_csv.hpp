@@ -9,7 +9,7 @@ namespace quillon_tools
 {
 
 // Ground truth as CSV, so that annotated recordings can be scored like simulated runs
-// (quillon_tools/docs/ground_truth_format.md has the full description and an example).
+// (docs/ground_truth_format.md has the full description and an example).
 //
 // Blank lines and lines starting with '#' are ignored. The first other line is the header
 //   stamp_ns,kind,id,x,y,vx,vy,yaw,frame,omega,radius,name,fov,range_max,beams,scan_frame
