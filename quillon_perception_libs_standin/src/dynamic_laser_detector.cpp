@@ -19,6 +19,8 @@ constexpr std::size_t MAX_BEAMS = 65536;
 constexpr double MAX_SWEEP_S = 1.0;
 // m: a robot's own body lies within this of its scanner.
 constexpr float BODY_REACH = 1.0f;
+// m: a person who walks to a spot and stops had a leg moving this close to it a moment before.
+constexpr double ARRIVAL_RADIUS = 0.8;
 // Odometry farther apart than this gives no useful velocity for the sweep.
 constexpr double MAX_POSE_GAP_S = 1.0;
 // No odometry runs this far (m); beyond it, or not finite, a pose would poison the odometer's sums
@@ -208,26 +210,40 @@ bool DynamicLaserDetector::seenFree(double x, double y) const
   int free_views = 0;
   int hits_before_free = 0;
   bool hit_ever = false;
+  std::size_t newest_free = 0;
+  double occupied_since = current_view_.stamp;  // oldest hit since the newest view that saw through
   shadows_.clear();
   for (std::size_t k = views.size(); k-- > 0;) {
     const SpotSight sight = sightOf(views[k], x, y, margins_[k]);
     if (sight.kind == SpotSight::kSeenThrough) {
+      newest_free = free_views == 0 ? k : newest_free;
       ++free_views;
     } else if (sight.kind == SpotSight::kHit) {
       hit_ever = true;
       hits_before_free += free_views > 0 ? 1 : 0;
+      occupied_since = free_views == 0 ? views[k].stamp : occupied_since;
     } else if (sight.kind == SpotSight::kShadowed && sight.depth <= settings_.uncovered_depth) {
       shadows_.push_back(sight);
     }
   }
   if (free_views > hits_before_free) {
-    return true;
+    return !settled(occupied_since, views[newest_free], x, y);
   }
   // Someone walking straight away steps into space their own legs hid: never seen free, but
   // right behind something that has since gone, and never seen occupied.
   return !hit_ever && std::any_of(shadows_.begin(), shadows_.end(), [this](const SpotSight & s) {
     return seesThrough(current_view_, s.occluder_x, s.occluder_y, current_margins_);
   });
+}
+
+bool DynamicLaserDetector::settled(
+  double occupied_since, const RememberedView & last_free, double x, double y) const
+{
+  // Something the earlier scans could not see (glass at a slant, a dark post) has come into view
+  // and stays; a person who walked there and stopped had a leg moving beside it a moment before.
+  return settings_.settle_time > 0.0 &&
+         current_view_.stamp - occupied_since >= settings_.settle_time &&
+         !movedNear(last_free, x, y, ARRIVAL_RADIUS);
 }
 
 bool DynamicLaserDetector::movesWithRobot(
@@ -271,6 +287,14 @@ RememberedView DynamicLaserDetector::viewOf(
   view.reach = memory_.recycledReach();
   setReach(scan, view);
   placeReturns(view);
+  view.moving_x.clear();
+  view.moving_y.clear();
+  for (std::size_t i = 0; i < moving_.size(); ++i) {
+    if (moving_[i]) {
+      view.moving_x.push_back(view.hit_x[i]);
+      view.moving_y.push_back(view.hit_y[i]);
+    }
+  }
   return view;
 }
 

@@ -219,6 +219,21 @@ SpotSight sightOf(
   return sight;
 }
 
+bool movedNear(const RememberedView & view, double x, double y, double radius)
+{
+  const auto fx = static_cast<float>(x);
+  const auto fy = static_cast<float>(y);
+  const auto limit = static_cast<float>(radius * radius);
+  for (std::size_t i = 0; i < view.moving_x.size(); ++i) {
+    const float dx = view.moving_x[i] - fx;
+    const float dy = view.moving_y[i] - fy;
+    if (dx * dx + dy * dy <= limit) {
+      return true;
+    }
+  }
+  return false;
+}
+
 float fastAtan2(float y, float x)
 {
   const float ax = std::fabs(x);

@@ -60,6 +60,11 @@ std::string writeConfig(const std::string & name, const std::string & text)
 }
 
 std::string defaultConfig() { return writeConfig("empty.yaml", ""); }
+// Spots that stay occupied settle (as the profiles set it).
+std::string settlingConfig()
+{
+  return writeConfig("settling.yaml", "dynamic_laser_detector:\n  settle_time: 0.7\n");
+}
 
 RobotPath standingAt(double x, double y, double yaw)
 {
@@ -195,8 +200,13 @@ const std::vector<Circle> TABLE_LEGS = {
 // foot is moving as well as the swinging one; walls and table legs never are.
 TEST(DynamicLaserDetector, BothLegsOfAWalkerMoveThePlantedFootIncluded)
 {
-  for (const double rate : {40.0, 7.5}) {
-    DynamicLaserDetector detector(defaultConfig());
+  for (const auto & [config, rate] : std::vector<std::pair<std::string, double>>{
+         {defaultConfig(), 40.0},
+         {defaultConfig(), 7.5},
+         {settlingConfig(), 40.0},
+         {settlingConfig(), 7.5}}) {
+    SCOPED_TRACE(config);
+    DynamicLaserDetector detector(config);
     const Walker walker;
     DetectorRun stance;
     stance.scanner.rate_hz = rate;
@@ -221,16 +231,18 @@ TEST(DynamicLaserDetector, BothLegsOfAWalkerMoveThePlantedFootIncluded)
 // The planted foot on its own: only its beams are scored.
 TEST(DynamicLaserDetector, APlantedFootIsMoving)
 {
-  DynamicLaserDetector detector(defaultConfig());
-  const Walker walker;
-  DetectorRun run;
-  run.world_at = [&](double t) { return roomWith({walker.leg(0, t), walker.leg(1, t)}); };
-  run.truth = standingAt(-0.3, -1.0, 0.3);
-  run.score_from = 1.6;
-  run.is_target = [](const Circle & c) { return c.radius > 0.0605; };
-  run.run(detector, 0.0, 5.5);
-  EXPECT_GT(run.targets.total, 300);
-  EXPECT_GT(run.targets.share(), 0.9);
+  for (const std::string & config : {defaultConfig(), settlingConfig()}) {
+    DynamicLaserDetector detector(config);
+    const Walker walker;
+    DetectorRun run;
+    run.world_at = [&](double t) { return roomWith({walker.leg(0, t), walker.leg(1, t)}); };
+    run.truth = standingAt(-0.3, -1.0, 0.3);
+    run.score_from = 1.6;
+    run.is_target = [](const Circle & c) { return c.radius > 0.0605; };
+    run.run(detector, 0.0, 5.5);
+    EXPECT_GT(run.targets.total, 300) << config;
+    EXPECT_GT(run.targets.share(), 0.9) << config;
+  }
 }
 
 // Someone stands in front of the wall for longer than the memory, then walks off: the wall they
@@ -318,23 +330,47 @@ TEST(DynamicLaserDetector, TheRobotsOwnBodyStaysStatic)
 }
 
 // Someone who stops stays moving while the free space they stepped into is remembered
-// (free_space_memory), and becomes static once it has aged out.
+// (free_space_memory), and becomes static once it has aged out; their legs moved beside the spots
+// they stand on a moment before, so those spots do not settle.
 TEST(DynamicLaserDetector, APersonWhoStopsStaysMovingForTheMemoryThenTurnsStatic)
 {
   Walker walker;
   walker.stop_time = 3.0;
   auto world_at = [&](double t) { return roomWith({walker.leg(0, t), walker.leg(1, t)}); };
-  auto legs_moving_share = [&](double from, double to) {
-    DynamicLaserDetector detector(defaultConfig());
+  for (const std::string & config : {defaultConfig(), settlingConfig()}) {
+    auto legs_moving_share = [&](double from, double to) {
+      DynamicLaserDetector detector(config);
+      DetectorRun run;
+      run.world_at = world_at;
+      run.truth = standingAt(-0.3, -1.0, 0.3);
+      run.score_from = from;
+      run.run(detector, 0.0, to);
+      return run.targets.share();
+    };
+    EXPECT_GT(legs_moving_share(3.2, 4.5), 0.9) << config;
+    EXPECT_EQ(legs_moving_share(5.5, 6.5), 0.0) << config;
+  }
+}
+
+// A post that the scans could not see at first (glass at a slant, a dark surface) comes into view
+// where they saw through, with nothing moving beside it: it moves at first, and settles once it
+// has stayed for settle_time. Without settling it moves while the memory lasts.
+TEST(DynamicLaserDetector, SomethingThatComesIntoViewAndStaysSettles)
+{
+  const Circle post{1.5, 0.5, 0.05};
+  auto post_moving_share = [&](const std::string & config, double from, double to) {
+    DynamicLaserDetector detector(config);
     DetectorRun run;
-    run.world_at = world_at;
+    run.world_at = [&](double t) { return t >= 2.0 ? roomWith({post}) : roomWith({}); };
     run.truth = standingAt(-0.3, -1.0, 0.3);
     run.score_from = from;
     run.run(detector, 0.0, to);
+    EXPECT_GT(run.targets.total, 20);
     return run.targets.share();
   };
-  EXPECT_GT(legs_moving_share(3.2, 3.8), 0.9);
-  EXPECT_EQ(legs_moving_share(5.5, 6.5), 0.0);
+  EXPECT_GT(post_moving_share(settlingConfig(), 2.0, 2.5), 0.9);
+  EXPECT_EQ(post_moving_share(settlingConfig(), 3.0, 3.8), 0.0);
+  EXPECT_GT(post_moving_share(defaultConfig(), 3.0, 3.8), 0.9);
 }
 
 // +inf means the beam met nothing up to its range limit: it clears the ray. 0.0 and NaN say
@@ -389,6 +425,8 @@ TEST(DynamicLaserDetector, ReadsItsSectionAndRefusesValuesThatCannotWork)
     "tuned.yaml", "dynamic_laser_detector:\n  free_space_margin: 0.5\n  min_support_beams: 3\n"));
   EXPECT_DOUBLE_EQ(tuned.settings().free_space_margin, 0.5);
   EXPECT_EQ(tuned.settings().min_support_beams, 3);
+  EXPECT_DOUBLE_EQ(tuned.settings().settle_time, 0.0);
+  EXPECT_DOUBLE_EQ(DynamicLaserDetector(settlingConfig()).settings().settle_time, 0.7);
 
   auto refusal = [](const std::string & key, const std::string & value) -> std::string {
     try {
@@ -409,7 +447,8 @@ TEST(DynamicLaserDetector, ReadsItsSectionAndRefusesValuesThatCannotWork)
          {"min_support_beams", "0"},
          {"min_support_beams", "2.5"},
          {"lateral_margin", "far"},
-         {"body_min_travel", "[1, 2]"}}) {
+         {"body_min_travel", "[1, 2]"},
+         {"settle_time", "-0.5"}}) {
     const std::string message = refusal(key, value);
     EXPECT_NE(message.find("dynamic_laser_detector." + key), std::string::npos)
       << key << ": " << value;

@@ -155,7 +155,8 @@ std::vector<double> fieldsOf(const orvane::perception::FreeSpaceSettings & s)
     static_cast<double>(s.min_support_beams),
     s.body_range_tolerance,
     s.body_min_travel,
-    s.uncovered_depth};
+    s.uncovered_depth,
+    s.settle_time};
 }
 
 }  // namespace

@@ -29,7 +29,9 @@ namespace perception
 // never seen through; a stretch of wall that a passer-by uncovers or shadows was unknown, not
 // free, so it stays static too. Someone walking straight away steps into space their own legs
 // hid: a return just behind something that has since gone, at a spot never seen occupied,
-// moves. Each beam is placed where the scanner was when the mirror passed it, so a driving and
+// moves. Something the earlier scans could not see (glass at a slant, a dark post) that comes
+// into view and stays settles after settle_time, unless something moved beside it just before.
+// Each beam is placed where the scanner was when the mirror passed it, so a driving and
 // turning robot sees its surroundings stand still. Returns that keep their range on their beam
 // while the robot travels move with the robot (its body) and stay static.
 class DynamicLaserDetector
@@ -67,6 +69,7 @@ private:
   Sweep sweepOf(const sensor_msgs::msg::LaserScan & scan, const PlanarPose & sensor, double stamp);
   void markMoving(const sensor_msgs::msg::LaserScan & scan, const Sweep & sweep, double stamp);
   bool seenFree(double x, double y) const;
+  bool settled(double occupied_since, const RememberedView & last_free, double x, double y) const;
   bool movesWithRobot(
     const sensor_msgs::msg::LaserScan & scan, std::size_t beam, const PlanarPose & sensor) const;
   RememberedView viewOf(

@@ -39,6 +39,11 @@ struct FreeSpaceSettings
   // m: a return at most this far behind where an earlier view met something that has since gone
   // (and never seen occupied) moves: a leg stepping away from the scanner.
   double uncovered_depth = 0.35;
+  // s: a spot seen occupied without a break for this long since a scan last saw through it is
+  // static again: something that scan could not see (glass at a slant, a dark post) has come into
+  // view. It stays moving while the memory lasts if something moved beside it in that scan (a
+  // person who walked there and stopped). 0 keeps every such spot moving while the memory lasts.
+  double settle_time = 0.0;
 };
 
 // Reads the "dynamic_laser_detector" section of the YAML file at `path`; missing keys (or a

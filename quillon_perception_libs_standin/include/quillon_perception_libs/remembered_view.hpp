@@ -57,6 +57,9 @@ struct RememberedView
   // grazing angle and the odometry has drifted since.
   std::vector<float> hit_x;
   std::vector<float> hit_y;
+  // Where the returns the detector found moving in this scan lay, in "odom".
+  std::vector<float> moving_x;
+  std::vector<float> moving_y;
 };
 
 // Fills `view.reach` and `view.echo` from a scan's ranges and limits.
@@ -102,6 +105,9 @@ struct SpotSight
 
 SpotSight sightOf(
   const RememberedView & view, double x, double y, const SeeThroughMargins & margins);
+
+// Whether a return the view's scan found moving lay within `radius` (m) of (x, y) in "odom".
+bool movedNear(const RememberedView & view, double x, double y, double radius);
 
 // atan2 within 1e-5 rad, several times cheaper than std::atan2; the test of every return against
 // every remembered view needs one or two.
