@@ -8,7 +8,6 @@ set(CHECK_PARAMS_LIBRARY_SOURCES
   "${CHECK_PARAMS_DIR}/schema_check.cpp"
   "${CHECK_PARAMS_DIR}/schemas.cpp"
   "${CHECK_PARAMS_DIR}/self_filter_check.cpp"
-  "${CHECK_PARAMS_DIR}/spelling.cpp"
   "${CHECK_PARAMS_DIR}/startup_check.cpp"
   "${CHECK_PARAMS_DIR}/value_rules.cpp")
 

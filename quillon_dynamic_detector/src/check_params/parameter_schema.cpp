@@ -1,6 +1,7 @@
 #include "quillon_dynamic_detector/check_params/parameter_schema.hpp"
 
 #include <algorithm>
+#include <array>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -29,6 +30,15 @@ ValueType valueType(const std::string & name, const std::string & text)
   throw std::runtime_error("parameter '" + name + "' has no known type ('" + text + "')");
 }
 
+// The bounds of a leaf under the keywords `names` (minimum, exclusive minimum, maximum, exclusive
+// maximum).
+ParameterLimits limitsOf(const YAML::Node & values, const std::array<const char *, 4> & names)
+{
+  return {
+    optionalNumber(values, names[0]), optionalNumber(values, names[1]),
+    optionalNumber(values, names[2]), optionalNumber(values, names[3])};
+}
+
 SchemaParameter leafParameter(const std::string & name, const YAML::Node & leaf)
 {
   SchemaParameter parameter;
@@ -43,10 +53,10 @@ SchemaParameter leafParameter(const std::string & name, const YAML::Node & leaf)
   parameter.default_value = leaf["default"];
   parameter.unit = leaf["unit"].as<std::string>("");
   parameter.description = leaf["description"].as<std::string>("");
-  parameter.minimum = optionalNumber(values, "minimum");
-  parameter.maximum = optionalNumber(values, "maximum");
-  parameter.exclusive_minimum = optionalNumber(values, "exclusiveMinimum");
-  parameter.exclusive_maximum = optionalNumber(values, "exclusiveMaximum");
+  parameter.range =
+    limitsOf(values, {"minimum", "exclusiveMinimum", "maximum", "exclusiveMaximum"});
+  parameter.hard = limitsOf(
+    values, {"hardMinimum", "hardExclusiveMinimum", "hardMaximum", "hardExclusiveMaximum"});
   if (leaf["minLength"]) {
     parameter.min_length = leaf["minLength"].as<std::size_t>();
   }

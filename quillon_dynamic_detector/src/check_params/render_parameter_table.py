@@ -41,16 +41,20 @@ SCHEMAS = [
 INTRO = '''Every setting of both programs and of the detectors' YAML file, generated from the schemas in
 `quillon_dynamic_detector/schema/` (JSON Schema, one per node and one for the detector
 configuration; installed to `share/quillon_dynamic_detector/schema/`). "Range" is what makes
-sense; the programs start with values outside it (they refuse only wrong types, NaN and
-infinity, a self-filter outline or angle range that is none, and the detectors a few impossible
-values), so check a file before you start:
+sense: a value outside it starts with a warning. "Can work" is what works at all: beyond it
+(a negative noise, a negative count of scans), trailscan and trailmerge refuse to start, naming
+the key, the value and what it must be, as they refuse wrong types, NaN and infinity and a
+self-filter outline or angle range that is none; the detectors refuse their own impossible
+values. Keys a program or the detectors do not have are named at start-up with the nearest
+known spelling, and ignored. Check a file before you start:
 
 ```sh
 ros2 run quillon_dynamic_detector quillon_check_params my_params.yaml my_cfg.yaml
 build/quillon_check_params my_params.yaml my_cfg.yaml   # the same, in the standalone build
 ```
 
-It reports unknown keys (with the nearest known spelling), wrong types, values out of range,
+It reports unknown keys (with the nearest known spelling), wrong types, values that cannot work
+(errors) and values outside the usual range (warnings),
 keys that must not exceed another ("<= name" below), broken YAML and what the programs'
 start-up would refuse, as `FILE:LINE: error|warning: text`; exit status 0 when all is clean.
 Integer-looking values are integers in ROS 2 parameter files: write `1.0` for a "number".
@@ -91,16 +95,22 @@ def type_text(leaf):
     return leaf['type']
 
 
-def range_text(leaf):
+def bounds_text(leaf, prefix):
     parts = []
-    # A list's range is that of each of its values.
+    # A list's bounds are those of each of its values.
     bounds = leaf['items'] if leaf['type'] == 'array' else leaf
-    for keyword, sign in (('minimum', '>= '), ('exclusiveMinimum', '> '),
-                          ('maximum', '<= '), ('exclusiveMaximum', '< ')):
-        if keyword in bounds:
-            parts.append(sign + number(bounds[keyword]))
+    for keyword, sign in (('Minimum', '>= '), ('ExclusiveMinimum', '> '),
+                          ('Maximum', '<= '), ('ExclusiveMaximum', '< ')):
+        key = prefix + keyword if prefix else keyword[0].lower() + keyword[1:]
+        if key in bounds:
+            parts.append(sign + number(bounds[key]))
     if bounds is not leaf and parts:
         parts[0] = 'each ' + parts[0]
+    return parts
+
+
+def range_text(leaf):
+    parts = bounds_text(leaf, '')
     if 'minLength' in leaf:
         parts.append('not empty')
     if 'atMost' in leaf:
@@ -108,17 +118,21 @@ def range_text(leaf):
     return ', '.join(parts)
 
 
+def hard_text(leaf):
+    return ', '.join(bounds_text(leaf, 'hard'))
+
+
 def cell(text):
     return text.replace('|', '\\|')
 
 
 def table(schema):
-    rows = ['| Parameter | Type | Default | Unit | Range | Meaning |',
-            '|---|---|---|---|---|---|']
+    rows = ['| Parameter | Type | Default | Unit | Range | Can work | Meaning |',
+            '|---|---|---|---|---|---|---|']
     for name, leaf in leaves(parameter_root(schema)):
-        rows.append('| `{}` | {} | `{}` | {} | {} | {} |'.format(
+        rows.append('| `{}` | {} | `{}` | {} | {} | {} | {} |'.format(
             name, type_text(leaf), cell(number(leaf['default'])), leaf.get('unit', ''),
-            cell(range_text(leaf)), cell(leaf.get('description', ''))))
+            cell(range_text(leaf)), cell(hard_text(leaf)), cell(leaf.get('description', ''))))
     return '\n'.join(rows)
 
 

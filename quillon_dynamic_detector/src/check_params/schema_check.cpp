@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "quillon_dynamic_detector/check_params/spelling.hpp"
+#include "quillon_dynamic_detector/closest_spelling.hpp"
 
 namespace quillon_dynamic_detector
 {
@@ -16,6 +16,7 @@ namespace
 {
 
 Finding error(int line, const std::string & text) { return {line, Severity::error, text}; }
+Finding warning(int line, const std::string & text) { return {line, Severity::warning, text}; }
 
 std::string groupOf(const std::string & name)
 {
@@ -81,6 +82,8 @@ void checkKey(
     findings.push_back(error(key.line, key.name + ": " + *problem));
   } else if (const auto problem_text = valueProblem(*parameter, std::get<TypedValue>(value))) {
     findings.push_back(error(key.line, key.name + ": " + *problem_text));
+  } else if (const auto warning_text = valueWarning(*parameter, std::get<TypedValue>(value))) {
+    findings.push_back(warning(key.line, key.name + ": " + *warning_text));
   }
 }
 

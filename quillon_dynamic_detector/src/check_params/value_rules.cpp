@@ -156,14 +156,6 @@ std::string numberText(double value)
   return out.str();
 }
 
-bool inRange(const SchemaParameter & parameter, double v)
-{
-  return (!parameter.minimum || v >= *parameter.minimum) &&
-         (!parameter.maximum || v <= *parameter.maximum) &&
-         (!parameter.exclusive_minimum || v > *parameter.exclusive_minimum) &&
-         (!parameter.exclusive_maximum || v < *parameter.exclusive_maximum);
-}
-
 std::string withUnit(const SchemaParameter & parameter, const std::string & text)
 {
   return parameter.unit.empty() ? text : text + " " + parameter.unit;
@@ -176,9 +168,10 @@ std::optional<std::string> listProblem(const SchemaParameter & parameter, const 
     if (parameter.type == ValueType::number && !std::isfinite(element)) {
       return "'" + value.text + "' holds " + numberText(element) + ", not a finite number";
     }
-    if (!inRange(parameter, element)) {
+    if (!parameter.hard.admits(element)) {
       return "'" + value.text + "' holds " + numberText(element) +
-             ", out of range: each value must be " + withUnit(parameter, rangeText(parameter));
+             ", which cannot work: each value must be " +
+             withUnit(parameter, parameter.hard.text());
     }
   }
   return std::nullopt;
@@ -268,8 +261,8 @@ std::optional<std::string> valueProblem(const SchemaParameter & parameter, const
       text += " (write 1.0, not 1)";
     } else if (integer_for_number) {
       text += " (write " + value.text + ".0)";
-      if (!inRange(parameter, value.number)) {
-        text += ", and out of range: it must be " + withUnit(parameter, rangeText(parameter));
+      if (!parameter.hard.admits(value.number)) {
+        text += ", and cannot work: it must be " + withUnit(parameter, parameter.hard.text());
       }
     }
     return text;
@@ -281,8 +274,8 @@ std::optional<std::string> valueProblem(const SchemaParameter & parameter, const
     return "'" + value.text + "' is not a finite number";
   }
   const bool numeric = parameter.type == ValueType::number || parameter.type == ValueType::integer;
-  if (numeric && !inRange(parameter, value.number)) {
-    return value.text + " is out of range: it must be " + withUnit(parameter, rangeText(parameter));
+  if (numeric && !parameter.hard.admits(value.number)) {
+    return value.text + " cannot work: it must be " + withUnit(parameter, parameter.hard.text());
   }
   if (parameter.min_length && value.text.size() < *parameter.min_length) {
     return "must not be empty";
@@ -290,26 +283,21 @@ std::optional<std::string> valueProblem(const SchemaParameter & parameter, const
   return std::nullopt;
 }
 
-std::string rangeText(const SchemaParameter & parameter)
+std::optional<std::string> valueWarning(const SchemaParameter & parameter, const TypedValue & value)
 {
-  std::vector<std::string> parts;
-  if (parameter.minimum) {
-    parts.push_back(">= " + numberText(*parameter.minimum));
+  const bool numeric = parameter.type == ValueType::number || parameter.type == ValueType::integer;
+  if (!numeric || value.type != parameter.type || value.list != parameter.list) {
+    return std::nullopt;
   }
-  if (parameter.exclusive_minimum) {
-    parts.push_back("> " + numberText(*parameter.exclusive_minimum));
+  const std::vector<double> numbers =
+    value.list ? value.numbers : std::vector<double>{value.number};
+  for (const double number : numbers) {
+    if (!parameter.range.admits(number)) {
+      return (value.list ? "'" + value.text + "' holds " + numberText(number) : value.text) +
+             ", outside the usual range " + withUnit(parameter, parameter.range.text());
+    }
   }
-  if (parameter.maximum) {
-    parts.push_back("<= " + numberText(*parameter.maximum));
-  }
-  if (parameter.exclusive_maximum) {
-    parts.push_back("< " + numberText(*parameter.exclusive_maximum));
-  }
-  std::string text;
-  for (const std::string & part : parts) {
-    text += (text.empty() ? "" : " and ") + part;
-  }
-  return text;
+  return std::nullopt;
 }
 
 }  // namespace check_params

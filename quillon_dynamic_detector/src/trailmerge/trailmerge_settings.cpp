@@ -1,7 +1,9 @@
 #include "quillon_dynamic_detector/trailmerge_settings.hpp"
 
 #include "quillon_dynamic_detector/finite_parameter.hpp"
+#include "quillon_dynamic_detector/parameter_limits.hpp"
 #include "quillon_dynamic_detector/start_up_parameter.hpp"
+#include "quillon_dynamic_detector/undeclared_parameters.hpp"
 #include "rclcpp/rclcpp.hpp"
 
 namespace quillon_dynamic_detector
@@ -20,16 +22,21 @@ void declareInto(rclcpp::Node & node, const char * name, T & field)
 // an infinity or a duration beyond int64 nanoseconds would publish NaN or overflow there.
 constexpr double LONGEST_DURATION_S = 9.0e9;
 
-void declareInto(rclcpp::Node & node, const char * name, double & field)
+// A number beyond `limits` cannot work (a negative distance or duration, a zero width): the
+// same limits as trailmerge's parameter schema gives.
+void declareInto(
+  rclcpp::Node & node, const char * name, double & field, const ParameterLimits & limits)
 {
   field = node.declare_parameter(name, field, readAtStartUp());
   requireFiniteParameter(name, field);
+  requireWithinLimits(name, field, limits);
 }
 
 void declareDurationInto(rclcpp::Node & node, const char * name, double & field)
 {
   field = node.declare_parameter(name, field, readAtStartUp());
   requireFiniteParameter(name, field, LONGEST_DURATION_S, " of at most 9e9 seconds");
+  requireWithinLimits(name, field, atLeast(0.0), "s");
 }
 
 }  // namespace
@@ -42,20 +49,22 @@ TrailmergeSettings declareTrailmergeParameters(rclcpp::Node & node)
   declareInto(node, "output_topic", s.output_topic);
   declareInto(node, "target_frame", s.target_frame);
   declareInto(node, "sensor_name", s.sensor_name);
-  declareInto(node, "merge_distance", s.fusion.merge_distance);
-  declareInto(node, "max_msg_age", s.max_msg_age);
+  declareInto(node, "merge_distance", s.fusion.merge_distance, atLeast(0.0));
+  declareInto(node, "max_msg_age", s.max_msg_age, above(0.0));
   declareDurationInto(node, "tf_timeout", s.tf_timeout);
   declareInto(node, "prefer_more_points", s.fusion.prefer_more_points);
   declareInto(node, "publish_markers", s.publish_markers);
   declareInto(node, "marker_topic", s.marker_topic);
   declareDurationInto(node, "marker_lifetime", s.markers.lifetime);
-  declareInto(node, "marker_line_width", s.markers.line_width);
-  declareInto(node, "marker_text_height", s.markers.text_height);
-  declareInto(node, "marker_arrow_speed_threshold", s.markers.arrow_speed_threshold);
-  declareInto(node, "marker_heading_speed_threshold", s.markers.heading_speed_threshold);
-  declareInto(node, "marker_association_distance", s.markers.association_distance);
+  declareInto(node, "marker_line_width", s.markers.line_width, above(0.0));
+  declareInto(node, "marker_text_height", s.markers.text_height, above(0.0));
+  declareInto(node, "marker_arrow_speed_threshold", s.markers.arrow_speed_threshold, atLeast(0.0));
+  declareInto(
+    node, "marker_heading_speed_threshold", s.markers.heading_speed_threshold, atLeast(0.0));
+  declareInto(node, "marker_association_distance", s.markers.association_distance, atLeast(0.0));
   declareDurationInto(node, "marker_id_memory", s.markers.id_memory);
   declareInto(node, "compensate_list_age", s.compensate_list_age);
+  warnAboutUndeclaredParameters(node);
   return s;
 }
 

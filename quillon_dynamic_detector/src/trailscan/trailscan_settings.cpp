@@ -7,10 +7,14 @@
 #include <string>
 #include <vector>
 
+#include <yaml-cpp/yaml.h>
+
 #include "ament_index_cpp/get_package_share_directory.hpp"
 #include "quillon_dynamic_detector/check_params/parameter_schema.hpp"
 #include "quillon_dynamic_detector/finite_parameter.hpp"
+#include "quillon_dynamic_detector/parameter_limits.hpp"
 #include "quillon_dynamic_detector/start_up_parameter.hpp"
+#include "quillon_dynamic_detector/undeclared_parameters.hpp"
 #include "rclcpp/rclcpp.hpp"
 
 namespace quillon_dynamic_detector
@@ -32,16 +36,31 @@ double shortestDecimal(float value)
 // fields as integer parameters).
 using check_params::ParameterSchema;
 
-// The installed schema of trailscan's parameters, whose descriptions and units `ros2 param
-// describe` shows; an empty one when the package's share folder has none.
+// The installed schema of trailscan's parameters: the descriptions and units `ros2 param
+// describe` shows, and the limits beyond which a value cannot work. Without it trailscan would
+// take any number, so a package installed without it does not start.
 ParameterSchema installedSchema()
 {
-  try {
-    return ParameterSchema::load(
-      ament_index_cpp::get_package_share_directory("quillon_dynamic_detector") +
-      "/schema/trailscan.schema.json");
-  } catch (const std::exception &) {
-    return ParameterSchema();
+  return ParameterSchema::load(
+    ament_index_cpp::get_package_share_directory("quillon_dynamic_detector") +
+    "/schema/trailscan.schema.json");
+}
+
+// Refuses a number beyond what can work (a negative noise or count), naming the parameter and
+// the value; a workable one outside the usual range is accepted with a warning.
+void checkNumber(
+  rclcpp::Node & node, const ParameterSchema & schema, const std::string & name, double value)
+{
+  const check_params::SchemaParameter * parameter = schema.find(name);
+  if (parameter == nullptr) {
+    return;
+  }
+  requireWithinLimits(name, value, parameter->hard, parameter->unit);
+  if (!parameter->range.admits(value)) {
+    const std::string unit = parameter->unit.empty() ? "" : " " + parameter->unit;
+    RCLCPP_WARN(
+      node.get_logger(), "parameter '%s' is %s, outside its usual range %s%s", name.c_str(),
+      ParameterLimits::number(value).c_str(), parameter->range.text().c_str(), unit.c_str());
   }
 }
 
@@ -71,6 +90,7 @@ public:
   {
     field = node_.declare_parameter(prefix_ + key, field, descriptor(key));
     requireFiniteParameter(prefix_ + key, field);
+    checkNumber(node_, schema_, prefix_ + key, field);
   }
 
   // Beyond float range the narrowed value would be infinite.
@@ -79,13 +99,16 @@ public:
     const double value =
       node_.declare_parameter(prefix_ + key, shortestDecimal(field), descriptor(key));
     requireFiniteParameter(prefix_ + key, value, FLT_MAX, " within float range");
+    checkNumber(node_, schema_, prefix_ + key, value);
     field = static_cast<float>(value);
   }
 
   void read(const char * key, int32_t & field)
   {
-    field = static_cast<int32_t>(
-      node_.declare_parameter(prefix_ + key, static_cast<int64_t>(field), descriptor(key)));
+    const int64_t value =
+      node_.declare_parameter(prefix_ + key, static_cast<int64_t>(field), descriptor(key));
+    checkNumber(node_, schema_, prefix_ + key, static_cast<double>(value));
+    field = static_cast<int32_t>(value);
   }
 
   void read(const char * key, bool & field)
@@ -246,6 +269,51 @@ void readSelfFilter(rclcpp::Node & node, const ParameterSchema & schema, SelfFil
     "self_filter.scan2_angle_ranges", values("self_filter.scan2_angle_ranges"));
 }
 
+// Warns about each key of the detectors' configuration file at `path` that neither detector has,
+// with the nearest known spelling: the detectors read the keys they know and would silently keep
+// their defaults for a misspelt one. A file that cannot be read is left to the detectors, which
+// refuse it with its reason.
+void warnAboutUnknownDetectorKeys(rclcpp::Node & node, const std::string & path)
+{
+  ParameterSchema schema;
+  YAML::Node root;
+  try {
+    schema = ParameterSchema::load(
+      ament_index_cpp::get_package_share_directory("quillon_dynamic_detector") +
+      "/schema/detector_config.schema.json");
+    root = YAML::LoadFile(path);
+  } catch (const std::exception &) {
+    return;
+  }
+  if (!root.IsMap()) {
+    return;
+  }
+  std::vector<std::string> keys;
+  for (const auto & entry : root) {
+    const std::string key = entry.first.as<std::string>("");
+    if (schema.isGroup(key) && entry.second.IsMap()) {
+      for (const auto & member : entry.second) {
+        keys.push_back(key + "." + member.first.as<std::string>(""));
+      }
+    } else {
+      keys.push_back(key);
+    }
+  }
+  const std::vector<std::string> known = schema.names();
+  for (const std::string & key : keys) {
+    if (schema.find(key) != nullptr) {
+      continue;
+    }
+    const auto nearest = closestSpelling(key, known);
+    const std::string hint = nearest ? "; did you mean '" + *nearest + "'?" : ".";
+    RCLCPP_WARN(
+      node.get_logger(),
+      "detector configuration '%s' sets '%s', which neither detector has%s It "
+      "is ignored.",
+      path.c_str(), key.c_str(), hint.c_str());
+  }
+}
+
 }  // namespace
 
 std::string defaultDetectorConfigPath()
@@ -272,11 +340,14 @@ TrailscanSettings declareTrailscanParameters(rclcpp::Node & node)
   readTracker(node, schema, s.tracker);
   s.max_input_age_ms = declare("runtime.max_input_age_ms", s.max_input_age_ms);
   requireFiniteParameter("runtime.max_input_age_ms", s.max_input_age_ms);
+  checkNumber(node, schema, "runtime.max_input_age_ms", s.max_input_age_ms);
   s.input_age_on_node_clock = declare("runtime.input_age_on_node_clock", s.input_age_on_node_clock);
   s.use_geometric_motion_detector = declare("frontend.use_geometric_motion_detector", false);
   s.track_in_odom = declare("tracker.track_in_odom", s.track_in_odom);
   s.single_scanner = declare("single_scanner", s.single_scanner);
   readSelfFilter(node, schema, s.self_filter);
+  warnAboutUndeclaredParameters(node);
+  warnAboutUnknownDetectorKeys(node, s.detector_cfg_file);
   return s;
 }
 

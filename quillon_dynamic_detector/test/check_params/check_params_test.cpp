@@ -107,9 +107,26 @@ TEST(CheckParams, ReportsMisspeltOutOfRangeAndInconsistentParameters)
       "    clustering:\n      tolerance: -1\n    clustering.max_range: -2.5\n");
   EXPECT_EQ(out_of_range.run.status, 1);
   EXPECT_TRUE(out_of_range.reports(4, "error", "clustering.tolerance: '-1' is an integer"));
-  EXPECT_TRUE(out_of_range.reports(4, "error", "and out of range: it must be > 0 and <= 2 m"))
+  EXPECT_TRUE(out_of_range.reports(4, "error", "and cannot work: it must be > 0 m"))
     << out_of_range.run.output;
-  EXPECT_TRUE(out_of_range.reports(5, "error", "clustering.max_range: -2.5 is out of range"));
+  EXPECT_TRUE(
+    out_of_range.reports(5, "error", "clustering.max_range: -2.5 cannot work: it must be > 0 m"));
+  const CheckedFile unworkable(
+    "unworkable.yaml",
+    std::string(TRAILSCAN_HEADER) + "    tracker:\n      process_noise_position: -5.0\n");
+  EXPECT_TRUE(unworkable.reports(
+    4, "error", "tracker.process_noise_position: -5.0 cannot work: it must be >= 0 m^2/s^2"))
+    << unworkable.run.output;
+  EXPECT_TRUE(unworkable.reports(
+    4, "error", "trailscan would not start: parameter 'tracker.process_noise_position' is -5"));
+  // Workable but unusual: a warning, and trailscan starts.
+  const CheckedFile unusual(
+    "unusual.yaml", std::string(TRAILSCAN_HEADER) + "    clustering:\n      tolerance: 3.0\n");
+  EXPECT_EQ(unusual.run.status, 1);
+  EXPECT_TRUE(unusual.reports(
+    4, "warning", "clustering.tolerance: 3.0, outside the usual range > 0 and <= 2 m"))
+    << unusual.run.output;
+  EXPECT_EQ(unusual.run.output.find(": error:"), std::string::npos) << unusual.run.output;
   // The integer is what start-up refuses.
   EXPECT_TRUE(out_of_range.reports(
     4, "error",
@@ -157,7 +174,7 @@ TEST(CheckParams, ReportsDetectorConfigurationKeysAndWhatTheDetectorsRefuse)
     "unknown parameter 'dynamic_laser_detector.free_space_memroy'; did you mean "
     "'free_space_memory'?"))
     << cfg.run.output;
-  EXPECT_TRUE(cfg.reports(3, "error", "memory_spacing: 0 is out of range: it must be > 0"));
+  EXPECT_TRUE(cfg.reports(3, "error", "memory_spacing: 0 cannot work: it must be > 0"));
   EXPECT_TRUE(cfg.reports(3, "error", "trailscan would not start: dynamic laser detector"));
   EXPECT_TRUE(cfg.reports(
     4, "error", "unknown parameter 'local_map_max_rnage'; did you mean 'local_map_max_range'?"));
@@ -187,9 +204,9 @@ TEST(CheckParams, ReportsSelfFilterListsThatDescribeNoBody)
     "self_filter.scan1_angle_ranges: '[0, 1]' is a list of integers, the parameter a list of "
     "floating-point numbers (write 1.0, not 1)"));
   EXPECT_TRUE(lists.reports(
-    6, "error",
-    "self_filter.scan2_angle_ranges: '[0.5, 12.0]' holds 12, out of range: each value must be "
-    ">= -6.283185 and <= 6.283185 rad"));
+    6, "warning",
+    "self_filter.scan2_angle_ranges: '[0.5, 12.0]' holds 12, outside the usual range >= "
+    "-6.283185307 and <= 6.283185307 rad"));
 
   // Start-up stops at the first refusal; each list is reported on its own, once.
   const CheckedFile shapes(

@@ -1,15 +1,19 @@
 #include <gtest/gtest.h>
 #include <yaml-cpp/yaml.h>
 
+#include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "ament_index_cpp/get_package_share_directory.hpp"
 #include "quillon_dynamic_detector/check_params/schema_check.hpp"
 #include "quillon_dynamic_detector/check_params/schemas.hpp"
+#include "quillon_dynamic_detector/check_params/startup_check.hpp"
 #include "quillon_dynamic_detector/geometric_detector_config.hpp"
 #include "quillon_dynamic_detector/trailmerge_settings.hpp"
 #include "quillon_dynamic_detector/trailscan_settings.hpp"
@@ -159,7 +163,87 @@ std::vector<double> fieldsOf(const orvane::perception::FreeSpaceSettings & s)
     s.settle_time};
 }
 
+// A number just beyond a parameter's hard lower or upper limit, as its file would hold it (an
+// integer key takes a whole number, a number key a decimal one); nothing when it has no such limit.
+std::optional<std::string> beyondLimit(const cp::SchemaParameter & parameter, bool upper)
+{
+  const quillon_dynamic_detector::ParameterLimits & hard = parameter.hard;
+  const std::optional<double> inclusive = upper ? hard.maximum : hard.minimum;
+  const std::optional<double> exclusive = upper ? hard.exclusive_maximum : hard.exclusive_minimum;
+  const double step = upper ? 1.0 : -1.0;
+  std::optional<double> value;
+  if (inclusive) {
+    value = parameter.type == cp::ValueType::integer
+              ? *inclusive + step
+              : *inclusive + step * std::max(1e-3, std::fabs(*inclusive) * 1e-3);
+  } else if (exclusive) {
+    value = *exclusive;
+  }
+  if (!value) {
+    return std::nullopt;
+  }
+  char text[40];
+  std::snprintf(
+    text, sizeof(text), parameter.type == cp::ValueType::integer ? "%.0f" : "%.6f", *value);
+  return std::string(text);
+}
+
+// One key set in the layout of its file: a ROS 2 parameter file of `node`, or (no node) the
+// detectors' configuration with its "dynamic_laser_detector" section.
+std::string fileSetting(const char * node, const std::string & name, const std::string & value)
+{
+  if (node != nullptr) {
+    return std::string(node) + ":\n  ros__parameters:\n    " + name + ": " + value + "\n";
+  }
+  const auto dot = name.find('.');
+  return dot == std::string::npos
+           ? name + ": " + value + "\n"
+           : name.substr(0, dot) + ":\n  " + name.substr(dot + 1) + ": " + value + "\n";
+}
+
 }  // namespace
+
+// The schemas' hard limits are what the programs refuse: a value just beyond any of them stops
+// trailscan, trailmerge or the detectors at start-up, naming the key. (trailmerge keeps its
+// limits in its own code, the detectors in theirs.)
+TEST(ParameterSchemas, HardLimitsAreWhatTheProgramsRefuse)
+{
+  const quillon_test::ScratchFolder folder;
+  const char * arguments[] = {"test"};
+  rclcpp::init(1, arguments);
+  struct Program
+  {
+    const cp::ParameterSchema * schema;
+    const char * node;
+  };
+  std::size_t checked = 0;
+  for (const Program & program :
+       {Program{&schemas().trailscan, "laser_subscriber"},
+        Program{&schemas().trailmerge, "trailmerge"},
+        Program{&schemas().detector_config, nullptr}}) {
+    for (const cp::SchemaParameter & parameter : program.schema->parameters()) {
+      for (const bool upper : {false, true}) {
+        const auto value = beyondLimit(parameter, upper);
+        if (!value || parameter.list) {
+          continue;
+        }
+        const std::string path =
+          folder.write("beyond.yaml", fileSetting(program.node, parameter.name, *value));
+        const std::string node = program.node == nullptr ? "" : program.node;
+        const auto refusal = node == "laser_subscriber" ? cp::trailscanStartupRefusal(path, false)
+                             : node == "trailmerge"     ? cp::trailmergeStartupRefusal(path)
+                                                        : cp::detectorStartupRefusal(path);
+        const std::string key = parameter.name.substr(parameter.name.rfind('.') + 1);
+        EXPECT_TRUE(refusal && refusal->find(key) != std::string::npos)
+          << parameter.name << ": " << *value << " was "
+          << (refusal ? "refused without its name: " + *refusal : std::string("accepted"));
+        ++checked;
+      }
+    }
+  }
+  rclcpp::shutdown();
+  EXPECT_GT(checked, 150u);
+}
 
 TEST(ParameterSchemas, ListEveryDeclaredParameterOfBothProgramsWithItsTypeAndDefault)
 {

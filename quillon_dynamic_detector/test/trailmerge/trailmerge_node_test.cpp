@@ -450,8 +450,10 @@ TEST_F(TrailmergeNodeTest, NonFiniteObjectsAreDroppedWithAThrottledWarning)
   }
 }
 
-// A number that would end up NaN in a marker or overflow a duration stops the start.
-TEST_F(TrailmergeNodeTest, NonFiniteOrOverlongNumbersAreRefusedAtStart)
+// A number that would end up NaN in a marker, overflow a duration or cannot work (a negative
+// distance, a line of no width) stops the start; a key trailmerge does not have is named with the
+// nearest spelling.
+TEST_F(TrailmergeNodeTest, NumbersThatCannotWorkAreRefusedAtStartAndUnknownKeysNamed)
 {
   const double nan = std::numeric_limits<double>::quiet_NaN();
   EXPECT_THROW(startNode({rclcpp::Parameter("marker_line_width", nan)}), std::invalid_argument);
@@ -460,6 +462,23 @@ TEST_F(TrailmergeNodeTest, NonFiniteOrOverlongNumbersAreRefusedAtStart)
     std::invalid_argument);
   EXPECT_THROW(startNode({rclcpp::Parameter("marker_lifetime", 1e300)}), std::invalid_argument);
   EXPECT_NO_THROW(startNode({rclcpp::Parameter("marker_lifetime", 5.0)}));
+  try {
+    startNode({rclcpp::Parameter("merge_distance", -0.5)});
+    ADD_FAILURE() << "a negative merge distance was accepted";
+  } catch (const std::invalid_argument & e) {
+    EXPECT_STREQ(
+      e.what(), "parameter 'merge_distance' is -0.5, which cannot work: it must be >= 0");
+  }
+  EXPECT_THROW(startNode({rclcpp::Parameter("marker_line_width", 0.0)}), std::invalid_argument);
+  EXPECT_THROW(startNode({rclcpp::Parameter("tf_timeout", -1.0)}), std::invalid_argument);
+
+  LogCapture log;
+  startNode({rclcpp::Parameter("merge_distanse", 0.3)});
+  EXPECT_EQ(
+    log.count(
+      "parameter 'merge_distanse' is set, but trailmerge has no such parameter; did you mean "
+      "'merge_distance'? It is ignored."),
+    1u);
 }
 
 // In a replay the node's own executor serves TF on a simulated clock that only that executor

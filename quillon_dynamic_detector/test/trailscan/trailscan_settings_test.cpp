@@ -219,7 +219,7 @@ TEST_F(TrailscanSettingsTest, OverridesFromTheCommandLineAndFilesAreNarrowedToTh
     "    runtime.max_input_age_ms: 400.0\n");
   auto node = nodeWith(
     {"--params-file", file, "-p", "tracker.default_dt:=0.123456789", "-p",
-     "tracker.max_coasting_frames:=4294967297", "-p", "cluster_merge.enable:=false"});
+     "tracker.max_coasting_frames:=7", "-p", "cluster_merge.enable:=false"});
   const TrailscanSettings s = declareTrailscanParameters(*node);
   EXPECT_EQ(s.clustering.tolerance, 0.25);
   EXPECT_EQ(s.classifier.points_min, 5);
@@ -228,7 +228,7 @@ TEST_F(TrailscanSettingsTest, OverridesFromTheCommandLineAndFilesAreNarrowedToTh
   EXPECT_FALSE(s.cluster_merge.enable);
   EXPECT_EQ(s.tracker.default_dt, 0.12345679f);
   EXPECT_EQ(node->get_parameter("tracker.default_dt").as_double(), 0.123456789);
-  EXPECT_EQ(s.tracker.max_coasting_frames, 1);  // truncated to 32 bits
+  EXPECT_EQ(s.tracker.max_coasting_frames, 7);
   // An empty configuration path means the packaged default.
   EXPECT_EQ(s.detector_cfg_file, quillon_dynamic_detector::defaultDetectorConfigPath());
 }
@@ -277,6 +277,38 @@ TEST_F(TrailscanSettingsTest, NonFiniteNumbersAreRefusedWithTheParameterName)
   // Large finite values stay allowed: recordings are replayed with a huge age limit.
   auto node = nodeWith({"-p", "runtime.max_input_age_ms:=1.0e12"});
   EXPECT_EQ(declareTrailscanParameters(*node).max_input_age_ms, 1.0e12);
+}
+
+// A value that cannot work stops start-up naming the parameter, the value and what it must be: a
+// negative noise made the filter's covariance meaningless, and a negative count of coasting scans
+// or one beyond 32 bits ran on silently. A workable value outside the usual range is taken.
+TEST_F(TrailscanSettingsTest, ValuesThatCannotWorkAreRefusedAndUnusualOnesTaken)
+{
+  const std::pair<const char *, const char *> cases[] = {
+    {"tracker.process_noise_position:=-5.0",
+     "'tracker.process_noise_position' is -5, which cannot work: it must be >= 0 m^2/s^2"},
+    {"tracker.max_coasting_frames:=-3",
+     "'tracker.max_coasting_frames' is -3, which cannot work: it must be >= 0 and <= 2147483647 "
+     "scans"},
+    {"tracker.max_coasting_frames:=4294967297",
+     "'tracker.max_coasting_frames' is 4294967297, which cannot work: it must be >= 0 and <= "
+     "2147483647 scans"},
+    {"clustering.tolerance:=0.0",
+     "'clustering.tolerance' is 0, which cannot work: it must be > 0 m"},
+    {"tracker.motion_speed_ema_alpha:=1.5",
+     "'tracker.motion_speed_ema_alpha' is 1.5, which cannot work: it must be >= 0 and <= 1"},
+  };
+  for (const auto & [setting, text] : cases) {
+    auto node = nodeWith({"-p", setting});
+    try {
+      declareTrailscanParameters(*node);
+      ADD_FAILURE() << setting << " was accepted";
+    } catch (const std::invalid_argument & e) {
+      EXPECT_EQ(std::string(e.what()), std::string("parameter ") + text);
+    }
+  }
+  auto node = nodeWith({"-p", "clustering.tolerance:=3.0"});  // usual: at most 2 m
+  EXPECT_EQ(declareTrailscanParameters(*node).clustering.tolerance, 3.0f);
 }
 
 // The self-filter is off unless set; its lists are read as pairs, and a list that describes no

@@ -240,6 +240,34 @@ TEST(TrailscanStartup, OneScannerStartsWithoutTheSecondMount)
   EXPECT_EQ(app.join(), 0);
 }
 
+// A misspelt key would leave its parameter at the default without a word: start-up names every
+// key that trailscan or its detectors do not have, with the nearest spelling, and goes on.
+TEST(TrailscanStartup, KeysItDoesNotHaveAreNamedWithTheirNearestSpelling)
+{
+  const std::string cfg = std::string(::testing::TempDir()) + "misspelt_cfg.yaml";
+  std::FILE * file = std::fopen(cfg.c_str(), "w");
+  ASSERT_NE(file, nullptr);
+  std::fputs("dynamic_laser_detector:\n  free_space_memroy: 2.0\nlocal_map_max_rnage: 6.0\n", file);
+  std::fclose(file);
+  LogCapture log;
+  TrailscanThread app(
+    {"--ros-args", "-p", "clustering.tolerence:=0.3", "-p", "detector_cfg_file:=" + cfg});
+  ASSERT_TRUE(log.wait_for("no such parameter", 10s));
+  EXPECT_EQ(
+    log.count(
+      "parameter 'clustering.tolerence' is set, but laser_subscriber has no such parameter; did "
+      "you mean 'clustering.tolerance'? It is ignored."),
+    1u);
+  EXPECT_TRUE(log.wait_for("neither detector has", 10s, 2));
+  EXPECT_EQ(
+    log.count(
+      "sets 'dynamic_laser_detector.free_space_memroy', which neither detector has; did you mean "
+      "'dynamic_laser_detector.free_space_memory'? It is ignored."),
+    1u);
+  EXPECT_EQ(log.count("sets 'local_map_max_rnage'"), 1u);
+  std::remove(cfg.c_str());
+}
+
 // A replay serves TF from the node's own executor on a simulated clock that only that executor
 // advances: a lookup cannot wait for a missing mounting, start-up reports it at once.
 TEST(TrailscanStartup, ReplayLookupsFailAtOnceOnASimulatedClock)
@@ -295,6 +323,17 @@ TEST(TrailscanStartup, StartUpErrorsEndWithOneLineAndStatusOne)
   ASSERT_EQ(missing_file.lines.size(), 1u);
   EXPECT_NE(missing_file.lines[0].find("start-up failed:"), std::string::npos);
   EXPECT_NE(missing_file.lines[0].find("/nonexistent/cfg.yaml"), std::string::npos);
+
+  // A number that cannot work is refused with the key, the value and what it must be.
+  const auto unworkable = runTrailscanProcess("-p tracker.process_noise_position:=-5.0");
+  EXPECT_EQ(unworkable.status, 1);
+  ASSERT_EQ(unworkable.lines.size(), 1u);
+  EXPECT_NE(
+    unworkable.lines[0].find(
+      "start-up failed: parameter 'tracker.process_noise_position' is -5, which cannot work: it "
+      "must be >= 0 m^2/s^2"),
+    std::string::npos)
+    << unworkable.lines[0];
 
   const auto bad_argument = runTrailscanProcess("--bogus");
   EXPECT_EQ(bad_argument.status, 1);

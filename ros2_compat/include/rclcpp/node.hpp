@@ -19,6 +19,7 @@
 #include "rclcpp/macros.hpp"
 #include "rclcpp/node_interfaces/node_base.hpp"
 #include "rclcpp/node_interfaces/node_base_interface.hpp"
+#include "rclcpp/node_interfaces/node_parameters_interface.hpp"
 #include "rclcpp/node_options.hpp"
 #include "rclcpp/parameter.hpp"
 #include "rclcpp/parameter_value.hpp"
@@ -173,6 +174,7 @@ public:
   rclcpp::Time now() const;
 
   rclcpp::node_interfaces::NodeBaseInterface::SharedPtr get_node_base_interface();
+  rclcpp::node_interfaces::NodeParametersInterface::SharedPtr get_node_parameters_interface();
 
   const rclcpp::NodeOptions & get_node_options() const;
 
@@ -182,7 +184,7 @@ private:
   rclcpp::NodeOptions node_options_;
   std::shared_ptr<rclcpp::node_interfaces::NodeBase> node_base_;
   std::string logger_name_;
-  std::unique_ptr<ros2_compat::detail::NodeParameters> node_parameters_;
+  std::shared_ptr<ros2_compat::detail::NodeParameters> node_parameters_;
   // After the parameters, which it answers from, so that it goes first.
   std::unique_ptr<ros2_compat::detail::ParameterService> parameter_service_;
   rclcpp::Clock::SharedPtr clock_;

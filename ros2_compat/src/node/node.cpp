@@ -91,7 +91,7 @@ Node::Node(
   node_base_(make_node_base(node_name, namespace_, options)),
   logger_name_(
     ros2_compat::detail::node_logger_name(node_base_->get_name(), node_base_->get_namespace())),
-  node_parameters_(std::make_unique<ros2_compat::detail::NodeParameters>(
+  node_parameters_(std::make_shared<ros2_compat::detail::NodeParameters>(
     node_base_->get_name(), node_base_->get_namespace(),
     context_of(options)->get_global_arguments().get(), options)),
   clock_(std::make_shared<rclcpp::Clock>(RCL_ROS_TIME)),
@@ -219,6 +219,11 @@ rclcpp::Time Node::now() const { return clock_->now(); }
 rclcpp::node_interfaces::NodeBaseInterface::SharedPtr Node::get_node_base_interface()
 {
   return node_base_;
+}
+
+rclcpp::node_interfaces::NodeParametersInterface::SharedPtr Node::get_node_parameters_interface()
+{
+  return node_parameters_;
 }
 
 const rclcpp::NodeOptions & Node::get_node_options() const { return node_options_; }

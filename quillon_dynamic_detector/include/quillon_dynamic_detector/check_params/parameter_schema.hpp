@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "quillon_dynamic_detector/parameter_limits.hpp"
+
 namespace quillon_dynamic_detector
 {
 namespace check_params
@@ -34,10 +36,8 @@ struct SchemaParameter
   YAML::Node default_value;
   std::string unit;  // empty when unitless
   std::string description;
-  std::optional<double> minimum;
-  std::optional<double> maximum;
-  std::optional<double> exclusive_minimum;
-  std::optional<double> exclusive_maximum;
+  ParameterLimits range;  // where a value is sensible: outside it, a warning
+  ParameterLimits hard;   // what can work at all: beyond it, the programs refuse to start
   std::optional<std::size_t> min_length;  // strings
   std::string at_most;                    // a parameter whose value this one may not exceed
 };

@@ -39,12 +39,15 @@ ReadValue rosParameterValue(const YAML::Node & node);
 // (6 is 6.0), an integer key only whole numbers; a sequence is a list of such values.
 ReadValue detectorConfigValue(const YAML::Node & node, ValueType wanted);
 
-// What is wrong with `value` for `parameter` (its type, its range, an empty name), or nothing.
+// What is wrong with `value` for `parameter` (its type, a number beyond what can work, an empty
+// name), or nothing.
 std::optional<std::string> valueProblem(
   const SchemaParameter & parameter, const TypedValue & value);
 
-// The range of `parameter` in words ("> 0 and <= 2"), empty when it has none.
-std::string rangeText(const SchemaParameter & parameter);
+// Why a workable number of the right type deserves a second look (outside the usual range), or
+// nothing.
+std::optional<std::string> valueWarning(
+  const SchemaParameter & parameter, const TypedValue & value);
 
 }  // namespace check_params
 }  // namespace quillon_dynamic_detector

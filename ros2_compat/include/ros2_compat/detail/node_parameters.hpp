@@ -13,6 +13,7 @@
 #include "rcl_interfaces/msg/parameter_descriptor.hpp"
 #include "rcl_interfaces/msg/set_parameters_result.hpp"
 #include "rclcpp/exceptions/exceptions.hpp"
+#include "rclcpp/node_interfaces/node_parameters_interface.hpp"
 #include "rclcpp/node_options.hpp"
 #include "rclcpp/parameter.hpp"
 #include "rclcpp/parameter_value.hpp"
@@ -23,7 +24,7 @@ namespace ros2_compat
 namespace detail
 {
 
-class NodeParameters
+class NodeParameters : public rclcpp::node_interfaces::NodeParametersInterface
 {
 public:
   using ParameterDescriptor = rcl_interfaces::msg::ParameterDescriptor;
@@ -143,7 +144,7 @@ public:
   rcl_interfaces::msg::ListParametersResult list_parameters(
     const std::vector<std::string> & prefixes, uint64_t depth) const;
 
-  const std::map<std::string, rclcpp::ParameterValue> & get_parameter_overrides() const;
+  const std::map<std::string, rclcpp::ParameterValue> & get_parameter_overrides() const override;
 
 private:
   struct ParameterInfo

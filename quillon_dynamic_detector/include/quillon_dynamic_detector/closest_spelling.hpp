@@ -1,19 +1,17 @@
-#include "quillon_dynamic_detector/check_params/spelling.hpp"
+#ifndef QUILLON_DYNAMIC_DETECTOR__CLOSEST_SPELLING_HPP_
+#define QUILLON_DYNAMIC_DETECTOR__CLOSEST_SPELLING_HPP_
 
 #include <algorithm>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace quillon_dynamic_detector
 {
-namespace check_params
-{
-namespace
-{
 
 // Optimal string alignment distance: Levenshtein plus the swap of two neighbours, the commonest
 // typing slip.
-std::size_t editDistance(const std::string & a, const std::string & b)
+inline std::size_t editDistance(const std::string & a, const std::string & b)
 {
   std::vector<std::vector<std::size_t>> d(a.size() + 1, std::vector<std::size_t>(b.size() + 1));
   for (std::size_t i = 0; i <= a.size(); ++i) {
@@ -34,9 +32,10 @@ std::size_t editDistance(const std::string & a, const std::string & b)
   return d[a.size()][b.size()];
 }
 
-}  // namespace
-
-std::optional<std::string> closestSpelling(
+// The candidate nearest to `word` in edits (insert, delete, replace, swap of neighbours) when it
+// is near enough to be a misspelling of it: at most one edit per four characters, at least one.
+// Header-only, so that trailmerge, which links no library of this package, names them too.
+inline std::optional<std::string> closestSpelling(
   const std::string & word, const std::vector<std::string> & candidates)
 {
   const std::size_t allowed = std::max<std::size_t>(1, word.size() / 4);
@@ -52,5 +51,6 @@ std::optional<std::string> closestSpelling(
   return best;
 }
 
-}  // namespace check_params
 }  // namespace quillon_dynamic_detector
+
+#endif  // QUILLON_DYNAMIC_DETECTOR__CLOSEST_SPELLING_HPP_
