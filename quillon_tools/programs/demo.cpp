@@ -1,6 +1,7 @@
-// The demo: a built-in scenario simulated, run through trailscan and trailmerge with the
-// profile of the simulated scanner (or the defaults), and scored against the simulation's
-// ground truth.
+// The demo: a built-in scenario simulated with a class of real scanner (DEMO_SCANNER unless
+// told otherwise), run through trailscan and trailmerge with the profile of the simulated scanner
+// (or the defaults), and scored against the simulation's ground truth: a few plain lines, then
+// the full table.
 //   quillon_demo [--scenario NAME] [--scanner MODEL] [--seed N]
 //                [--detector closed|geometric|both] [--profile NAME|none] [--out DIR]
 #include <unistd.h>
@@ -19,6 +20,7 @@
 #include "quillon_tools/evaluation/ground_truth_csv.hpp"
 #include "quillon_tools/evaluation/report_table.hpp"
 #include "quillon_tools/evaluation/track_svg.hpp"
+#include "quillon_tools/runner/demo_report.hpp"
 #include "quillon_tools/runner/program_main.hpp"
 #include "quillon_tools/runner/scanner_profile.hpp"
 #include "quillon_tools/runner/scenario_replay.hpp"
@@ -33,7 +35,7 @@ using namespace quillon_tools;
 struct Options
 {
   std::string scenario = DEFAULT_SCENARIO;
-  std::string scanner;  // empty keeps the scenario's own
+  std::string scanner;  // --scanner; empty: the scenario's own, else DEMO_SCANNER
   uint64_t seed = 1;
   std::vector<bool> geometric = {false, true};
   std::string out_dir = "demo_output";
@@ -62,7 +64,7 @@ bool parseOptions(int argc, char ** argv, Options & o)
     } else if (arg == "--scanner" && has_value) {
       o.scanner = argv[++i];
       try {
-        scannerModel(o.scanner);
+        demoScanner(o.scanner, "");  // refuses an unknown name
       } catch (const std::invalid_argument & e) {
         std::fprintf(stderr, "quillon_demo: %s\n", e.what());
         return false;
@@ -97,26 +99,33 @@ bool parseOptions(int argc, char ** argv, Options & o)
   return true;
 }
 
-// One line, rewritten in place on a terminal.
-void showProgress(const std::string & label, double done_s, double total_s)
+// One line on a terminal only, rewritten in place and cleared at the end, so that the output
+// opens with the results.
+const bool TERMINAL = isatty(STDOUT_FILENO) != 0;
+
+void showProgress(const std::string & scenario, const std::string & label, double done_s)
 {
-  static const bool terminal = isatty(STDOUT_FILENO) != 0;
   static int last_shown = -1;
   const int tenths = static_cast<int>(done_s * 10.0);
-  if (terminal && tenths / 5 != last_shown) {
+  if (TERMINAL && tenths / 5 != last_shown) {
     last_shown = tenths / 5;
-    std::printf("\r  %-9s %5.1f s of %.1f s simulated", label.c_str(), done_s, total_s);
+    std::printf("\r  simulating %s, %s detector: %5.1f s", scenario.c_str(), label.c_str(), done_s);
     std::fflush(stdout);
   }
 }
 
-// The scenario as the options ask for it: its own scanner unless --scanner names another.
+void clearProgress()
+{
+  if (TERMINAL) {
+    std::printf("\r%72s\r", "");
+  }
+}
+
+// The scenario as the options ask for it: its scanner chosen by demoScanner().
 Scenario demoScenario(const Options & o)
 {
   Scenario scenario = makeScenario(o.scenario);
-  if (!o.scanner.empty()) {
-    scenario.scanner = o.scanner;
-  }
+  scenario.scanner = demoScanner(o.scanner, scenario.scanner);
   return scenario;
 }
 
@@ -136,6 +145,29 @@ std::optional<ScannerProfile> demoProfile(const Options & o)
   return scanner.empty() ? std::nullopt : profileOption(scanner);
 }
 
+// Which scanner, and why when the demo chose it.
+std::string scannerLine(const Options & o, const std::string & scanner)
+{
+  if (!o.scanner.empty()) {
+    return "Scanner: " + o.scanner + " (--scanner).";
+  }
+  if (scanner != DEMO_SCANNER) {
+    return "Scanner: " + scanner + ", the scenario's own.";
+  }
+  return "Scanner: " + scanner + ", the demo's default:\n  " + DEMO_SCANNER_REASON +
+         ".\n  --scanner " + BUILT_IN_SCANNER +
+         ": the idealised scanner with the default parameters.";
+}
+
+// How the opening line names the parameters.
+std::string parametersWords(const Scenario & scenario, const std::optional<ScannerProfile> & p)
+{
+  if (!p) {
+    return "with the default parameters";
+  }
+  return p->name == scenario.scanner ? "with its profile" : "with profile " + p->name;
+}
+
 std::string parametersLine(const Options & o, const std::optional<ScannerProfile> & profile)
 {
   if (!profile) {
@@ -152,17 +184,6 @@ int run(const Options & o, const std::optional<ScannerProfile> & profile)
   const Scenario scenario = demoScenario(o);
   SimulatorConfig config;
   config.seed = o.seed;
-  const ScanSettings scan = withScannerModel(config, scenario.scanner).scan;
-  std::printf(
-    "Demo: scenario \"%s\" (%.0f s, seed %llu), simulated.\n"
-    "Two 270-degree laser scanners on the robot's corners (%s: %d beams, %g Hz) see people\n"
-    "walking with a two-leg gait among furniture. Their scans and the robot's odometry run\n"
-    "through trailscan (detection, clustering, tracking per scanner) and trailmerge (fusion\n"
-    "into base_footprint) in this process on simulated time, and the object lists are scored\n"
-    "against the simulation's ground truth.\n%s\n\n",
-    scenario.name.c_str(), scenario.duration_s, static_cast<unsigned long long>(o.seed),
-    scenario.scanner.empty() ? "built-in" : scenario.scanner.c_str(), scan.beams, scan.rate_hz,
-    parametersLine(o, profile).c_str());
   std::filesystem::create_directories(o.out_dir);
 
   // trailscan clusters nothing farther from a scanner than its clustering range: people farther
@@ -170,6 +191,7 @@ int run(const Options & o, const std::optional<ScannerProfile> & profile)
   EvaluationOptions scoring;
   scoring.max_range_m = quillon_dynamic_detector::ClusteringConfig().max_range;
   std::vector<std::pair<std::string, EvaluationResult>> rows;
+  std::vector<std::string> detectors;
   std::vector<std::string> pictures;
   GroundTruth truth;
   for (const bool geometric : o.geometric) {
@@ -177,9 +199,9 @@ int run(const Options & o, const std::optional<ScannerProfile> & profile)
     ReplayOptions options;
     options.geometric_detector = geometric;
     const ScenarioReplay replay = replayScenario(scenario, config, options, [&](double done_s) {
-      showProgress(label, done_s, scenario.duration_s);
+      showProgress(scenario.name, label, done_s);
     });
-    std::printf("\r  %-9s done%40s\n", label.c_str(), "");
+    detectors.push_back(label);
     for (auto & row : evaluateReplay(replay.truth, replay.outputs, label, scoring)) {
       rows.push_back(std::move(row));
     }
@@ -192,12 +214,23 @@ int run(const Options & o, const std::optional<ScannerProfile> & profile)
   }
   const std::string truth_file = o.out_dir + "/" + scenario.name + "_truth.csv";
   writeGroundTruthCsv(truth_file, truth);
+  clearProgress();
 
-  std::printf("\n%s\n%s", formatTable(rows).c_str(), scoringLegend(scoring).c_str());
+  std::printf(
+    "%s\n",
+    demoSummary(scenario, parametersWords(scenario, profile), detectors, rows, pictures).c_str());
+  std::printf(
+    "Demo: scenario \"%s\" (%.0f s, seed %llu), simulated. Two 270-degree laser scanners on the\n"
+    "robot's corners (%s)\n"
+    "see people walking with a two-leg gait among furniture. Their scans and the robot's odometry\n"
+    "run through trailscan (detection, clustering, tracking per scanner) and trailmerge (fusion\n"
+    "into base_footprint) in this process on simulated time, and the object lists are scored\n"
+    "against the simulation's ground truth.\n%s\n%s\n\n",
+    scenario.name.c_str(), scenario.duration_s, static_cast<unsigned long long>(o.seed),
+    scannerDescription(scenario.scanner).c_str(), scannerLine(o, scenario.scanner).c_str(),
+    parametersLine(o, profile).c_str());
+  std::printf("%s\n%s", formatTable(rows).c_str(), scoringLegend(scoring).c_str());
   std::printf("Latency: processing time per list on this machine.\n");
-  for (const auto & p : pictures) {
-    std::printf("Picture: %s\n", p.c_str());
-  }
   std::printf("Ground truth: %s\n", truth_file.c_str());
   return 0;
 }
@@ -214,11 +247,12 @@ int main(int argc, char ** argv)
       "usage: quillon_demo [--scenario NAME] [--scanner MODEL] [--seed N] "
       "[--detector closed|geometric|both] [--profile NAME|none] [--out DIR] "
       "[--ros-args --params-file FILE ...]\nscenarios: " +
-        joined(scenarioNames()) +
-        "\nscanner models (default: the scenario's, else the built-in idealised scanner): " +
-        joined(scannerModelNames()) +
-        "\nThe profile defaults to the simulated scanner model's (the built-in scanner has "
-        "none).\n" +
+        joined(scenarioNames()) + "\nscanners: " + quillon_tools::BUILT_IN_SCANNER +
+        " (the simulator's idealised one), " + joined(scannerModelNames()) +
+        "\nThe default scanner is the scenario's own, else " + quillon_tools::DEMO_SCANNER + ": " +
+        quillon_tools::DEMO_SCANNER_REASON +
+        ".\nThe profile defaults to the simulated scanner model's (" +
+        quillon_tools::BUILT_IN_SCANNER + " has none: the default parameters).\n" +
         quillon_tools::profileUsage(),
       help);
   }

@@ -36,8 +36,6 @@ namespace
 namespace fs = std::filesystem;
 using namespace quillon_tools;
 
-// The simulator's built-in scanner settings, beside the named models.
-constexpr const char * BUILT_IN_SCANNER = "built_in";
 // A profile row that takes the profile named like the run's scanner model.
 constexpr const char * MATCHING_PROFILE = "matching";
 

@@ -13,16 +13,6 @@ namespace
 
 constexpr int TOPIC_WIDTH_MIN = 10;  // room for the people rows' labels
 
-std::string fixed(double value, int decimals)
-{
-  if (!std::isfinite(value)) {
-    return "-";
-  }
-  char text[64];
-  std::snprintf(text, sizeof(text), "%.*f", decimals, value);
-  return text;
-}
-
 std::string padLeft(const std::string & text, std::size_t width)
 {
   return text.size() >= width ? text : std::string(width - text.size(), ' ') + text;
@@ -65,12 +55,12 @@ std::vector<std::string> topicCells(const EvaluationResult & r, const GateScores
     std::to_string(g.false_positives),
     std::to_string(g.all.false_negatives),
     std::to_string(g.all.id_switches),
-    fixed(g.all.id_switches_per_minute, 2),
-    fixed(g.precision, 3),
-    fixed(g.all.recall, 3),
-    fixed(g.mota, 3),
-    fixed(g.all.motp_m, 3),
-    fixed(g.all.mean_velocity_error_mps, 3),
+    tableNumber(g.all.id_switches_per_minute, 2),
+    tableNumber(g.precision, 3),
+    tableNumber(g.all.recall, 3),
+    tableNumber(g.mota, 3),
+    tableNumber(g.all.motp_m, 3),
+    tableNumber(g.all.mean_velocity_error_mps, 3),
     std::to_string(g.false_positives_on_furniture)};
 }
 
@@ -84,18 +74,18 @@ std::vector<std::string> peopleCells(const PeopleScores & p)
     "",
     std::to_string(p.false_negatives),
     std::to_string(p.id_switches),
-    fixed(p.id_switches_per_minute, 2),
+    tableNumber(p.id_switches_per_minute, 2),
     "",
-    fixed(p.recall, 3),
-    fixed(p.mota, 3),
-    fixed(p.motp_m, 3),
-    fixed(p.mean_velocity_error_mps, 3),
+    tableNumber(p.recall, 3),
+    tableNumber(p.mota, 3),
+    tableNumber(p.motp_m, 3),
+    tableNumber(p.mean_velocity_error_mps, 3),
     ""};
 }
 
 std::vector<std::string> latencyCells(const EvaluationResult & r)
 {
-  return {fixed(r.latency_median_ms, 1), fixed(r.latency_max_ms, 1)};
+  return {tableNumber(r.latency_median_ms, 1), tableNumber(r.latency_max_ms, 1)};
 }
 
 // A result that lacks a gate shows it as undefined.
@@ -208,6 +198,16 @@ std::string skippedNote(const std::string & topic, const EvaluationResult & r)
 }
 
 }  // namespace
+
+std::string tableNumber(double value, int decimals)
+{
+  if (!std::isfinite(value)) {
+    return "-";
+  }
+  char text[64];
+  std::snprintf(text, sizeof(text), "%.*f", decimals, value);
+  return text;
+}
 
 std::string formatTable(const std::vector<std::pair<std::string, EvaluationResult>> & rows)
 {

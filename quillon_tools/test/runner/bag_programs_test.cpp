@@ -7,12 +7,12 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "child_process.hpp"
+#include "printed_table.hpp"
 #include "quillon_tools/evaluation/scored_list.hpp"
 #include "quillon_tools/recording/bag_reader.hpp"
 #include "quillon_tools/recording/bag_writer.hpp"
@@ -29,6 +29,7 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
 using quillon_test::scratch;
+using quillon_test::tableRow;
 
 int runToEnd(ChildProcess & program) { return program.wait_for_exit(120s); }
 
@@ -65,24 +66,6 @@ void writeDamagedCopy(const fs::path & from, const fs::path & to, bool keep_mess
       writer.write(topic, last_ns, CUT_OFF_LIST);
     }
   }
-}
-
-// The numbers of the table row "<label> <topic> ...", without its label.
-std::vector<std::string> tableRow(
-  const std::string & output, const std::string & label, const std::string & topic)
-{
-  std::istringstream lines(output);
-  for (std::string line; std::getline(lines, line);) {
-    if (line.rfind(label + " " + topic + " ", 0) == 0) {
-      std::istringstream words(line.substr(label.size() + topic.size() + 2));
-      std::vector<std::string> row;
-      for (std::string word; words >> word;) {
-        row.push_back(word);
-      }
-      return row;
-    }
-  }
-  return {};
 }
 
 }  // namespace

@@ -16,6 +16,9 @@ namespace quillon_tools
 // Undefined values print as "-"; cells that do not apply to a row stay blank.
 std::string formatTable(const std::vector<std::pair<std::string, EvaluationResult>> & rows);
 
+// A value as the table prints it: `decimals` after the point, "-" when undefined.
+std::string tableNumber(double value, int decimals);
+
 // A few lines saying who is scored under `options` and what the columns mean.
 std::string scoringLegend(const EvaluationOptions & options);
 

@@ -19,6 +19,10 @@ struct ScannerModel
   ScanSettings scan;
 };
 
+// What the programs' --scanner options call the simulator's built-in idealised scanner settings
+// (a scenario's empty scanner), beside the models' names.
+constexpr const char * BUILT_IN_SCANNER = "built_in";
+
 // The known models, in a fixed order.
 const std::vector<ScannerModel> & scannerModels();
 std::vector<std::string> scannerModelNames();
