@@ -46,7 +46,9 @@ sense: a value outside it starts with a warning. "Can work" is what works at all
 the key, the value and what it must be, as they refuse wrong types, NaN and infinity and a
 self-filter outline or angle range that is none; the detectors refuse their own impossible
 values. Keys a program or the detectors do not have are named at start-up with the nearest
-known spelling, and ignored. Check a file before you start:
+known spelling, and ignored. `ros2 param describe` shows each parameter's meaning, unit and,
+where they are closed, its "can work" limits as the range; every parameter is read at start-up
+only, so a run-time set is refused as read-only. Check a file before you start:
 
 ```sh
 ros2 run quillon_dynamic_detector quillon_check_params my_params.yaml my_cfg.yaml

@@ -1,5 +1,7 @@
 #include "quillon_dynamic_detector/trailmerge_settings.hpp"
 
+#include <string>
+
 #include "quillon_dynamic_detector/finite_parameter.hpp"
 #include "quillon_dynamic_detector/parameter_limits.hpp"
 #include "quillon_dynamic_detector/start_up_parameter.hpp"
@@ -11,32 +13,58 @@ namespace quillon_dynamic_detector
 namespace
 {
 
-// Declares `name` with the field's current value as default and stores the effective value.
-template <typename T>
-void declareInto(rclcpp::Node & node, const char * name, T & field)
-{
-  field = node.declare_parameter(name, field, readAtStartUp());
-}
-
 // Every number of trailmerge ends up in a published marker, a comparison or a duration; NaN,
 // an infinity or a duration beyond int64 nanoseconds would publish NaN or overflow there.
 constexpr double LONGEST_DURATION_S = 9.0e9;
 
-// A number beyond `limits` cannot work (a negative distance or duration, a zero width): the
-// same limits as trailmerge's parameter schema gives.
-void declareInto(
-  rclcpp::Node & node, const char * name, double & field, const ParameterLimits & limits)
+// Read once at start-up, with the description and unit of trailmerge's parameter schema (kept
+// here, since trailmerge links no library of this package; a test holds the two equal) and the
+// closed limits beyond which a value cannot work as its range.
+rcl_interfaces::msg::ParameterDescriptor described(
+  const char * description, const char * unit = "", const ParameterLimits & limits = {})
 {
-  field = node.declare_parameter(name, field, readAtStartUp());
+  rcl_interfaces::msg::ParameterDescriptor descriptor = readAtStartUp();
+  descriptor.description = description;
+  if (*unit != '\0') {
+    descriptor.description += std::string(" Unit: ") + unit + ".";
+  }
+  setFloatingPointRange(limits, descriptor);
+  return descriptor;
+}
+
+// Declares `name` with the field's current value as default and stores the effective value.
+template <typename T>
+void declareInto(rclcpp::Node & node, const char * name, T & field, const char * description)
+{
+  field = node.declare_parameter(name, field, described(description));
+}
+
+// A number beyond `limits` cannot work (a negative distance or duration, a zero width): the
+// same limits as trailmerge's parameter schema gives. It is refused before the declaration, so
+// that the message names the value and the limits.
+void declareInto(
+  rclcpp::Node & node, const char * name, double & field, const char * description,
+  const char * unit, const ParameterLimits & limits)
+{
+  if (const auto given = givenDouble(node, name)) {
+    requireFiniteParameter(name, *given);
+    requireWithinLimits(name, *given, limits);
+  }
+  field = node.declare_parameter(name, field, described(description, unit, limits));
   requireFiniteParameter(name, field);
   requireWithinLimits(name, field, limits);
 }
 
-void declareDurationInto(rclcpp::Node & node, const char * name, double & field)
+void declareDurationInto(
+  rclcpp::Node & node, const char * name, double & field, const char * description)
 {
-  field = node.declare_parameter(name, field, readAtStartUp());
-  requireFiniteParameter(name, field, LONGEST_DURATION_S, " of at most 9e9 seconds");
-  requireWithinLimits(name, field, atLeast(0.0), "s");
+  ParameterLimits limits = atLeast(0.0);
+  limits.maximum = LONGEST_DURATION_S;
+  if (const auto given = givenDouble(node, name)) {
+    requireFiniteParameter(name, *given, LONGEST_DURATION_S, " of at most 9e9 seconds");
+    requireWithinLimits(name, *given, limits, "s");
+  }
+  field = node.declare_parameter(name, field, described(description, "s", limits));
 }
 
 }  // namespace
@@ -44,26 +72,46 @@ void declareDurationInto(rclcpp::Node & node, const char * name, double & field)
 TrailmergeSettings declareTrailmergeParameters(rclcpp::Node & node)
 {
   TrailmergeSettings s;
-  declareInto(node, "input_topic_1", s.input_topic_1);
-  declareInto(node, "input_topic_2", s.input_topic_2);
-  declareInto(node, "output_topic", s.output_topic);
-  declareInto(node, "target_frame", s.target_frame);
-  declareInto(node, "sensor_name", s.sensor_name);
-  declareInto(node, "merge_distance", s.fusion.merge_distance, atLeast(0.0));
-  declareInto(node, "max_msg_age", s.max_msg_age, above(0.0));
-  declareDurationInto(node, "tf_timeout", s.tf_timeout);
-  declareInto(node, "prefer_more_points", s.fusion.prefer_more_points);
-  declareInto(node, "publish_markers", s.publish_markers);
-  declareInto(node, "marker_topic", s.marker_topic);
-  declareDurationInto(node, "marker_lifetime", s.markers.lifetime);
-  declareInto(node, "marker_line_width", s.markers.line_width, above(0.0));
-  declareInto(node, "marker_text_height", s.markers.text_height, above(0.0));
-  declareInto(node, "marker_arrow_speed_threshold", s.markers.arrow_speed_threshold, atLeast(0.0));
+  declareInto(node, "input_topic_1", s.input_topic_1, "First object list to fuse.");
+  declareInto(node, "input_topic_2", s.input_topic_2, "Second object list to fuse.");
+  declareInto(node, "output_topic", s.output_topic, "Fused object list.");
+  declareInto(node, "target_frame", s.target_frame, "Frame of the fused list.");
+  declareInto(node, "sensor_name", s.sensor_name, "sensor_name written into the fused list.");
   declareInto(
-    node, "marker_heading_speed_threshold", s.markers.heading_speed_threshold, atLeast(0.0));
-  declareInto(node, "marker_association_distance", s.markers.association_distance, atLeast(0.0));
-  declareDurationInto(node, "marker_id_memory", s.markers.id_memory);
-  declareInto(node, "compensate_list_age", s.compensate_list_age);
+    node, "merge_distance", s.fusion.merge_distance,
+    "Objects of the two lists closer than this are one object.", "m", atLeast(0.0));
+  declareInto(
+    node, "max_msg_age", s.max_msg_age,
+    "Lists older than this (either side of the clock) are left out.", "s", above(0.0));
+  declareDurationInto(node, "tf_timeout", s.tf_timeout, "Timeout of every transform lookup.");
+  declareInto(
+    node, "prefer_more_points", s.fusion.prefer_more_points,
+    "In a merge the object with more points leads (else the first list's).");
+  declareInto(
+    node, "publish_markers", s.publish_markers, "Whether the fused list is drawn as markers.");
+  declareInto(node, "marker_topic", s.marker_topic, "MarkerArray topic of the fused list.");
+  declareDurationInto(
+    node, "marker_lifetime", s.markers.lifetime, "Lifetime of each marker (0: until replaced).");
+  declareInto(node, "marker_line_width", s.markers.line_width, "Outline width.", "m", above(0.0));
+  declareInto(node, "marker_text_height", s.markers.text_height, "Label height.", "m", above(0.0));
+  declareInto(
+    node, "marker_arrow_speed_threshold", s.markers.arrow_speed_threshold,
+    "Objects at or below this speed get no arrow.", "m/s", atLeast(0.0));
+  declareInto(
+    node, "marker_heading_speed_threshold", s.markers.heading_speed_threshold,
+    "Objects above this speed show their heading.", "m/s", atLeast(0.0));
+  declareInto(
+    node, "marker_association_distance", s.markers.association_distance,
+    "An object this close to one of the previous list keeps its marker id.", "m", atLeast(0.0));
+  declareDurationInto(
+    node, "marker_id_memory", s.markers.id_memory,
+    "How long the id of a vanished object may be taken up again near where it was drawn (0: not "
+    "at all).");
+  declareInto(
+    node, "compensate_list_age", s.compensate_list_age,
+    "Carry each list's objects along the robot's motion in odom from the list's stamp to the "
+    "newest pose before fusing, so that lists of different ages agree; the drawing's memory of "
+    "where each display id was moves with the robot as well.");
   warnAboutUndeclaredParameters(node);
   return s;
 }

@@ -2,8 +2,10 @@
 
 #include <cfloat>
 #include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -35,6 +37,9 @@ double shortestDecimal(float value)
 // value back, converted to the field's type (float32 fields travel as double parameters, int32
 // fields as integer parameters).
 using check_params::ParameterSchema;
+using check_params::SchemaParameter;
+using check_params::ValueType;
+using rcl_interfaces::msg::ParameterDescriptor;
 
 // The installed schema of trailscan's parameters: the descriptions and units `ros2 param
 // describe` shows, and the limits beyond which a value cannot work. Without it trailscan would
@@ -51,7 +56,7 @@ ParameterSchema installedSchema()
 void checkNumber(
   rclcpp::Node & node, const ParameterSchema & schema, const std::string & name, double value)
 {
-  const check_params::SchemaParameter * parameter = schema.find(name);
+  const SchemaParameter * parameter = schema.find(name);
   if (parameter == nullptr) {
     return;
   }
@@ -64,18 +69,57 @@ void checkNumber(
   }
 }
 
-// Read once at start-up, with the schema's description and unit.
-rcl_interfaces::msg::ParameterDescriptor described(
-  const ParameterSchema & schema, const std::string & name)
+// The limits beyond which a value cannot work as the descriptor's range, so that `ros2 param
+// describe` shows them and rclcpp refuses a set beyond them. Only closed limits fit a range: a
+// bound like "> 0" is left to checkNumber.
+void setRange(const SchemaParameter & parameter, ParameterDescriptor & descriptor)
 {
-  rcl_interfaces::msg::ParameterDescriptor descriptor = readAtStartUp();
+  const ParameterLimits & hard = parameter.hard;
+  if (parameter.type == ValueType::number && !parameter.list) {
+    setFloatingPointRange(hard, descriptor);
+  } else if (parameter.type == ValueType::integer && hard.minimum && !hard.exclusive_maximum) {
+    descriptor.integer_range.resize(1);
+    descriptor.integer_range[0].from_value = static_cast<int64_t>(*hard.minimum);
+    descriptor.integer_range[0].to_value =
+      hard.maximum ? static_cast<int64_t>(*hard.maximum) : std::numeric_limits<int64_t>::max();
+    descriptor.integer_range[0].step = 1;
+  }
+}
+
+// Read once at start-up, with the schema's description, unit and limits.
+ParameterDescriptor described(const ParameterSchema & schema, const std::string & name)
+{
+  ParameterDescriptor descriptor = readAtStartUp();
   if (const auto * parameter = schema.find(name)) {
     descriptor.description = parameter->description;
     if (!parameter->unit.empty()) {
       descriptor.description += " Unit: " + parameter->unit + ".";
     }
+    setRange(*parameter, descriptor);
   }
   return descriptor;
+}
+
+// A number given for `name` (command line, parameter file) that cannot work is refused before the
+// declaration, so that the message names the value and its limits (rclcpp's range refusal names
+// neither). Other values are left to the declaration and the checks after it.
+void refuseUnworkableOverride(
+  rclcpp::Node & node, const ParameterSchema & schema, const std::string & name)
+{
+  const SchemaParameter * parameter = schema.find(name);
+  if (parameter == nullptr) {
+    return;
+  }
+  const auto & overrides = node.get_node_parameters_interface()->get_parameter_overrides();
+  const auto given = overrides.find(name);
+  if (
+    given != overrides.end() && given->second.get_type() == rclcpp::PARAMETER_INTEGER &&
+    parameter->type == ValueType::integer) {
+    requireWithinLimits(
+      name, static_cast<double>(given->second.get<int64_t>()), parameter->hard, parameter->unit);
+  } else if (const auto number = givenDouble(node, name); number && std::isfinite(*number)) {
+    requireWithinLimits(name, *number, parameter->hard, parameter->unit);
+  }
 }
 
 class GroupReader
@@ -88,6 +132,7 @@ public:
 
   void read(const char * key, double & field)
   {
+    refuseUnworkableOverride(node_, schema_, prefix_ + key);
     field = node_.declare_parameter(prefix_ + key, field, descriptor(key));
     requireFiniteParameter(prefix_ + key, field);
     checkNumber(node_, schema_, prefix_ + key, field);
@@ -96,6 +141,7 @@ public:
   // Beyond float range the narrowed value would be infinite.
   void read(const char * key, float & field)
   {
+    refuseUnworkableOverride(node_, schema_, prefix_ + key);
     const double value =
       node_.declare_parameter(prefix_ + key, shortestDecimal(field), descriptor(key));
     requireFiniteParameter(prefix_ + key, value, FLT_MAX, " within float range");
@@ -105,6 +151,7 @@ public:
 
   void read(const char * key, int32_t & field)
   {
+    refuseUnworkableOverride(node_, schema_, prefix_ + key);
     const int64_t value =
       node_.declare_parameter(prefix_ + key, static_cast<int64_t>(field), descriptor(key));
     checkNumber(node_, schema_, prefix_ + key, static_cast<double>(value));
@@ -117,7 +164,7 @@ public:
   }
 
 private:
-  rcl_interfaces::msg::ParameterDescriptor descriptor(const char * key) const
+  ParameterDescriptor descriptor(const char * key) const
   {
     return described(schema_, prefix_ + key);
   }
@@ -338,6 +385,7 @@ TrailscanSettings declareTrailscanParameters(rclcpp::Node & node)
   readClusterMerge(node, schema, s.cluster_merge);
   readClassifier(node, schema, s.classifier);
   readTracker(node, schema, s.tracker);
+  refuseUnworkableOverride(node, schema, "runtime.max_input_age_ms");
   s.max_input_age_ms = declare("runtime.max_input_age_ms", s.max_input_age_ms);
   requireFiniteParameter("runtime.max_input_age_ms", s.max_input_age_ms);
   checkNumber(node, schema, "runtime.max_input_age_ms", s.max_input_age_ms);

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <map>
 #include <memory>
 #include <optional>
@@ -243,6 +244,52 @@ TEST(ParameterSchemas, HardLimitsAreWhatTheProgramsRefuse)
   }
   rclcpp::shutdown();
   EXPECT_GT(checked, 150u);
+}
+
+// What `ros2 param describe` shows of each parameter is its schema's description and unit, and
+// its closed hard limits as the range (trailmerge keeps its own copy, trailscan reads the schema).
+TEST(ParameterSchemas, DescriptorsShowTheSchemasDescriptionUnitAndLimits)
+{
+  const char * arguments[] = {"test"};
+  rclcpp::init(1, arguments);
+  auto trailscan = std::make_shared<rclcpp::Node>("laser_subscriber");
+  quillon_dynamic_detector::declareTrailscanParameters(*trailscan);
+  auto trailmerge = std::make_shared<rclcpp::Node>("trailmerge");
+  quillon_dynamic_detector::declareTrailmergeParameters(*trailmerge);
+  std::size_t ranges = 0;
+  for (const auto & [schema, node] :
+       {std::make_pair(&schemas().trailscan, trailscan),
+        std::make_pair(&schemas().trailmerge, trailmerge)}) {
+    for (const cp::SchemaParameter & parameter : schema->parameters()) {
+      if (parameter.name == "use_sim_time") {
+        continue;
+      }
+      const auto descriptor = node->describe_parameter(parameter.name);
+      const std::string unit = parameter.unit.empty() ? "" : " Unit: " + parameter.unit + ".";
+      EXPECT_EQ(descriptor.description, parameter.description + unit) << parameter.name;
+      const auto & hard = parameter.hard;
+      const bool closed = hard.minimum && !hard.exclusive_maximum && !parameter.list &&
+                          parameter.type != cp::ValueType::boolean;
+      const std::size_t range_count =
+        descriptor.floating_point_range.size() + descriptor.integer_range.size();
+      EXPECT_EQ(range_count, closed ? 1u : 0u) << parameter.name;
+      if (closed && !descriptor.floating_point_range.empty()) {
+        EXPECT_EQ(descriptor.floating_point_range[0].from_value, *hard.minimum) << parameter.name;
+        EXPECT_EQ(
+          descriptor.floating_point_range[0].to_value,
+          hard.maximum.value_or(std::numeric_limits<double>::max()))
+          << parameter.name;
+      }
+      if (closed && !descriptor.integer_range.empty()) {
+        EXPECT_EQ(descriptor.integer_range[0].from_value, *hard.minimum) << parameter.name;
+      }
+      ranges += range_count;
+    }
+  }
+  trailscan.reset();
+  trailmerge.reset();
+  rclcpp::shutdown();
+  EXPECT_GT(ranges, 80u);
 }
 
 TEST(ParameterSchemas, ListEveryDeclaredParameterOfBothProgramsWithItsTypeAndDefault)

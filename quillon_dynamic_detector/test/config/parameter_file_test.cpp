@@ -152,9 +152,7 @@ TEST(ParameterFile, EveryParameterOfBothProgramsRefusesAChangeAtRunTime)
       EXPECT_EQ(result.reason, "parameter '" + name + "' cannot be set because it is read-only");
       EXPECT_EQ(node.get_parameter(name), parameter) << name;
       EXPECT_TRUE(node.describe_parameter(name).read_only) << name;
-      if (node.get_name() == std::string("laser_subscriber")) {
-        EXPECT_FALSE(node.describe_parameter(name).description.empty()) << name;
-      }
+      EXPECT_FALSE(node.describe_parameter(name).description.empty()) << name;
     }
     EXPECT_TRUE(node.set_parameter(rclcpp::Parameter("use_sim_time", false)).successful);
   };

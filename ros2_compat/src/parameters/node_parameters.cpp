@@ -1,6 +1,8 @@
 #include "ros2_compat/detail/node_parameters.hpp"
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 #include <map>
 #include <mutex>
 #include <stdexcept>
@@ -55,6 +57,65 @@ SetParametersResult check_type(
     std::string(kWrongTypeReason) + ", parameter {" + name + "} is of type {" +
     rclcpp::to_string(declared) + "}, setting it to {" + rclcpp::to_string(value.get_type()) +
     "} is not allowed.");
+}
+
+// Humble's test of a double against the ends and steps of a range: equal within 100 ulp.
+bool doubles_equal(double x, double y)
+{
+  return std::abs(x - y) <= std::numeric_limits<double>::epsilon() * std::abs(x + y) * 100;
+}
+
+SetParametersResult range_failure(const std::string & name, const char * kind)
+{
+  return failure("Parameter {" + name + "} doesn't comply with " + kind + " range.");
+}
+
+// A value within the descriptor's integer or floating point range (its ends always, and with a
+// step other than 0 only the values on a step from its start), as rclcpp checks every set.
+SetParametersResult check_range(
+  const std::string & name, const ParameterDescriptor & descriptor,
+  const rclcpp::ParameterValue & value)
+{
+  if (!descriptor.integer_range.empty() && value.get_type() == rclcpp::PARAMETER_INTEGER) {
+    const auto & range = descriptor.integer_range.front();
+    const int64_t v = value.get<int64_t>();
+    if (v == range.from_value || v == range.to_value) {
+      return success();
+    }
+    if (v < range.from_value || v > range.to_value) {
+      return range_failure(name, "integer");
+    }
+    const auto step = static_cast<int64_t>(range.step);
+    return step == 0 || (v - range.from_value) % step == 0 ? success()
+                                                           : range_failure(name, "integer");
+  }
+  if (!descriptor.floating_point_range.empty() && value.get_type() == rclcpp::PARAMETER_DOUBLE) {
+    const auto & range = descriptor.floating_point_range.front();
+    const double v = value.get<double>();
+    if (doubles_equal(v, range.from_value) || doubles_equal(v, range.to_value)) {
+      return success();
+    }
+    if (v < range.from_value || v > range.to_value) {
+      return range_failure(name, "floating point");
+    }
+    if (range.step == 0.0) {
+      return success();
+    }
+    const double steps = std::round((v - range.from_value) / range.step);
+    return doubles_equal(v, range.from_value + steps * range.step)
+             ? success()
+             : range_failure(name, "floating point");
+  }
+  return success();
+}
+
+// The type first, then the range, as rclcpp checks a value.
+SetParametersResult check_value(
+  const std::string & name, const ParameterDescriptor & descriptor,
+  const rclcpp::ParameterValue & value)
+{
+  const SetParametersResult typed = check_type(name, descriptor, value);
+  return typed.successful ? check_range(name, descriptor, value) : typed;
 }
 
 }  // namespace
@@ -151,7 +212,7 @@ const rclcpp::ParameterValue & NodeParameters::declare_locked(
     return parameters_.emplace(name, info).first->second.value;
   }
 
-  const SetParametersResult result = check_type(name, descriptor, initial_value);
+  const SetParametersResult result = check_value(name, descriptor, initial_value);
   if (!result.successful) {
     if (result.reason.rfind(kWrongTypeReason, 0) == 0) {
       throw rclcpp::exceptions::InvalidParameterTypeException(name, result.reason);
@@ -249,7 +310,7 @@ SetParametersResult NodeParameters::check_values_locked(
       continue;
     }
     const SetParametersResult result =
-      check_type(parameter.get_name(), descriptor, parameter.get_parameter_value());
+      check_value(parameter.get_name(), descriptor, parameter.get_parameter_value());
     if (!result.successful) {
       return result;
     }

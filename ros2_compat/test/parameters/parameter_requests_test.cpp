@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "rcl_interfaces/msg/parameter_type.hpp"
@@ -134,6 +135,64 @@ TEST_F(ParameterRequests, EachParameterOfASetSucceedsOrFailsWithItsReason)
   // The good one took effect in the node, the refused ones changed nothing.
   EXPECT_EQ(get({"max_range"}).values.at(0).double_value, 12.5);
   EXPECT_EQ(get({"frame"}).values.at(0).string_value, "base_scan_01");
+}
+
+// Ranges refuse as Humble's golden node did (clustering.tolerance in [0, 2] step 0,
+// clustering.min_cluster_size in [1, 1000] step 1): a set with the reason, a declaration whose
+// override lies outside with it in the exception; the ends and the steps are taken.
+TEST(ParameterRanges, SetsAndOverridesOutsideARangeAreRefusedWithHumblesReason)
+{
+  rcl_interfaces::msg::ParameterDescriptor tolerance;
+  tolerance.floating_point_range.resize(1);
+  tolerance.floating_point_range[0].from_value = 0.0;
+  tolerance.floating_point_range[0].to_value = 2.0;
+  rcl_interfaces::msg::ParameterDescriptor size;
+  size.integer_range.resize(1);
+  size.integer_range[0].from_value = 1;
+  size.integer_range[0].to_value = 1000;
+  size.integer_range[0].step = 1;
+  rcl_interfaces::msg::ParameterDescriptor stepped;
+  stepped.floating_point_range.resize(1);
+  stepped.floating_point_range[0].from_value = 0.0;
+  stepped.floating_point_range[0].to_value = 1.0;
+  stepped.floating_point_range[0].step = 0.25;
+
+  NodeParameters parameters("golden_node", "/", nullptr, rclcpp::NodeOptions());
+  parameters.declare_parameter("clustering.tolerance", rclcpp::ParameterValue(0.18), tolerance);
+  parameters.declare_parameter(
+    "clustering.min_cluster_size", rclcpp::ParameterValue(int64_t{10}), size);
+  parameters.declare_parameter("stepped", rclcpp::ParameterValue(0.5), stepped);
+
+  const auto set = [&](const std::string & name, const rclcpp::ParameterValue & value) {
+    return parameters.set_parameter(rclcpp::Parameter(name, value));
+  };
+  EXPECT_EQ(
+    set("clustering.tolerance", rclcpp::ParameterValue(5.0)).reason,
+    "Parameter {clustering.tolerance} doesn't comply with floating point range.");
+  EXPECT_EQ(
+    set("clustering.min_cluster_size", rclcpp::ParameterValue(int64_t{5000})).reason,
+    "Parameter {clustering.min_cluster_size} doesn't comply with integer range.");
+  EXPECT_FALSE(set("stepped", rclcpp::ParameterValue(0.3)).successful);
+  for (const auto & [name, value] : std::vector<std::pair<std::string, rclcpp::ParameterValue>>{
+         {"clustering.tolerance", rclcpp::ParameterValue(0.25)},
+         {"clustering.tolerance", rclcpp::ParameterValue(2.0)},
+         {"clustering.min_cluster_size", rclcpp::ParameterValue(int64_t{1000})},
+         {"stepped", rclcpp::ParameterValue(0.75)}}) {
+    EXPECT_TRUE(set(name, value).successful) << name;
+  }
+
+  rclcpp::NodeOptions options;
+  options.parameter_overrides({rclcpp::Parameter("clustering.tolerance", -1.0)});
+  NodeParameters overridden("golden_node", "/", nullptr, options);
+  try {
+    overridden.declare_parameter("clustering.tolerance", rclcpp::ParameterValue(0.18), tolerance);
+    ADD_FAILURE() << "an override outside the range was declared";
+  } catch (const rclcpp::exceptions::InvalidParameterValueException & e) {
+    EXPECT_STREQ(
+      e.what(),
+      "parameter 'clustering.tolerance' could not be set: Parameter {clustering.tolerance} "
+      "doesn't comply with floating point range.");
+  }
 }
 
 TEST_F(ParameterRequests, AnAtomicSetSetsAllOrNothing)
