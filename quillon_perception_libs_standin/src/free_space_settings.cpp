@@ -105,6 +105,7 @@ FreeSpaceSettings loadFreeSpaceSettings(const std::string & path)
   readKey(path, section, "free_space_margin_per_m", Bound::non_negative, s.free_space_margin_per_m);
   readKey(path, section, "lateral_margin", Bound::non_negative, s.lateral_margin);
   readKey(path, section, "odometry_drift", Bound::non_negative, s.odometry_drift);
+  readKey(path, section, "at_rest_margin_share", Bound::non_negative, s.at_rest_margin_share);
   readKey(path, section, "max_range", Bound::positive, s.max_range);
   readKey(path, section, "min_support_beams", Bound::positive, s.min_support_beams);
   readKey(path, section, "body_range_tolerance", Bound::non_negative, s.body_range_tolerance);

@@ -8,6 +8,15 @@ namespace orvane
 namespace perception
 {
 
+namespace
+{
+
+// m and rad of odometry below which the robot has stood still since an earlier scan.
+constexpr double AT_REST_DISTANCE = 0.005;
+constexpr double AT_REST_TURN = 0.005;
+
+}  // namespace
+
 void setReach(const sensor_msgs::msg::LaserScan & scan, RememberedView & view)
 {
   view.reach.resize(scan.ranges.size());
@@ -47,10 +56,14 @@ SeeThroughMargins marginsSince(
 {
   const double driven = now.distance - view.odometer.distance;
   const double turned = now.turned - view.odometer.turned;
+  const bool at_rest = driven < AT_REST_DISTANCE && turned < AT_REST_TURN;
+  const double share = at_rest ? settings.at_rest_margin_share : 1.0;
   SeeThroughMargins margins;
-  margins.range = static_cast<float>(settings.free_space_margin + settings.odometry_drift * driven);
-  margins.range_per_m = static_cast<float>(settings.free_space_margin_per_m);
-  margins.lateral = static_cast<float>(settings.lateral_margin + settings.odometry_drift * driven);
+  margins.range =
+    static_cast<float>(share * settings.free_space_margin + settings.odometry_drift * driven);
+  margins.range_per_m = static_cast<float>(share * settings.free_space_margin_per_m);
+  margins.lateral =
+    static_cast<float>(share * settings.lateral_margin + settings.odometry_drift * driven);
   margins.heading = static_cast<float>(settings.odometry_drift * turned);
   return margins;
 }

@@ -448,7 +448,8 @@ TEST(DynamicLaserDetector, ReadsItsSectionAndRefusesValuesThatCannotWork)
          {"min_support_beams", "2.5"},
          {"lateral_margin", "far"},
          {"body_min_travel", "[1, 2]"},
-         {"settle_time", "-0.5"}}) {
+         {"settle_time", "-0.5"},
+         {"at_rest_margin_share", "-1"}}) {
     const std::string message = refusal(key, value);
     EXPECT_NE(message.find("dynamic_laser_detector." + key), std::string::npos)
       << key << ": " << value;
@@ -577,4 +578,35 @@ TEST(DynamicLaserDetector, SomeoneWalkingStraightAwayFromTheScannerMoves)
     EXPECT_GT(run.targets.share(), 0.3) << rate << " Hz";
     EXPECT_EQ(run.walls.moving, 0) << rate << " Hz";
   }
+}
+
+// In front of a scanner at rest, what lies beyond the walker sends nothing back that the driver
+// reports as a distance (error codes: no information), so no earlier beam ever reached past the
+// walker's spots: only the walker's own earlier returns say where they were. A leg that moved a
+// step along its beam is then found only if that step exceeds the margins, which at rest need
+// only cover range noise.
+TEST(DynamicLaserDetector, AtRestSmallerMarginsFindSomeoneWalkingAlongTheBeamWithNothingBehind)
+{
+  const auto legs_moving_share = [](const std::string & config) {
+    DynamicLaserDetector detector(config);
+    Walker walker;
+    walker.speed = 0.8;
+    DetectorRun run;
+    run.scanner.rate_hz = 7.5;
+    run.world_at = [&](double t) { return roomWith({walker.leg(0, t), walker.leg(1, t)}); };
+    run.truth = standingAt(-3.9, 1.5, 0.0);  // looking along the walker's path
+    run.driver = [](LaserScan & scan, std::mt19937 &) {
+      for (float & r : scan.ranges) {
+        r = r > 4.5f ? 0.01f : r;  // the far wall gives error codes
+      }
+    };
+    run.score_from = 1.6;
+    run.run(detector, 0.0, 5.5);
+    EXPECT_EQ(run.walls.moving, 0) << config;
+    return run.targets.share();
+  };
+  const double full_margins = legs_moving_share(defaultConfig());
+  const double at_rest = legs_moving_share(
+    writeConfig("at_rest.yaml", "dynamic_laser_detector:\n  at_rest_margin_share: 0.5\n"));
+  EXPECT_GT(at_rest, full_margins + 0.1) << full_margins << " -> " << at_rest;
 }

@@ -156,6 +156,7 @@ std::vector<double> fieldsOf(const orvane::perception::FreeSpaceSettings & s)
     s.free_space_margin_per_m,
     s.lateral_margin,
     s.odometry_drift,
+    s.at_rest_margin_share,
     s.max_range,
     static_cast<double>(s.min_support_beams),
     s.body_range_tolerance,

@@ -27,6 +27,11 @@ struct FreeSpaceSettings
   // Share of the distance driven and the angle turned by which the odometry may err: the margins
   // grow by it for every metre and radian since the earlier scan.
   double odometry_drift = 0.02;
+  // Share of those three margins (range, per metre, lateral) that applies to an earlier scan when
+  // the robot has neither driven nor turned since: without odometry error only range noise is
+  // left, and a leg that moved a step along the beam must not count as the same surface. 1
+  // keeps the full margins at rest.
+  double at_rest_margin_share = 1.0;
   // m: farther returns are never moving.
   double max_range = 10.0;
   // Consecutive moving beams needed to report any of them (single beams are noise).
