@@ -1,9 +1,10 @@
 // The input as a configuration file: either a detector YAML file, read by both moving-point
 // detectors' loaders, or a ROS 2 parameter file handed to trailscan's and trailmerge's nodes with
 // --params-file and read by their parameter declarations. Every file must either load or
-// fail with a std::exception; whatever loads is then used for a few scans or object lists, so
-// that a value the loaders let through (a zero resolution, a negative size, a NaN) shows the
-// harm it would do later.
+// fail with a std::exception; whatever trailscan accepts must lie within its schema's limits of
+// what can work; whatever loads is then used for a few scans or object lists, so that a value
+// the loaders let through (a zero resolution, a negative size, a NaN) shows the harm it would do
+// later.
 #include <unistd.h>
 
 #include <cmath>
@@ -16,9 +17,12 @@
 #include <string>
 #include <vector>
 
+#include "ament_index_cpp/get_package_share_directory.hpp"
 #include "finite_checks.hpp"
 #include "fuzzed_bytes.hpp"
 #include "harness_runtime.hpp"
+#include "invariant.hpp"
+#include "quillon_dynamic_detector/check_params/parameter_schema.hpp"
 #include "quillon_dynamic_detector/geometric_detector_config.hpp"
 #include "quillon_dynamic_detector/trailmerge_node.hpp"
 #include "ros2_compat/testing/time_control.hpp"
@@ -166,6 +170,35 @@ void detectorFile(const std::string & path)
   }
 }
 
+// Whatever trailscan accepted lies within the limits its schema says can work: a value beyond
+// them must have stopped the declaration.
+void expectWorkable(rclcpp::Node & node)
+{
+  static const quillon_dynamic_detector::check_params::ParameterSchema schema =
+    quillon_dynamic_detector::check_params::ParameterSchema::load(
+      ament_index_cpp::get_package_share_directory("quillon_dynamic_detector") +
+      "/schema/trailscan.schema.json");
+  for (const auto & parameter : schema.parameters()) {
+    if (!node.has_parameter(parameter.name)) {
+      continue;
+    }
+    const rclcpp::Parameter value = node.get_parameter(parameter.name);
+    double number = 0.0;
+    if (value.get_type() == rclcpp::PARAMETER_DOUBLE) {
+      number = value.as_double();
+    } else if (value.get_type() == rclcpp::PARAMETER_INTEGER) {
+      number = static_cast<double>(value.as_int());
+    } else {
+      continue;
+    }
+    if (std::isfinite(number) && !parameter.hard.admits(number)) {
+      quillon_fuzz::invariantBroken(
+        "trailscan accepted " + parameter.name + " = " + std::to_string(number) +
+        ", beyond what can work (" + parameter.hard.text() + ")");
+    }
+  }
+}
+
 // The file is handed to each node through its own arguments, as a launch file does; a file
 // that does not parse makes the node's construction throw.
 void parameterFile(const std::string & path)
@@ -174,6 +207,7 @@ void parameterFile(const std::string & path)
   try {
     auto node = std::make_shared<rclcpp::Node>("laser_subscriber", withParameterFile(path));
     TrailscanSettings settings = declareTrailscanParameters(*node);
+    expectWorkable(*node);
     // A path from the file could name a device or a huge file; the detector file is fuzzed
     // on its own.
     settings.detector_cfg_file = defaultDetectorConfigPath();
