@@ -48,6 +48,17 @@ std::vector<std::string> bandLabels()
   return labels;
 }
 
+void writeIdentityColumns(std::ofstream & csv, const IdentityScores & id, const std::string & kind)
+{
+  const int64_t idtp = kind == "walking"    ? id.idtp_walking
+                       : kind == "standing" ? id.idtp_standing
+                                            : id.idtp;
+  const int64_t idfn = kind == "walking"    ? id.idfn_walking
+                       : kind == "standing" ? id.idfn_standing
+                                            : id.idfn;
+  csv << ',' << id.idf1 << ',' << idtp << ',' << idfn << ',' << id.idfp;
+}
+
 void writeCsvHeader(std::ofstream & csv)
 {
   csv << "scenario,scanner,detector,params,topic,gate_m,people,ground_truth,true_positives,"
@@ -64,6 +75,8 @@ void writeCsvHeader(std::ofstream & csv)
          "false_positive_ids_per_minute,longest_false_id_near_furniture_s";
   csv << ",moving_share,moving_share_of,longest_pedestrian_near_structure_s,"
          "pedestrian_seconds_in_open_area";
+  // Identity over the whole run: IDF1 and IDFP of the gate, IDTP and IDFN of the row's people.
+  csv << ",idf1,idtp,idfn,idfp";
   csv << '\n';
 }
 
@@ -75,6 +88,7 @@ void writeCsvRows(std::ofstream & csv, const Run & r)
       csv << topic << std::string(18, ',') << r.cost_median_ms << ',' << r.bare_median_ms << ','
           << r.profile << std::string(3 * bandLabels().size() + 1 + 5, ',');
       writeRealColumns(csv, r, topic);
+      csv << ",,,,";
       csv << '\n';
     }
     return;
@@ -101,6 +115,7 @@ void writeCsvRows(std::ofstream & csv, const Run & r)
             << gate.false_positive_ids << ',' << gate.false_positive_ids_per_minute << ','
             << gate.longest_false_id_near_furniture_s;
         writeRealColumns(csv, r, topic);
+        writeIdentityColumns(csv, gate.identity, kind);
         csv << '\n';
       }
     }

@@ -12,6 +12,7 @@
 
 #include "quillon_tools/evaluation/frame_conversion.hpp"
 #include "quillon_tools/evaluation/gated_assignment.hpp"
+#include "quillon_tools/evaluation/identity_scores.hpp"
 #include "quillon_tools/evaluation/person_motion.hpp"
 #include "quillon_tools/evaluation/scored_set.hpp"
 #include "quillon_tools/evaluation/truth_at_stamp.hpp"
@@ -71,6 +72,7 @@ struct GateTally
   std::set<int32_t> false_ids;                // known output ids of the false positives
   // Per scored list, in the order scored: the known ids of its false positives near furniture.
   std::vector<std::set<int32_t>> furniture_false_ids;
+  IdentityTally identity;
 };
 
 double norm(const PlanarVector & v) { return std::hypot(v.x, v.y); }
@@ -296,6 +298,39 @@ void countFalsePositive(const Detection & detection, GateTally & tally)
   }
 }
 
+// The list as the identity measures see it: the scored people, and the detections that count as
+// true or false positives (in range, not ignored, not taken by a person outside the scored set).
+void countIdentities(const ListScene & scene, const std::vector<int> & match, GateTally & tally)
+{
+  std::vector<bool> of_unscored(scene.detections.size(), false);
+  for (std::size_t p = 0; p < scene.people.size(); ++p) {
+    if (!scene.people[p].scored && match[p] != NO_MATCH) {
+      of_unscored[static_cast<std::size_t>(match[p])] = true;
+    }
+  }
+  IdentityFrame frame;
+  std::vector<std::size_t> counted;
+  for (std::size_t d = 0; d < scene.detections.size(); ++d) {
+    const Detection & detection = scene.detections[d];
+    if (detection.in_range && !detection.ignored && !of_unscored[d]) {
+      counted.push_back(d);
+      frame.detection_ids.push_back(detection.id);
+    }
+  }
+  for (std::size_t p = 0; p < scene.people.size(); ++p) {
+    if (!scene.people[p].scored) {
+      continue;
+    }
+    frame.people.push_back({scene.people[p].in_frame.id, scene.people[p].standing});
+    for (std::size_t k = 0; k < counted.size(); ++k) {
+      if (scene.distances[p][counted[k]] <= tally.scores.gate_m) {
+        frame.within_gate.emplace_back(frame.people.size() - 1, k);
+      }
+    }
+  }
+  tally.identity.add(frame);
+}
+
 void scoreUnderGate(const ListScene & scene, GateTally & tally)
 {
   const std::vector<int> match = matchKeepingCorrespondences(scene, tally);
@@ -323,6 +358,7 @@ void scoreUnderGate(const ListScene & scene, GateTally & tally)
       countFalsePositive(scene.detections[d], tally);
     }
   }
+  countIdentities(scene, match, tally);
 }
 
 void summariseLatencies(const std::vector<ScoredList> & lists, EvaluationResult & r)
@@ -501,6 +537,7 @@ GateScores summariseGate(
   g.false_positive_ids_per_minute =
     ratio(static_cast<double>(g.false_positive_ids), g.scored_minutes);
   g.longest_false_id_near_furniture_s = longestFurnitureRun(tally, times);
+  g.identity = tally.identity.summarise();
   return g;
 }
 

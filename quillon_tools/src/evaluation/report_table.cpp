@@ -33,9 +33,9 @@ struct Column
 const std::vector<Column> & gateColumns()
 {
   static const std::vector<Column> all = {
-    {"frames", 6},  {"GT", 6},       {"TP", 6},    {"FP", 6},     {"FN", 6},
-    {"IDSW", 4},    {"IDSW/min", 8}, {"prec", 5},  {"recall", 6}, {"MOTA", 6},
-    {"MOTP[m]", 7}, {"vel[m/s]", 8}, {"FPfurn", 6}};
+    {"frames", 6},  {"GT", 6},       {"TP", 6},     {"FP", 6},     {"FN", 6},
+    {"IDSW", 4},    {"IDSW/min", 8}, {"prec", 5},   {"recall", 6}, {"MOTA", 6},
+    {"MOTP[m]", 7}, {"vel[m/s]", 8}, {"FPfurn", 6}, {"IDF1", 5}};
   return all;
 }
 
@@ -61,7 +61,8 @@ std::vector<std::string> topicCells(const EvaluationResult & r, const GateScores
     tableNumber(g.mota, 3),
     tableNumber(g.all.motp_m, 3),
     tableNumber(g.all.mean_velocity_error_mps, 3),
-    std::to_string(g.false_positives_on_furniture)};
+    std::to_string(g.false_positives_on_furniture),
+    tableNumber(g.identity.idf1, 3)};
 }
 
 // False positives belong to nobody: the cells that count them stay blank (MOTA takes them in).
@@ -80,6 +81,7 @@ std::vector<std::string> peopleCells(const PeopleScores & p)
     tableNumber(p.mota, 3),
     tableNumber(p.motp_m, 3),
     tableNumber(p.mean_velocity_error_mps, 3),
+    "",
     ""};
 }
 
@@ -99,7 +101,7 @@ GateScores gateOf(const EvaluationResult & r, std::size_t g)
   for (PeopleScores * p : {&missing.all, &missing.walking, &missing.standing}) {
     p->recall = p->motp_m = p->mean_velocity_error_mps = p->id_switches_per_minute = undefined;
   }
-  missing.precision = missing.f1 = missing.mota = undefined;
+  missing.precision = missing.f1 = missing.mota = missing.identity.idf1 = undefined;
   return missing;
 }
 
@@ -237,7 +239,8 @@ std::string scoringLegend(const EvaluationOptions & options)
     "%.1f s; a pedestrian object matched to anybody else counts neither way. Standing: true\n"
     "speed below %.1f m/s throughout the last %.1f s. MOTP: mean distance of matched pairs;\n"
     "IDSW/min: identity switches per minute of scored person-time; vel: velocity error relative\n"
-    "to the robot; FPfurn: false positives near furniture.\n",
+    "to the robot; FPfurn: false positives near furniture; IDF1: identity F1 over the whole run\n"
+    "(each person keeps the one output id they matched most often, one to one).\n",
     options.max_range_m, options.min_beams, options.min_time_in_view_s, options.standing_speed_mps,
     options.standing_window_s);
   return text;

@@ -113,6 +113,12 @@ TEST(Evaluation, IdentitySwitchesCountChangesBetweenKnownIds)
   EXPECT_NEAR(g.all.person_minutes, 0.01, 1e-12);
   EXPECT_NEAR(g.all.id_switches_per_minute, 200.0, 1e-9);
   EXPECT_TRUE(std::isnan(evaluate(truth, {lists[0]}).gates.at(0).all.id_switches_per_minute));
+  // Over the whole run the person keeps id 5 (three lists); the lists with 7 and the unknown id
+  // are identity misses, and those detections identity false positives.
+  EXPECT_EQ(g.identity.idtp, 3);
+  EXPECT_EQ(g.identity.idfn, 3);
+  EXPECT_EQ(g.identity.idfp, 3);
+  EXPECT_DOUBLE_EQ(g.identity.idf1, 0.5);
 
   lists.push_back(scoredList(6 * 100 * MS, "base_footprint", {object(2.0, 1.0)}, {1, 2}));
   EXPECT_THROW(evaluate(truth, lists), std::invalid_argument);

@@ -62,6 +62,7 @@ GateScores gate(double gate_m, int64_t true_positives)
   g.false_positives_on_furniture = 4;
   g.precision = 230.0 / 235.0;
   g.mota = 0.9291666;
+  g.identity.idf1 = 0.8125;
   return g;
 }
 
@@ -82,14 +83,15 @@ TEST(ReportTable, OneBlockPerGateWithWalkingAndStandingRowsAndNotesForSkippedInp
   ASSERT_EQ(table.size(), 20u);
   EXPECT_EQ(table[0], "Matched within 0.5 m");
   for (const char * heading :
-       {"frames", "IDSW/min", "MOTA", "MOTP[m]", "FPfurn", "lat50[ms]", "latmax[ms]"}) {
+       {"frames", "IDSW/min", "MOTA", "MOTP[m]", "FPfurn", "IDF1", "lat50[ms]", "latmax[ms]"}) {
     EXPECT_NE(table[1].find(heading), std::string::npos) << heading;
   }
   EXPECT_EQ(table[3].size(), table[1].size());
   EXPECT_EQ(
-    words(table[3], "/objects_laser"), (std::vector<std::string>{
-                                         "120", "240", "230", "5", "10", "2", "1.50", "0.979",
-                                         "0.958", "0.929", "0.083", "0.200", "4", "3.2", "17.0"}));
+    words(table[3], "/objects_laser"),
+    (std::vector<std::string>{
+      "120", "240", "230", "5", "10", "2", "1.50", "0.979", "0.958", "0.929", "0.083", "0.200", "4",
+      "0.812", "3.2", "17.0"}));
   // People rows leave the false-positive counts blank, so their cells line up by width; their
   // MOTA is their own.
   EXPECT_EQ(table[4].rfind("  walking ", 0), 0u);

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "quillon_tools/evaluation/identity_scores.hpp"
+
 namespace quillon_tools
 {
 
@@ -74,6 +76,8 @@ struct GateScores
   // The longest stretch of consecutive scored lists in which one output id was a false positive
   // within furniture_margin_m of furniture, in seconds of scored time (0 when there is none).
   double longest_false_id_near_furniture_s = 0.0;
+  // Who kept their id over the whole run (IDF1 and its counts).
+  IdentityScores identity;
 };
 
 // The scores of one output topic.
