@@ -58,7 +58,7 @@ run_logged() {
     grep -A 30 -- "--- stderr:" "$ws/$name.log" | head -n 60 >&2
     fail "'$*' wrote warnings (log: $ws/$name.log)"
   fi
-  echo "check_colcon_workspace: $* ($(grep -E '^Summary:' "$ws/$name.log" || echo done))"
+  echo "check_colcon_workspace: $* ($(grep -E '^Summary:' "$ws/$name.log" || echo "done"))"
 }
 
 run_logged build colcon build --packages-up-to quillon_dynamic_detector
@@ -70,6 +70,15 @@ case "$detector" in
   "Summary: 0 tests"* | "") fail "quillon_dynamic_detector ran no tests under colcon test" ;;
 esac
 echo "check_colcon_workspace: quillon_dynamic_detector: $detector"
+
+# googletest is built from source inside the package, as on a robot, and only with its own flags:
+# the package's warning flags must not leak into it (g++ warns inside some googletest versions).
+gtest_flags=build/quillon_dynamic_detector/gtest/CMakeFiles/gtest.dir/flags.make
+[ -f "$gtest_flags" ] || fail "googletest was not built from source in the package ($gtest_flags)"
+if grep -q -- "-ffp-contract=off" "$gtest_flags"; then
+  fail "the package's compile options reach googletest's sources ($gtest_flags)"
+fi
+echo "check_colcon_workspace: googletest built from source with its own flags only"
 
 # What `source install/setup.bash` and `ros2 launch` then find.
 # colcon's setup files read unset variables.
