@@ -33,9 +33,6 @@ double shortestDecimal(float value)
   return std::strtod(text, nullptr);
 }
 
-// Declares "<group>.<key>" with the field's current value as default and stores the effective
-// value back, converted to the field's type (float32 fields travel as double parameters, int32
-// fields as integer parameters).
 using check_params::ParameterSchema;
 using check_params::SchemaParameter;
 using check_params::ValueType;
@@ -44,11 +41,10 @@ using rcl_interfaces::msg::ParameterDescriptor;
 // The installed schema of trailscan's parameters: the descriptions and units `ros2 param
 // describe` shows, and the limits beyond which a value cannot work. Without it trailscan would
 // take any number, so a package installed without it does not start.
-ParameterSchema installedSchema()
+ParameterSchema installedSchema(const char * file = "trailscan.schema.json")
 {
   return ParameterSchema::load(
-    ament_index_cpp::get_package_share_directory("quillon_dynamic_detector") +
-    "/schema/trailscan.schema.json");
+    ament_index_cpp::get_package_share_directory("quillon_dynamic_detector") + "/schema/" + file);
 }
 
 // Refuses a number beyond what can work (a negative noise or count), naming the parameter and
@@ -122,6 +118,9 @@ void refuseUnworkableOverride(
   }
 }
 
+// Declares "<group>.<key>" with the field's current value as default and stores the effective
+// value back, converted to the field's type (float32 fields travel as double parameters, int32
+// fields as integer parameters).
 class GroupReader
 {
 public:
@@ -325,9 +324,7 @@ void warnAboutUnknownDetectorKeys(rclcpp::Node & node, const std::string & path)
   ParameterSchema schema;
   YAML::Node root;
   try {
-    schema = ParameterSchema::load(
-      ament_index_cpp::get_package_share_directory("quillon_dynamic_detector") +
-      "/schema/detector_config.schema.json");
+    schema = installedSchema("detector_config.schema.json");
     root = YAML::LoadFile(path);
   } catch (const std::exception &) {
     return;
@@ -354,10 +351,8 @@ void warnAboutUnknownDetectorKeys(rclcpp::Node & node, const std::string & path)
     const auto nearest = closestSpelling(key, known);
     const std::string hint = nearest ? "; did you mean '" + *nearest + "'?" : ".";
     RCLCPP_WARN(
-      node.get_logger(),
-      "detector configuration '%s' sets '%s', which neither detector has%s It "
-      "is ignored.",
-      path.c_str(), key.c_str(), hint.c_str());
+      node.get_logger(), "detector configuration '%s' sets '%s', which neither detector has%s %s",
+      path.c_str(), key.c_str(), hint.c_str(), "It is ignored.");
   }
 }
 
