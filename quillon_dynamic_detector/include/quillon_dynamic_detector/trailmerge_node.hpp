@@ -64,7 +64,14 @@ private:
     builtin_interfaces::msg::Time * newest_stamp = nullptr);
   std::optional<builtin_interfaces::msg::Time> newestPoseStamp() const;
 
-  void publishMarkers(const std::vector<Object> & objects, const rclcpp::Time & stamp);
+  // Display ids of the fused list's objects, the ids their markers carry: an object near where
+  // an id was drawn last (or dropped within the id memory) keeps it. Updates that memory; the
+  // ids drawn last time that are gone now land in `vanished`.
+  std::vector<int32_t> updateDisplayIds(
+    const std::vector<Object> & objects, const rclcpp::Time & stamp, std::set<int32_t> & vanished);
+  void publishMarkers(
+    const std::vector<Object> & objects, const std::vector<int32_t> & ids,
+    const std::set<int32_t> & vanished, const rclcpp::Time & stamp);
   // With "compensate_list_age": carries where the last list's objects were drawn (and the
   // dropped ids) along the robot's motion since the pose they were drawn at, so that ids follow
   // objects while the robot turns.

@@ -31,9 +31,12 @@ struct TrailmergeSettings
   // Carry each list's objects along the robot's own motion (by "odom") from the list's stamp
   // to the newest pose before fusing, so that lists of different ages agree.
   bool compensate_list_age = false;
+  // Write each fused object's display id (the id its markers carry) into Object.reserved_0, for
+  // robots that consume the list; otherwise reserved_0 passes through as it came.
+  bool publish_object_ids = false;
 };
 
-// Declares the 19 trailmerge parameters on the node, in order, and returns the effective
+// Declares the 20 trailmerge parameters on the node, in order, and returns the effective
 // values. A value of the wrong type throws rclcpp::exceptions::InvalidParameterTypeException; a
 // NaN or infinite floating-point value, or a duration beyond 9e9 s, throws std::invalid_argument.
 TrailmergeSettings declareTrailmergeParameters(rclcpp::Node & node);

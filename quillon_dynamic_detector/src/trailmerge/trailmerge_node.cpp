@@ -253,9 +253,19 @@ void TrailmergeNode::publishFusion()
     "[FUSION] pedestrians=%zu total_objects=%zu frame=%s", pedestrians, fused.objects.size(),
     settings_.target_frame.c_str());
 
+  std::vector<int32_t> display_ids;
+  std::set<int32_t> vanished;
+  if (settings_.publish_markers || settings_.publish_object_ids) {
+    display_ids = updateDisplayIds(fused.objects, now, vanished);
+  }
+  if (settings_.publish_object_ids) {
+    for (std::size_t i = 0; i < fused.objects.size(); ++i) {
+      fused.objects[i].reserved_0 = static_cast<double>(display_ids[i]);
+    }
+  }
   object_publisher_->publish(fused);
   if (settings_.publish_markers) {
-    publishMarkers(fused.objects, now);
+    publishMarkers(fused.objects, display_ids, vanished, now);
   }
   const auto t3 = std::chrono::steady_clock::now();
 
@@ -300,7 +310,8 @@ void TrailmergeNode::carryDisplayMemoryAlongTheRobot()
   dropped_ids_.carry(carry_point, carry_vector);
 }
 
-void TrailmergeNode::publishMarkers(const std::vector<Object> & objects, const rclcpp::Time & stamp)
+std::vector<int32_t> TrailmergeNode::updateDisplayIds(
+  const std::vector<Object> & objects, const rclcpp::Time & stamp, std::set<int32_t> & vanished)
 {
   carryDisplayMemoryAlongTheRobot();
   const double now_s = stamp.seconds();
@@ -309,23 +320,17 @@ void TrailmergeNode::publishMarkers(const std::vector<Object> & objects, const r
   dropped_ids_.addCandidates(candidates, now_s, memory_s);
   const std::vector<int32_t> ids =
     assignDisplayIds(objects, candidates, settings_.markers.association_distance, next_display_id_);
-  std_msgs::msg::Header header;
-  header.stamp = stamp;
-  header.frame_id = settings_.target_frame;
-
-  visualization_msgs::msg::MarkerArray array;
   std::set<int32_t> used_ids;
   DisplayPositions positions;
   DisplayPositions velocities;
   for (std::size_t i = 0; i < objects.size(); ++i) {
-    appendObjectMarkers(objects[i], ids[i], header, settings_.markers, array.markers);
     used_ids.insert(ids[i]);
     positions[ids[i]] = {objects[i].pose.position.x, objects[i].pose.position.y};
     velocities[ids[i]] = {objects[i].velocity_x, objects[i].velocity_y};
   }
   for (const int32_t id : drawn_ids_) {
     if (used_ids.count(id) == 0) {
-      appendRemovalMarkers(id, array.markers);
+      vanished.insert(id);
       if (memory_s > 0.0) {
         dropped_ids_.remember(
           id, previous_positions_.at(id), previous_velocities_.at(id), previous_marker_stamp_s_);
@@ -337,6 +342,23 @@ void TrailmergeNode::publishMarkers(const std::vector<Object> & objects, const r
   drawn_ids_ = std::move(used_ids);
   previous_positions_ = std::move(positions);
   previous_velocities_ = std::move(velocities);
+  return ids;
+}
+
+void TrailmergeNode::publishMarkers(
+  const std::vector<Object> & objects, const std::vector<int32_t> & ids,
+  const std::set<int32_t> & vanished, const rclcpp::Time & stamp)
+{
+  std_msgs::msg::Header header;
+  header.stamp = stamp;
+  header.frame_id = settings_.target_frame;
+  visualization_msgs::msg::MarkerArray array;
+  for (std::size_t i = 0; i < objects.size(); ++i) {
+    appendObjectMarkers(objects[i], ids[i], header, settings_.markers, array.markers);
+  }
+  for (const int32_t id : vanished) {
+    appendRemovalMarkers(id, array.markers);
+  }
   marker_publisher_->publish(array);
 }
 

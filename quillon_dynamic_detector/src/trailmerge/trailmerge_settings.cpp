@@ -112,6 +112,11 @@ TrailmergeSettings declareTrailmergeParameters(rclcpp::Node & node)
     "Carry each list's objects along the robot's motion in odom from the list's stamp to the "
     "newest pose before fusing, so that lists of different ages agree; the drawing's memory of "
     "where each display id was moves with the robot as well.");
+  declareInto(
+    node, "publish_object_ids", s.publish_object_ids,
+    "Write each fused object's display id (the id its markers carry) into Object.reserved_0 as a "
+    "whole number, for robots that consume the list; otherwise reserved_0 passes through as it "
+    "came.");
   warnAboutUndeclaredParameters(node);
   return s;
 }

@@ -393,6 +393,37 @@ TEST_F(TrailmergeNodeTest, AnIdMemoryLetsAnObjectComeBackUnderItsOldIdAfterAShor
   EXPECT_EQ(idAfterAGap(0.3, SECOND / 2, 0.0, 2.2), 2);   // forgotten after 0.55 s
 }
 
+// A robot that consumes the fused list can ask for the ids its markers show: each object carries
+// its display id in reserved_0, also with the markers off; otherwise reserved_0 passes through.
+TEST_F(TrailmergeNodeTest, TheListCarriesEachObjectsDisplayIdWhenAsked)
+{
+  for (const bool markers : {true, false}) {
+    SCOPED_TRACE(markers);
+    fused_.clear();
+    markers_.clear();
+    startNode(
+      {rclcpp::Parameter("publish_object_ids", true),
+       rclcpp::Parameter("publish_markers", markers)});
+    send(input_1_, objectList("", ago(0), {objectAt(1, 0), objectAt(4, 0)}));
+    send(input_1_, objectList("", ago(0), {objectAt(4.2, 0), objectAt(7, 0)}));
+    ASSERT_EQ(fused_.size(), 2u);
+    EXPECT_EQ(fused_[0].objects.at(0).reserved_0, 0.0);
+    EXPECT_EQ(fused_[0].objects.at(1).reserved_0, 1.0);
+    EXPECT_EQ(fused_[1].objects.at(0).reserved_0, 1.0);  // followed the object from x = 4
+    EXPECT_EQ(fused_[1].objects.at(1).reserved_0, 2.0);  // a new one
+    if (markers) {
+      ASSERT_EQ(markers_.size(), 2u);
+      EXPECT_EQ(markers_[1].markers.at(0).id, 1);
+    }
+    node_.reset();
+  }
+  fused_.clear();
+  startNode();
+  send(input_1_, objectList("", ago(0), {object_builders::withShapeAndReserved(objectAt(1, 0))}));
+  ASSERT_EQ(fused_.size(), 1u);
+  EXPECT_EQ(fused_[0].objects.at(0).reserved_0, 1.5);
+}
+
 TEST_F(TrailmergeNodeTest, NoMarkersWhenTheyAreSwitchedOff)
 {
   startNode({rclcpp::Parameter("publish_markers", false)});
