@@ -3,8 +3,9 @@
 // --nobody-here, against a recording in which nobody was around the robot: its odometry and scans
 // give the robot's path and view, and every pedestrian reported within range is a false
 // positive. RECORDING_BAG may be RESULT_BAG itself when the robot recorded /tf beside the lists.
-//   quillon_evaluate RESULT_BAG TRUTH.csv [--max-range M]
+//   quillon_evaluate RESULT_BAG TRUTH.csv [--max-range M] [--explain]
 //   quillon_evaluate RESULT_BAG --nobody-here RECORDING_BAG [--max-range M]
+// --explain adds every identity switch with its cause, and the count of each cause.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -29,8 +30,11 @@ namespace
 using namespace quillon_tools;
 
 constexpr const char * USAGE =
-  "usage: quillon_evaluate RESULT_BAG TRUTH.csv [--max-range M]\n"
-  "       quillon_evaluate RESULT_BAG --nobody-here RECORDING_BAG [--max-range M]\n";
+  "usage: quillon_evaluate RESULT_BAG TRUTH.csv [--max-range M] [--explain]\n"
+  "       quillon_evaluate RESULT_BAG --nobody-here RECORDING_BAG [--max-range M]\n"
+  "--explain adds every identity switch with its cause (a gap of 2 s or more or of 0.5-2 s\n"
+  "without a match, a duplicate near the person, the id taken by another object, lists\n"
+  "alternating, the old id gone), per list topic and gate, and the count of each cause.\n";
 
 // The gate of the false-pedestrian lines.
 constexpr double FALSE_PEDESTRIAN_GATE_M = 0.5;
@@ -41,6 +45,7 @@ struct Options
   std::string truth;
   std::string nobody_here;  // a recording without people, in place of `truth`
   EvaluationOptions scoring;
+  bool explain = false;
 };
 
 bool parsePositive(const std::string & text, double & value)
@@ -62,6 +67,8 @@ bool parseOptions(int argc, char ** argv, Options & o)
       if (!parsePositive(argv[++i], o.scoring.max_range_m)) {
         return false;
       }
+    } else if (arg == "--explain") {
+      o.explain = true;
     } else if (arg == "--nobody-here" && i + 1 < argc && o.nobody_here.empty()) {
       o.nobody_here = argv[++i];
     } else if (arg.rfind("--", 0) != 0 && positional < 2) {
@@ -133,6 +140,38 @@ void printFalsePedestrians(const std::vector<std::pair<std::string, EvaluationRe
   }
 }
 
+// Every identity switch of each list topic and gate, with its cause, then the count per cause.
+void printSwitches(const std::vector<std::pair<std::string, EvaluationResult>> & rows)
+{
+  const SwitchCause causes[] = {SwitchCause::after_long_gap, SwitchCause::after_short_gap,
+                                SwitchCause::duplicate,      SwitchCause::id_taken,
+                                SwitchCause::alternating,    SwitchCause::old_id_ended};
+  for (const auto & [name, result] : rows) {
+    for (const GateScores & gate : result.gates) {
+      std::printf(
+        "Identity switches of %s within %.2g m: %zu\n", name.c_str(), gate.gate_m,
+        gate.switches.size());
+      if (gate.switches.empty()) {
+        continue;
+      }
+      const int64_t first_ns = gate.switches.front().stamp_ns;
+      for (const IdentitySwitch & change : gate.switches) {
+        std::printf(
+          "  %.2f s person %d (%s): id %d -> %d, %.2f s after their last match: %s\n",
+          1e-9 * static_cast<double>(change.stamp_ns - first_ns), change.person,
+          change.standing ? "standing" : "walking", change.from_id, change.to_id,
+          change.unmatched_s, switchCauseName(change.cause));
+      }
+      for (const SwitchCause cause : causes) {
+        const auto count = std::count_if(
+          gate.switches.begin(), gate.switches.end(),
+          [cause](const IdentitySwitch & change) { return change.cause == cause; });
+        std::printf("  %ld %s\n", static_cast<long>(count), switchCauseName(cause));
+      }
+    }
+  }
+}
+
 int run(const Options & o)
 {
   const GroundTruth truth =
@@ -153,6 +192,9 @@ int run(const Options & o)
   std::printf("%s\n%s", formatTable(rows).c_str(), scoringLegend(o.scoring).c_str());
   std::printf("Latency is not recorded in a bag.\n");
   printFalsePedestrians(rows);
+  if (o.explain) {
+    printSwitches(rows);
+  }
   if (!o.nobody_here.empty()) {
     std::printf(
       "Nobody was in %s: every pedestrian reported within range is a false positive.\n",

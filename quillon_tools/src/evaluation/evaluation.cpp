@@ -47,6 +47,7 @@ struct ListPerson
 // One list, ready to be matched under every gate.
 struct ListScene
 {
+  int64_t stamp_ns = 0;
   std::vector<ListPerson> people;
   std::vector<Detection> detections;
   std::vector<std::vector<double>> distances;  // people x detections
@@ -73,6 +74,11 @@ struct GateTally
   // Per scored list, in the order scored: the known ids of its false positives near furniture.
   std::vector<std::set<int32_t>> furniture_false_ids;
   IdentityTally identity;
+  std::map<int32_t, int64_t> last_matched_ns;  // truth person -> stamp of their last known id
+  // Switches whose old id was gone from the list, until a later match tells whether it came back
+  // within ALTERNATION_S (alternating lists) or not; by truth person, indices into `switches`.
+  std::map<int32_t, std::vector<std::size_t>> open_switches;
+  std::vector<IdentitySwitch> switches;
 };
 
 double norm(const PlanarVector & v) { return std::hypot(v.x, v.y); }
@@ -154,6 +160,7 @@ ListScene listScene(
 {
   const Pose2D frame_pose = *outputFramePose(truth, at.robot, frame_id);
   ListScene scene;
+  scene.stamp_ns = at.stamp_ns;
   for (const auto & person : at.people) {
     ListPerson entry;
     entry.in_frame = personInFrame(at, frame_pose, person);
@@ -331,9 +338,84 @@ void countIdentities(const ListScene & scene, const std::vector<int> & match, Ga
   tally.identity.add(frame);
 }
 
+// s without a match (with a known id) before a switch that counts as a long or a short gap.
+constexpr double LONG_GAP_S = 2.0;
+constexpr double SHORT_GAP_S = 0.5;
+// s within which an old id that comes back to the person makes the switch an alternation.
+constexpr double ALTERNATION_S = 0.5;
+// m: a second object this near a person, holding their old id, is a duplicate of them.
+constexpr double DUPLICATE_REACH_M = 1.0;
+
+// Before person p's match to detection d is counted: records why their id changes, if it does.
+void explainSwitch(
+  const ListScene & scene, const std::vector<int> & match, std::size_t p, GateTally & tally)
+{
+  const ListPerson & person = scene.people[p];
+  const Detection & detection = scene.detections[static_cast<std::size_t>(match[p])];
+  if (detection.id == UNKNOWN_OBJECT_ID) {
+    return;
+  }
+  const int32_t id = person.in_frame.id;
+  auto & open = tally.open_switches[id];
+  open.erase(
+    std::remove_if(
+      open.begin(), open.end(),
+      [&](std::size_t index) {
+        IdentitySwitch & earlier = tally.switches[index];
+        if (detection.id == earlier.from_id) {
+          earlier.cause = SwitchCause::alternating;
+          return true;
+        }
+        return 1e-9 * static_cast<double>(scene.stamp_ns - earlier.stamp_ns) > ALTERNATION_S;
+      }),
+    open.end());
+  const auto last = tally.last_output_id.find(id);
+  const auto last_matched = tally.last_matched_ns.find(id);
+  const std::optional<int64_t> previous_match_ns = last_matched == tally.last_matched_ns.end()
+                                                     ? std::nullopt
+                                                     : std::optional<int64_t>(last_matched->second);
+  tally.last_matched_ns[id] = scene.stamp_ns;
+  if (last == tally.last_output_id.end() || last->second == detection.id) {
+    return;
+  }
+  IdentitySwitch change;
+  change.stamp_ns = scene.stamp_ns;
+  change.person = id;
+  change.from_id = last->second;
+  change.to_id = detection.id;
+  change.standing = person.standing;
+  change.unmatched_s =
+    previous_match_ns ? 1e-9 * static_cast<double>(scene.stamp_ns - *previous_match_ns) : 0.0;
+  std::optional<std::size_t> old_holder;
+  for (std::size_t d = 0; d < scene.detections.size(); ++d) {
+    if (scene.detections[d].id == change.from_id) {
+      old_holder = d;
+    }
+  }
+  if (change.unmatched_s >= LONG_GAP_S) {
+    change.cause = SwitchCause::after_long_gap;
+  } else if (change.unmatched_s >= SHORT_GAP_S) {
+    change.cause = SwitchCause::after_short_gap;
+  } else if (old_holder) {
+    const bool matched_to_other =
+      std::find(match.begin(), match.end(), static_cast<int>(*old_holder)) != match.end();
+    change.cause = !matched_to_other && scene.distances[p][*old_holder] <= DUPLICATE_REACH_M
+                     ? SwitchCause::duplicate
+                     : SwitchCause::id_taken;
+  } else {
+    open.push_back(tally.switches.size());  // decided by the person's later matches
+  }
+  tally.switches.push_back(change);
+}
+
 void scoreUnderGate(const ListScene & scene, GateTally & tally)
 {
   const std::vector<int> match = matchKeepingCorrespondences(scene, tally);
+  for (std::size_t p = 0; p < scene.people.size(); ++p) {
+    if (scene.people[p].scored && match[p] != NO_MATCH) {
+      explainSwitch(scene, match, p, tally);
+    }
+  }
   std::vector<bool> detection_matched(scene.detections.size(), false);
   for (std::size_t p = 0; p < scene.people.size(); ++p) {
     const auto d = static_cast<std::size_t>(match[p]);
@@ -538,10 +620,30 @@ GateScores summariseGate(
     ratio(static_cast<double>(g.false_positive_ids), g.scored_minutes);
   g.longest_false_id_near_furniture_s = longestFurnitureRun(tally, times);
   g.identity = tally.identity.summarise();
+  g.switches = tally.switches;
   return g;
 }
 
 }  // namespace
+
+const char * switchCauseName(SwitchCause cause)
+{
+  switch (cause) {
+    case SwitchCause::after_long_gap:
+      return "after a gap of 2 s or more";
+    case SwitchCause::after_short_gap:
+      return "after a gap of 0.5-2 s";
+    case SwitchCause::duplicate:
+      return "duplicate: the old id on a second object near the person";
+    case SwitchCause::id_taken:
+      return "id taken by another object";
+    case SwitchCause::alternating:
+      return "alternating lists: the old id came back";
+    case SwitchCause::old_id_ended:
+      return "the old id left the list";
+  }
+  return "";
+}
 
 EvaluationResult evaluate(
   const GroundTruth & truth, const std::vector<ScoredList> & lists,

@@ -2,6 +2,8 @@
 
 #include <cmath>
 #include <stdexcept>
+#include <utility>
+#include <vector>
 
 #include "evaluation_builders.hpp"
 #include "quillon_tools/evaluation/evaluation.hpp"
@@ -122,6 +124,61 @@ TEST(Evaluation, IdentitySwitchesCountChangesBetweenKnownIds)
 
   lists.push_back(scoredList(6 * 100 * MS, "base_footprint", {object(2.0, 1.0)}, {1, 2}));
   EXPECT_THROW(evaluate(truth, lists), std::invalid_argument);
+}
+
+// Each switch is explained by what happened to the person and their old id: a gap of 2 s or
+// more, or of 0.5-2 s, without a match; a second object near them still holding the old id; the
+// old id on another person; the old id back at their next match (lists alternating); or gone.
+TEST(Evaluation, EachIdentitySwitchIsExplainedByItsCause)
+{
+  // One person at (2, 1), lists 0.1 s apart; per list the detections as (x, id), none for a gap.
+  using Seen = std::vector<std::pair<double, int32_t>>;
+  const auto causes = [](const std::vector<Seen> & per_list) {
+    GroundTruth truth;
+    std::vector<ScoredList> lists;
+    for (std::size_t k = 0; k < per_list.size(); ++k) {
+      const int64_t stamp = static_cast<int64_t>(k) * 100 * MS;
+      truth.frames.push_back(truthFrame(stamp, {person(3, 2.0, 1.0)}));
+      std::vector<quillon_protocol::msg::Object> objects;
+      std::vector<int32_t> ids;
+      for (const auto & [x, id] : per_list[k]) {
+        objects.push_back(object(x, 1.0));
+        ids.push_back(id);
+      }
+      lists.push_back(scoredList(stamp, "base_footprint", objects, ids));
+    }
+    const GateScores g = evaluate(truth, lists).gates.at(0);
+    EXPECT_EQ(static_cast<int64_t>(g.switches.size()), g.all.id_switches);
+    std::vector<SwitchCause> found;
+    for (const auto & change : g.switches) {
+      found.push_back(change.cause);
+    }
+    return found;
+  };
+  const Seen five = {{2.0, 5}};
+  const Seen six = {{2.0, 6}};
+  std::vector<Seen> long_gap = {five, five};
+  long_gap.resize(27);  // 2.5 s unmatched
+  long_gap.push_back(six);
+  std::vector<Seen> short_gap = {five, five};
+  short_gap.resize(10);  // 0.9 s
+  short_gap.push_back(six);
+  EXPECT_EQ(causes(long_gap), std::vector<SwitchCause>{SwitchCause::after_long_gap});
+  EXPECT_EQ(causes(short_gap), std::vector<SwitchCause>{SwitchCause::after_short_gap});
+  // Old id 0.6 m away, beyond the 0.5 m gate, on a second object.
+  EXPECT_EQ(
+    causes({five, five, {{2.0, 6}, {2.6, 5}}}), std::vector<SwitchCause>{SwitchCause::duplicate});
+  // Old id far off, on something else.
+  EXPECT_EQ(
+    causes({five, five, {{2.0, 6}, {4.0, 5}}}), std::vector<SwitchCause>{SwitchCause::id_taken});
+  EXPECT_EQ(
+    causes({five, six, five}),
+    (std::vector<SwitchCause>{SwitchCause::alternating, SwitchCause::old_id_ended}));
+  EXPECT_EQ(causes({five, six, six}), std::vector<SwitchCause>{SwitchCause::old_id_ended});
+  // The old id back within 0.5 s is an alternation; later, the old track had ended.
+  EXPECT_EQ(causes({five, six, six, six, five}).front(), SwitchCause::alternating);
+  EXPECT_EQ(
+    causes({five, six, six, six, six, six, six, six, five}).front(), SwitchCause::old_id_ended);
 }
 
 // A second track that flickers up nearer to a person does not take them from the track they

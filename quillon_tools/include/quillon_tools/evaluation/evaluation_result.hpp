@@ -48,6 +48,35 @@ struct RangeBandScores
   double precision = 0.0;
 };
 
+// Why a person's output id changed: after they went unmatched for 2 s or more, or for 0.5-2 s;
+// with no such gap, their old id was still in the list on a second object near them
+// (a duplicate) or went to another object (taken); it came back to them within 0.5 s
+// (alternating lists), or it did not (ended: their old track left the list).
+enum class SwitchCause
+{
+  after_long_gap,
+  after_short_gap,
+  duplicate,
+  id_taken,
+  alternating,
+  old_id_ended
+};
+
+// Words for a cause, as the explanation prints them.
+const char * switchCauseName(SwitchCause cause);
+
+// One identity switch of a scored person.
+struct IdentitySwitch
+{
+  int64_t stamp_ns = 0;
+  int32_t person = 0;
+  int32_t from_id = 0;
+  int32_t to_id = 0;
+  bool standing = false;
+  double unmatched_s = 0.0;  // time since the person's previous match with a known id
+  SwitchCause cause = SwitchCause::old_id_ended;
+};
+
 // CLEAR-MOT scores under one gate. False positives belong to no person, so they are counted only
 // here, not per kind of person. A detection of nobody inside a region the truth ignores in its
 // frame is no false positive and counts nowhere.
@@ -78,6 +107,8 @@ struct GateScores
   double longest_false_id_near_furniture_s = 0.0;
   // Who kept their id over the whole run (IDF1 and its counts).
   IdentityScores identity;
+  // Every identity switch of the scored people, in order, with its cause.
+  std::vector<IdentitySwitch> switches;
 };
 
 // The scores of one output topic.
