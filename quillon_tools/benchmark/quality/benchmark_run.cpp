@@ -1,5 +1,6 @@
 #include "benchmark_run.hpp"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "quillon_tools/evaluation/evaluation_options.hpp"
@@ -59,6 +60,19 @@ void writeIdentityColumns(std::ofstream & csv, const IdentityScores & id, const 
   csv << ',' << id.idf1 << ',' << idtp << ',' << idfn << ',' << id.idfp;
 }
 
+void writeSwitchCauseColumns(
+  std::ofstream & csv, const std::vector<IdentitySwitch> & switches, const std::string & kind)
+{
+  for (const SwitchCause cause :
+       {SwitchCause::after_long_gap, SwitchCause::after_short_gap, SwitchCause::duplicate,
+        SwitchCause::id_taken, SwitchCause::alternating, SwitchCause::old_id_ended}) {
+    const auto count = std::count_if(switches.begin(), switches.end(), [&](const auto & change) {
+      return change.cause == cause && (kind == "all" || change.standing == (kind == "standing"));
+    });
+    csv << ',' << count;
+  }
+}
+
 void writeCsvHeader(std::ofstream & csv)
 {
   csv << "scenario,scanner,detector,params,topic,gate_m,people,ground_truth,true_positives,"
@@ -75,8 +89,11 @@ void writeCsvHeader(std::ofstream & csv)
          "false_positive_ids_per_minute,longest_false_id_near_furniture_s";
   csv << ",moving_share,moving_share_of,longest_pedestrian_near_structure_s,"
          "pedestrian_seconds_in_open_area";
-  // Identity over the whole run: IDF1 and IDFP of the gate, IDTP and IDFN of the row's people.
+  // Identity over the whole run: IDF1 and IDFP of the gate, IDTP and IDFN of the row's people;
+  // then the row's people's identity switches by cause.
   csv << ",idf1,idtp,idfn,idfp";
+  csv << ",switches_after_long_gap,switches_after_short_gap,switches_duplicate,"
+         "switches_id_taken,switches_alternating,switches_old_id_ended";
   csv << '\n';
 }
 
@@ -88,7 +105,7 @@ void writeCsvRows(std::ofstream & csv, const Run & r)
       csv << topic << std::string(18, ',') << r.cost_median_ms << ',' << r.bare_median_ms << ','
           << r.profile << std::string(3 * bandLabels().size() + 1 + 5, ',');
       writeRealColumns(csv, r, topic);
-      csv << ",,,,";
+      csv << std::string(4 + 6, ',');
       csv << '\n';
     }
     return;
@@ -116,6 +133,7 @@ void writeCsvRows(std::ofstream & csv, const Run & r)
             << gate.longest_false_id_near_furniture_s;
         writeRealColumns(csv, r, topic);
         writeIdentityColumns(csv, gate.identity, kind);
+        writeSwitchCauseColumns(csv, gate.switches, kind);
         csv << '\n';
       }
     }
