@@ -5,7 +5,7 @@
 // positive. RECORDING_BAG may be RESULT_BAG itself when the robot recorded /tf beside the lists.
 //   quillon_evaluate RESULT_BAG TRUTH.csv [--max-range M] [--explain]
 //   quillon_evaluate RESULT_BAG --nobody-here RECORDING_BAG [--max-range M]
-// --explain adds every identity switch with its cause, and the count of each cause.
+// --explain adds where the false positives were and every identity switch with its cause.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -32,9 +32,10 @@ using namespace quillon_tools;
 constexpr const char * USAGE =
   "usage: quillon_evaluate RESULT_BAG TRUTH.csv [--max-range M] [--explain]\n"
   "       quillon_evaluate RESULT_BAG --nobody-here RECORDING_BAG [--max-range M]\n"
-  "--explain adds every identity switch with its cause (a gap of 2 s or more or of 0.5-2 s\n"
-  "without a match, a duplicate near the person, the id taken by another object, lists\n"
-  "alternating, the old id gone), per list topic and gate, and the count of each cause.\n";
+  "--explain adds, per list topic and gate, where the false positives were (near a true person,\n"
+  "on furniture, elsewhere) and every identity switch with its cause (a gap of 2 s or more or of\n"
+  "0.5-2 s without a match, a duplicate near the person, the id taken by another object, lists\n"
+  "alternating, the old id gone), with the count of each cause.\n";
 
 // The gate of the false-pedestrian lines.
 constexpr double FALSE_PEDESTRIAN_GATE_M = 0.5;
@@ -140,7 +141,8 @@ void printFalsePedestrians(const std::vector<std::pair<std::string, EvaluationRe
   }
 }
 
-// Every identity switch of each list topic and gate, with its cause, then the count per cause.
+// For each list topic and gate: where its false positives were, then every identity switch with
+// its cause and the count per cause.
 void printSwitches(const std::vector<std::pair<std::string, EvaluationResult>> & rows)
 {
   const SwitchCause causes[] = {SwitchCause::after_long_gap, SwitchCause::after_short_gap,
@@ -148,6 +150,12 @@ void printSwitches(const std::vector<std::pair<std::string, EvaluationResult>> &
                                 SwitchCause::alternating,    SwitchCause::old_id_ended};
   for (const auto & [name, result] : rows) {
     for (const GateScores & gate : result.gates) {
+      std::printf(
+        "False positives of %s within %.2g m: %lld within 1 m of a true person (duplicate or "
+        "trailing), %lld on furniture, %lld elsewhere\n",
+        name.c_str(), gate.gate_m, static_cast<long long>(gate.false_positives_near_person),
+        static_cast<long long>(gate.false_positives_on_furniture_only),
+        static_cast<long long>(gate.false_positives_elsewhere));
       std::printf(
         "Identity switches of %s within %.2g m: %zu\n", name.c_str(), gate.gate_m,
         gate.switches.size());

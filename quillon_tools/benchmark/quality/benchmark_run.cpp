@@ -94,6 +94,8 @@ void writeCsvHeader(std::ofstream & csv)
   csv << ",idf1,idtp,idfn,idfp";
   csv << ",switches_after_long_gap,switches_after_short_gap,switches_duplicate,"
          "switches_id_taken,switches_alternating,switches_old_id_ended";
+  csv << ",false_positives_near_person,false_positives_on_furniture_only,"
+         "false_positives_elsewhere";
   csv << '\n';
 }
 
@@ -105,7 +107,7 @@ void writeCsvRows(std::ofstream & csv, const Run & r)
       csv << topic << std::string(18, ',') << r.cost_median_ms << ',' << r.bare_median_ms << ','
           << r.profile << std::string(3 * bandLabels().size() + 1 + 5, ',');
       writeRealColumns(csv, r, topic);
-      csv << std::string(4 + 6, ',');
+      csv << std::string(4 + 6 + 3, ',');
       csv << '\n';
     }
     return;
@@ -134,6 +136,8 @@ void writeCsvRows(std::ofstream & csv, const Run & r)
         writeRealColumns(csv, r, topic);
         writeIdentityColumns(csv, gate.identity, kind);
         writeSwitchCauseColumns(csv, gate.switches, kind);
+        csv << ',' << gate.false_positives_near_person << ','
+            << gate.false_positives_on_furniture_only << ',' << gate.false_positives_elsewhere;
         csv << '\n';
       }
     }

@@ -288,9 +288,19 @@ std::vector<int> matchKeepingCorrespondences(const ListScene & scene, const Gate
   return match;
 }
 
-void countFalsePositive(const Detection & detection, GateTally & tally)
+// m: a false positive this near a true person is a duplicate of them or a track trailing them.
+constexpr double NEAR_PERSON_M = 1.0;
+
+void countFalsePositive(const Detection & detection, bool near_person, GateTally & tally)
 {
   ++tally.scores.false_positives;
+  if (near_person) {
+    ++tally.scores.false_positives_near_person;
+  } else if (detection.near_furniture) {
+    ++tally.scores.false_positives_on_furniture_only;
+  } else {
+    ++tally.scores.false_positives_elsewhere;
+  }
   tally.scores.false_positives_on_furniture += detection.near_furniture ? 1 : 0;
   if (RangeBandScores * band = bandAt(detection.range_m, tally.range_bands)) {
     ++band->false_positives;
@@ -437,7 +447,10 @@ void scoreUnderGate(const ListScene & scene, GateTally & tally)
   tally.furniture_false_ids.emplace_back();
   for (std::size_t d = 0; d < scene.detections.size(); ++d) {
     if (!detection_matched[d] && scene.detections[d].in_range && !scene.detections[d].ignored) {
-      countFalsePositive(scene.detections[d], tally);
+      const bool near_person = std::any_of(
+        scene.distances.begin(), scene.distances.end(),
+        [d](const std::vector<double> & row) { return row[d] <= NEAR_PERSON_M; });
+      countFalsePositive(scene.detections[d], near_person, tally);
     }
   }
   countIdentities(scene, match, tally);

@@ -94,6 +94,21 @@ TEST(Evaluation, MissedPersonAndFalsePositiveOnFurniture)
   EvaluationOptions strict;
   strict.furniture_margin_m = 0.1;
   EXPECT_EQ(evaluate(truth, lists, strict).gates.at(0).false_positives_on_furniture, 0);
+
+  // Where false positives were: a second object 0.7 m from person 1 (beyond the gate) trails
+  // them; one more lies in open space; the two by the table leg stay on furniture.
+  std::vector<ScoredList> more = lists;
+  for (auto & list : more) {
+    list.list.objects.push_back(object(2.7, 0.0));
+    list.list.objects.push_back(object(-3.0, 4.0));
+    list.ids.push_back(5);
+    list.ids.push_back(6);
+  }
+  const GateScores & sorted = evaluate(truth, more).gates.at(0);
+  EXPECT_EQ(sorted.false_positives, 6);
+  EXPECT_EQ(sorted.false_positives_near_person, 2);
+  EXPECT_EQ(sorted.false_positives_on_furniture_only, 2);
+  EXPECT_EQ(sorted.false_positives_elsewhere, 2);
 }
 
 TEST(Evaluation, IdentitySwitchesCountChangesBetweenKnownIds)

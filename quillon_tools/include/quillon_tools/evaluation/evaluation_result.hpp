@@ -97,6 +97,11 @@ struct GateScores
   // and the false positives whose id is unknown.
   int64_t false_positive_ids = 0;
   int64_t false_positives_unknown_id = 0;
+  // The false positives by where they were: within 1 m of a true person (a duplicate or a track
+  // trailing them), else within the furniture margin of furniture, else elsewhere.
+  int64_t false_positives_near_person = 0;
+  int64_t false_positives_on_furniture_only = 0;
+  int64_t false_positives_elsewhere = 0;
   // The time the scored lists stand for, steps taken as for person-time (a list weighs 1), so
   // that rates run over labelled time only.
   double scored_minutes = 0.0;
