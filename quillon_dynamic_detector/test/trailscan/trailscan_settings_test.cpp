@@ -142,6 +142,18 @@ protected:
   void SetUp() override { rclcpp::init(0, nullptr); }
   void TearDown() override { rclcpp::shutdown(); }
 
+  // Declaring with `setting` (-p) throws std::invalid_argument "parameter <text>".
+  static void expectRefused(const std::string & setting, const std::string & text)
+  {
+    auto node = nodeWith({"-p", setting});
+    try {
+      declareTrailscanParameters(*node);
+      ADD_FAILURE() << setting << " was accepted";
+    } catch (const std::invalid_argument & e) {
+      EXPECT_EQ(std::string(e.what()), "parameter " + text);
+    }
+  }
+
   static std::shared_ptr<rclcpp::Node> nodeWith(const std::vector<std::string> & ros_args)
   {
     std::vector<std::string> args{"--ros-args"};
@@ -266,13 +278,7 @@ TEST_F(TrailscanSettingsTest, NonFiniteNumbersAreRefusedWithTheParameterName)
      "'runtime.max_input_age_ms' must be a finite number, not inf"},
   };
   for (const auto & [setting, text] : cases) {
-    auto node = nodeWith({"-p", setting});
-    try {
-      declareTrailscanParameters(*node);
-      ADD_FAILURE() << setting << " was accepted";
-    } catch (const std::invalid_argument & e) {
-      EXPECT_EQ(std::string(e.what()), std::string("parameter ") + text);
-    }
+    expectRefused(setting, text);
   }
   // Large finite values stay allowed: recordings are replayed with a huge age limit.
   auto node = nodeWith({"-p", "runtime.max_input_age_ms:=1.0e12"});
@@ -299,13 +305,7 @@ TEST_F(TrailscanSettingsTest, ValuesThatCannotWorkAreRefusedAndUnusualOnesTaken)
      "'tracker.motion_speed_ema_alpha' is 1.5, which cannot work: it must be >= 0 and <= 1"},
   };
   for (const auto & [setting, text] : cases) {
-    auto node = nodeWith({"-p", setting});
-    try {
-      declareTrailscanParameters(*node);
-      ADD_FAILURE() << setting << " was accepted";
-    } catch (const std::invalid_argument & e) {
-      EXPECT_EQ(std::string(e.what()), std::string("parameter ") + text);
-    }
+    expectRefused(setting, text);
   }
   auto node = nodeWith({"-p", "clustering.tolerance:=3.0"});  // usual: at most 2 m
   EXPECT_EQ(declareTrailscanParameters(*node).clustering.tolerance, 3.0f);

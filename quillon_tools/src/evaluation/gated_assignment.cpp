@@ -29,9 +29,9 @@ Matrix gatedCosts(const Matrix & distances, std::size_t columns, double gate)
   return cost;
 }
 
-// Minimum-cost perfect matching (Hungarian method with row and column potentials, O(n^3)).
-// Returns the column of each row.
-std::vector<std::size_t> hungarian(const Matrix & cost)
+}  // namespace
+
+std::vector<std::size_t> minimumCostMatching(const Matrix & cost)
 {
   const std::size_t n = cost.size();
   const double inf = std::numeric_limits<double>::infinity();
@@ -88,8 +88,6 @@ std::vector<std::size_t> hungarian(const Matrix & cost)
   return column_of_row;
 }
 
-}  // namespace
-
 std::vector<int> gatedAssignment(const Matrix & distances, double gate)
 {
   const std::size_t rows = distances.size();
@@ -103,7 +101,8 @@ std::vector<int> gatedAssignment(const Matrix & distances, double gate)
   if (rows == 0 || columns == 0) {
     return matched;
   }
-  const std::vector<std::size_t> column_of_row = hungarian(gatedCosts(distances, columns, gate));
+  const std::vector<std::size_t> column_of_row =
+    minimumCostMatching(gatedCosts(distances, columns, gate));
   for (std::size_t r = 0; r < rows; ++r) {
     const std::size_t c = column_of_row[r];
     if (c < columns && std::isfinite(distances[r][c]) && distances[r][c] <= gate) {

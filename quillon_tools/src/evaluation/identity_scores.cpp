@@ -4,6 +4,8 @@
 #include <limits>
 #include <set>
 
+#include "quillon_tools/evaluation/gated_assignment.hpp"
+
 namespace quillon_tools
 {
 
@@ -72,64 +74,23 @@ IdentityScores IdentityTally::summarise() const
 
 std::vector<int> heaviestAssignment(const std::vector<std::vector<int64_t>> & weights)
 {
-  // Hungarian method on costs -weight over a square matrix padded with zeros (a padded pair is
-  // no pair). Potentials u, v; way[] holds the augmenting path.
+  // The cheapest perfect matching of the negated weights, padded square with zeros (a padded
+  // pair is no pair); counts of frames are exact as doubles.
   const std::size_t rows = weights.size();
   const std::size_t columns = rows == 0 ? 0 : weights[0].size();
   const std::size_t n = std::max(rows, columns);
-  auto cost = [&](std::size_t r, std::size_t c) -> int64_t {
-    return r < rows && c < columns ? -weights[r][c] : 0;
-  };
-  const int64_t INF = std::numeric_limits<int64_t>::max() / 4;
-  std::vector<int64_t> u(n + 1, 0);
-  std::vector<int64_t> v(n + 1, 0);
-  std::vector<std::size_t> row_of(n + 1, 0);  // column j (1-based) -> row (1-based), 0: free
-  std::vector<std::size_t> way(n + 1, 0);
-  for (std::size_t i = 1; i <= n; ++i) {
-    row_of[0] = i;
-    std::size_t j0 = 0;
-    std::vector<int64_t> least(n + 1, INF);
-    std::vector<bool> used(n + 1, false);
-    do {
-      used[j0] = true;
-      const std::size_t i0 = row_of[j0];
-      int64_t delta = INF;
-      std::size_t j1 = 0;
-      for (std::size_t j = 1; j <= n; ++j) {
-        if (used[j]) {
-          continue;
-        }
-        const int64_t reduced = cost(i0 - 1, j - 1) - u[i0] - v[j];
-        if (reduced < least[j]) {
-          least[j] = reduced;
-          way[j] = j0;
-        }
-        if (least[j] < delta) {
-          delta = least[j];
-          j1 = j;
-        }
-      }
-      for (std::size_t j = 0; j <= n; ++j) {
-        if (used[j]) {
-          u[row_of[j]] += delta;
-          v[j] -= delta;
-        } else {
-          least[j] -= delta;
-        }
-      }
-      j0 = j1;
-    } while (row_of[j0] != 0);
-    do {
-      const std::size_t j1 = way[j0];
-      row_of[j0] = row_of[j1];
-      j0 = j1;
-    } while (j0 != 0);
+  std::vector<std::vector<double>> cost(n, std::vector<double>(n, 0.0));
+  for (std::size_t r = 0; r < rows; ++r) {
+    for (std::size_t c = 0; c < columns; ++c) {
+      cost[r][c] = -static_cast<double>(weights[r][c]);
+    }
   }
+  const std::vector<std::size_t> column_of_row = minimumCostMatching(cost);
   std::vector<int> assigned(rows, -1);
-  for (std::size_t j = 1; j <= n; ++j) {
-    const std::size_t r = row_of[j];
-    if (r >= 1 && r <= rows && j <= columns && weights[r - 1][j - 1] > 0) {
-      assigned[r - 1] = static_cast<int>(j - 1);
+  for (std::size_t r = 0; r < rows; ++r) {
+    const std::size_t c = column_of_row[r];
+    if (c < columns && weights[r][c] > 0) {
+      assigned[r] = static_cast<int>(c);
     }
   }
   return assigned;

@@ -14,6 +14,10 @@ constexpr int NO_MATCH = -1;
 // Deterministic: equal-cost choices always resolve the same way for the same input.
 std::vector<int> gatedAssignment(const std::vector<std::vector<double>> & distances, double gate);
 
+// Minimum-cost perfect matching of a square cost matrix (Hungarian method with row and column
+// potentials, O(n^3)): the column of each row.
+std::vector<std::size_t> minimumCostMatching(const std::vector<std::vector<double>> & cost);
+
 }  // namespace quillon_tools
 
 #endif  // QUILLON_TOOLS__EVALUATION__GATED_ASSIGNMENT_HPP_
