@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <utility>
 
 namespace orvane
@@ -202,38 +203,44 @@ void DynamicLaserDetector::markMoving(
 
 bool DynamicLaserDetector::seenFree(double x, double y) const
 {
-  // The remembered views weigh in from the newest: a spot is free when more of them saw through
-  // it than saw it occupied before the newest one that saw through it. A surface that now and
-  // then brings no echo back (+inf) was seen occupied before and stays static; a person who stops
-  // stays moving as long as the free space they stepped into is remembered.
+  // The remembered views weigh in: a spot is free when more of them saw through it than saw it
+  // occupied before the newest one that saw through it. A surface that now and then brings no
+  // echo back (+inf) was seen occupied before and stays static; a person who stops stays moving
+  // as long as the free space they stepped into is remembered.
   const auto & views = memory_.views();
   int free_views = 0;
-  int hits_before_free = 0;
-  bool hit_ever = false;
+  int hits = 0;
+  int hits_before_free = 0;  // hits older than the newest view so far that saw through the spot
   std::size_t newest_free = 0;
-  double occupied_since = current_view_.stamp;  // oldest hit since the newest view that saw through
+  std::optional<double> occupied_since;  // oldest hit since the newest view that saw through
   shadows_.clear();
-  for (std::size_t k = views.size(); k-- > 0;) {
+  for (std::size_t k = 0; k < views.size(); ++k) {
     const SpotSight sight = sightOf(views[k], x, y, margins_[k]);
     if (sight.kind == SpotSight::kSeenThrough) {
-      newest_free = free_views == 0 ? k : newest_free;
       ++free_views;
+      newest_free = k;
+      hits_before_free = hits;
+      occupied_since.reset();
     } else if (sight.kind == SpotSight::kHit) {
-      hit_ever = true;
-      hits_before_free += free_views > 0 ? 1 : 0;
-      occupied_since = free_views == 0 ? views[k].stamp : occupied_since;
+      ++hits;
+      occupied_since = occupied_since.value_or(views[k].stamp);
     } else if (sight.kind == SpotSight::kShadowed && sight.depth <= settings_.uncovered_depth) {
       shadows_.push_back(sight);
     }
+    // Seen occupied, and the younger views left cannot outvote it: most spots are walls.
+    const auto younger = static_cast<int>(views.size() - 1 - k);
+    if (hits > 0 && free_views <= hits_before_free && free_views + younger <= hits) {
+      return false;
+    }
   }
   if (free_views > hits_before_free) {
-    return !settled(occupied_since, views[newest_free], x, y);
+    return !settled(occupied_since.value_or(current_view_.stamp), views[newest_free], x, y);
   }
   // Someone walking straight away steps into space their own legs hid: never seen free, but
   // right behind something that has since gone, and never seen occupied.
-  return !hit_ever && std::any_of(shadows_.begin(), shadows_.end(), [this](const SpotSight & s) {
-    return seesThrough(current_view_, s.occluder_x, s.occluder_y, current_margins_);
-  });
+  return hits == 0 && std::any_of(shadows_.begin(), shadows_.end(), [this](const SpotSight & s) {
+           return seesThrough(current_view_, s.occluder_x, s.occluder_y, current_margins_);
+         });
 }
 
 bool DynamicLaserDetector::settled(

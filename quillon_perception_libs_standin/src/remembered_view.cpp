@@ -134,6 +134,8 @@ float rangeMargin(const SeeThroughMargins & margins, float range)
 constexpr float SURFACE_MARGIN = 0.06f;
 // Returns of neighbouring beams farther apart than this lie on different surfaces.
 constexpr float SAME_SURFACE_GAP = 0.3f;
+// m added to the quick box test around a segment, far above single-precision rounding.
+constexpr float BOX_SLACK = 0.01f;
 
 float squaredDistanceToSegment(float px, float py, float ax, float ay, float bx, float by)
 {
@@ -156,6 +158,7 @@ bool onSeenSurface(
   const long from = std::max(0L, spot.first - 1);
   const long to = std::min(beams - 1, spot.last + 1);
   const float limit = distance * distance;
+  const float box_margin = distance + BOX_SLACK;
   for (long j = from; j <= to; ++j) {
     const auto a = static_cast<std::size_t>(j);
     if (view.echo[a] == 0) {
@@ -168,6 +171,14 @@ bool onSeenSurface(
       j < to && view.echo[b] != 0 && gx * gx + gy * gy <= SAME_SURFACE_GAP * SAME_SURFACE_GAP;
     const float bx = joined ? view.hit_x[b] : view.hit_x[a];
     const float by = joined ? view.hit_y[b] : view.hit_y[a];
+    // Most segments lie well away from the spot: a box test spares them the exact distance.
+    if (
+      x < std::min(view.hit_x[a], bx) - box_margin ||
+      x > std::max(view.hit_x[a], bx) + box_margin ||
+      y < std::min(view.hit_y[a], by) - box_margin ||
+      y > std::max(view.hit_y[a], by) + box_margin) {
+      continue;
+    }
     if (squaredDistanceToSegment(x, y, view.hit_x[a], view.hit_y[a], bx, by) <= limit) {
       return true;
     }

@@ -373,6 +373,38 @@ TEST(DynamicLaserDetector, SomethingThatComesIntoViewAndStaysSettles)
   EXPECT_GT(post_moving_share(defaultConfig(), 3.0, 3.8), 0.9);
 }
 
+// The remembered scans vote on a spot: it moves when more of them saw through it than saw it
+// occupied before the newest one that saw through it. Here every scan of the last 0.95 s is
+// remembered (scans 11 to 19 when scan 20 is scored) and a post is missing from some of them.
+TEST(DynamicLaserDetector, TheRememberedScansVoteOnASpot)
+{
+  const std::string config = writeConfig(
+    "every_scan.yaml",
+    "dynamic_laser_detector:\n  free_space_memory: 0.95\n  memory_spacing: 0.05\n");
+  const Circle post{1.5, 0.5, 0.05};
+  auto post_moving_share = [&](const std::vector<int> & scans_without_post) {
+    DynamicLaserDetector detector(config);
+    DetectorRun run;
+    run.scanner.rate_hz = 10.0;
+    run.world_at = [&](double t) {
+      const auto missing = std::count(
+        scans_without_post.begin(), scans_without_post.end(),
+        static_cast<int>(std::lround(t * 10)));
+      return missing > 0 ? roomWith({}) : roomWith({post});
+    };
+    run.truth = standingAt(-0.3, -1.0, 0.3);
+    run.score_from = 1.95;
+    run.run(detector, 0.0, 2.05);
+    EXPECT_GT(run.targets.total, 5);
+    return run.targets.share();
+  };
+  EXPECT_EQ(post_moving_share({14, 15, 16}), 0.0);         // three free after three occupied
+  EXPECT_GT(post_moving_share({13, 14, 15, 16}), 0.9);     // four free after two occupied
+  EXPECT_GT(post_moving_share({11}), 0.9);                 // only the oldest saw through: arrived
+  EXPECT_EQ(post_moving_share({19}), 0.0);                 // only the newest: a lost echo
+  EXPECT_EQ(post_moving_share({5, 6, 7, 8, 9, 10}), 0.0);  // forgotten
+}
+
 // +inf means the beam met nothing up to its range limit: it clears the ray. 0.0 and NaN say
 // nothing, and returns outside [range_min, range_max] are never moving.
 TEST(DynamicLaserDetector, OnlyReturnsWithinTheScannersLimitsMoveAndInfinityClearsTheRay)
