@@ -6,14 +6,15 @@ labelled, and writes `ignore` regions for them in the ground-truth CSV format.
 
 The scanner stands still in these recordings, so what stands out from the background is
 something that came into view. Per scan:
-  - foreground: returns at least 0.3 m nearer than the nearest return the same beam gave in the
-    first 4 s of the recording;
+  - foreground: returns at least 0.3 m nearer than the background of their beam, the 90th
+    percentile of its returns over the whole recording (people pass in front of it, or stand
+    there for a while, but not for 90 % of the time);
   - bodies: runs of at least 3 foreground returns on neighbouring beams (gaps of at most 3 beams
     and 0.3 m), joined when their centres lie within 0.6 m (two legs), within 5 m of the scanner
     and more than 1 m from every person labelled in that scan;
   - paths: bodies linked over scans to the nearest path end within 0.5 m + 2 m/s times the time
-    since (gaps up to 2 s).
-A path whose places span at least 1 m is a person walking who is not labelled: each labelled scan
+    since (gaps up to 0.5 s).
+A path that ends at least 1 m from where it began is a person walking who is not labelled: each labelled scan
 of it gets an ignore region of 0.5 m around the body, where a detection counts neither way.
 Objects that were put down while nobody looked never move and are left alone. The regions of
 EXISTING_IGNORED_CSV are kept beside the new ones. Needs only Python's standard library.
@@ -26,7 +27,7 @@ import sqlite3
 import struct
 import sys
 
-BACKGROUND_S = 4.0
+BACKGROUND_PERCENTILE = 0.9
 NEARER_M = 0.3
 MIN_RETURNS = 3
 MAX_BEAM_GAP = 3
@@ -36,7 +37,7 @@ MAX_RANGE_M = 5.0
 LABELLED_CLEARANCE_M = 1.0
 LINK_GATE_M = 0.5
 LINK_SPEED_M_S = 2.0
-MAX_LINK_GAP_S = 2.0
+MAX_LINK_GAP_S = 0.5
 MIN_SPAN_M = 1.0
 IGNORE_RADIUS_M = 0.5
 LABELLED_WITHIN_NS = 60_000_000
@@ -75,14 +76,15 @@ def read_labels(truth_csv):
 
 
 def background(scans):
-    start = scans[0][0]
-    nearest = [math.inf] * len(scans[0][5])
-    for stamp, _, _, range_min, range_max, ranges in scans:
-        if stamp - start < BACKGROUND_S:
-            for beam, r in enumerate(ranges):
-                if range_min <= r < range_max:
-                    nearest[beam] = min(nearest[beam], r)
-    return nearest
+    """Per beam, the range of what stands there: the 90th percentile of its returns over the
+    whole recording (people pass in front of it, or stand there for a while)."""
+    background_ranges = []
+    for beam in range(len(scans[0][5])):
+        returns = sorted(r for _, _, _, range_min, range_max, ranges in scans
+                         for r in (ranges[beam],) if range_min <= r < range_max)
+        background_ranges.append(
+            returns[int(BACKGROUND_PERCENTILE * (len(returns) - 1))] if returns else math.inf)
+    return background_ranges
 
 
 def bodies_in(scan, nearest, labelled_people):
@@ -146,12 +148,12 @@ def unlabelled_walkers(scans, labels):
                 paths.append([place])
     regions = {}
     for path in paths:
-        span = max(math.dist(a[2:4], b[2:4]) for a in path for b in path)
+        span = math.dist(path[0][2:4], path[-1][2:4])
         if span < MIN_SPAN_M:
             continue
         print(f'# walker not labelled: scans {path[0][0]}-{path[-1][0]}, from '
               f'({path[0][2]:.2f}, {path[0][3]:.2f}) to ({path[-1][2]:.2f}, {path[-1][3]:.2f}) m, '
-              f'span {span:.2f} m', file=sys.stderr)
+              f'{span:.2f} m apart', file=sys.stderr)
         for _, _, x, y, label in path:
             if label is not None:
                 regions.setdefault(label, []).append((x, y, 'person_walking_unlabelled'))
@@ -179,8 +181,9 @@ def main():
     comments = comments or [
         f'# Regions of {name} where a person is known to be but is not labelled (see README.md',
         '# beside this folder).']
-    comments.append(
-        f'# person_walking_unlabelled: found in the scans by find_unlabelled_walkers.py beside this file.')
+    if any(region[2] == 'person_walking_unlabelled' for found in regions.values() for region in found):
+        comments.append('# person_walking_unlabelled: found in the scans by find_unlabelled_walkers.py '
+                        'beside this file.')
     print('\n'.join(comments))
     print(HEADER)
     print(mount)
