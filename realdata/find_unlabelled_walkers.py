@@ -14,8 +14,9 @@ something that came into view. Per scan:
     and more than 1 m from every person labelled in that scan;
   - paths: bodies linked over scans to the nearest path end within 0.5 m + 2 m/s times the time
     since (gaps up to 0.5 s).
-A path that ends at least 1 m from where it began is a person walking who is not labelled: each labelled scan
-of it gets an ignore region of 0.5 m around the body, where a detection counts neither way.
+A path that ends at least 1 m from where it began is a person walking who is not labelled: each
+labelled scan of it gets an ignore region of 0.5 m around the body, where a detection counts
+neither way.
 Objects that were put down while nobody looked never move and are left alone. The regions of
 EXISTING_IGNORED_CSV are kept beside the new ones. Needs only Python's standard library.
 """
@@ -38,7 +39,7 @@ LABELLED_CLEARANCE_M = 1.0
 LINK_GATE_M = 0.5
 LINK_SPEED_M_S = 2.0
 MAX_LINK_GAP_S = 0.5
-MIN_SPAN_M = 1.0
+MIN_DISPLACEMENT_M = 1.0
 IGNORE_RADIUS_M = 0.5
 LABELLED_WITHIN_NS = 60_000_000
 HEADER = 'stamp_ns,kind,id,x,y,vx,vy,yaw,frame,omega,radius,name,fov,range_max,beams,scan_frame'
@@ -53,7 +54,8 @@ def read_scans(bag_folder):
         body = data[4:]  # CDR: encapsulation header, then the message
         sec, nanosec, name_length = struct.unpack_from('<iII', body, 0)
         offset = (12 + name_length + 3) & ~3
-        angle_min, _, increment, _, _, range_min, range_max = struct.unpack_from('<7f', body, offset)
+        limits = struct.unpack_from('<7f', body, offset)
+        angle_min, increment, range_min, range_max = limits[0], limits[2], limits[5], limits[6]
         (count,) = struct.unpack_from('<I', body, offset + 28)
         ranges = struct.unpack_from('<%df' % count, body, offset + 32)
         yield sec + nanosec * 1e-9, angle_min, increment, range_min, range_max, ranges
@@ -87,11 +89,11 @@ def background(scans):
     return background_ranges
 
 
-def bodies_in(scan, nearest, labelled_people):
+def bodies_in(scan, background_ranges, labelled_people):
     _, angle_min, increment, range_min, range_max, ranges = scan
     runs, run = [], []
     for beam, r in enumerate(ranges):
-        if not (range_min <= r < range_max and r < nearest[beam] - NEARER_M):
+        if not (range_min <= r < range_max and r < background_ranges[beam] - NEARER_M):
             continue
         angle = angle_min + beam * increment
         point = (beam, r * math.cos(angle), r * math.sin(angle))
@@ -123,15 +125,15 @@ def bodies_in(scan, nearest, labelled_people):
 
 
 def unlabelled_walkers(scans, labels):
-    """Ignore regions per labelled stamp: {stamp_ns: [(x, y), ...]}."""
-    nearest = background(scans)
+    """Ignore regions per labelled stamp: {stamp_ns: [(x, y, note), ...]}."""
+    background_ranges = background(scans)
     label_stamps = sorted(labels)
     paths = []  # each a list of (scan index, stamp s, x, y, labelled stamp ns or None)
     for index, scan in enumerate(scans):
         stamp_ns = round(scan[0] * 1e9)
         label = min(label_stamps, key=lambda s: abs(s - stamp_ns))
         labelled = abs(label - stamp_ns) < LABELLED_WITHIN_NS
-        for x, y in bodies_in(scan, nearest, labels[label] if labelled else []):
+        for x, y in bodies_in(scan, background_ranges, labels[label] if labelled else []):
             best = None
             for path in paths:
                 last = path[-1]
@@ -148,12 +150,12 @@ def unlabelled_walkers(scans, labels):
                 paths.append([place])
     regions = {}
     for path in paths:
-        span = math.dist(path[0][2:4], path[-1][2:4])
-        if span < MIN_SPAN_M:
+        displacement = math.dist(path[0][2:4], path[-1][2:4])
+        if displacement < MIN_DISPLACEMENT_M:
             continue
         print(f'# walker not labelled: scans {path[0][0]}-{path[-1][0]}, from '
               f'({path[0][2]:.2f}, {path[0][3]:.2f}) to ({path[-1][2]:.2f}, {path[-1][3]:.2f}) m, '
-              f'{span:.2f} m apart', file=sys.stderr)
+              f'{displacement:.2f} m apart', file=sys.stderr)
         for _, _, x, y, label in path:
             if label is not None:
                 regions.setdefault(label, []).append((x, y, 'person_walking_unlabelled'))
@@ -165,9 +167,9 @@ def read_ignored(path, regions, comments):
         lines = f.readlines()
     comments.extend(line.rstrip('\n') for line in lines if line.startswith('#'))
     for row in csv.reader(line for line in lines if not line.startswith('#')):
-            if row[0] != 'stamp_ns' and row[1] == 'ignore':
-                regions.setdefault(int(row[0]), []).append(
-                    (float(row[3]), float(row[4]), row[11], float(row[10])))
+        if row[0] != 'stamp_ns' and row[1] == 'ignore':
+            regions.setdefault(int(row[0]), []).append(
+                (float(row[3]), float(row[4]), row[11], float(row[10])))
 
 
 def main():
@@ -181,9 +183,10 @@ def main():
     comments = comments or [
         f'# Regions of {name} where a person is known to be but is not labelled (see README.md',
         '# beside this folder).']
-    if any(region[2] == 'person_walking_unlabelled' for found in regions.values() for region in found):
-        comments.append('# person_walking_unlabelled: found in the scans by find_unlabelled_walkers.py '
-                        'beside this file.')
+    notes = {region[2] for found in regions.values() for region in found}
+    if 'person_walking_unlabelled' in notes:
+        comments.append('# person_walking_unlabelled: found in the scans by '
+                        'find_unlabelled_walkers.py beside this file.')
     print('\n'.join(comments))
     print(HEADER)
     print(mount)
