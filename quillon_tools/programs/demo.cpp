@@ -247,10 +247,10 @@ int main(int argc, char ** argv)
       "usage: quillon_demo [--scenario NAME] [--scanner MODEL] [--seed N] "
       "[--detector closed|geometric|both] [--profile NAME|none] [--out DIR] "
       "[--ros-args --params-file FILE ...]\nscenarios: " +
-        joined(scenarioNames()) + "\nscanners: " + quillon_tools::BUILT_IN_SCANNER +
-        " (the simulator's idealised one), " + joined(scannerModelNames()) +
-        "\nThe default scanner is the scenario's own, else " + quillon_tools::DEMO_SCANNER + ": " +
-        quillon_tools::DEMO_SCANNER_REASON +
+        joined(scenarioNames()) + " (3 minutes: " + joined(longScenarioNames()) + ")" +
+        "\nscanners: " + quillon_tools::BUILT_IN_SCANNER + " (the simulator's idealised one), " +
+        joined(scannerModelNames()) + "\nThe default scanner is the scenario's own, else " +
+        quillon_tools::DEMO_SCANNER + ": " + quillon_tools::DEMO_SCANNER_REASON +
         ".\nThe profile defaults to the simulated scanner model's (" +
         quillon_tools::BUILT_IN_SCANNER + " has none: the default parameters).\n" +
         quillon_tools::profileUsage(),

@@ -55,6 +55,9 @@ std::string usageText()
   for (const auto & n : quillon_tools::scenarioNames()) {
     names += " " + n;
   }
+  for (const auto & n : quillon_tools::longScenarioNames()) {
+    names += " " + n;
+  }
   std::string models;
   for (const auto & n : quillon_tools::scannerModelNames()) {
     models += " " + n;

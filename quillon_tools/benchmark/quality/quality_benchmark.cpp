@@ -5,7 +5,7 @@
 // Run by hand; it takes minutes.
 //   quillon_quality_benchmark [--scenario NAME]... [--scanner NAME]... [--detector D]
 //       [--params FILE]... [--profiles default|matching|both] [--profile NAME] [--seed N]
-//       [--duration S] [--csv FILE] [--work DIR] [--real DIR] [--real-only]
+//       [--duration S] [--csv FILE] [--work DIR] [--real DIR] [--real-only] [--long]
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -53,6 +53,7 @@ struct Options
   fs::path work = "quality_benchmark_work";
   fs::path real;  // a folder of real recordings; empty: none
   bool simulator = true;
+  bool long_scenarios = false;  // the 3-minute scenarios as well
 };
 
 bool parseOptions(int argc, char ** argv, Options & o)
@@ -110,6 +111,8 @@ bool parseOptions(int argc, char ** argv, Options & o)
       o.real = argv[++i];
     } else if (arg == "--real-only") {
       o.simulator = false;
+    } else if (arg == "--long") {
+      o.long_scenarios = true;
     } else {
       return false;
     }
@@ -123,6 +126,13 @@ bool parseOptions(int argc, char ** argv, Options & o)
   }
   if (o.scenarios.empty()) {
     o.scenarios = scenarioNames();
+  }
+  if (o.long_scenarios) {
+    for (const auto & name : longScenarioNames()) {
+      if (std::find(o.scenarios.begin(), o.scenarios.end(), name) == o.scenarios.end()) {
+        o.scenarios.push_back(name);
+      }
+    }
   }
   if (o.scanners.empty()) {
     o.scanners = {BUILT_IN_SCANNER};
@@ -312,7 +322,7 @@ int main(int argc, char ** argv)
       "usage: quillon_quality_benchmark [--scenario NAME]... [--scanner NAME]... "
       "[--detector closed|geometric|both] [--params FILE]... [--profiles default|matching|both] "
       "[--profile NAME] [--seed N] [--duration S] [--csv FILE] [--work DIR] [--real DIR] "
-      "[--real-only]\n"
+      "[--real-only] [--long]\n"
       "Without --scenario or --scanner it runs them all (scanner 'built_in' is the simulator's\n"
       "default); each --params file is one more set of runs besides none.\n"
       "--profiles (default both): each run with the default parameters, with the scanner\n"
@@ -320,7 +330,9 @@ int main(int argc, char ** argv)
       "takes that profile for every scanner instead of each model's own.\n"
       "--real DIR: then every recording of DIR (bags/NAME/, ground_truth/NAME_ground_truth.csv,\n"
       "the layout of the shared real-recordings pack) with the defaults and with the profile\n"
-      "quillon_suggest_profile picks; --real-only skips the simulator.\n" +
+      "quillon_suggest_profile picks; --real-only skips the simulator.\n"
+      "--long: the 3-minute scenarios (office_floor, busy_corridor) as well; they take about as\n"
+      "long again as all the others together.\n" +
         quillon_tools::profileUsage() +
         "Here a --params file plays the part of the user's parameter file (over the profile).\n",
       help);

@@ -1,5 +1,6 @@
 #include "quillon_tools/simulation/scenario.hpp"
 
+#include <cmath>
 #include <functional>
 #include <stdexcept>
 #include <utility>
@@ -264,6 +265,144 @@ Scenario hallDriveTurning()
   return s;
 }
 
+// The robot's round for the long scenarios: stand, drive `length` m at `speed`, turn round in
+// place, stand, drive back and turn round again, for as many rounds as `duration_s` needs.
+std::vector<RobotArc> standDriveTurnRounds(
+  double duration_s, double stand_s, double length, double speed, double turn_rate)
+{
+  const double turn_round_s = 3.141592653589793 / turn_rate;
+  const std::vector<RobotArc> round{
+    {stand_s, 0.0, 0.0}, {length / speed, speed, 0.0}, {turn_round_s, 0.0, turn_rate},
+    {stand_s, 0.0, 0.0}, {length / speed, speed, 0.0}, {turn_round_s, 0.0, turn_rate}};
+  std::vector<RobotArc> arcs;
+  for (double t = 0.0; t < duration_s;) {
+    for (const RobotArc & arc : round) {
+      arcs.push_back(arc);
+      t += arc.duration;
+    }
+  }
+  return arcs;
+}
+
+// An office floor (16 m x 9 m, a door in the west and in the east wall) for 3 minutes: people
+// come and go through the doors, pass each other, stop in pairs to talk, walk behind two pillars
+// and settle at the desks, mostly 2-5 m from the robot. The robot stands, drives 8 m along the
+// south side and turns round, in turn.
+Scenario officeFloor()
+{
+  Scenario s;
+  s.duration_s = 180.0;
+  auto & w = s.world;
+  w.addWall(V(-8.0, -4.5), V(8.0, -4.5));
+  w.addWall(V(-8.0, 4.5), V(8.0, 4.5));
+  for (const double x : {-8.0, 8.0}) {  // doors between y = -0.5 and y = 1
+    w.addWall(V(x, -4.5), V(x, -0.5));
+    w.addWall(V(x, 1.0), V(x, 4.5));
+  }
+  w.addPillar(V(-1.0, -1.0), 0.25);
+  w.addPillar(V(3.0, -1.0), 0.25);
+  w.addTable(V(-4.5, 3.6), 1.4, 0.7);
+  w.addChair(V(-4.5, 2.9));
+  w.addTable(V(4.5, 3.6), 1.4, 0.7);
+  w.addChair(V(4.5, 2.9));
+  w.addPlant(V(7.3, -3.8), 0.3, 6);
+  w.addBin(V(-7.4, -3.9), 0.2);
+  w.addBag(V(-1.0, 4.1), 0.4, 0.3, 0.2);
+  w.addGlassPane(V(-2.0, -4.4), V(0.0, -4.4));
+  s.robot.kind = RobotScript::Kind::Arcs;
+  s.robot.start = {-4.0, -2.5, 0.0};
+  s.robot.arcs = standDriveTurnRounds(s.duration_s, 15.0, 8.0, 0.8, 0.5);
+  // Eastwards on y = 0, westwards on y = 0.5, through both doors.
+  const V west_door(-10.0, 0.0);
+  const V west_in(-6.0, 0.0);
+  const V west_out(-10.0, 0.5);
+  const V west_back(-6.0, 0.5);
+  const V east_door(10.0, 0.5);
+  const V east_in(6.0, 0.5);
+  const V east_out(10.0, 0.0);
+  const V east_back(6.0, 0.0);
+  s.walkers = {
+    // Through the room both ways, passing each other 0.5 m apart, behind the pillars.
+    walker(1, {west_door, east_out}, 1.2, 0.0),
+    walker(2, {east_door, west_out}, 1.0, 4.0),
+    // A pair meets in the middle, talks for 15 s and goes back.
+    withPauses(
+      walker(3, {west_door, west_in, V(-3.0, 1.2), west_back, west_out}, 1.1, 20.0),
+      {0.0, 0.0, 15.0}),
+    withPauses(
+      walker(4, {east_door, east_in, V(-2.2, 1.2), east_back, east_out}, 1.0, 18.0),
+      {0.0, 0.0, 15.0}),
+    walker(5, {west_door, east_out}, 0.8, 40.0),
+    // Works at the east desk for a minute, then leaves.
+    withPauses(
+      walker(6, {east_door, east_in, V(4.5, 2.2), east_back, east_out}, 1.0, 55.0),
+      {0.0, 0.0, 60.0}),
+    // A pair side by side, 0.6 m apart.
+    walker(7, {west_door, east_out}, 1.0, 70.0),
+    walker(8, {V(-10.0, 0.6), V(10.0, 0.6)}, 1.0, 70.0),
+    // A round past the desks and out again.
+    walker(
+      9, {west_out, west_back, V(6.5, 0.5), V(6.5, 1.8), V(-6.0, 1.8), west_back, west_out}, 1.2,
+      90.0),
+    // Another pair stops to talk further east.
+    withPauses(
+      walker(10, {west_door, west_in, V(1.6, 1.2), west_back, west_out}, 1.2, 110.0),
+      {0.0, 0.0, 12.0}),
+    withPauses(
+      walker(11, {east_door, east_in, V(2.4, 1.2), east_back, east_out}, 1.1, 112.0),
+      {0.0, 0.0, 12.0}),
+    walker(12, {east_door, west_out}, 1.4, 130.0),
+    // Comes in and settles at the west desk.
+    walker(13, {west_door, west_in, V(-4.5, 2.2)}, 0.9, 140.0, End::Stand),
+    walker(14, {west_door, east_out}, 1.1, 150.0),
+  };
+  return s;
+}
+
+// A busy corridor (4 m wide, 40 m long, a glass pane in one wall, a doorway and clutter) for 3
+// minutes: the robot drives 24 m at 0.8 m/s, stands, turns round and drives back, in turn, while
+// someone enters every 8 s, on the north side walking west and on the south side walking east,
+// so that people overtake the robot and pass it close (0.75 m from its middle) on both sides.
+Scenario busyCorridor()
+{
+  Scenario s;
+  s.duration_s = 180.0;
+  auto & w = s.world;
+  w.addWall(V(-5.0, 2.0), V(14.0, 2.0));
+  w.addGlassPane(V(14.0, 2.0), V(18.0, 2.0));
+  w.addWall(V(18.0, 2.0), V(35.0, 2.0));
+  w.addWall(V(-5.0, -2.0), V(25.0, -2.0));  // a doorway between x = 25 and x = 26.5
+  w.addWall(V(26.5, -2.0), V(35.0, -2.0));
+  w.addBin(V(8.0, -1.8), 0.15);
+  w.addPlant(V(21.0, 1.75), 0.2, 7);
+  w.addBag(V(29.0, -1.75), 0.4, 0.25, 0.0);
+  s.robot.kind = RobotScript::Kind::Arcs;
+  s.robot.start = {0.0, 0.0, 0.0};
+  s.robot.arcs = standDriveTurnRounds(s.duration_s, 5.0, 24.0, 0.8, 0.6);
+  const double lanes[] = {0.75, -0.75, 1.25, -1.25};
+  const double speeds[] = {1.4, 1.1, 1.3, 1.0, 1.5};
+  int32_t id = 1;
+  for (int k = 0; 8.0 * k + 40.0 < s.duration_s; ++k) {
+    const double lane = lanes[k % 4];
+    const double speed = speeds[k % 5];
+    const double from = lane > 0.0 ? 38.0 : -8.0;
+    s.walkers.push_back(walker(id++, {V(from, lane), V(30.0 - from, lane)}, speed, 8.0 * k));
+    if (k % 5 == 2) {  // a companion 0.5 m to the side
+      const double side = lane > 0.0 ? lane + 0.5 : lane - 0.5;
+      const double beside = std::abs(side) > 1.3 ? lane - std::copysign(0.5, lane) : side;
+      s.walkers.push_back(walker(id++, {V(from, beside), V(30.0 - from, beside)}, speed, 8.0 * k));
+    }
+  }
+  return s;
+}
+
+const std::vector<std::pair<std::string, std::function<Scenario()>>> & longCatalogue()
+{
+  static const std::vector<std::pair<std::string, std::function<Scenario()>>> scenarios{
+    {"office_floor", officeFloor}, {"busy_corridor", busyCorridor}};
+  return scenarios;
+}
+
 const std::vector<std::pair<std::string, std::function<Scenario()>>> & catalogue()
 {
   static const std::vector<std::pair<std::string, std::function<Scenario()>>> scenarios{
@@ -311,18 +450,32 @@ std::vector<std::string> scenarioNames()
   return names;
 }
 
+std::vector<std::string> longScenarioNames()
+{
+  std::vector<std::string> names;
+  for (const auto & entry : longCatalogue()) {
+    names.push_back(entry.first);
+  }
+  return names;
+}
+
 Scenario makeScenario(const std::string & name)
 {
-  for (const auto & entry : catalogue()) {
-    if (entry.first == name) {
-      Scenario s = entry.second();
-      s.name = name;
-      return s;
+  for (const auto * entries : {&catalogue(), &longCatalogue()}) {
+    for (const auto & entry : *entries) {
+      if (entry.first == name) {
+        Scenario s = entry.second();
+        s.name = name;
+        return s;
+      }
     }
   }
   std::string known;
   for (const auto & n : scenarioNames()) {
     known += (known.empty() ? "" : ", ") + n;
+  }
+  for (const auto & n : longScenarioNames()) {
+    known += ", " + n;
   }
   throw std::invalid_argument("unknown scenario \"" + name + "\" (known: " + known + ")");
 }

@@ -29,7 +29,11 @@ constexpr const char * DEFAULT_SCENARIO = "crowded_room";
 // The built-in scenarios, in a fixed order.
 std::vector<std::string> scenarioNames();
 
-// Throws std::invalid_argument naming the known scenarios for an unknown name.
+// Scenarios of 3 minutes that the benchmark runs only when asked (--long): an office floor and a
+// busy corridor, with the robot standing, driving and turning round in turn.
+std::vector<std::string> longScenarioNames();
+
+// Any of both; throws std::invalid_argument naming the known scenarios for an unknown name.
 Scenario makeScenario(const std::string & name);
 
 // The corridor of "corridor_walkers" for long runs: someone enters every few seconds from
