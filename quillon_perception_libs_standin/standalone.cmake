@@ -4,6 +4,7 @@ add_library(quillon_perception_libs_standin STATIC
   "${CMAKE_CURRENT_LIST_DIR}/src/free_space_settings.cpp"
   "${CMAKE_CURRENT_LIST_DIR}/src/planar_pose.cpp"
   "${CMAKE_CURRENT_LIST_DIR}/src/remembered_view.cpp"
+  "${CMAKE_CURRENT_LIST_DIR}/src/structure_memory.cpp"
   "${CMAKE_CURRENT_LIST_DIR}/src/view_memory.cpp")
 quillon_warnings(quillon_perception_libs_standin)
 target_include_directories(quillon_perception_libs_standin PUBLIC "${CMAKE_CURRENT_LIST_DIR}/include")

@@ -1,6 +1,6 @@
 // Cost of the free-space detector per scan: a robot driving through a furnished room with six
-// people walking, at each scanner class's beam count and rate. Run by hand; it measures, it does
-// not test.
+// people walking, at each scanner class's beam count and rate, with the defaults and with the
+// profiles' memory of structure (third argument, s). Run by hand; it measures, it does not test.
 
 #include <benchmark/benchmark.h>
 
@@ -49,8 +49,11 @@ void freeSpaceDetector(benchmark::State & state)
   scanner.beams = static_cast<int>(state.range(0));
   scanner.rate_hz = static_cast<double>(state.range(1));
   scanner.noise_sigma = 0.03;
-  const auto config = std::filesystem::temp_directory_path() / "free_space_benchmark.yaml";
-  std::ofstream(config) << "";
+  const auto structure_memory = state.range(2);
+  const auto config = std::filesystem::temp_directory_path() /
+                      ("free_space_benchmark_" + std::to_string(structure_memory) + ".yaml");
+  std::ofstream(config) << "dynamic_laser_detector:\n  structure_memory: " << structure_memory
+                        << "\n";
   orvane::perception::DynamicLaserDetector detector(config.string());
   detector.sensor_to_base(0, 3) = 0.3f;
 
@@ -78,17 +81,21 @@ void freeSpaceDetector(benchmark::State & state)
     }
   }
   state.SetLabel(
-    std::to_string(scanner.beams) + " beams at " + std::to_string(state.range(1)) + " Hz");
+    std::to_string(scanner.beams) + " beams at " + std::to_string(state.range(1)) + " Hz, " +
+    (structure_memory > 0 ? "remembering structure" : "defaults"));
 }
 
 }  // namespace
 
 BENCHMARK(freeSpaceDetector)
-  ->Args({1081, 40})
-  ->Args({811, 15})
-  ->Args({768, 8})
-  ->Args({541, 10})
-  ->Args({4096, 20})
+  ->Args({1081, 40, 0})
+  ->Args({811, 15, 0})
+  ->Args({768, 8, 0})
+  ->Args({541, 10, 0})
+  ->Args({4096, 20, 0})
+  ->Args({1081, 40, 30})
+  ->Args({768, 8, 30})
+  ->Args({4096, 20, 30})
   ->Unit(benchmark::kMicrosecond);
 
 BENCHMARK_MAIN();

@@ -87,7 +87,8 @@ bool isPlaceable(const PlanarPose & sensor)
 DynamicLaserDetector::DynamicLaserDetector(const std::string & config_path)
 : sensor_to_base(Eigen::Matrix4f::Identity()),
   settings_(loadFreeSpaceSettings(config_path)),
-  memory_(settings_.free_space_memory, settings_.memory_spacing)
+  memory_(settings_.free_space_memory, settings_.memory_spacing),
+  structure_(settings_.structure_memory)
 {
 }
 
@@ -103,6 +104,7 @@ void DynamicLaserDetector::Process(
     forget();  // time went back (a recording replayed again): earlier scans mean nothing now
   }
   memory_.expire(stamp);
+  structure_.expire(stamp);
   moving_.assign(scan->ranges.size(), false);
   const PlanarPose sensor = sensorPoseInOdom(pose, sensor_to_base);
   if (usableGeometry(*scan) && isPlaceable(sensor)) {
@@ -121,6 +123,7 @@ void DynamicLaserDetector::Process(
 void DynamicLaserDetector::forget()
 {
   memory_.clear();
+  structure_.clear();
   pending_view_.reset();
   last_pose_.reset();
   odometer_ = Odometer{};
@@ -196,12 +199,14 @@ void DynamicLaserDetector::markMoving(
       at_beam.yaw + sweep.angle_min + static_cast<double>(i) * sweep.angle_increment;
     const double x = at_beam.x + r * std::cos(angle);
     const double y = at_beam.y + r * std::sin(angle);
-    moving_[i] = seenFree(x, y) && !movesWithRobot(scan, i, sweep.start);
+    PlanarPose seen_through_from;
+    moving_[i] = seenFree(x, y, seen_through_from) && !movesWithRobot(scan, i, sweep.start) &&
+                 !structure_.isStructure(x, y, stamp, seen_through_from);
   }
   dropShortRuns(moving_, settings_.min_support_beams);
 }
 
-bool DynamicLaserDetector::seenFree(double x, double y) const
+bool DynamicLaserDetector::seenFree(double x, double y, PlanarPose & seen_through_from) const
 {
   // The remembered views weigh in: a spot is free when more of them saw through it than saw it
   // occupied before the newest one that saw through it. A surface that now and then brings no
@@ -234,10 +239,12 @@ bool DynamicLaserDetector::seenFree(double x, double y) const
     }
   }
   if (free_views > hits_before_free) {
+    seen_through_from = views[newest_free].sweep.start;
     return !settled(occupied_since.value_or(current_view_.stamp), views[newest_free], x, y);
   }
   // Someone walking straight away steps into space their own legs hid: never seen free, but
   // right behind something that has since gone, and never seen occupied.
+  seen_through_from = current_view_.sweep.start;
   return hits == 0 && std::any_of(shadows_.begin(), shadows_.end(), [this](const SpotSight & s) {
            return seesThrough(current_view_, s.occluder_x, s.occluder_y, current_margins_);
          });
@@ -296,10 +303,13 @@ RememberedView DynamicLaserDetector::viewOf(
   placeReturns(view);
   view.moving_x.clear();
   view.moving_y.clear();
+  const auto farthest = static_cast<float>(settings_.max_range);
   for (std::size_t i = 0; i < moving_.size(); ++i) {
     if (moving_[i]) {
       view.moving_x.push_back(view.hit_x[i]);
       view.moving_y.push_back(view.hit_y[i]);
+    } else if (view.echo[i] != 0 && view.reach[i] <= farthest) {
+      structure_.remember(view.hit_x[i], view.hit_y[i], stamp, sweep.start);
     }
   }
   return view;

@@ -112,6 +112,7 @@ FreeSpaceSettings loadFreeSpaceSettings(const std::string & path)
   readKey(path, section, "body_min_travel", Bound::positive, s.body_min_travel);
   readKey(path, section, "uncovered_depth", Bound::non_negative, s.uncovered_depth);
   readKey(path, section, "settle_time", Bound::non_negative, s.settle_time);
+  readKey(path, section, "structure_memory", Bound::non_negative, s.structure_memory);
   return s;
 }
 

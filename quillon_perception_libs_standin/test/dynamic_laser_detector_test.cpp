@@ -373,6 +373,31 @@ TEST(DynamicLaserDetector, SomethingThatComesIntoViewAndStaysSettles)
   EXPECT_GT(post_moving_share(defaultConfig(), 3.0, 3.8), 0.9);
 }
 
+// A glass pane shows only at some angles: a driving robot sees it, sees through it for a second,
+// then sees it again. Remembered as structure, it stays static; without the memory it moves. A
+// scanner that stands still and sees a spot through from where it saw it static knows that
+// something there has gone: the next one to step there moves, memory or not.
+TEST(DynamicLaserDetector, StructureSeenAgainFromElsewhereStaysStaticButALeftSpotMoves)
+{
+  const std::string remembering =
+    writeConfig("structure.yaml", "dynamic_laser_detector:\n  structure_memory: 30.0\n");
+  const Circle pane{1.5, 1.5, 0.1};
+  auto pane_moving_share = [&](const std::string & config, const RobotPath & path) {
+    DynamicLaserDetector detector(config);
+    DetectorRun run;
+    run.world_at = [&](double t) { return t >= 1.2 && t < 2.2 ? roomWith({}) : roomWith({pane}); };
+    run.truth = path;
+    run.score_from = 2.2;
+    run.run(detector, 0.0, 2.6);
+    EXPECT_GT(run.targets.total, 20);
+    return run.targets.share();
+  };
+  const RobotPath driving = [](double t) { return PlanarPose{-1.5 + 0.5 * t, -0.5, 0.0}; };
+  EXPECT_EQ(pane_moving_share(remembering, driving), 0.0);
+  EXPECT_GT(pane_moving_share(defaultConfig(), driving), 0.9);
+  EXPECT_GT(pane_moving_share(remembering, standingAt(-1.0, -0.5, 0.0)), 0.9);
+}
+
 // The remembered scans vote on a spot: it moves when more of them saw through it than saw it
 // occupied before the newest one that saw through it. Here every scan of the last 0.95 s is
 // remembered (scans 11 to 19 when scan 20 is scored) and a post is missing from some of them.
@@ -458,6 +483,7 @@ TEST(DynamicLaserDetector, ReadsItsSectionAndRefusesValuesThatCannotWork)
   EXPECT_DOUBLE_EQ(tuned.settings().free_space_margin, 0.5);
   EXPECT_EQ(tuned.settings().min_support_beams, 3);
   EXPECT_DOUBLE_EQ(tuned.settings().settle_time, 0.0);
+  EXPECT_DOUBLE_EQ(tuned.settings().structure_memory, 0.0);
   EXPECT_DOUBLE_EQ(DynamicLaserDetector(settlingConfig()).settings().settle_time, 0.7);
 
   auto refusal = [](const std::string & key, const std::string & value) -> std::string {
@@ -481,6 +507,7 @@ TEST(DynamicLaserDetector, ReadsItsSectionAndRefusesValuesThatCannotWork)
          {"lateral_margin", "far"},
          {"body_min_travel", "[1, 2]"},
          {"settle_time", "-0.5"},
+         {"structure_memory", "-1"},
          {"at_rest_margin_share", "-1"}}) {
     const std::string message = refusal(key, value);
     EXPECT_NE(message.find("dynamic_laser_detector." + key), std::string::npos)

@@ -162,7 +162,8 @@ std::vector<double> fieldsOf(const orvane::perception::FreeSpaceSettings & s)
     s.body_range_tolerance,
     s.body_min_travel,
     s.uncovered_depth,
-    s.settle_time};
+    s.settle_time,
+    s.structure_memory};
 }
 
 // A number just beyond a parameter's hard lower or upper limit, as its file would hold it (an

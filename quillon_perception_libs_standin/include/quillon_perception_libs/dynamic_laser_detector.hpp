@@ -10,6 +10,7 @@
 #include "geometry_msgs/msg/pose.hpp"
 #include "quillon_perception_libs/free_space_settings.hpp"
 #include "quillon_perception_libs/planar_pose.hpp"
+#include "quillon_perception_libs/structure_memory.hpp"
 #include "quillon_perception_libs/view_memory.hpp"
 #include "sensor_msgs/msg/laser_scan.hpp"
 
@@ -31,6 +32,9 @@ namespace perception
 // hid: a return just behind something that has since gone, at a spot never seen occupied,
 // moves. Something the earlier scans could not see (glass at a slant, a dark post) that comes
 // into view and stays settles after settle_time, unless something moved beside it just before.
+// With structure_memory, spots seen static stay static for that long against scans that saw
+// through them from elsewhere (glass shows only at some angles), though not against a scan from
+// where they were seen (someone who stood there has gone).
 // Each beam is placed where the scanner was when the mirror passed it, so a driving and
 // turning robot sees its surroundings stand still. Returns that keep their range on their beam
 // while the robot travels move with the robot (its body) and stay static.
@@ -68,7 +72,8 @@ private:
   void keepPendingView(double stamp, const PlanarPose & sensor);
   Sweep sweepOf(const sensor_msgs::msg::LaserScan & scan, const PlanarPose & sensor, double stamp);
   void markMoving(const sensor_msgs::msg::LaserScan & scan, const Sweep & sweep, double stamp);
-  bool seenFree(double x, double y) const;
+  // `seen_through_from`: where the scanner stood when a scan last saw through the spot.
+  bool seenFree(double x, double y, PlanarPose & seen_through_from) const;
   bool settled(double occupied_since, const RememberedView & last_free, double x, double y) const;
   bool movesWithRobot(
     const sensor_msgs::msg::LaserScan & scan, std::size_t beam, const PlanarPose & sensor) const;
@@ -77,6 +82,7 @@ private:
 
   FreeSpaceSettings settings_;
   ViewMemory memory_;
+  StructureMemory structure_;
   std::optional<RememberedView> pending_view_;  // the previous scan, until its motion is known
   std::optional<LastPose> last_pose_;
   Odometer odometer_;

@@ -49,6 +49,12 @@ struct FreeSpaceSettings
   // view. It stays moving while the memory lasts if something moved beside it in that scan (a
   // person who walked there and stopped). 0 keeps every such spot moving while the memory lasts.
   double settle_time = 0.0;
+  // s: above 0, the detector remembers for this long where its remembered scans saw static
+  // returns, and a return on a spot that two of them saw static never moves because a scan from
+  // elsewhere saw through it: a wall, a post or a glass pane that a driving robot sees again
+  // from another place stays static. Seen through from where it was seen static, the spot has
+  // been left (someone who stood there) and moves as before. 0 keeps no such memory.
+  double structure_memory = 0.0;
 };
 
 // Reads the "dynamic_laser_detector" section of the YAML file at `path`; missing keys (or a
