@@ -44,7 +44,8 @@ public:
   // duplicates. `geometry_scores` holds the shape score of each detection by index and may be
   // shorter than `detections`; `t` is the scan stamp in seconds. `sight`, the scan itself in the
   // tracking frame, ends unmatched tracks whose place it shows empty (with
-  // "tracker.seen_empty_timeout" above 0; without a sight nothing ends that way).
+  // "tracker.seen_empty_timeout" above 0) and lets pedestrians whose place it hides coast on
+  // (with "tracker.occluded_coast_time" above 0); without a sight neither happens.
   void update(
     const std::vector<Object> & detections, const ClusterList & static_clusters,
     const std::vector<float> & geometry_scores, double t, const ScanSight * sight = nullptr);
@@ -80,7 +81,10 @@ private:
     const std::vector<float> & geometry_scores, double t, std::vector<bool> & track_matched,
     std::vector<bool> & detection_matched);
   void retainOrMissUnmatchedTracks(
-    const ClusterList & static_clusters, const std::vector<bool> & track_matched, double t);
+    const ClusterList & static_clusters, const std::vector<bool> & track_matched, double t,
+    const ScanSight * sight);
+  // A pedestrian lost for at most "tracker.occluded_coast_time" whose place the scan hides.
+  bool isHiddenPedestrian(const Track & track, const ScanSight & sight, double t) const;
   void endTracksSeenEmpty(
     const ScanSight & sight, const std::vector<bool> & track_matched, double t);
   bool stoodThereBeforeTrack(const Eigen::Vector2f & static_centroid, const Track & track) const;

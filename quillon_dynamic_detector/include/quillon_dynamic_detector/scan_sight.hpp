@@ -14,6 +14,7 @@ enum class PlaceSight
   Unknown,      // a return at or before the place, no echo, or too few beams to tell
   SeenThrough,  // every beam that passes the place returns well beyond it
   OutOfView,    // the place lies wholly outside the scanner's angular field of view
+  Hidden,       // every beam that passes the place returns in front of it
 };
 
 // The scanner's pose in the frame where a tracker works: its origin and the heading of its x axis.
@@ -27,6 +28,7 @@ struct ScannerPose
 // and did not. A place is a disc of PLACE_RADIUS (half a person's width); it is seen through
 // only when at least two beams crossing that disc return, and all of them more than
 // SEEN_BEYOND past its centre: a leg of the person anywhere in the disc would have stopped one.
+// It is hidden when at least two beams crossing it return, all of them in front of the disc.
 // No echo (+inf, 0.0, NaN, error codes below range_min) and readings at range_max tell nothing,
 // as they do in the detectors. The scan must outlive the sight.
 class ScanSight

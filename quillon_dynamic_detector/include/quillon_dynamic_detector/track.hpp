@@ -49,6 +49,8 @@ struct Track
 
   // Lifecycle.
   void markMissed();
+  // No detection, but the scan hides the track's place: it coasts without counting a miss.
+  void markHidden();
   bool canRetainStatic() const;
   void mergeFrom(const Track & drop);
 
@@ -78,6 +80,7 @@ struct Track
   int32_t misses = 0;
   Object detection;
   double last_time;
+  double detected_time;  // s; of the last detection (dynamic or static) or the birth
   float score;
   Eigen::Vector2f previous_velocity = Eigen::Vector2f::Zero();
   float speed_ema = 0.0f;

@@ -79,9 +79,14 @@ struct TrackerConfig
   // born: a still thing that a detector took for moving for a moment (a chair leg the scan
   // plane grazed as the robot pitched) stays put. Meant for tracks in odom. 0: no such test.
   float pedestrian_min_displacement = 0.0f;
+  // s; above 0, a pedestrian that found no detection where the scan shows its place hidden
+  // behind nearer returns (someone walking behind a pillar or behind the person beside them)
+  // coasts on for up to this long since its last detection, however many scans that takes,
+  // instead of ending after max_coasting_frames. 0: hidden or not, it coasts as any lost track.
+  float occluded_coast_time = 0.0f;
 };
 
-static_assert(sizeof(TrackerConfig) == 56 * 4, "TrackerConfig holds 56 four-byte fields");
+static_assert(sizeof(TrackerConfig) == 57 * 4, "TrackerConfig holds 57 four-byte fields");
 
 }  // namespace quillon_dynamic_detector
 

@@ -52,7 +52,7 @@ void PedestrianTracker::update(
   std::vector<bool> detection_matched(detections.size(), false);
   correctMatchedTracks(
     detections, detection_positions, geometry_scores, t, track_matched, detection_matched);
-  retainOrMissUnmatchedTracks(static_clusters, track_matched, t);
+  retainOrMissUnmatchedTracks(static_clusters, track_matched, t, sight);
   if (sight && config_.seen_empty_timeout > 0.0f) {
     endTracksSeenEmpty(*sight, track_matched, t);
   }
@@ -129,7 +129,8 @@ bool PedestrianTracker::isValidDetection(
 }
 
 void PedestrianTracker::retainOrMissUnmatchedTracks(
-  const ClusterList & static_clusters, const std::vector<bool> & track_matched, double t)
+  const ClusterList & static_clusters, const std::vector<bool> & track_matched, double t,
+  const ScanSight * sight)
 {
   for (std::size_t i = 0; i < tracks_.size(); ++i) {
     if (track_matched[i]) {
@@ -147,8 +148,20 @@ void PedestrianTracker::retainOrMissUnmatchedTracks(
         continue;
       }
     }
+    if (sight && isHiddenPedestrian(track, *sight, t)) {
+      track.markHidden();
+      continue;
+    }
     track.markMissed();
   }
+}
+
+bool PedestrianTracker::isHiddenPedestrian(
+  const Track & track, const ScanSight & sight, double t) const
+{
+  return config_.occluded_coast_time > 0.0f && track.isPublished() &&
+         t - track.detected_time <= static_cast<double>(config_.occluded_coast_time) &&
+         sight.at(track.position()) == PlaceSight::Hidden;
 }
 
 void PedestrianTracker::endTracksSeenEmpty(
@@ -157,7 +170,8 @@ void PedestrianTracker::endTracksSeenEmpty(
   for (std::size_t i = 0; i < tracks_.size(); ++i) {
     Track & track = tracks_[i];
     const PlaceSight seen = track_matched[i] ? PlaceSight::Unknown : sight.at(track.position());
-    if (seen == PlaceSight::Unknown || track.state == TrackState::Deleted) {
+    const bool empty = seen == PlaceSight::SeenThrough || seen == PlaceSight::OutOfView;
+    if (!empty || track.state == TrackState::Deleted) {
       track.seen_empty_since.reset();
       continue;
     }

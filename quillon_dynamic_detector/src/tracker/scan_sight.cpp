@@ -59,17 +59,24 @@ PlaceSight ScanSight::at(const Eigen::Vector2f & place) const
   const float last =
     std::min(static_cast<float>(beams - 1), std::floor((from_first + half_width) / step));
   int beyond = 0;
+  int in_front = 0;
   for (float i = first; i <= last; i += 1.0f) {
     const float range = scan_.ranges[static_cast<std::size_t>(i)];
     if (!isReturn(range)) {
       continue;
     }
-    if (!(range > distance + SEEN_BEYOND)) {
-      return PlaceSight::Unknown;  // something at or before the place: it may be the person
+    if (range > distance + SEEN_BEYOND) {
+      ++beyond;
+    } else if (range < distance - PLACE_RADIUS) {
+      ++in_front;
+    } else {
+      return PlaceSight::Unknown;  // something at the place: it may be the person
     }
-    ++beyond;
   }
-  return beyond >= 2 ? PlaceSight::SeenThrough : PlaceSight::Unknown;
+  if (beyond >= 2 && in_front == 0) {
+    return PlaceSight::SeenThrough;
+  }
+  return in_front >= 2 && beyond == 0 ? PlaceSight::Hidden : PlaceSight::Unknown;
 }
 
 }  // namespace quillon_dynamic_detector

@@ -14,6 +14,7 @@ Track::Track(
   config(tracker_config),
   detection(birth_detection),
   last_time(t),
+  detected_time(t),
   score(geometry_score),
   consistency_ema(tracker_config->motion_default_consistency),
   birth_position(z),
@@ -61,6 +62,7 @@ void Track::correct(const Eigen::Vector2f & z, double t)
   P = (Eigen::Matrix4f::Identity() - K * H) * P;
   hits += 1;
   last_time = t;
+  detected_time = t;
   misses = 0;
   updateMotionStatistics();
   if (

@@ -18,6 +18,13 @@ void Track::markMissed()
   }
 }
 
+void Track::markHidden()
+{
+  if (state == TrackState::Confirmed) {
+    state = TrackState::Coasting;
+  }
+}
+
 bool Track::canRetainStatic() const
 {
   if (!isPublished()) {
@@ -65,6 +72,7 @@ void Track::mergeFrom(const Track & drop)
   left_birth_place = left_birth_place || drop.left_birth_place;
   birth_time = std::min(birth_time, drop.birth_time);
   last_time = std::max(last_time, drop.last_time);
+  detected_time = std::max(detected_time, drop.detected_time);
   speed_ema = std::max(speed_ema, drop.speed_ema);
   consistency_ema = std::max(consistency_ema, drop.consistency_ema);
   has_previous_velocity = has_previous_velocity || drop.has_previous_velocity;

@@ -203,9 +203,9 @@ ScanOutcome processLaserScan(
   publishCloud(
     buildColouredClusterCloud(static_clusters, dynamic_clusters.size()), *scan, output_frame,
     static_cloud_pub);
-  // The tracker sees the scan only when it ends tracks on what the scan shows.
+  // The tracker sees the scan only when it ends or keeps tracks on what the scan shows.
   std::optional<ScanSight> sight;
-  if (tracker.config().seen_empty_timeout > 0.0f) {
+  if (tracker.config().seen_empty_timeout > 0.0f || tracker.config().occluded_coast_time > 0.0f) {
     sight.emplace(*seen, scannerPose(tracking_from_output));
   }
   const ScanSight * sight_or_none = sight ? &*sight : nullptr;

@@ -292,6 +292,49 @@ TEST(PedestrianTracker, ATrackWhosePlaceTheScansShowEmptyEndsAfterTheTimeout)
   EXPECT_EQ(TrackState::Coasting, tracker.tracks().at(0).state);
 }
 
+// With "tracker.occluded_coast_time", a pedestrian whose place the scan hides behind nearer
+// returns coasts on past max_coasting_frames until that long after its last detection. A place
+// the scan sees through gets no such grace, nor does a track that is no pedestrian, and without
+// the option a hidden track ends as any other.
+TEST(PedestrianTracker, APedestrianHiddenBehindNearerReturnsCoastsForTheOccludedTime)
+{
+  using quillon_dynamic_detector::ScanSight;
+  namespace builders = quillon_dynamic_detector::builders;
+  const auto scan_reading = [](float range) {
+    return *builders::makeScan(
+      builders::SCANNER_BEAMS, builders::SCANNER_ANGLE_MIN, builders::SCANNER_ANGLE_INCREMENT,
+      range, 0.0);
+  };
+  const auto wall_at_1m = scan_reading(1.0f);
+  const auto wall_at_5m = scan_reading(5.0f);
+  const ScanSight hidden(wall_at_1m, {});
+  const ScanSight seen_through(wall_at_5m, {});
+  // A track stands at (2, 0) for three scans (detected last at 0.2 s), then gets no detection:
+  // how many scans it lives through.
+  DetectionShape pedestrian;
+  DetectionShape other;
+  other.classification = 0;
+  const auto scans_lived = [](float coast_time, const ScanSight & sight, DetectionShape shape) {
+    TrackerConfig config;
+    config.max_coasting_frames = 3;
+    config.occluded_coast_time = coast_time;
+    PedestrianTracker tracker(config);
+    const auto standing = [shape](int) { return std::vector<Object>{makeDetection(2, 0, shape)}; };
+    double t = runScans(tracker, 3, 0.0, standing, {0.3f});
+    for (int scan = 0; scan < 30; ++scan, t += 0.1) {
+      tracker.update({}, {}, {}, t, &sight);
+      if (tracker.tracks().empty()) {
+        return scan;
+      }
+    }
+    return 30;
+  };
+  EXPECT_EQ(12, scans_lived(0.95f, hidden, pedestrian)) << "hidden up to 1.15 s, then 3 misses";
+  EXPECT_EQ(3, scans_lived(0.0f, hidden, pedestrian)) << "option off";
+  EXPECT_EQ(3, scans_lived(0.95f, seen_through, pedestrian));
+  EXPECT_EQ(3, scans_lived(0.95f, hidden, other)) << "confirmed, but not a pedestrian";
+}
+
 TEST(PedestrianTracker, DuplicatePairMustBeCandidateInConsecutiveScans)
 {
   TrackerConfig config;

@@ -43,7 +43,7 @@ TEST(ScanSight, APlaceIsSeenThroughOnlyWhenEveryBeamPastItReturnsWellBeyond)
   EXPECT_EQ(PlaceSight::SeenThrough, sightOf(scanReading(5.0f), 2.0f, 0.0f)) << "wall at 5 m";
   EXPECT_EQ(PlaceSight::Unknown, sightOf(scanReading(2.3f), 2.0f, 0.0f))
     << "a return within half a metre behind the place may be the person";
-  EXPECT_EQ(PlaceSight::Unknown, sightOf(scanReading(1.0f), 2.0f, 0.0f))
+  EXPECT_EQ(PlaceSight::Hidden, sightOf(scanReading(1.0f), 2.0f, 0.0f))
     << "a nearer return hides the place";
 
   // One beam stopping at the place, on a leg 0.15 m off the place's centre, is enough.
@@ -54,6 +54,24 @@ TEST(ScanSight, APlaceIsSeenThroughOnlyWhenEveryBeamPastItReturnsWellBeyond)
   LaserScan beside = scanReading(5.0f);
   beside.ranges[beamTowards(beside, std::atan2(0.3f, 2.0f))] = 2.0f;
   EXPECT_EQ(PlaceSight::SeenThrough, sightOf(beside, 2.0f, 0.0f));
+}
+
+// Hidden takes two beams across the place, every one that returns ending in front of its disc;
+// a place partly hidden and partly seen through is neither.
+TEST(ScanSight, APlaceIsHiddenOnlyWhenEveryBeamPastItEndsInFrontOfIt)
+{
+  EXPECT_EQ(PlaceSight::Hidden, sightOf(scanReading(1.7f), 2.0f, 0.0f)) << "pillar in front";
+  EXPECT_EQ(PlaceSight::Unknown, sightOf(scanReading(1.85f), 2.0f, 0.0f)) << "within the disc";
+  LaserScan half = scanReading(1.0f);
+  for (std::size_t i = beamTowards(half, 0.0f); i < half.ranges.size(); ++i) {
+    half.ranges[i] = 5.0f;
+  }
+  EXPECT_EQ(PlaceSight::Unknown, sightOf(half, 2.0f, 0.0f)) << "half hidden";
+  LaserScan one = scanReading(INF);
+  one.ranges[beamTowards(one, 0.0f)] = 1.0f;
+  EXPECT_EQ(PlaceSight::Unknown, sightOf(one, 2.0f, 0.0f)) << "one beam";
+  one.ranges[beamTowards(one, 0.0f) + 2] = 1.0f;
+  EXPECT_EQ(PlaceSight::Hidden, sightOf(one, 2.0f, 0.0f));
 }
 
 TEST(ScanSight, NoEchoAndReadingsAtTheScannersLimitTellNothing)

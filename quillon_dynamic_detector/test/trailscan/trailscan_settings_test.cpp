@@ -130,6 +130,7 @@ const std::vector<ParameterRow> PARAMETER_TABLE = {
   {"tracker.static_retention_memory", "float32", "0.0"},
   {"tracker.seen_empty_timeout", "float32", "0.0"},
   {"tracker.pedestrian_min_displacement", "float32", "0.0"},
+  {"tracker.occluded_coast_time", "float32", "0.0"},
   {"tracker.track_in_odom", "bool", "false"},
   {"runtime.max_input_age_ms", "float64", "250.0"},
   {"runtime.input_age_on_node_clock", "bool", "false"},
@@ -177,7 +178,7 @@ TEST_F(TrailscanSettingsTest, DefaultsMatchTheParameterTable)
 {
   auto node = nodeWith({});
   const TrailscanSettings s = declareTrailscanParameters(*node);
-  ASSERT_EQ(PARAMETER_TABLE.size(), 108u);
+  ASSERT_EQ(PARAMETER_TABLE.size(), 109u);
   for (const ParameterRow & row : PARAMETER_TABLE) {
     SCOPED_TRACE(row.key);
     const rclcpp::Parameter p = node->get_parameter(row.key);
