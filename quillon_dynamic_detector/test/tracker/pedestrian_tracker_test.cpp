@@ -19,6 +19,7 @@ namespace
 
 using quillon_dynamic_detector::ClusterList;
 using quillon_dynamic_detector::PedestrianTracker;
+using quillon_dynamic_detector::ScanSight;
 using quillon_dynamic_detector::Track;
 using quillon_dynamic_detector::TrackerConfig;
 using quillon_dynamic_detector::TrackState;
@@ -45,6 +46,15 @@ std::size_t countTrackerLogs(const LogCapture & log, int severity, const std::st
     }
   }
   return count;
+}
+
+// The robot's scanner with every beam meeting a wall at `range`.
+sensor_msgs::msg::LaserScan wallAt(float range)
+{
+  namespace builders = quillon_dynamic_detector::builders;
+  return *builders::makeScan(
+    builders::SCANNER_BEAMS, builders::SCANNER_ANGLE_MIN, builders::SCANNER_ANGLE_INCREMENT, range,
+    0.0);
 }
 
 const Track & trackWithId(const PedestrianTracker & tracker, int32_t id)
@@ -229,17 +239,10 @@ TEST(PedestrianTracker, StaticMemoryHoldsTracksOnlyOnStaticClustersNewerThanTheT
 // scan that cannot see the place keeps it. Without the option or the scan it coasts as before.
 TEST(PedestrianTracker, ATrackWhosePlaceTheScansShowEmptyEndsAfterTheTimeout)
 {
-  using quillon_dynamic_detector::ScanSight;
-  namespace builders = quillon_dynamic_detector::builders;
-  const auto scan_reading = [](float range) {
-    return *builders::makeScan(
-      builders::SCANNER_BEAMS, builders::SCANNER_ANGLE_MIN, builders::SCANNER_ANGLE_INCREMENT,
-      range, 0.0);
-  };
-  const auto wall_at_5m = scan_reading(5.0f);
-  const auto wall_at_2m = scan_reading(2.0f);
+  const auto wall_at_5m = wallAt(5.0f);
+  const auto wall_at_2m = wallAt(2.0f);
   const ScanSight seen_through(wall_at_5m, {});
-  const ScanSight hidden(wall_at_2m, {});
+  const ScanSight at_its_place(wall_at_2m, {});
   const std::vector<float> scores = {0.8f};
   LogCapture log(ConsoleOutput::Suppress);
   // The track stands at (x, 0) for three scans, then gets no detection but the given sights
@@ -266,7 +269,7 @@ TEST(PedestrianTracker, ATrackWhosePlaceTheScansShowEmptyEndsAfterTheTimeout)
   EXPECT_EQ(4, ended_on_scan(0.25f, 2.0, through)) << "seen empty at 0, 0.1, 0.2 and 0.3 s";
   EXPECT_EQ(4, ended_on_scan(0.25f, -2.0, through)) << "behind the scanner: out of view";
   EXPECT_EQ(0, ended_on_scan(0.0f, 2.0, through)) << "option off";
-  EXPECT_EQ(0, ended_on_scan(0.25f, 2.0, {8, &hidden})) << "a return at its place";
+  EXPECT_EQ(0, ended_on_scan(0.25f, 2.0, {8, &at_its_place})) << "a return at its place";
   EXPECT_EQ(
     7, ended_on_scan(
          0.25f, 2.0,
@@ -274,9 +277,10 @@ TEST(PedestrianTracker, ATrackWhosePlaceTheScansShowEmptyEndsAfterTheTimeout)
           &seen_through}))
     << "a detection starts the time anew";
   EXPECT_EQ(
-    0, ended_on_scan(
-         0.25f, 2.0,
-         {&seen_through, &seen_through, &hidden, &seen_through, &seen_through, &seen_through}));
+    0,
+    ended_on_scan(
+      0.25f, 2.0,
+      {&seen_through, &seen_through, &at_its_place, &seen_through, &seen_through, &seen_through}));
   EXPECT_EQ(3u, countTrackerLogs(log, RCUTILS_LOG_SEVERITY_INFO, "[TRACK] end_seen_empty track=0"))
     << "once per track that ended";
 
@@ -298,15 +302,8 @@ TEST(PedestrianTracker, ATrackWhosePlaceTheScansShowEmptyEndsAfterTheTimeout)
 // the option a hidden track ends as any other.
 TEST(PedestrianTracker, APedestrianHiddenBehindNearerReturnsCoastsForTheOccludedTime)
 {
-  using quillon_dynamic_detector::ScanSight;
-  namespace builders = quillon_dynamic_detector::builders;
-  const auto scan_reading = [](float range) {
-    return *builders::makeScan(
-      builders::SCANNER_BEAMS, builders::SCANNER_ANGLE_MIN, builders::SCANNER_ANGLE_INCREMENT,
-      range, 0.0);
-  };
-  const auto wall_at_1m = scan_reading(1.0f);
-  const auto wall_at_5m = scan_reading(5.0f);
+  const auto wall_at_1m = wallAt(1.0f);
+  const auto wall_at_5m = wallAt(5.0f);
   const ScanSight hidden(wall_at_1m, {});
   const ScanSight seen_through(wall_at_5m, {});
   // A track stands at (2, 0) for three scans (detected last at 0.2 s), then gets no detection:
