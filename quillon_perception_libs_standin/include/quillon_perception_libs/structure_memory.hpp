@@ -40,7 +40,6 @@ public:
   // Forgets the cells unseen for longer than the memory (looks at most once a second).
   void expire(double stamp);
   void clear();
-  std::size_t size() const { return cells_.size(); }
 
 private:
   struct Cell
