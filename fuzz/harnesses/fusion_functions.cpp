@@ -139,11 +139,11 @@ void draw(
   const std::vector<Object> & objects, double now_s, const FusedMarkerConfig & config,
   Drawing & drawing)
 {
-  DisplayPositions candidates = drawing.positions;
-  drawing.dropped.addCandidates(candidates, now_s, config.id_memory);
+  DisplayCandidates candidates = candidatesWithin(drawing.positions, config.association_distance);
+  drawing.dropped.addCandidates(
+    candidates, now_s, config.id_memory, config.association_distance, config.id_reach_growth);
   const int32_t next_before = drawing.next_display_id;
-  const std::vector<int32_t> ids =
-    assignDisplayIds(objects, candidates, config.association_distance, drawing.next_display_id);
+  const std::vector<int32_t> ids = assignDisplayIds(objects, candidates, drawing.next_display_id);
   if (ids.size() != objects.size() || drawing.next_display_id < next_before) {
     invariantBroken("display ids: not one per object, or the next id went back");
   }
@@ -195,6 +195,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t * data, size_t size)
   const double id_memories[] = {0.0, 0.5, 2.0};  // the scanner profiles use 0.5 s
   markers.association_distance = in.pick(association_distances);
   markers.id_memory = in.pick(id_memories);
+  const double reach_growths[] = {0.0, 0.5, 1e9};
+  markers.id_reach_growth = in.pick(reach_growths);
 
   Object prototypes[3];
   for (Object & p : prototypes) {

@@ -28,6 +28,10 @@ struct FusedMarkerConfig
   // s; how long an id whose object vanished may still be taken up again near where it was last
   // drawn. 0 ends an id with the first list that lacks its object.
   double id_memory = 0.0;
+  // m/s; the reach of a vanished id grows by this much for every second since it was last drawn:
+  // someone hidden for a second reappears farther from where they were expected than a list's
+  // jitter. 0: the association distance at any age.
+  double id_reach_growth = 0.0;
 };
 
 struct PlanarPosition
@@ -38,6 +42,18 @@ struct PlanarPosition
 
 // Where each display id was drawn in the previous list.
 using DisplayPositions = std::map<int32_t, PlanarPosition>;
+
+// A display id that an object of the new list may take: where its object is expected, and how
+// far from there (strictly less) an object may lie to take it.
+struct DisplayCandidate
+{
+  PlanarPosition position;
+  double reach;  // m
+};
+using DisplayCandidates = std::map<int32_t, DisplayCandidate>;
+
+// The ids of the previous list as candidates, each with the same reach.
+DisplayCandidates candidatesWithin(const DisplayPositions & previous, double reach);
 
 // Display ids whose objects vanished from the drawing not long ago, with where, how fast and
 // when each was last drawn, so that an object missing from a list or two can come back under its
@@ -50,8 +66,11 @@ public:
   void remember(
     int32_t id, const PlanarPosition & position, const PlanarPosition & velocity, double drawn_s);
   // Adds to `candidates` every remembered id last drawn at most `memory_s` before `now_s` that
-  // `candidates` does not hold yet, at the place its object's velocity has carried it to since.
-  void addCandidates(DisplayPositions & candidates, double now_s, double memory_s) const;
+  // `candidates` does not hold yet, at the place its object's velocity has carried it to since,
+  // with the reach `reach` plus `reach_growth` (m/s) times the time since it was drawn.
+  void addCandidates(
+    DisplayCandidates & candidates, double now_s, double memory_s, double reach,
+    double reach_growth = 0.0) const;
   // Forgets the ids drawn again and those last drawn more than `memory_s` before `now_s` (or
   // after it: time that steps back ends every memory).
   void forget(const std::set<int32_t> & drawn_again, double now_s, double memory_s);
@@ -71,12 +90,12 @@ private:
   std::map<int32_t, Sighting> ids_;
 };
 
-// Display ids of `objects`, in order: the nearest previous id not yet taken that lies strictly
-// closer than `association_distance` (the lower id on a tie), otherwise `next_display_id`,
-// which is then incremented.
+// Display ids of `objects`, in order: the nearest candidate not yet taken that the object lies
+// strictly within the reach of (the lower id on a tie), otherwise `next_display_id`, which is
+// then incremented. List order matters: the lists put older tracks first, and they keep theirs.
 std::vector<int32_t> assignDisplayIds(
-  const std::vector<quillon_protocol::msg::Object> & objects, const DisplayPositions & previous,
-  double association_distance, int32_t & next_display_id);
+  const std::vector<quillon_protocol::msg::Object> & objects, const DisplayCandidates & candidates,
+  int32_t & next_display_id);
 
 // "FUSED ID:<id>", the speed in m/s with one decimal and, above `heading_speed_threshold`, the
 // heading in whole degrees, one per line.

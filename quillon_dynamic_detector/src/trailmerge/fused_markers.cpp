@@ -3,9 +3,11 @@
 #include <cmath>
 #include <iomanip>
 #include <iterator>
+#include <limits>
 #include <optional>
 #include <set>
 #include <sstream>
+#include <vector>
 
 #include "quillon_dynamic_detector/marker_parts.hpp"
 #include "quillon_dynamic_detector/planar_geometry.hpp"
@@ -28,20 +30,20 @@ constexpr double ARROW_HORIZON_S = 0.5;  // the arrow shows half a second of mot
 constexpr double ARROW_HEIGHT = 0.05;
 constexpr double LABEL_HEIGHT = 0.4;
 
-// The free display id whose previous position is nearest, strictly within reach.
+double distanceTo(const Object & object, const PlanarPosition & position)
+{
+  return std::hypot(object.pose.position.x - position.x, object.pose.position.y - position.y);
+}
+
+// The free candidate nearest to `object`, strictly within its reach.
 std::optional<int32_t> nearestFreeId(
-  const Object & object, const DisplayPositions & previous, const std::set<int32_t> & taken,
-  double association_distance)
+  const Object & object, const DisplayCandidates & candidates, const std::set<int32_t> & taken)
 {
   std::optional<int32_t> best_id;
-  double best_distance = association_distance;
-  for (const auto & [id, position] : previous) {
-    if (taken.count(id) != 0) {
-      continue;
-    }
-    const double d =
-      std::hypot(object.pose.position.x - position.x, object.pose.position.y - position.y);
-    if (d < best_distance) {
+  double best_distance = std::numeric_limits<double>::infinity();
+  for (const auto & [id, candidate] : candidates) {
+    const double d = distanceTo(object, candidate.position);
+    if (taken.count(id) == 0 && d < candidate.reach && d < best_distance) {
       best_distance = d;
       best_id = id;
     }
@@ -114,15 +116,26 @@ void RecentlyDroppedIds::remember(
   ids_[id] = {position, velocity, drawn_s};
 }
 
+DisplayCandidates candidatesWithin(const DisplayPositions & previous, double reach)
+{
+  DisplayCandidates candidates;
+  for (const auto & [id, position] : previous) {
+    candidates.emplace(id, DisplayCandidate{position, reach});
+  }
+  return candidates;
+}
+
 void RecentlyDroppedIds::addCandidates(
-  DisplayPositions & candidates, double now_s, double memory_s) const
+  DisplayCandidates & candidates, double now_s, double memory_s, double reach,
+  double reach_growth) const
 {
   for (const auto & [id, sighting] : ids_) {
     const double age = now_s - sighting.drawn_s;
     if (age >= 0.0 && age <= memory_s) {
       const PlanarPosition & p = sighting.position;
-      candidates.emplace(
-        id, PlanarPosition{p.x + sighting.velocity.x * age, p.y + sighting.velocity.y * age});
+      const PlanarPosition expected{
+        p.x + sighting.velocity.x * age, p.y + sighting.velocity.y * age};
+      candidates.emplace(id, DisplayCandidate{expected, reach + reach_growth * age});
     }
   }
 }
@@ -148,14 +161,14 @@ void RecentlyDroppedIds::carry(
 }
 
 std::vector<int32_t> assignDisplayIds(
-  const std::vector<Object> & objects, const DisplayPositions & previous,
-  double association_distance, int32_t & next_display_id)
+  const std::vector<Object> & objects, const DisplayCandidates & candidates,
+  int32_t & next_display_id)
 {
   std::vector<int32_t> ids;
   ids.reserve(objects.size());
   std::set<int32_t> taken;
   for (const auto & object : objects) {
-    const auto kept = nearestFreeId(object, previous, taken, association_distance);
+    const auto kept = nearestFreeId(object, candidates, taken);
     const int32_t id = kept ? *kept : next_display_id++;
     taken.insert(id);
     ids.push_back(id);

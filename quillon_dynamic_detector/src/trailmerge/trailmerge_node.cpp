@@ -316,10 +316,12 @@ std::vector<int32_t> TrailmergeNode::updateDisplayIds(
   carryDisplayMemoryAlongTheRobot();
   const double now_s = stamp.seconds();
   const double memory_s = settings_.markers.id_memory;
-  DisplayPositions candidates = previous_positions_;
-  dropped_ids_.addCandidates(candidates, now_s, memory_s);
-  const std::vector<int32_t> ids =
-    assignDisplayIds(objects, candidates, settings_.markers.association_distance, next_display_id_);
+  const FusedMarkerConfig & markers = settings_.markers;
+  DisplayCandidates candidates =
+    candidatesWithin(previous_positions_, markers.association_distance);
+  dropped_ids_.addCandidates(
+    candidates, now_s, memory_s, markers.association_distance, markers.id_reach_growth);
+  const std::vector<int32_t> ids = assignDisplayIds(objects, candidates, next_display_id_);
   std::set<int32_t> used_ids;
   DisplayPositions positions;
   DisplayPositions velocities;

@@ -108,6 +108,11 @@ TrailmergeSettings declareTrailmergeParameters(rclcpp::Node & node)
     "How long the id of a vanished object may be taken up again near where it was drawn (0: not "
     "at all).");
   declareInto(
+    node, "marker_id_reach_growth", s.markers.id_reach_growth,
+    "How fast the reach within which a vanished id may be taken up again grows with the time "
+    "since it was drawn, beyond marker_association_distance (0: it does not grow).",
+    "m/s", atLeast(0.0));
+  declareInto(
     node, "compensate_list_age", s.compensate_list_age,
     "Carry each list's objects along the robot's motion in odom from the list's stamp to the "
     "newest pose before fusing, so that lists of different ages agree; the drawing's memory of "

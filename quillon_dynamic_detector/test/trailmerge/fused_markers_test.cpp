@@ -14,6 +14,7 @@ using object_builders::objectAt;
 using object_builders::withVelocity;
 using quillon_dynamic_detector::appendObjectMarkers;
 using quillon_dynamic_detector::assignDisplayIds;
+using quillon_dynamic_detector::candidatesWithin;
 using quillon_dynamic_detector::DisplayPositions;
 using quillon_dynamic_detector::fusedLabelText;
 using quillon_dynamic_detector::FusedMarkerConfig;
@@ -23,14 +24,15 @@ TEST(AssignDisplayIds, IdsFollowObjectsStrictlyWithinTheAssociationDistance)
 {
   int32_t next = 0;
   EXPECT_EQ(
-    assignDisplayIds({objectAt(0, 0), objectAt(5, 0), objectAt(9, 0)}, {}, 0.6, next),
+    assignDisplayIds({objectAt(0, 0), objectAt(5, 0), objectAt(9, 0)}, {}, next),
     (std::vector<int32_t>{0, 1, 2}));
   EXPECT_EQ(next, 3);
 
   const DisplayPositions previous{{0, {0.0, 0.0}}, {1, {5.0, 0.0}}, {2, {9.0, 0.0}}};
   // 0.59 away keeps id 0; exactly 0.6 away is a new object; 2 has vanished.
   EXPECT_EQ(
-    assignDisplayIds({objectAt(0.59, 0), objectAt(5.0, 0.6)}, previous, 0.6, next),
+    assignDisplayIds(
+      {objectAt(0.59, 0), objectAt(5.0, 0.6)}, candidatesWithin(previous, 0.6), next),
     (std::vector<int32_t>{0, 3}));
   EXPECT_EQ(next, 4);
 
@@ -39,11 +41,13 @@ TEST(AssignDisplayIds, IdsFollowObjectsStrictlyWithinTheAssociationDistance)
   const DisplayPositions crowd{{1, {0.0, 0.0}}, {2, {0.5, 0.0}}, {3, {-0.5, 0.0}}};
   EXPECT_EQ(
     assignDisplayIds(
-      {objectAt(0.0, 0.0), objectAt(0.05, 0.0), objectAt(0.0, 0.1), objectAt(0.1, 0.0)}, crowd, 0.6,
-      next),
+      {objectAt(0.0, 0.0), objectAt(0.05, 0.0), objectAt(0.0, 0.1), objectAt(0.1, 0.0)},
+      candidatesWithin(crowd, 0.6), next),
     (std::vector<int32_t>{1, 2, 3, 4}));
   const DisplayPositions tie{{3, {-0.5, 0.0}}, {2, {0.5, 0.0}}};
-  EXPECT_EQ(assignDisplayIds({objectAt(0.0, 0.3)}, tie, 0.6, next), (std::vector<int32_t>{2}));
+  EXPECT_EQ(
+    assignDisplayIds({objectAt(0.0, 0.3)}, candidatesWithin(tie, 0.6), next),
+    (std::vector<int32_t>{2}));
 }
 
 TEST(FusedLabelText, SpeedWithOneDecimalAndRoundedHeadingAboveTheThreshold)

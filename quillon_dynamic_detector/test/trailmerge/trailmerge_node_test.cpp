@@ -371,26 +371,34 @@ TEST_F(TrailmergeNodeTest, MarkersOfVanishedObjectsAreRemoved)
 
 // A walker missing from a list or two keeps their display id when the id memory allows it,
 // and only then, also when they walked on meanwhile; an id forgotten for longer than the memory
-// is not taken up again.
+// is not taken up again. A reach that grows with the gap takes back someone who reappears
+// farther from where they were expected, the longer they were gone.
 TEST_F(TrailmergeNodeTest, AnIdMemoryLetsAnObjectComeBackUnderItsOldIdAfterAShortGap)
 {
-  const auto idAfterAGap = [this](double memory_s, int64_t gap, double speed, double back_at_x) {
-    markers_.clear();
-    startNode({rclcpp::Parameter("marker_id_memory", memory_s)});
-    send(
-      input_1_, objectList("", ago(0), {withVelocity(objectAt(2, 0), speed, 0), objectAt(5, 0)}));
-    advance(SECOND / 20);
-    send(input_1_, objectList("", ago(0), {objectAt(5, 0)}));
-    advance(gap);
-    send(input_1_, objectList("", ago(0), {objectAt(back_at_x, 0), objectAt(5, 0)}));
-    node_.reset();
-    return markers_.back().markers.at(0).id;
-  };
-  EXPECT_EQ(idAfterAGap(0.0, SECOND / 20, 0.0, 2.2), 2);  // the memory is off: a new id
-  EXPECT_EQ(idAfterAGap(0.3, SECOND / 20, 0.0, 2.2), 0);  // back under its old id
-  EXPECT_EQ(idAfterAGap(0.3, SECOND / 5, 3.0, 2.8), 0);   // 0.75 m on, at 3 m/s for 0.25 s
-  EXPECT_EQ(idAfterAGap(0.3, SECOND / 5, 0.0, 2.8), 2);   // 0.8 m off and not moving: another
-  EXPECT_EQ(idAfterAGap(0.3, SECOND / 2, 0.0, 2.2), 2);   // forgotten after 0.55 s
+  const auto idAfterAGap =
+    [this](double memory_s, double growth, int64_t gap, double speed, double back_at_x) {
+      markers_.clear();
+      startNode(
+        {rclcpp::Parameter("marker_id_memory", memory_s),
+         rclcpp::Parameter("marker_id_reach_growth", growth)});
+      send(
+        input_1_, objectList("", ago(0), {withVelocity(objectAt(2, 0), speed, 0), objectAt(5, 0)}));
+      advance(SECOND / 20);
+      send(input_1_, objectList("", ago(0), {objectAt(5, 0)}));
+      advance(gap);
+      send(input_1_, objectList("", ago(0), {objectAt(back_at_x, 0), objectAt(5, 0)}));
+      node_.reset();
+      return markers_.back().markers.at(0).id;
+    };
+  EXPECT_EQ(idAfterAGap(0.0, 0.0, SECOND / 20, 0.0, 2.2), 2);  // the memory is off: a new id
+  EXPECT_EQ(idAfterAGap(0.3, 0.0, SECOND / 20, 0.0, 2.2), 0);  // back under its old id
+  EXPECT_EQ(idAfterAGap(0.3, 0.0, SECOND / 5, 3.0, 2.8), 0);   // 0.75 m on, at 3 m/s for 0.25 s
+  EXPECT_EQ(idAfterAGap(0.3, 0.0, SECOND / 5, 0.0, 2.8), 2);   // 0.8 m off and not moving: another
+  EXPECT_EQ(idAfterAGap(0.3, 0.0, SECOND / 2, 0.0, 2.2), 2);   // forgotten after 0.55 s
+  // 1 m off after 1.05 s: beyond 0.6 m, within 0.6 + 0.5 m/s * 1.05 s, not within 0.6 + 0.3.
+  EXPECT_EQ(idAfterAGap(2.0, 0.0, SECOND, 0.0, 3.0), 2);
+  EXPECT_EQ(idAfterAGap(2.0, 0.5, SECOND, 0.0, 3.0), 0);
+  EXPECT_EQ(idAfterAGap(2.0, 0.3, SECOND, 0.0, 3.0), 2);
 }
 
 // A robot that consumes the fused list can ask for the ids its markers show: each object carries
