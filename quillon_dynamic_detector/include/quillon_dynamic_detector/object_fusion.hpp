@@ -1,6 +1,7 @@
 #ifndef QUILLON_DYNAMIC_DETECTOR__OBJECT_FUSION_HPP_
 #define QUILLON_DYNAMIC_DETECTOR__OBJECT_FUSION_HPP_
 
+#include <cstddef>
 #include <vector>
 
 #include "quillon_protocol/msg/object.hpp"
@@ -25,9 +26,11 @@ quillon_protocol::msg::Object mergeObjects(
 
 // Greedy agglomeration: each object not yet taken seeds a merged object that absorbs, sweep after
 // sweep in index order, every object within merge_distance of its moving centre. The result is
-// in seed order. Quadratic or worse in the number of objects.
+// in seed order. Quadratic or worse in the number of objects. `members`, when given, receives
+// for each merged object the indices of the objects it was made of, its seed first.
 std::vector<quillon_protocol::msg::Object> fuseObjects(
-  const std::vector<quillon_protocol::msg::Object> & objects, const FusionConfig & config);
+  const std::vector<quillon_protocol::msg::Object> & objects, const FusionConfig & config,
+  std::vector<std::vector<std::size_t>> * members = nullptr);
 
 }  // namespace quillon_dynamic_detector
 

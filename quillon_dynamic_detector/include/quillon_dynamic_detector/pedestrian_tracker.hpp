@@ -36,7 +36,8 @@ public:
   using TrackVector = std::vector<Track, Eigen::aligned_allocator<Track>>;
   using TrackIdPair = std::pair<int32_t, int32_t>;
 
-  explicit PedestrianTracker(const TrackerConfig & config);
+  // With `export_track_ids`, each exported object carries its track id in reserved_0.
+  explicit PedestrianTracker(const TrackerConfig & config, bool export_track_ids = false);
   PedestrianTracker(const PedestrianTracker &) = delete;
   PedestrianTracker & operator=(const PedestrianTracker &) = delete;
 
@@ -54,7 +55,8 @@ public:
   // consecutive calls.
   void mergeDuplicateTracks();
 
-  // The published tracks (confirmed or coasting pedestrians) as objects, in track order.
+  // The published tracks (confirmed or coasting pedestrians) as objects, in track order (the
+  // oldest first).
   std::vector<Object> exportTracks() const;
 
   // Markers of the published tracks, followed by deletions for tracks drawn last time but not
@@ -97,6 +99,7 @@ private:
   void removeDeletedTracks();
 
   TrackerConfig config_;
+  bool export_track_ids_;
   TrackVector tracks_;
   int32_t next_track_id_ = 0;
   std::set<int32_t> marker_ids_;

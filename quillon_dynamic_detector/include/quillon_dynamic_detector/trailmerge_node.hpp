@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "quillon_dynamic_detector/fused_markers.hpp"
+#include "quillon_dynamic_detector/source_track_links.hpp"
 #include "quillon_dynamic_detector/trailmerge_settings.hpp"
 #include "quillon_protocol/msg/object.hpp"
 #include "quillon_protocol/msg/object_list.hpp"
@@ -56,7 +57,11 @@ private:
 
   void publishFusion();
   InputState assessInput(const ObjectList::ConstSharedPtr & msg, const rclcpp::Time & now) const;
-  void collectObjects(const ObjectList & list, std::vector<Object> & collected);
+  // Adds the list's objects, in the target frame, to `collected`; with "follow_track_ids" also
+  // their source tracks to `sources` (none where the list carries no track ids).
+  void collectObjects(
+    const ObjectList & list, int32_t input, std::vector<Object> & collected,
+    std::vector<std::optional<SourceTrack>> & sources);
   // How the target frame moved in "odom" from `stamp` to the newest pose (whose stamp goes to
   // `newest_stamp` when given); false (logged) when either pose is unknown.
   bool robotMotionSince(
@@ -68,7 +73,18 @@ private:
   // an id was drawn last (or dropped within the id memory) keeps it. Updates that memory; the
   // ids drawn last time that are gone now land in `vanished`.
   std::vector<int32_t> updateDisplayIds(
-    const std::vector<Object> & objects, const rclcpp::Time & stamp, std::set<int32_t> & vanished);
+    const std::vector<Object> & objects, const std::vector<std::vector<SourceTrack>> & sources,
+    const rclcpp::Time & stamp, std::set<int32_t> & vanished);
+  // With "follow_track_ids": an object keeps the display id one of its `sources` was drawn
+  // under; the others take theirs from `candidates` by position.
+  std::vector<int32_t> idsFollowingTracks(
+    const std::vector<Object> & objects, const std::vector<std::vector<SourceTrack>> & sources,
+    DisplayCandidates & candidates, double now_s);
+  // The source tracks of each fused object, from the fusion's `members` and the collected
+  // objects' `sources` (empty lists when not followed).
+  std::vector<std::vector<SourceTrack>> sourceTracksOfFused(
+    const std::vector<std::vector<std::size_t>> & members,
+    const std::vector<std::optional<SourceTrack>> & sources) const;
   void publishMarkers(
     const std::vector<Object> & objects, const std::vector<int32_t> & ids,
     const std::set<int32_t> & vanished, const rclcpp::Time & stamp);
@@ -97,6 +113,7 @@ private:
   // The robot pose (its stamp in "odom") that the remembered display positions refer to.
   std::optional<builtin_interfaces::msg::Time> display_pose_stamp_;
   RecentlyDroppedIds dropped_ids_;
+  SourceTrackLinks source_links_;  // used with "follow_track_ids"
 };
 
 }  // namespace quillon_dynamic_detector

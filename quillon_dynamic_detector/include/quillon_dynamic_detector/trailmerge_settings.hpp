@@ -34,9 +34,12 @@ struct TrailmergeSettings
   // Write each fused object's display id (the id its markers carry) into Object.reserved_0, for
   // robots that consume the list; otherwise reserved_0 passes through as it came.
   bool publish_object_ids = false;
+  // Keep each fused object's display id with the tracks it is made of, by the track ids its
+  // inputs carry in Object.reserved_0 (trailscan's "tracker.publish_track_ids").
+  bool follow_track_ids = false;
 };
 
-// Declares the 20 trailmerge parameters on the node, in order, and returns the effective
+// Declares the 22 trailmerge parameters on the node, in order, and returns the effective
 // values. A value of the wrong type throws rclcpp::exceptions::InvalidParameterTypeException; a
 // NaN or infinite floating-point value, or a duration beyond 9e9 s, throws std::invalid_argument.
 TrailmergeSettings declareTrailmergeParameters(rclcpp::Node & node);

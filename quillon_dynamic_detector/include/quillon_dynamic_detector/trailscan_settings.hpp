@@ -34,6 +34,9 @@ struct TrailscanSettings
   bool single_scanner = false;
   // Track in "odom" instead of the scanner frame (see processLaserScan).
   bool track_in_odom = false;
+  // Write each published object's track id into Object.reserved_0 (for trailmerge's
+  // "follow_track_ids", or a robot that consumes the scanner's list).
+  bool publish_track_ids = false;
   // The robot's own body, removed from each scan before detection (removes nothing by default).
   SelfFilterConfig self_filter;
 };

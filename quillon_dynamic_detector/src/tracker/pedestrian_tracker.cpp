@@ -38,7 +38,10 @@ float velocityAlignment(const Track & a, const Track & b, float zero_speed)
 
 }  // namespace
 
-PedestrianTracker::PedestrianTracker(const TrackerConfig & config) : config_(config) {}
+PedestrianTracker::PedestrianTracker(const TrackerConfig & config, bool export_track_ids)
+: config_(config), export_track_ids_(export_track_ids)
+{
+}
 
 void PedestrianTracker::update(
   const std::vector<Object> & detections, const ClusterList & static_clusters,
@@ -342,6 +345,9 @@ std::vector<PedestrianTracker::Object> PedestrianTracker::exportTracks() const
   for (const Track & track : tracks_) {
     if (track.isPublished()) {
       objects.push_back(track.toObject());
+      if (export_track_ids_) {
+        objects.back().reserved_0 = static_cast<double>(track.id);
+      }
     }
   }
   return objects;

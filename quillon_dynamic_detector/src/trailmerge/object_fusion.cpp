@@ -51,7 +51,7 @@ int32_t sumPointCounts(int32_t a, int32_t b)
 // One pass over all objects not yet taken; merges each one within reach into `merged`.
 bool sweep(
   const std::vector<Object> & objects, const FusionConfig & config, std::vector<bool> & taken,
-  Object & merged)
+  Object & merged, std::vector<std::size_t> & member_indices)
 {
   bool merged_any = false;
   for (std::size_t i = 0; i < objects.size(); ++i) {
@@ -62,6 +62,7 @@ bool sweep(
     }
     merged = mergeObjects(merged, objects[i], config.prefer_more_points);
     taken[i] = true;
+    member_indices.push_back(i);
     merged_any = true;
   }
   return merged_any;
@@ -88,7 +89,9 @@ Object mergeObjects(const Object & merged, const Object & other, bool prefer_mor
   return result;
 }
 
-std::vector<Object> fuseObjects(const std::vector<Object> & objects, const FusionConfig & config)
+std::vector<Object> fuseObjects(
+  const std::vector<Object> & objects, const FusionConfig & config,
+  std::vector<std::vector<std::size_t>> * members)
 {
   std::vector<Object> fused;
   std::vector<bool> taken(objects.size(), false);
@@ -98,10 +101,14 @@ std::vector<Object> fuseObjects(const std::vector<Object> & objects, const Fusio
     }
     taken[seed] = true;
     Object merged = objects[seed];
+    std::vector<std::size_t> member_indices{seed};
     // The centre moves with every merge, so objects skipped earlier may now be in reach.
-    while (sweep(objects, config, taken, merged)) {
+    while (sweep(objects, config, taken, merged, member_indices)) {
     }
     fused.push_back(std::move(merged));
+    if (members) {
+      members->push_back(std::move(member_indices));
+    }
   }
   return fused;
 }

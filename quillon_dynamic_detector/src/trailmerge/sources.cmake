@@ -4,6 +4,7 @@ list(APPEND TRAILMERGE_LIBRARY_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/object_transform.cpp
   ${CMAKE_CURRENT_LIST_DIR}/object_fusion.cpp
   ${CMAKE_CURRENT_LIST_DIR}/fused_markers.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/source_track_links.cpp
   ${CMAKE_CURRENT_LIST_DIR}/trailmerge_node.cpp
 )
 set(TRAILMERGE_MAIN_SOURCE ${CMAKE_CURRENT_LIST_DIR}/main.cpp)

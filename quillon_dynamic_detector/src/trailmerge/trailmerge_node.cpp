@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstddef>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -27,6 +28,7 @@ constexpr double TF_CACHE_TIME_S = 10.0;
 constexpr int SUMMARY_THROTTLE_MS = 1000;
 constexpr int TRANSFORM_WARNING_THROTTLE_MS = 2000;
 constexpr int BAD_STAMP_THROTTLE_MS = 1000;
+constexpr int TRACK_ID_WARNING_THROTTLE_MS = 5000;
 constexpr char ODOM_FRAME[] = "odom";
 
 long wholeMilliseconds(std::chrono::steady_clock::duration d)
@@ -57,14 +59,43 @@ bool hasOnlyFiniteValues(const quillon_protocol::msg::Object & o)
   });
 }
 
-// Removes the objects that hold a non-finite value; returns how many went.
-std::size_t eraseNonFiniteObjects(std::vector<quillon_protocol::msg::Object> & objects)
+// Removes the objects that hold a non-finite value, and their entries in `beside` (of the same
+// length, or empty); returns how many went.
+template <typename Entry>
+std::size_t eraseNonFiniteObjects(
+  std::vector<quillon_protocol::msg::Object> & objects, std::vector<Entry> & beside)
 {
-  const auto kept = std::remove_if(
-    objects.begin(), objects.end(), [](const auto & o) { return !hasOnlyFiniteValues(o); });
-  const auto erased = static_cast<std::size_t>(objects.end() - kept);
-  objects.erase(kept, objects.end());
+  const bool parallel = !beside.empty();
+  std::size_t kept = 0;
+  for (std::size_t i = 0; i < objects.size(); ++i) {
+    if (!hasOnlyFiniteValues(objects[i])) {
+      continue;
+    }
+    if (kept != i) {
+      objects[kept] = std::move(objects[i]);
+      if (parallel) {
+        beside[kept] = std::move(beside[i]);
+      }
+    }
+    ++kept;
+  }
+  const std::size_t erased = objects.size() - kept;
+  objects.resize(kept);
+  if (parallel) {
+    beside.resize(kept);
+  }
   return erased;
+}
+
+// The track ids that trailscan wrote into a list's objects.
+std::vector<double> trackIdsOf(const quillon_protocol::msg::ObjectList & list)
+{
+  std::vector<double> ids;
+  ids.reserve(list.objects.size());
+  for (const auto & object : list.objects) {
+    ids.push_back(object.reserved_0);
+  }
+  return ids;
 }
 
 }  // namespace
@@ -202,15 +233,32 @@ std::optional<builtin_interfaces::msg::Time> TrailmergeNode::newestPoseStamp() c
   }
 }
 
-void TrailmergeNode::collectObjects(const ObjectList & list, std::vector<Object> & collected)
+void TrailmergeNode::collectObjects(
+  const ObjectList & list, int32_t input, std::vector<Object> & collected,
+  std::vector<std::optional<SourceTrack>> & sources)
 {
   geometry_msgs::msg::TransformStamped motion;
   const bool compensate =
     settings_.compensate_list_age && robotMotionSince(list.header.stamp, motion);
-  for (const auto & object : list.objects) {
+  std::optional<std::vector<SourceTrack>> list_sources;
+  if (settings_.follow_track_ids) {
+    list_sources = sourceTracksOf(input, trackIdsOf(list));
+    if (!list_sources) {
+      RCLCPP_WARN_THROTTLE(
+        get_logger(), *get_clock(), TRACK_ID_WARNING_THROTTLE_MS,
+        "follow_track_ids: the objects of input %d carry no track ids in reserved_0 (set "
+        "tracker.publish_track_ids on its trailscan); their display ids follow positions only",
+        input);
+    }
+  }
+  for (std::size_t i = 0; i < list.objects.size(); ++i) {
     Object out;
-    if (transformObject(object, list.header, out)) {
+    if (transformObject(list.objects[i], list.header, out)) {
       collected.push_back(compensate ? applyTransform(out, motion) : std::move(out));
+      if (settings_.follow_track_ids) {
+        sources.push_back(
+          list_sources ? std::optional<SourceTrack>((*list_sources)[i]) : std::nullopt);
+      }
     }
   }
 }
@@ -223,13 +271,14 @@ void TrailmergeNode::publishFusion()
   const InputState input2 = assessInput(latest_message_2_, now);
 
   std::vector<Object> collected;
+  std::vector<std::optional<SourceTrack>> sources;  // by collected object, when followed
   if (input1.fresh) {
-    collectObjects(*latest_message_1_, collected);
+    collectObjects(*latest_message_1_, 1, collected, sources);
   }
   if (input2.fresh) {
-    collectObjects(*latest_message_2_, collected);
+    collectObjects(*latest_message_2_, 2, collected, sources);
   }
-  std::size_t non_finite = eraseNonFiniteObjects(collected);
+  std::size_t non_finite = eraseNonFiniteObjects(collected, sources);
   const auto t1 = std::chrono::steady_clock::now();
 
   ObjectList fused;
@@ -237,8 +286,9 @@ void TrailmergeNode::publishFusion()
   fused.header.frame_id = settings_.target_frame;
   fused.sensor_name = settings_.sensor_name;
   fused.sensor_type = FUSED_SENSOR_TYPE;
-  fused.objects = fuseObjects(collected, settings_.fusion);
-  non_finite += eraseNonFiniteObjects(fused.objects);
+  std::vector<std::vector<std::size_t>> members;
+  fused.objects = fuseObjects(collected, settings_.fusion, &members);
+  non_finite += eraseNonFiniteObjects(fused.objects, members);
   if (non_finite > 0) {
     RCLCPP_WARN_THROTTLE(
       get_logger(), *get_clock(), BAD_STAMP_THROTTLE_MS,
@@ -256,7 +306,8 @@ void TrailmergeNode::publishFusion()
   std::vector<int32_t> display_ids;
   std::set<int32_t> vanished;
   if (settings_.publish_markers || settings_.publish_object_ids) {
-    display_ids = updateDisplayIds(fused.objects, now, vanished);
+    display_ids =
+      updateDisplayIds(fused.objects, sourceTracksOfFused(members, sources), now, vanished);
   }
   if (settings_.publish_object_ids) {
     for (std::size_t i = 0; i < fused.objects.size(); ++i) {
@@ -310,8 +361,61 @@ void TrailmergeNode::carryDisplayMemoryAlongTheRobot()
   dropped_ids_.carry(carry_point, carry_vector);
 }
 
+std::vector<int32_t> TrailmergeNode::idsFollowingTracks(
+  const std::vector<Object> & objects, const std::vector<std::vector<SourceTrack>> & sources,
+  DisplayCandidates & candidates, double now_s)
+{
+  // First the objects made of a track drawn before, under that track's id; the others by
+  // position, among the ids left.
+  std::vector<std::optional<int32_t>> linked(objects.size());
+  std::set<int32_t> taken;
+  for (std::size_t i = 0; i < objects.size(); ++i) {
+    linked[i] = source_links_.displayIdOf(sources[i], taken);
+    if (linked[i]) {
+      taken.insert(*linked[i]);
+      candidates.erase(*linked[i]);
+    }
+  }
+  std::vector<Object> unlinked;
+  for (std::size_t i = 0; i < objects.size(); ++i) {
+    if (!linked[i]) {
+      unlinked.push_back(objects[i]);
+    }
+  }
+  const std::vector<int32_t> by_position = assignDisplayIds(unlinked, candidates, next_display_id_);
+  std::vector<int32_t> ids;
+  ids.reserve(objects.size());
+  auto next_by_position = by_position.begin();
+  for (std::size_t i = 0; i < objects.size(); ++i) {
+    ids.push_back(linked[i] ? *linked[i] : *next_by_position++);
+    source_links_.link(sources[i], ids.back(), now_s);
+  }
+  // A link outlives its track's absence from the lists as long as a vanished id is remembered.
+  source_links_.forget(now_s, settings_.markers.id_memory);
+  return ids;
+}
+
+std::vector<std::vector<SourceTrack>> TrailmergeNode::sourceTracksOfFused(
+  const std::vector<std::vector<std::size_t>> & members,
+  const std::vector<std::optional<SourceTrack>> & sources) const
+{
+  std::vector<std::vector<SourceTrack>> of_fused(members.size());
+  if (sources.empty()) {
+    return of_fused;
+  }
+  for (std::size_t i = 0; i < members.size(); ++i) {
+    for (const std::size_t member : members[i]) {
+      if (sources[member]) {
+        of_fused[i].push_back(*sources[member]);
+      }
+    }
+  }
+  return of_fused;
+}
+
 std::vector<int32_t> TrailmergeNode::updateDisplayIds(
-  const std::vector<Object> & objects, const rclcpp::Time & stamp, std::set<int32_t> & vanished)
+  const std::vector<Object> & objects, const std::vector<std::vector<SourceTrack>> & sources,
+  const rclcpp::Time & stamp, std::set<int32_t> & vanished)
 {
   carryDisplayMemoryAlongTheRobot();
   const double now_s = stamp.seconds();
@@ -321,7 +425,9 @@ std::vector<int32_t> TrailmergeNode::updateDisplayIds(
     candidatesWithin(previous_positions_, markers.association_distance);
   dropped_ids_.addCandidates(
     candidates, now_s, memory_s, markers.association_distance, markers.id_reach_growth);
-  const std::vector<int32_t> ids = assignDisplayIds(objects, candidates, next_display_id_);
+  const std::vector<int32_t> ids = settings_.follow_track_ids
+                                     ? idsFollowingTracks(objects, sources, candidates, now_s)
+                                     : assignDisplayIds(objects, candidates, next_display_id_);
   std::set<int32_t> used_ids;
   DisplayPositions positions;
   DisplayPositions velocities;

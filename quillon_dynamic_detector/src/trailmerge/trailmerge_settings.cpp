@@ -122,6 +122,12 @@ TrailmergeSettings declareTrailmergeParameters(rclcpp::Node & node)
     "Write each fused object's display id (the id its markers carry) into Object.reserved_0 as a "
     "whole number, for robots that consume the list; otherwise reserved_0 passes through as it "
     "came.");
+  declareInto(
+    node, "follow_track_ids", s.follow_track_ids,
+    "Keep each fused object's display id with the tracks it is made of, so that one person keeps "
+    "one id while either scanner sees them; the inputs must carry their track ids in "
+    "Object.reserved_0 (trailscan's tracker.publish_track_ids). An object none of whose tracks "
+    "was drawn before takes its id by position, as without this.");
   warnAboutUndeclaredParameters(node);
   return s;
 }

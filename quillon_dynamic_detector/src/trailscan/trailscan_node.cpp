@@ -191,7 +191,8 @@ bool TrailscanNode::start(bool wait)
     clustering.tolerance, clustering.min_cluster_size, clustering.max_cluster_size);
 
   for (std::size_t i = 0; i < w.activeChannels(); ++i) {
-    w.channels[i].tracker = std::make_unique<PedestrianTracker>(w.settings.tracker);
+    w.channels[i].tracker =
+      std::make_unique<PedestrianTracker>(w.settings.tracker, w.settings.publish_track_ids);
   }
   for (std::size_t i = 0; i < w.activeChannels(); ++i) {
     w.subscribe(w.channels[i]);

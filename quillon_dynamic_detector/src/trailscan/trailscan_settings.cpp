@@ -388,6 +388,7 @@ TrailscanSettings declareTrailscanParameters(rclcpp::Node & node)
   s.input_age_on_node_clock = declare("runtime.input_age_on_node_clock", s.input_age_on_node_clock);
   s.use_geometric_motion_detector = declare("frontend.use_geometric_motion_detector", false);
   s.track_in_odom = declare("tracker.track_in_odom", s.track_in_odom);
+  s.publish_track_ids = declare("tracker.publish_track_ids", s.publish_track_ids);
   s.single_scanner = declare("single_scanner", s.single_scanner);
   readSelfFilter(node, schema, s.self_filter);
   warnAboutUndeclaredParameters(node);

@@ -215,6 +215,15 @@ TEST(TrackMarkers, TrackerDrawsPublishedTracksAndDeletesVanishedOnesOnce)
     EXPECT_EQ(i < 3 ? 0 : 2, markers[i].id);
   }
   EXPECT_EQ((std::set<int32_t>{0, 2}), tracker.markerIds());
+  // The objects carry the ids their markers show only when asked to.
+  EXPECT_EQ(0.0, objects[1].reserved_0);
+  PedestrianTracker with_ids(config, true);
+  with_ids.update(people, {}, scores, 0.0);
+  with_ids.update(people, {}, scores, 0.1);
+  const std::vector<Object> with_id_objects = with_ids.exportTracks();
+  ASSERT_EQ(2u, with_id_objects.size());
+  EXPECT_EQ(0.0, with_id_objects[0].reserved_0);
+  EXPECT_EQ(2.0, with_id_objects[1].reserved_0);
 
   tracker.update({}, {}, scores, 0.2);  // all coast
   markers = tracker.buildMarkers("base_scan_02", stamp);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstddef>
 #include <vector>
 
 #include "object_builders.hpp"
@@ -43,10 +44,16 @@ TEST(FuseObjects, SweepsAroundTheMovingCentre)
   EXPECT_EQ(in_order[1], r);  // a lone object is passed on whole
 
   const auto heavy_q = objectAt(0.4, 0.0, 100);
-  const auto reordered = fuseObjects({p, r, heavy_q}, DEFAULTS);
+  std::vector<std::vector<std::size_t>> members;
+  const auto reordered = fuseObjects({p, r, heavy_q}, DEFAULTS, &members);
   ASSERT_EQ(reordered.size(), 1u);
   EXPECT_NEAR(reordered[0].pose.position.x, 0.4, 1e-12);
   EXPECT_EQ(reordered[0].point_count, 120);
+  // Which objects made it: the seed, then in the order the sweeps took them.
+  EXPECT_EQ(members, (std::vector<std::vector<std::size_t>>{{0, 2, 1}}));
+  members.clear();
+  fuseObjects({p, q, r}, DEFAULTS, &members);
+  EXPECT_EQ(members, (std::vector<std::vector<std::size_t>>{{0, 1}, {2}}));
 }
 
 // A pedestrian with 5 points outweighs a non-pedestrian with 80 (1005 against 80): it supplies

@@ -401,6 +401,50 @@ TEST_F(TrailmergeNodeTest, AnIdMemoryLetsAnObjectComeBackUnderItsOldIdAfterAShor
   EXPECT_EQ(idAfterAGap(2.0, 0.3, SECOND, 0.0, 3.0), 2);
 }
 
+// Following track ids, a fused object keeps the display id of the tracks it is made of: a walker
+// whom scanner 2 took over keeps their id even where the takeover jumps farther than the
+// association distance, which without it starts a new id. Inputs that carry no track ids are
+// named in a warning and fall back to positions.
+TEST_F(TrailmergeNodeTest, FollowingTrackIdsKeepsAWalkerHandedToTheOtherScannerUnderOneId)
+{
+  const auto tracked = [](double x, double track_id) {
+    Object object = objectAt(x, 0);
+    object.reserved_0 = track_id;
+    return object;
+  };
+  const auto idAfterHandOver = [&](bool follow) {
+    fused_.clear();
+    startNode(
+      {rclcpp::Parameter("follow_track_ids", follow),
+       rclcpp::Parameter("publish_object_ids", true)});
+    send(input_1_, objectList("", ago(0), {tracked(1.0, 5)}));
+    send(input_2_, objectList("", ago(0), {tracked(1.2, 2)}));  // both see them: one object
+    advance(SECOND / 10);
+    send(input_1_, objectList("", ago(0), {}));  // scanner 1 lost them
+    send(input_2_, objectList("", ago(0), {tracked(1.9, 2)}));
+    node_.reset();
+    EXPECT_EQ(fused_.back().objects.size(), 1u);
+    return fused_.back().objects.at(0).reserved_0;
+  };
+  EXPECT_EQ(idAfterHandOver(true), 0.0);
+  EXPECT_EQ(idAfterHandOver(false), 1.0);
+
+  LogCapture log;
+  markers_.clear();
+  startNode({rclcpp::Parameter("follow_track_ids", true)});
+  send(input_1_, objectList("", ago(0), {objectAt(1, 0), objectAt(3, 0)}));
+  advance(SECOND / 10);
+  send(input_1_, objectList("", ago(0), {objectAt(1.1, 0), objectAt(3.1, 0)}));
+  EXPECT_EQ(
+    log.count(
+      "follow_track_ids: the objects of input 1 carry no track ids in reserved_0 (set "
+      "tracker.publish_track_ids on its trailscan); their display ids follow positions only"),
+    1u);
+  ASSERT_EQ(markers_.size(), 2u);
+  EXPECT_EQ(markers_[1].markers.at(0).id, 0);
+  EXPECT_EQ(markers_[1].markers.at(3).id, 1);
+}
+
 // A robot that consumes the fused list can ask for the ids its markers show: each object carries
 // its display id in reserved_0, also with the markers off; otherwise reserved_0 passes through.
 TEST_F(TrailmergeNodeTest, TheListCarriesEachObjectsDisplayIdWhenAsked)

@@ -132,6 +132,7 @@ const std::vector<ParameterRow> PARAMETER_TABLE = {
   {"tracker.pedestrian_min_displacement", "float32", "0.0"},
   {"tracker.occluded_coast_time", "float32", "0.0"},
   {"tracker.track_in_odom", "bool", "false"},
+  {"tracker.publish_track_ids", "bool", "false"},
   {"runtime.max_input_age_ms", "float64", "250.0"},
   {"runtime.input_age_on_node_clock", "bool", "false"},
   {"frontend.use_geometric_motion_detector", "bool", "false"},
@@ -178,7 +179,7 @@ TEST_F(TrailscanSettingsTest, DefaultsMatchTheParameterTable)
 {
   auto node = nodeWith({});
   const TrailscanSettings s = declareTrailscanParameters(*node);
-  ASSERT_EQ(PARAMETER_TABLE.size(), 109u);
+  ASSERT_EQ(PARAMETER_TABLE.size(), 110u);
   for (const ParameterRow & row : PARAMETER_TABLE) {
     SCOPED_TRACE(row.key);
     const rclcpp::Parameter p = node->get_parameter(row.key);
