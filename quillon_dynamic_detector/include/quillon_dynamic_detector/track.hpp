@@ -81,6 +81,7 @@ struct Track
   Object detection;
   double last_time;
   double detected_time;  // s; of the last detection (dynamic or static) or the birth
+  double moved_time;     // s; of the last dynamic detection or the birth
   float score;
   Eigen::Vector2f previous_velocity = Eigen::Vector2f::Zero();
   float speed_ema = 0.0f;

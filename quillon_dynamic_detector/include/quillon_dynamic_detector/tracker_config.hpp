@@ -84,9 +84,15 @@ struct TrackerConfig
   // coasts on for up to this long since its last detection, however many scans that takes,
   // instead of ending after max_coasting_frames. 0: hidden or not, it coasts as any lost track.
   float occluded_coast_time = 0.0f;
+  // s; above 0, a pedestrian who stopped is held on the static clusters where they stand for up
+  // to this long since their last moving detection, however many scans that takes, instead of
+  // for max_consecutive_static_updates scans in a row. The hold still ends when no static
+  // cluster is left within static_gate (they walked off, or the cluster vanished); with
+  // static_retention_memory a cluster that stood there before the track was born holds nothing.
+  float stopped_hold_time = 0.0f;
 };
 
-static_assert(sizeof(TrackerConfig) == 57 * 4, "TrackerConfig holds 57 four-byte fields");
+static_assert(sizeof(TrackerConfig) == 58 * 4, "TrackerConfig holds 58 four-byte fields");
 
 }  // namespace quillon_dynamic_detector
 

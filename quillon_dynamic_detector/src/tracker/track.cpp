@@ -15,6 +15,7 @@ Track::Track(
   detection(birth_detection),
   last_time(t),
   detected_time(t),
+  moved_time(t),
   score(geometry_score),
   consistency_ema(tracker_config->motion_default_consistency),
   birth_position(z),
@@ -82,6 +83,7 @@ void Track::updateDynamic(
     score = geometry_score;
   }
   consecutive_static_updates = 0;
+  moved_time = t;
   dynamic_updates += 1;
   max_speed = std::max(max_speed, velocity().norm());
 }

@@ -33,7 +33,12 @@ bool Track::canRetainStatic() const
   if (dynamic_updates < config->min_dynamic_updates_for_static_retention) {
     return false;
   }
-  if (consecutive_static_updates >= config->max_consecutive_static_updates) {
+  // last_time is the scan being handled: the tracker predicts every track to it first.
+  if (config->stopped_hold_time > 0.0f) {
+    if (!(last_time - moved_time <= static_cast<double>(config->stopped_hold_time))) {
+      return false;
+    }
+  } else if (consecutive_static_updates >= config->max_consecutive_static_updates) {
     return false;
   }
   if (
@@ -73,6 +78,7 @@ void Track::mergeFrom(const Track & drop)
   birth_time = std::min(birth_time, drop.birth_time);
   last_time = std::max(last_time, drop.last_time);
   detected_time = std::max(detected_time, drop.detected_time);
+  moved_time = std::max(moved_time, drop.moved_time);
   speed_ema = std::max(speed_ema, drop.speed_ema);
   consistency_ema = std::max(consistency_ema, drop.consistency_ema);
   has_previous_velocity = has_previous_velocity || drop.has_previous_velocity;

@@ -300,6 +300,7 @@ void readTracker(rclcpp::Node & node, const ParameterSchema & schema, TrackerCon
   QUILLON_READ(r, c, seen_empty_timeout);
   QUILLON_READ(r, c, pedestrian_min_displacement);
   QUILLON_READ(r, c, occluded_coast_time);
+  QUILLON_READ(r, c, stopped_hold_time);
 }
 
 #undef QUILLON_READ

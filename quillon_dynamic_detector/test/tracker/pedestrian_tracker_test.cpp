@@ -234,6 +234,38 @@ TEST(PedestrianTracker, StaticMemoryHoldsTracksOnlyOnStaticClustersNewerThanTheT
   EXPECT_EQ(0u, stopping.staticMemory().size()) << "cells unseen for 5 s are forgotten";
 }
 
+// With "tracker.stopped_hold_time", a person who stops is held on the legs that turned static
+// where they stand for that long since they last moved, however many scans that takes; then the
+// hold ends. A table leg that stood there before the walker came still holds nothing.
+TEST(PedestrianTracker, AStoppedPedestrianIsHeldForTheHoldTimeButNotOnATableLegTheyPassed)
+{
+  TrackerConfig config;
+  config.max_consecutive_static_updates = 2;
+  config.stopped_hold_time = 1.05f;
+  config.static_retention_memory = 5.0f;
+  const std::vector<float> scores = {0.8f};
+  const auto walk = [](int scan) { return std::vector<Object>{makeDetection(0.1 * scan, 0)}; };
+
+  PedestrianTracker stopping(config);
+  double t = runScans(stopping, 6, 0.0, walk, scores);
+  const ClusterList stopped_legs = {cluster_builders::makeBody(0.55f, 0.0f)};
+  for (int scan = 1; scan <= 10; ++scan, t += 0.1) {  // 0.1 s to 1.0 s after the last step
+    stopping.update({}, stopped_legs, scores, t);
+    const Track & held = stopping.tracks().at(0);
+    EXPECT_EQ(scan, held.consecutive_static_updates);
+    EXPECT_TRUE(held.isPublished()) << scan;
+  }
+  stopping.update({}, stopped_legs, scores, t);
+  EXPECT_EQ(TrackState::Coasting, stopping.tracks().at(0).state) << "held 1.05 s at most";
+
+  PedestrianTracker passing(config);
+  const ClusterList table_leg = {cluster_builders::makeBody(0.5f, 0.0f)};
+  passing.update({}, table_leg, scores, -1.0);
+  passing.update({}, table_leg, scores, runScans(passing, 6, 0.0, walk, scores));
+  EXPECT_EQ(0, passing.tracks().at(0).consecutive_static_updates);
+  EXPECT_EQ(TrackState::Coasting, passing.tracks().at(0).state);
+}
+
 // With "tracker.seen_empty_timeout", a track that lost its person ends once the scans have shown
 // its place empty (seen through or out of view) for that long without a break; a detection or a
 // scan that cannot see the place keeps it. Without the option or the scan it coasts as before.

@@ -131,6 +131,7 @@ const std::vector<ParameterRow> PARAMETER_TABLE = {
   {"tracker.seen_empty_timeout", "float32", "0.0"},
   {"tracker.pedestrian_min_displacement", "float32", "0.0"},
   {"tracker.occluded_coast_time", "float32", "0.0"},
+  {"tracker.stopped_hold_time", "float32", "0.0"},
   {"tracker.track_in_odom", "bool", "false"},
   {"tracker.publish_track_ids", "bool", "false"},
   {"runtime.max_input_age_ms", "float64", "250.0"},
@@ -179,7 +180,7 @@ TEST_F(TrailscanSettingsTest, DefaultsMatchTheParameterTable)
 {
   auto node = nodeWith({});
   const TrailscanSettings s = declareTrailscanParameters(*node);
-  ASSERT_EQ(PARAMETER_TABLE.size(), 110u);
+  ASSERT_EQ(PARAMETER_TABLE.size(), 111u);
   for (const ParameterRow & row : PARAMETER_TABLE) {
     SCOPED_TRACE(row.key);
     const rclcpp::Parameter p = node->get_parameter(row.key);
