@@ -80,11 +80,6 @@ private:
   std::vector<int32_t> idsFollowingTracks(
     const std::vector<Object> & objects, const std::vector<std::vector<SourceTrack>> & sources,
     DisplayCandidates & candidates, double now_s);
-  // The source tracks of each fused object, from the fusion's `members` and the collected
-  // objects' `sources` (empty lists when not followed).
-  std::vector<std::vector<SourceTrack>> sourceTracksOfFused(
-    const std::vector<std::vector<std::size_t>> & members,
-    const std::vector<std::optional<SourceTrack>> & sources) const;
   void publishMarkers(
     const std::vector<Object> & objects, const std::vector<int32_t> & ids,
     const std::set<int32_t> & vanished, const rclcpp::Time & stamp);

@@ -98,6 +98,26 @@ std::vector<double> trackIdsOf(const quillon_protocol::msg::ObjectList & list)
   return ids;
 }
 
+// The source tracks of each fused object, from the fusion's `members` and the collected objects'
+// `sources` (empty lists when the sources are not followed).
+std::vector<std::vector<SourceTrack>> sourceTracksOfFused(
+  const std::vector<std::vector<std::size_t>> & members,
+  const std::vector<std::optional<SourceTrack>> & sources)
+{
+  std::vector<std::vector<SourceTrack>> of_fused(members.size());
+  if (sources.empty()) {
+    return of_fused;
+  }
+  for (std::size_t i = 0; i < members.size(); ++i) {
+    for (const std::size_t member : members[i]) {
+      if (sources[member]) {
+        of_fused[i].push_back(*sources[member]);
+      }
+    }
+  }
+  return of_fused;
+}
+
 }  // namespace
 
 TrailmergeNode::TrailmergeNode(const rclcpp::NodeOptions & options, bool dedicated_tf_thread)
@@ -395,32 +415,14 @@ std::vector<int32_t> TrailmergeNode::idsFollowingTracks(
   return ids;
 }
 
-std::vector<std::vector<SourceTrack>> TrailmergeNode::sourceTracksOfFused(
-  const std::vector<std::vector<std::size_t>> & members,
-  const std::vector<std::optional<SourceTrack>> & sources) const
-{
-  std::vector<std::vector<SourceTrack>> of_fused(members.size());
-  if (sources.empty()) {
-    return of_fused;
-  }
-  for (std::size_t i = 0; i < members.size(); ++i) {
-    for (const std::size_t member : members[i]) {
-      if (sources[member]) {
-        of_fused[i].push_back(*sources[member]);
-      }
-    }
-  }
-  return of_fused;
-}
-
 std::vector<int32_t> TrailmergeNode::updateDisplayIds(
   const std::vector<Object> & objects, const std::vector<std::vector<SourceTrack>> & sources,
   const rclcpp::Time & stamp, std::set<int32_t> & vanished)
 {
   carryDisplayMemoryAlongTheRobot();
   const double now_s = stamp.seconds();
-  const double memory_s = settings_.markers.id_memory;
   const FusedMarkerConfig & markers = settings_.markers;
+  const double memory_s = markers.id_memory;
   DisplayCandidates candidates =
     candidatesWithin(previous_positions_, markers.association_distance);
   dropped_ids_.addCandidates(
