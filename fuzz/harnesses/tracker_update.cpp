@@ -54,6 +54,8 @@ TrackerConfig decodeConfig(FuzzedBytes & in)
   }
   if (variant & 2U) {
     c.max_coasting_frames = variant & 4U ? 0 : 1000;
+  } else if (variant & 4U) {
+    c.reidentify_time = 5.0f;  // lost pedestrians' ids are taken up again
   }
   if (variant & 8U) {
     c.static_retention_max_speed = 0.5f;

@@ -14,6 +14,7 @@
 
 #include "builtin_interfaces/msg/time.hpp"
 #include "quillon_dynamic_detector/cluster_cloud.hpp"
+#include "quillon_dynamic_detector/lost_track_memory.hpp"
 #include "quillon_dynamic_detector/scan_sight.hpp"
 #include "quillon_dynamic_detector/static_cluster_memory.hpp"
 #include "quillon_dynamic_detector/track.hpp"
@@ -41,8 +42,8 @@ public:
   PedestrianTracker(const PedestrianTracker &) = delete;
   PedestrianTracker & operator=(const PedestrianTracker &) = delete;
 
-  // One scan: predict, associate, correct, retain or miss, classify, give birth, purge and merge
-  // duplicates. `geometry_scores` holds the shape score of each detection by index and may be
+  // One scan: predict, associate, correct, retain or miss, classify, reidentify, give birth,
+  // purge and merge duplicates. `geometry_scores` holds the shape score of each detection by index and may be
   // shorter than `detections`; `t` is the scan stamp in seconds. `sight`, the scan itself in the
   // tracking frame, ends unmatched tracks whose place it shows empty (with
   // "tracker.seen_empty_timeout" above 0) and lets pedestrians whose place it hides coast on
@@ -91,6 +92,9 @@ private:
     const ScanSight & sight, const std::vector<bool> & track_matched, double t);
   bool stoodThereBeforeTrack(const Eigen::Vector2f & static_centroid, const Track & track) const;
   void rememberStaticClusters(const ClusterList & static_clusters, double t);
+  // With "tracker.reidentify_time" above 0: remembers the pedestrians whose tracks ended and
+  // gives a track that has just become a pedestrian the id of the one it follows on from.
+  void reidentifyNewPedestrians(double t);
   void considerBirth(
     std::size_t index, const Object & detection, const Eigen::Vector2f & position,
     const std::vector<float> & geometry_scores, double t);
@@ -105,6 +109,7 @@ private:
   std::set<int32_t> marker_ids_;
   std::map<TrackIdPair, int32_t> duplicate_pair_hits_;
   StaticClusterMemory static_memory_;  // used with "tracker.static_retention_memory" above 0
+  LostTrackMemory lost_tracks_;        // used with "tracker.reidentify_time" above 0
   // Only paces the warning about unusable detections.
   rclcpp::Clock log_clock_{RCL_STEADY_TIME};
 };

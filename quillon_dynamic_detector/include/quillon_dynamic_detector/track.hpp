@@ -80,8 +80,9 @@ struct Track
   int32_t misses = 0;
   Object detection;
   double last_time;
-  double detected_time;  // s; of the last detection (dynamic or static) or the birth
-  double moved_time;     // s; of the last dynamic detection or the birth
+  double detected_time;               // s; of the last detection (dynamic or static) or the birth
+  Eigen::Vector2f detected_position;  // the filtered position at detected_time
+  double moved_time;                  // s; of the last dynamic detection or the birth
   float score;
   Eigen::Vector2f previous_velocity = Eigen::Vector2f::Zero();
   float speed_ema = 0.0f;
@@ -96,6 +97,8 @@ struct Track
   bool left_birth_place = false;
   // s; since when the scans have shown the track's place empty without a break
   std::optional<double> seen_empty_since;
+  // Has been published: the tracker offers a lost pedestrian's id only to a track that has not.
+  bool was_published = false;
 };
 
 }  // namespace quillon_dynamic_detector

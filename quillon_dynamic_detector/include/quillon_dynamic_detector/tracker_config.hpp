@@ -90,9 +90,18 @@ struct TrackerConfig
   // cluster is left within static_gate (they walked off, or the cluster vanished); with
   // static_retention_memory a cluster that stood there before the track was born holds nothing.
   float stopped_hold_time = 0.0f;
+  // s; above 0, a pedestrian whose track ended is remembered for this long since their last
+  // detection, and a track that becomes a pedestrian takes up their id when it was born where
+  // they could have walked in the meantime (within reidentify_margin, plus
+  // reidentify_reach_growth times the gap, of where their last velocity carries them) and
+  // nobody else lost, nor another track born since, fits there as well. 0: every new track
+  // keeps a new id. Meant for tracks in odom (or a robot that stands still).
+  float reidentify_time = 0.0f;
+  float reidentify_reach_growth = 0.5f;  // m/s
+  float reidentify_margin = 0.5f;        // m
 };
 
-static_assert(sizeof(TrackerConfig) == 58 * 4, "TrackerConfig holds 58 four-byte fields");
+static_assert(sizeof(TrackerConfig) == 61 * 4, "TrackerConfig holds 61 four-byte fields");
 
 }  // namespace quillon_dynamic_detector
 

@@ -7,6 +7,7 @@
 #include <set>
 #include <utility>
 
+#include "quillon_dynamic_detector/lost_track_memory.hpp"
 #include "quillon_dynamic_detector/object_classification.hpp"
 #include "quillon_dynamic_detector/static_centroid.hpp"
 #include "quillon_dynamic_detector/track_markers.hpp"
@@ -39,7 +40,9 @@ float velocityAlignment(const Track & a, const Track & b, float zero_speed)
 }  // namespace
 
 PedestrianTracker::PedestrianTracker(const TrackerConfig & config, bool export_track_ids)
-: config_(config), export_track_ids_(export_track_ids)
+: config_(config),
+  export_track_ids_(export_track_ids),
+  lost_tracks_(config.reidentify_time, config.reidentify_reach_growth, config.reidentify_margin)
 {
 }
 
@@ -62,6 +65,9 @@ void PedestrianTracker::update(
   rememberStaticClusters(static_clusters, t);
   for (Track & track : tracks_) {
     track.updateClassification();
+  }
+  if (config_.reidentify_time > 0.0f) {
+    reidentifyNewPedestrians(t);
   }
   for (std::size_t j = 0; j < detections.size(); ++j) {
     if (!detection_matched[j] && detection_positions[j].allFinite()) {
@@ -212,6 +218,44 @@ void PedestrianTracker::rememberStaticClusters(const ClusterList & static_cluste
     if (const auto centroid = planarCentroid(cluster)) {
       static_memory_.observe(*centroid, t);
     }
+  }
+}
+
+void PedestrianTracker::reidentifyNewPedestrians(double t)
+{
+  lost_tracks_.forget(t);
+  std::vector<std::size_t> new_pedestrians;
+  for (std::size_t i = 0; i < tracks_.size(); ++i) {
+    const Track & track = tracks_[i];
+    if (track.state == TrackState::Deleted) {
+      if (track.was_published) {
+        lost_tracks_.remember(
+          {track.id, track.detected_position, track.velocity(), track.detected_time});
+      }
+      continue;
+    }
+    if (track.isPublished() && !track.was_published) {
+      new_pedestrians.push_back(i);
+    }
+  }
+  for (const std::size_t i : new_pedestrians) {
+    Track & track = tracks_[i];
+    std::vector<LostTrackMemory::Newcomer> others;
+    for (const Track & other : tracks_) {
+      if (&other != &track && other.state != TrackState::Deleted) {
+        others.push_back({other.birth_position, other.birth_time});
+      }
+    }
+    if (const auto lost_id = lost_tracks_.claim({track.birth_position, track.birth_time}, others)) {
+      RCLCPP_INFO(
+        trackerLogger(), "[TRACK] reidentify track=%d as=%d x=%.2f y=%.2f", track.id, *lost_id,
+        static_cast<double>(track.birth_position.x()),
+        static_cast<double>(track.birth_position.y()));
+      track.id = *lost_id;
+    }
+  }
+  for (Track & track : tracks_) {
+    track.was_published = track.was_published || track.isPublished();
   }
 }
 

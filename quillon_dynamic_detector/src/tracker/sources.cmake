@@ -6,6 +6,7 @@ list(APPEND TRACKER_LIBRARY_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/track_lifecycle.cpp
   ${CMAKE_CURRENT_LIST_DIR}/static_centroid.cpp
   ${CMAKE_CURRENT_LIST_DIR}/static_cluster_memory.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/lost_track_memory.cpp
   ${CMAKE_CURRENT_LIST_DIR}/scan_sight.cpp
   ${CMAKE_CURRENT_LIST_DIR}/track_association.cpp
   ${CMAKE_CURRENT_LIST_DIR}/track_markers.cpp

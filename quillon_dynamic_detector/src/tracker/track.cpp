@@ -15,6 +15,7 @@ Track::Track(
   detection(birth_detection),
   last_time(t),
   detected_time(t),
+  detected_position(z),
   moved_time(t),
   score(geometry_score),
   consistency_ema(tracker_config->motion_default_consistency),
@@ -64,6 +65,7 @@ void Track::correct(const Eigen::Vector2f & z, double t)
   hits += 1;
   last_time = t;
   detected_time = t;
+  detected_position = position();
   misses = 0;
   updateMotionStatistics();
   if (

@@ -77,7 +77,11 @@ void Track::mergeFrom(const Track & drop)
   left_birth_place = left_birth_place || drop.left_birth_place;
   birth_time = std::min(birth_time, drop.birth_time);
   last_time = std::max(last_time, drop.last_time);
-  detected_time = std::max(detected_time, drop.detected_time);
+  if (drop.detected_time > detected_time) {
+    detected_time = drop.detected_time;
+    detected_position = drop.detected_position;
+  }
+  was_published = was_published || drop.was_published;
   moved_time = std::max(moved_time, drop.moved_time);
   speed_ema = std::max(speed_ema, drop.speed_ema);
   consistency_ema = std::max(consistency_ema, drop.consistency_ema);

@@ -301,6 +301,9 @@ void readTracker(rclcpp::Node & node, const ParameterSchema & schema, TrackerCon
   QUILLON_READ(r, c, pedestrian_min_displacement);
   QUILLON_READ(r, c, occluded_coast_time);
   QUILLON_READ(r, c, stopped_hold_time);
+  QUILLON_READ(r, c, reidentify_time);
+  QUILLON_READ(r, c, reidentify_reach_growth);
+  QUILLON_READ(r, c, reidentify_margin);
 }
 
 #undef QUILLON_READ

@@ -364,6 +364,50 @@ TEST(PedestrianTracker, APedestrianHiddenBehindNearerReturnsCoastsForTheOccluded
   EXPECT_EQ(3, scans_lived(0.95f, hidden, other)) << "confirmed, but not a pedestrian";
 }
 
+// With "tracker.reidentify_time", a walker lost for a moment takes up their old id when they are
+// found again where their walk would have taken them since; a stranger found out of that reach
+// (ahead of them or behind), two newcomers who both fit, or a return after the remembered time
+// get new ids.
+TEST(PedestrianTracker, AReidentifiedWalkerTakesTheOldIdAndAStrangerDoesNot)
+{
+  // Walker 0 walks along x at 1 m/s until 0.5 s and ends after two misses; from 1.2 s on,
+  // `newcomers` walk on from the given places. The ids of the published tracks at the end.
+  const auto ids_after_return =
+    [](float reidentify_time, std::vector<Eigen::Vector2d> newcomers, double return_time = 1.2) {
+      TrackerConfig config;
+      config.max_coasting_frames = 2;
+      config.reidentify_time = reidentify_time;
+      PedestrianTracker tracker(config);
+      const std::vector<float> scores(newcomers.size(), 0.8f);
+      const auto walk = [](int scan) { return std::vector<Object>{makeDetection(0.1 * scan, 0)}; };
+      double t = runScans(tracker, 6, 0.0, walk, scores);
+      for (; t < return_time - 0.05; t += 0.1) {
+        tracker.update({}, {}, scores, t);
+      }
+      EXPECT_TRUE(tracker.tracks().empty());
+      const auto walk_on = [&](int scan) {
+        std::vector<Object> detections;
+        for (const Eigen::Vector2d & start : newcomers) {
+          detections.push_back(makeDetection(start.x() + 0.1 * scan, start.y()));
+        }
+        return detections;
+      };
+      runScans(tracker, 8, t, walk_on, scores);
+      Ids published;
+      for (const Track & track : tracker.tracks()) {
+        EXPECT_TRUE(track.isPublished());
+        published.push_back(track.id);
+      }
+      return published;
+    };
+  EXPECT_EQ(Ids{0}, ids_after_return(3.0f, {{1.2, 0.0}})) << "where walker 0 could be";
+  EXPECT_EQ(Ids{1}, ids_after_return(0.0f, {{1.2, 0.0}})) << "option off";
+  EXPECT_EQ(Ids{1}, ids_after_return(3.0f, {{2.5, 0.0}})) << "0.7 s on: 0.85 m from 1.2 m at most";
+  EXPECT_EQ(Ids{1}, ids_after_return(3.0f, {{0.1, 0.0}})) << "back where they had been";
+  EXPECT_EQ((Ids{1, 2}), ids_after_return(3.0f, {{1.2, 0.6}, {1.2, -0.6}})) << "who of the two?";
+  EXPECT_EQ(Ids{1}, ids_after_return(3.0f, {{1.2, 0.0}}, 3.7)) << "3.2 s after the last sighting";
+}
+
 TEST(PedestrianTracker, DuplicatePairMustBeCandidateInConsecutiveScans)
 {
   TrackerConfig config;
