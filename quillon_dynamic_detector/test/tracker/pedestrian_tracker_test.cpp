@@ -451,6 +451,28 @@ TEST(PedestrianTracker, DuplicatePairMustBeCandidateInConsecutiveScans)
   EXPECT_EQ(PairHits{}, tracker.duplicatePairHits()) << "forgotten with a single track";
 }
 
+// A second track on a walker (a leg or a fragment 0.3 m beside them, moving with them) ends
+// within duplicate_track_merge_hits scans of both being confirmed; a companion walking alongside
+// 0.5 m away keeps their own track.
+TEST(PedestrianTracker, ADuplicateBesideAWalkerEndsButACompanionAlongsideStays)
+{
+  const auto tracks_after = [](int scans, double beside) {
+    PedestrianTracker tracker{TrackerConfig()};
+    LogCapture log(ConsoleOutput::Suppress);
+    runScans(
+      tracker, scans, 0.0,
+      [beside](int scan) {
+        return std::vector<Object>{
+          makeDetection(0.1 * scan, 0.0), makeDetection(0.1 * scan + 0.02, beside)};
+      },
+      {0.8f, 0.6f});
+    return tracker.tracks().size();
+  };
+  EXPECT_EQ(2u, tracks_after(3, 0.3)) << "confirmed at the second scan, two candidate scans";
+  EXPECT_EQ(1u, tracks_after(4, 0.3)) << "the third candidate scan merges them";
+  EXPECT_EQ(2u, tracks_after(30, 0.5));
+}
+
 TEST(PedestrianTracker, TracksPassingInOppositeDirectionsAreNoDuplicates)
 {
   PedestrianTracker tracker{TrackerConfig()};
