@@ -43,9 +43,9 @@ public:
   PedestrianTracker & operator=(const PedestrianTracker &) = delete;
 
   // One scan: predict, associate, correct, retain or miss, classify, reidentify, give birth,
-  // purge and merge duplicates. `geometry_scores` holds the shape score of each detection by index and may be
-  // shorter than `detections`; `t` is the scan stamp in seconds. `sight`, the scan itself in the
-  // tracking frame, ends unmatched tracks whose place it shows empty (with
+  // purge and merge duplicates. `geometry_scores` holds the shape score of each detection by
+  // index and may be shorter than `detections`; `t` is the scan stamp in seconds. `sight`, the
+  // scan itself in the tracking frame, ends unmatched tracks whose place it shows empty (with
   // "tracker.seen_empty_timeout" above 0) and lets pedestrians whose place it hides coast on
   // (with "tracker.occluded_coast_time" above 0); without a sight neither happens.
   void update(
