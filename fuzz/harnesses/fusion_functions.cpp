@@ -88,6 +88,26 @@ bool isModerate(const Object & o)
          std::abs(o.point_count) < 1000000;
 }
 
+// Every collected object is a member of exactly one fused object.
+void checkMembers(
+  const std::vector<std::vector<std::size_t>> & members, std::size_t collected, std::size_t fused)
+{
+  if (members.size() != fused) {
+    invariantBroken("members not parallel to the fused objects");
+  }
+  std::vector<int> seen(collected, 0);
+  for (const auto & member_indices : members) {
+    for (const std::size_t index : member_indices) {
+      if (index >= collected || ++seen[index] > 1) {
+        invariantBroken("a member index out of range, or one object a member twice");
+      }
+    }
+  }
+  if (std::count(seen.begin(), seen.end(), 1) != static_cast<std::ptrdiff_t>(collected)) {
+    invariantBroken("a collected object is no member of any fused object");
+  }
+}
+
 void checkFusion(const std::vector<Object> & collected, const std::vector<Object> & fused)
 {
   if (fused.size() > collected.size() || (fused.empty() != collected.empty())) {
@@ -227,8 +247,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t * data, size_t size)
       collected.push_back(applyTransform(o, transform));
     }
     collected = finiteOnly(std::move(collected));
-    const std::vector<Object> fused = fuseObjects(collected, fusion);
+    std::vector<std::vector<std::size_t>> members;
+    std::vector<Object> fused = fuseObjects(collected, fusion, &members);
+    // Half the lists pair the first half of the objects with the second, as two scanners' lists.
+    FusionConfig pairing = fusion;
+    pairing.pair_distance = (layout & 0x80U) ? 0.6 : 0.0;
+    pairAcrossLists(fused, members, collected.size() / 2, pairing);
     checkFusion(collected, fused);
+    checkMembers(members, collected.size(), fused.size());
     now_s += 0.01 * static_cast<double>(in.byte()) - (in.flag() ? 0.5 : 0.0);
     draw(finiteOnly(fused), now_s, markers, drawing);
   }

@@ -16,6 +16,9 @@ struct FusionConfig
   // true: the object with more points (pedestrians and compact shapes first) supplies the
   // fields that are not averaged; false: the seed of the merge always does.
   bool prefer_more_points = true;
+  // m; above 0, pairAcrossLists joins an object of one list to one of the other up to this far
+  // apart. 0: only merge_distance joins objects.
+  double pair_distance = 0.0;
 };
 
 // Merges `other` into `merged`: the dominant one's fields, with position and velocity averaged
@@ -31,6 +34,18 @@ quillon_protocol::msg::Object mergeObjects(
 std::vector<quillon_protocol::msg::Object> fuseObjects(
   const std::vector<quillon_protocol::msg::Object> & objects, const FusionConfig & config,
   std::vector<std::vector<std::size_t>> * members = nullptr);
+
+// One person's objects in the two lists can lie farther apart than merge_distance: the lists are
+// taken at different moments, and the edge of a field of view cuts a person differently. After
+// fuseObjects, a fused object drawn from the first list alone and one drawn from the second list
+// alone become one (in the place of the earlier, its members first) when each is the other's
+// nearest such object and they are at most `config.pair_distance` apart; two people side by side,
+// each seen by both scanners, are left as they are. `members` is fuseObjects' and stays parallel
+// to `fused`; its indices below `first_list_size` are the first list's objects.
+void pairAcrossLists(
+  std::vector<quillon_protocol::msg::Object> & fused,
+  std::vector<std::vector<std::size_t>> & members, std::size_t first_list_size,
+  const FusionConfig & config);
 
 }  // namespace quillon_dynamic_detector
 

@@ -1,9 +1,12 @@
 #include "quillon_dynamic_detector/object_fusion.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <limits>
+#include <optional>
+#include <utility>
 
 #include "quillon_dynamic_detector/object_classification.hpp"
 #include "quillon_dynamic_detector/object_transform.hpp"
@@ -68,6 +71,37 @@ bool sweep(
   return merged_any;
 }
 
+// Which list a fused object was drawn from: 1, 2, or 0 for both.
+int listOf(const std::vector<std::size_t> & member_indices, std::size_t first_list_size)
+{
+  const auto in_first = [&](std::size_t index) { return index < first_list_size; };
+  const std::size_t first =
+    static_cast<std::size_t>(std::count_if(member_indices.begin(), member_indices.end(), in_first));
+  if (first == member_indices.size()) {
+    return 1;
+  }
+  return first == 0 ? 2 : 0;
+}
+
+// The nearest object of the other list within `reach`, the earlier on ties.
+std::optional<std::size_t> nearestOfOtherList(
+  const std::vector<Object> & fused, const std::vector<int> & lists, std::size_t i, double reach)
+{
+  std::optional<std::size_t> nearest;
+  double best = reach;
+  for (std::size_t j = 0; j < fused.size(); ++j) {
+    if (lists[j] == 0 || lists[j] == lists[i]) {
+      continue;
+    }
+    const double d = planarDistance(fused[i].pose.position, fused[j].pose.position);
+    if (d < best || (d == best && !nearest)) {
+      best = d;
+      nearest = j;
+    }
+  }
+  return nearest;
+}
+
 }  // namespace
 
 Object mergeObjects(const Object & merged, const Object & other, bool prefer_more_points)
@@ -111,6 +145,50 @@ std::vector<Object> fuseObjects(
     }
   }
   return fused;
+}
+
+void pairAcrossLists(
+  std::vector<Object> & fused, std::vector<std::vector<std::size_t>> & members,
+  std::size_t first_list_size, const FusionConfig & config)
+{
+  if (!(config.pair_distance > 0.0)) {
+    return;
+  }
+  std::vector<int> lists;
+  lists.reserve(members.size());
+  for (const auto & member_indices : members) {
+    lists.push_back(listOf(member_indices, first_list_size));
+  }
+  // Pairs are found on the objects as fused, then joined: a join moves the joined object.
+  std::vector<std::pair<std::size_t, std::size_t>> pairs;
+  for (std::size_t i = 0; i < fused.size(); ++i) {
+    if (lists[i] != 1) {
+      continue;
+    }
+    const auto j = nearestOfOtherList(fused, lists, i, config.pair_distance);
+    if (j && nearestOfOtherList(fused, lists, *j, config.pair_distance) == i) {
+      pairs.emplace_back(std::min(i, *j), std::max(i, *j));
+    }
+  }
+  std::vector<bool> joined_away(fused.size(), false);
+  for (const auto & [kept, joined] : pairs) {
+    fused[kept] = mergeObjects(fused[kept], fused[joined], config.prefer_more_points);
+    members[kept].insert(members[kept].end(), members[joined].begin(), members[joined].end());
+    joined_away[joined] = true;
+  }
+  std::size_t next = 0;
+  for (std::size_t i = 0; i < fused.size(); ++i) {
+    if (joined_away[i]) {
+      continue;
+    }
+    if (next != i) {
+      fused[next] = std::move(fused[i]);
+      members[next] = std::move(members[i]);
+    }
+    ++next;
+  }
+  fused.resize(next);
+  members.resize(next);
 }
 
 }  // namespace quillon_dynamic_detector

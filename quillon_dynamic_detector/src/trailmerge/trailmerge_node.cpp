@@ -295,10 +295,12 @@ void TrailmergeNode::publishFusion()
   if (input1.fresh) {
     collectObjects(*latest_message_1_, 1, collected, sources);
   }
+  std::size_t non_finite = eraseNonFiniteObjects(collected, sources);
+  const std::size_t first_list_size = collected.size();
   if (input2.fresh) {
     collectObjects(*latest_message_2_, 2, collected, sources);
   }
-  std::size_t non_finite = eraseNonFiniteObjects(collected, sources);
+  non_finite += eraseNonFiniteObjects(collected, sources);
   const auto t1 = std::chrono::steady_clock::now();
 
   ObjectList fused;
@@ -308,6 +310,7 @@ void TrailmergeNode::publishFusion()
   fused.sensor_type = FUSED_SENSOR_TYPE;
   std::vector<std::vector<std::size_t>> members;
   fused.objects = fuseObjects(collected, settings_.fusion, &members);
+  pairAcrossLists(fused.objects, members, first_list_size, settings_.fusion);
   non_finite += eraseNonFiniteObjects(fused.objects, members);
   if (non_finite > 0) {
     RCLCPP_WARN_THROTTLE(

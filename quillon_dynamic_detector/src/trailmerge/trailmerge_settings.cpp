@@ -81,6 +81,14 @@ TrailmergeSettings declareTrailmergeParameters(rclcpp::Node & node)
     node, "merge_distance", s.fusion.merge_distance,
     "Objects of the two lists closer than this are one object.", "m", atLeast(0.0));
   declareInto(
+    node, "pair_distance", s.fusion.pair_distance,
+    "Above 0: after the merge, an object only the first list holds and one only the second "
+    "holds are one object when each is the other's nearest such object and they are at most "
+    "this far apart: one person whose two objects the lists' timing or the edge of a field of "
+    "view puts farther apart than merge_distance; two people side by side, each seen by both "
+    "scanners, stay two (0: off).",
+    "m", atLeast(0.0));
+  declareInto(
     node, "max_msg_age", s.max_msg_age,
     "Lists older than this (either side of the clock) are left out.", "s", above(0.0));
   declareDurationInto(node, "tf_timeout", s.tf_timeout, "Timeout of every transform lookup.");

@@ -101,3 +101,52 @@ TEST(FuseObjects, ObjectsWithoutPointsWeighOne)
   EXPECT_DOUBLE_EQ(fused[0].pose.position.x, 0.15);
   EXPECT_EQ(fused[0].point_count, -4);
 }
+
+// With a pair distance, objects drawn from one list alone pair with those of the other list one
+// to one, nearest first, in the place of the earlier; objects of one list, objects both lists
+// made, and objects beyond the distance stay as they are.
+TEST(PairAcrossLists, JoinsMutuallyNearestObjectsOfTheTwoListsOnly)
+{
+  FusionConfig config;
+  config.pair_distance = 0.6;
+  using Members = std::vector<std::vector<std::size_t>>;
+  // Input indices below `first_list_size` are the first list's.
+  const auto fuse_and_pair = [](
+                               std::vector<Object> objects, std::size_t first_list_size,
+                               const FusionConfig & with, Members & members) {
+    members.clear();
+    auto fused = fuseObjects(objects, with, &members);
+    quillon_dynamic_detector::pairAcrossLists(fused, members, first_list_size, with);
+    return fused;
+  };
+  Members members;
+  // One person, their two objects 0.55 m apart (beyond the merge distance).
+  const auto one =
+    fuse_and_pair({objectAt(0.0, 0.0, 10), objectAt(0.55, 0.0, 30)}, 1, config, members);
+  ASSERT_EQ(one.size(), 1u);
+  EXPECT_NEAR(one[0].pose.position.x, 0.4125, 1e-12);
+  EXPECT_EQ(one[0].point_count, 40);
+  EXPECT_EQ(members, (Members{{0, 1}}));
+  EXPECT_EQ(
+    fuse_and_pair({objectAt(0.0, 0.0), objectAt(0.55, 0.0)}, 1, DEFAULTS, members).size(), 2u)
+    << "off by default";
+  EXPECT_EQ(fuse_and_pair({objectAt(0.0, 0.0), objectAt(0.55, 0.0)}, 2, config, members).size(), 2u)
+    << "both from the first list";
+  EXPECT_EQ(
+    fuse_and_pair({objectAt(0.0, 0.0), objectAt(0.61, 0.0)}, 1, config, members).size(), 2u);
+
+  // A and D of the first list, B of the second: B is nearer A, so D stays alone.
+  const auto three = fuse_and_pair(
+    {objectAt(0.0, 0.0), objectAt(1.05, 0.0), objectAt(0.5, 0.0)}, 2, config, members);
+  ASSERT_EQ(three.size(), 2u);
+  EXPECT_NEAR(three[0].pose.position.x, 0.25, 1e-12);
+  EXPECT_EQ(members, (Members{{0, 2}, {1}}));
+
+  // Two people 0.55 m apart side by side, each seen by both scanners: two objects that both lists
+  // made, which no pairing touches.
+  const auto pair_of_people = fuse_and_pair(
+    {objectAt(0.0, 0.0), objectAt(0.0, 0.55), objectAt(0.05, 0.0), objectAt(0.05, 0.55)}, 2, config,
+    members);
+  EXPECT_EQ(pair_of_people.size(), 2u);
+  EXPECT_EQ(members, (Members{{0, 2}, {1, 3}}));
+}

@@ -296,6 +296,21 @@ TEST_F(TrailmergeNodeTest, InputOneIsCollectedBeforeInputTwo)
   EXPECT_DOUBLE_EQ(fused_[1].objects[1].pose.position.x, 5.0);
 }
 
+// With a pair distance, one person's two objects 0.55 m apart, one in each list, are one fused
+// object; objects a list loses as unusable do not shift which list the others came from.
+TEST_F(TrailmergeNodeTest, APairDistanceJoinsOnePersonsObjectsOfTheTwoLists)
+{
+  LogCapture log;
+  startNode({rclcpp::Parameter("pair_distance", 0.6)});
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  send(input_1_, objectList("", ago(0), {objectAt(nan, 0), objectAt(1, 0, 10)}));
+  send(input_2_, objectList("", ago(0), {objectAt(1.55, 0, 10), objectAt(4, 0)}));
+  ASSERT_EQ(fused_.size(), 2u);
+  ASSERT_EQ(fused_[1].objects.size(), 2u);
+  EXPECT_DOUBLE_EQ(fused_[1].objects[0].pose.position.x, 1.275);
+  EXPECT_DOUBLE_EQ(fused_[1].objects[1].pose.position.x, 4.0);
+}
+
 // Stale inputs still give a published, empty list and a performance line with their ages.
 TEST_F(TrailmergeNodeTest, StaleOrMissingInputsPublishAnEmptyList)
 {
