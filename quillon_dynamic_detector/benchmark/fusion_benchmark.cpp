@@ -1,6 +1,7 @@
 // Cost of fusing the collected objects of both scanners, for crowds of growing size.
 #include <benchmark/benchmark.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <random>
 #include <vector>
@@ -13,12 +14,13 @@ namespace
 using quillon_protocol::msg::Object;
 
 // `count` objects as both scanners report them: each person in a 20 m x 20 m area appears
-// twice, a few centimetres apart, with a small outline. Fixed seed, same crowd every run.
-std::vector<Object> crowd(int64_t count)
+// twice, `spread` metres apart on average in each axis (a few centimetres when the lists agree),
+// with a small outline. Fixed seed, same crowd every run.
+std::vector<Object> crowd(int64_t count, double spread = 0.05)
 {
   std::mt19937 rng(42);
   std::uniform_real_distribution<double> area(-10.0, 10.0);
-  std::normal_distribution<double> jitter(0.0, 0.05);
+  std::normal_distribution<double> jitter(0.0, spread);
   std::uniform_int_distribution<int32_t> points(8, 60);
   std::vector<Object> people;
   for (int64_t i = 0; i < count / 2; ++i) {
@@ -52,6 +54,26 @@ void BM_FuseObjects(benchmark::State & state)
   state.SetComplexityN(state.range(0));
 }
 BENCHMARK(BM_FuseObjects)->Arg(20)->Arg(100)->Arg(500)->Unit(benchmark::kMicrosecond)->Complexity();
+
+// Lists that disagree by 0.3 m, so that many objects stay one list's alone after the merge,
+// without and with the pairing across the lists (second argument: pair distance in cm; the
+// profiles set 60).
+void BM_FuseAndPairAcrossLists(benchmark::State & state)
+{
+  const std::vector<Object> objects = crowd(state.range(0), 0.3);
+  quillon_dynamic_detector::FusionConfig config;
+  config.pair_distance = static_cast<double>(state.range(1)) / 100.0;
+  const std::size_t first_list_size = objects.size() / 2;
+  for (auto _ : state) {
+    std::vector<std::vector<std::size_t>> members;
+    auto fused = quillon_dynamic_detector::fuseObjects(objects, config, &members);
+    quillon_dynamic_detector::pairAcrossLists(fused, members, first_list_size, config);
+    benchmark::DoNotOptimize(fused);
+  }
+}
+BENCHMARK(BM_FuseAndPairAcrossLists)
+  ->ArgsProduct({{20, 100, 500}, {0, 60}})
+  ->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
