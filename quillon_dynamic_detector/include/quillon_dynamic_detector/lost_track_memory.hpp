@@ -12,8 +12,9 @@ namespace quillon_dynamic_detector
 
 // Pedestrians whose tracks ended a short while ago, so that a person who reappears (from behind
 // a pillar, after the tracker lost them in clutter) takes up their old id. A lost pedestrian is
-// looked for where their last velocity carries them, within `margin` plus `reach_growth` times
-// the time since their last detection (unseen, they may have slowed, stopped or turned).
+// looked for along the way from where they were last detected to where their last velocity
+// carries them (they may have stopped or turned back), within `margin` plus `reach_growth`
+// times the time since that detection.
 class LostTrackMemory
 {
 public:

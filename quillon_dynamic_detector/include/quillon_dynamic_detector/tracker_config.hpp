@@ -93,7 +93,8 @@ struct TrackerConfig
   // s; above 0, a pedestrian whose track ended is remembered for this long since their last
   // detection, and a track that becomes a pedestrian takes up their id when it was born where
   // they could have walked in the meantime (within reidentify_margin, plus
-  // reidentify_reach_growth times the gap, of where their last velocity carries them) and
+  // reidentify_reach_growth times the gap, of the way from their last detected place to where
+  // their last velocity carries them) and
   // nobody else lost, nor another track born since, fits there as well. 0: every new track
   // keeps a new id. Meant for tracks in odom (or a robot that stands still).
   float reidentify_time = 0.0f;

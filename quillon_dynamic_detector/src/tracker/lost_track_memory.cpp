@@ -31,8 +31,15 @@ bool LostTrackMemory::couldHaveWalkedTo(const Lost & lost, const Newcomer & newc
     return false;
   }
   const float seconds = static_cast<float>(gap);
-  const Eigen::Vector2f expected = lost.position + lost.velocity * seconds;
-  return (newcomer.position - expected).norm() <= margin_ + reach_growth_ * seconds;
+  // Anywhere between where they were lost (they stopped or turned back) and where their last
+  // velocity carries them.
+  const Eigen::Vector2f walk = lost.velocity * seconds;
+  const float along =
+    walk.squaredNorm() > 0.0f
+      ? std::clamp((newcomer.position - lost.position).dot(walk) / walk.squaredNorm(), 0.0f, 1.0f)
+      : 0.0f;
+  const Eigen::Vector2f nearest = lost.position + walk * along;
+  return (newcomer.position - nearest).norm() <= margin_ + reach_growth_ * seconds;
 }
 
 std::optional<int32_t> LostTrackMemory::claim(

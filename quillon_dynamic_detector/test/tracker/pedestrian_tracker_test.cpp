@@ -365,9 +365,10 @@ TEST(PedestrianTracker, APedestrianHiddenBehindNearerReturnsCoastsForTheOccluded
 }
 
 // With "tracker.reidentify_time", a walker lost for a moment takes up their old id when they are
-// found again where their walk would have taken them since; a stranger found out of that reach
-// (ahead of them or behind), two newcomers who both fit, or a return after the remembered time
-// get new ids.
+// found again on the way their walk would have taken them since (where it leads, or where they
+// were lost: they may have stopped or turned back); a stranger found out of that reach (ahead of
+// them or behind), two newcomers who both fit, or a return after the remembered time get new
+// ids.
 TEST(PedestrianTracker, AReidentifiedWalkerTakesTheOldIdAndAStrangerDoesNot)
 {
   // Walker 0 walks along x at 1 m/s until 0.5 s and ends after two misses; from 1.2 s on,
@@ -403,7 +404,9 @@ TEST(PedestrianTracker, AReidentifiedWalkerTakesTheOldIdAndAStrangerDoesNot)
   EXPECT_EQ(Ids{0}, ids_after_return(3.0f, {{1.2, 0.0}})) << "where walker 0 could be";
   EXPECT_EQ(Ids{1}, ids_after_return(0.0f, {{1.2, 0.0}})) << "option off";
   EXPECT_EQ(Ids{1}, ids_after_return(3.0f, {{2.5, 0.0}})) << "0.7 s on: 0.85 m from 1.2 m at most";
-  EXPECT_EQ(Ids{1}, ids_after_return(3.0f, {{0.1, 0.0}})) << "back where they had been";
+  EXPECT_EQ(Ids{0}, ids_after_return(3.0f, {{2.0, 0.0}}, 2.0)) << "1.5 s on, where the walk leads";
+  EXPECT_EQ(Ids{0}, ids_after_return(3.0f, {{0.0, 0.0}})) << "just behind where they were lost";
+  EXPECT_EQ(Ids{1}, ids_after_return(3.0f, {{-0.5, 0.0}})) << "1 m behind: not within 0.85 m";
   EXPECT_EQ((Ids{1, 2}), ids_after_return(3.0f, {{1.2, 0.6}, {1.2, -0.6}})) << "who of the two?";
   EXPECT_EQ(Ids{1}, ids_after_return(3.0f, {{1.2, 0.0}}, 3.7)) << "3.2 s after the last sighting";
 }
