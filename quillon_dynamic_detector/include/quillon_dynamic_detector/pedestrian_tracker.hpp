@@ -95,6 +95,8 @@ private:
   // With "tracker.reidentify_time" above 0: remembers the pedestrians whose tracks ended and
   // gives a track that has just become a pedestrian the id of the one it follows on from.
   void reidentifyNewPedestrians(double t);
+  // Where and when the other live tracks were born.
+  std::vector<LostTrackMemory::Newcomer> birthsBesides(const Track & track) const;
   void considerBirth(
     std::size_t index, const Object & detection, const Eigen::Vector2f & position,
     const std::vector<float> & geometry_scores, double t);

@@ -232,21 +232,15 @@ void PedestrianTracker::reidentifyNewPedestrians(double t)
         lost_tracks_.remember(
           {track.id, track.detected_position, track.velocity(), track.detected_time});
       }
-      continue;
-    }
-    if (track.isPublished() && !track.was_published) {
+    } else if (track.isPublished() && !track.was_published) {
       new_pedestrians.push_back(i);
     }
   }
   for (const std::size_t i : new_pedestrians) {
     Track & track = tracks_[i];
-    std::vector<LostTrackMemory::Newcomer> others;
-    for (const Track & other : tracks_) {
-      if (&other != &track && other.state != TrackState::Deleted) {
-        others.push_back({other.birth_position, other.birth_time});
-      }
-    }
-    if (const auto lost_id = lost_tracks_.claim({track.birth_position, track.birth_time}, others)) {
+    const auto lost_id =
+      lost_tracks_.claim({track.birth_position, track.birth_time}, birthsBesides(track));
+    if (lost_id) {
       RCLCPP_INFO(
         trackerLogger(), "[TRACK] reidentify track=%d as=%d x=%.2f y=%.2f", track.id, *lost_id,
         static_cast<double>(track.birth_position.x()),
@@ -257,6 +251,17 @@ void PedestrianTracker::reidentifyNewPedestrians(double t)
   for (Track & track : tracks_) {
     track.was_published = track.was_published || track.isPublished();
   }
+}
+
+std::vector<LostTrackMemory::Newcomer> PedestrianTracker::birthsBesides(const Track & track) const
+{
+  std::vector<LostTrackMemory::Newcomer> births;
+  for (const Track & other : tracks_) {
+    if (&other != &track && other.state != TrackState::Deleted) {
+      births.push_back({other.birth_position, other.birth_time});
+    }
+  }
+  return births;
 }
 
 void PedestrianTracker::considerBirth(
