@@ -5,21 +5,26 @@
 // positive. RECORDING_BAG may be RESULT_BAG itself when the robot recorded /tf beside the lists.
 //   quillon_evaluate RESULT_BAG TRUTH.csv [--max-range M] [--explain]
 //   quillon_evaluate RESULT_BAG --nobody-here RECORDING_BAG [--max-range M]
-// --explain adds where the false positives were and every identity switch with its cause.
+// --explain adds where the false positives were, every identity switch with its cause and the
+// walking misses by the stage where the pipeline lost the person.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "quillon_dynamic_detector/clustering_config.hpp"
 #include "quillon_tools/evaluation/ground_truth_csv.hpp"
+#include "quillon_tools/evaluation/miss_stages.hpp"
 #include "quillon_tools/evaluation/report_table.hpp"
 #include "quillon_tools/evaluation/robot_only_truth.hpp"
+#include "quillon_tools/evaluation/scored_list.hpp"
+#include "quillon_tools/runner/pipeline_records.hpp"
 #include "quillon_tools/runner/program_main.hpp"
 #include "quillon_tools/runner/result_bag.hpp"
 #include "quillon_tools/runner/scenario_replay.hpp"
@@ -35,7 +40,10 @@ constexpr const char * USAGE =
   "--explain adds, per list topic and gate, where the false positives were (near a true person,\n"
   "on furniture, elsewhere) and every identity switch with its cause (a gap of 2 s or more or of\n"
   "0.5-2 s without a match, a duplicate near the person, the id taken by another object, lists\n"
-  "alternating, the old id gone), with the count of each cause.\n";
+  "alternating, the old id gone), with the count of each cause, and the walking misses by the\n"
+  "stage where the person fell out of the pipeline (no returns, none moving, no cluster, not a\n"
+  "pedestrian by shape, not yet confirmed, lost while coasting, not in the list), from what\n"
+  "quillon_offline_run --debug-topics recorded.\n";
 
 // The gate of the false-pedestrian lines.
 constexpr double FALSE_PEDESTRIAN_GATE_M = 0.5;
@@ -70,6 +78,7 @@ bool parseOptions(int argc, char ** argv, Options & o)
       }
     } else if (arg == "--explain") {
       o.explain = true;
+      o.scoring.record_misses = true;
     } else if (arg == "--nobody-here" && i + 1 < argc && o.nobody_here.empty()) {
       o.nobody_here = argv[++i];
     } else if (arg.rfind("--", 0) != 0 && positional < 2) {
@@ -141,14 +150,37 @@ void printFalsePedestrians(const std::vector<std::pair<std::string, EvaluationRe
   }
 }
 
+// Nanoseconds of the first list of each scored topic (0 for a topic without lists), in the order
+// of the rows: the explanation's times count from there.
+std::vector<int64_t> firstListStamps(const ResultBag & bag)
+{
+  std::vector<int64_t> stamps;
+  for (const std::string & topic : scoredTopics()) {
+    const auto lists = bag.lists.find(topic);
+    stamps.push_back(
+      lists == bag.lists.end() || lists->second.empty()
+        ? 0
+        : stampNanoseconds(lists->second.front().list.header.stamp));
+  }
+  return stamps;
+}
+
+double secondsSince(int64_t origin_ns, int64_t stamp_ns)
+{
+  return 1e-9 * static_cast<double>(stamp_ns - origin_ns);
+}
+
 // For each list topic and gate: where its false positives were, then every identity switch with
 // its cause and the count per cause.
-void printSwitches(const std::vector<std::pair<std::string, EvaluationResult>> & rows)
+void printSwitches(
+  const std::vector<std::pair<std::string, EvaluationResult>> & rows,
+  const std::vector<int64_t> & origins)
 {
   const SwitchCause causes[] = {SwitchCause::after_long_gap, SwitchCause::after_short_gap,
                                 SwitchCause::duplicate,      SwitchCause::id_taken,
                                 SwitchCause::alternating,    SwitchCause::old_id_ended};
-  for (const auto & [name, result] : rows) {
+  for (std::size_t row = 0; row < rows.size(); ++row) {
+    const auto & [name, result] = rows[row];
     for (const GateScores & gate : result.gates) {
       std::printf(
         "False positives of %s within %.2g m: %lld within 1 m of a true person (duplicate or "
@@ -162,11 +194,10 @@ void printSwitches(const std::vector<std::pair<std::string, EvaluationResult>> &
       if (gate.switches.empty()) {
         continue;
       }
-      const int64_t first_ns = gate.switches.front().stamp_ns;
       for (const IdentitySwitch & change : gate.switches) {
         std::printf(
           "  %.2f s person %d (%s): id %d -> %d, %.2f s after their last match: %s\n",
-          1e-9 * static_cast<double>(change.stamp_ns - first_ns), change.person,
+          secondsSince(origins.at(row), change.stamp_ns), change.person,
           change.standing ? "standing" : "walking", change.from_id, change.to_id,
           change.unmatched_s, switchCauseName(change.cause));
       }
@@ -175,6 +206,89 @@ void printSwitches(const std::vector<std::pair<std::string, EvaluationResult>> &
           gate.switches.begin(), gate.switches.end(),
           [cause](const IdentitySwitch & change) { return change.cause == cause; });
         std::printf("  %ld %s\n", static_cast<long>(count), switchCauseName(cause));
+      }
+    }
+  }
+}
+
+// One person's consecutive misses at one stage.
+struct MissStretch
+{
+  int64_t from_ns = 0;
+  int64_t to_ns = 0;
+  int32_t person = 0;
+  MissStage stage = MissStage::not_recorded;
+  int lists = 0;
+};
+
+// s: a person's misses closer than this, at one stage, are one stretch.
+constexpr double STRETCH_GAP_S = 0.5;
+
+std::vector<MissStretch> missStretches(
+  const std::vector<WalkingMiss> & misses, const std::vector<MissStage> & stages)
+{
+  std::vector<MissStretch> closed;
+  std::map<int32_t, MissStretch> open;  // by person
+  for (std::size_t i = 0; i < misses.size(); ++i) {
+    const auto found = open.find(misses[i].person);
+    if (
+      found != open.end() && found->second.stage == stages[i] &&
+      secondsSince(found->second.to_ns, misses[i].stamp_ns) <= STRETCH_GAP_S) {
+      found->second.to_ns = misses[i].stamp_ns;
+      ++found->second.lists;
+      continue;
+    }
+    if (found != open.end()) {
+      closed.push_back(found->second);
+    }
+    open[misses[i].person] =
+      MissStretch{misses[i].stamp_ns, misses[i].stamp_ns, misses[i].person, stages[i], 1};
+  }
+  for (const auto & [person, stretch] : open) {
+    closed.push_back(stretch);
+  }
+  std::stable_sort(closed.begin(), closed.end(), [](const auto & a, const auto & b) {
+    return a.from_ns < b.from_ns;
+  });
+  return closed;
+}
+
+// For each list topic and gate: the walking misses by the stage where the person fell out of
+// the pipeline, from the records --debug-topics put into the result bag, then each stretch of
+// one person's misses at one stage.
+void printMissStages(
+  const std::vector<std::pair<std::string, EvaluationResult>> & rows, const ResultBag & bag,
+  const std::vector<int64_t> & origins, const GroundTruth & truth, const PipelineRecords & records)
+{
+  if (records.empty()) {
+    std::printf(
+      "Misses by stage: the result bag holds no record of the pipeline (run quillon_offline_run "
+      "with --debug-topics)\n");
+    return;
+  }
+  const std::vector<std::string> & topics = scoredTopics();
+  for (std::size_t t = 0; t < topics.size() && t < rows.size(); ++t) {
+    const auto lists = bag.lists.find(topics[t]);
+    if (lists == bag.lists.end() || lists->second.empty()) {
+      continue;
+    }
+    const std::string & frame = lists->second.front().list.header.frame_id;
+    for (const GateScores & gate : rows[t].second.gates) {
+      const auto stages = stagesOfMisses(truth, gate.walking_misses, frame, records, gate.gate_m);
+      std::printf(
+        "Walking misses of %s within %.2g m by stage: %zu\n", rows[t].first.c_str(), gate.gate_m,
+        stages.size());
+      for (std::size_t stage = 0; stage < MISS_STAGE_COUNT; ++stage) {
+        std::printf(
+          "  %ld %s\n",
+          static_cast<long>(std::count(stages.begin(), stages.end(), MissStage(stage))),
+          missStageName(MissStage(stage)));
+      }
+      for (const MissStretch & s : missStretches(gate.walking_misses, stages)) {
+        std::printf(
+          "  %.2f-%.2f s person %d: %s (%d list%s)\n", secondsSince(origins[t], s.from_ns),
+          secondsSince(origins[t], s.to_ns), s.person, missStageName(s.stage), s.lists,
+          s.lists == 1 ? "" : "s");
       }
     }
   }
@@ -201,7 +315,9 @@ int run(const Options & o)
   std::printf("Latency is not recorded in a bag.\n");
   printFalsePedestrians(rows);
   if (o.explain) {
-    printSwitches(rows);
+    const std::vector<int64_t> origins = firstListStamps(bag);
+    printSwitches(rows, origins);
+    printMissStages(rows, bag, origins, truth, readPipelineRecords(o.bag));
   }
   if (!o.nobody_here.empty()) {
     std::printf(

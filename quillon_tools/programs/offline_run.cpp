@@ -18,6 +18,7 @@
 #include "quillon_tools/runner/bag_replay.hpp"
 #include "quillon_tools/runner/detector_returns.hpp"
 #include "quillon_tools/runner/object_list_csv.hpp"
+#include "quillon_tools/runner/pipeline_records.hpp"
 #include "quillon_tools/runner/program_main.hpp"
 #include "quillon_tools/runner/scanner_profile.hpp"
 #include "quillon_tools/runner/scenario_replay.hpp"
@@ -138,7 +139,8 @@ void printSummary(const BagReplaySummary & s, double wall_s)
 
 // Records into the result bag, at each message's stamp, the debug clouds trailscan publishes and
 // what its moving-point detector made of each scan (the closed detector publishes its own clouds
-// empty), so that a user sees why a recording goes wrong.
+// empty), its detections and its tracks, published or not, so that a user sees why a recording
+// goes wrong.
 void recordDebugTopics(ReplayOptions & options, BagWriter & results)
 {
   const auto stampOf = [](const builtin_interfaces::msg::Time & t) {
@@ -153,6 +155,13 @@ void recordDebugTopics(ReplayOptions & options, BagWriter & results)
     const int64_t stamp = stampOf(scan.header.stamp);
     results.write(detectorMovingTopic(scan_topic), stamp, classCloud(scan, moving));
     results.write(detectorStaticTopic(scan_topic), stamp, classCloud(scan, still));
+  };
+  options.on_tracker_output = [&results, stampOf](
+                                const std::string & scan_topic, const auto & scan,
+                                const auto & detections, const auto & tracks) {
+    const int64_t stamp = stampOf(scan.header.stamp);
+    results.write(detectionCloudTopic(scan_topic), stamp, detectionCloud(scan, detections));
+    results.write(trackCloudTopic(scan_topic), stamp, trackCloud(scan, tracks));
   };
 }
 
@@ -213,7 +222,8 @@ int main(int argc, char ** argv)
       "--debug-topics also records trailscan's debug clouds (/scanN/*_cloud: the clusters of\n"
       "moving and static returns, the geometric detector's candidates and map) and the\n"
       "detector's own split of every scan (/scanN/detector_moving_cloud,\n"
-      "/scanN/detector_static_cloud).\n" +
+      "/scanN/detector_static_cloud), its detections and every track, published or not\n"
+      "(/scanN/detection_cloud, /scanN/track_cloud); quillon_evaluate --explain reads them.\n" +
         quillon_tools::profileUsage(),
       help);
   }

@@ -2,7 +2,6 @@
 #define QUILLON_DYNAMIC_DETECTOR__SCAN_PIPELINE_HPP_
 
 #include <cstddef>
-#include <functional>
 #include <memory>
 #include <string>
 
@@ -13,6 +12,7 @@
 #include "quillon_dynamic_detector/geometric_motion_detector.hpp"
 #include "quillon_dynamic_detector/output_messages.hpp"
 #include "quillon_dynamic_detector/pedestrian_tracker.hpp"
+#include "quillon_dynamic_detector/scan_observers.hpp"
 #include "quillon_dynamic_detector/scan_outcome.hpp"
 #include "quillon_dynamic_detector/self_filter.hpp"
 #include "quillon_perception_libs/dynamic_laser_detector.hpp"
@@ -29,13 +29,6 @@ namespace quillon_dynamic_detector
 
 using ObjectListPublisher = rclcpp::Publisher<quillon_protocol::msg::ObjectList>::SharedPtr;
 using MarkerPublisher = rclcpp::Publisher<visualization_msgs::msg::MarkerArray>::SharedPtr;
-
-// Sees each scan a moving-point detector processed and the two scans it returned (moving
-// returns, static returns), for tools that show why a recording goes wrong: the closed detector
-// publishes nothing of its own. The node sets none.
-using DetectorOutputObserver = std::function<void(
-  const sensor_msgs::msg::LaserScan & scan, const sensor_msgs::msg::LaserScan & moving,
-  const sensor_msgs::msg::LaserScan & still)>;
 
 // Scans with more beams are dropped: both scanners share one executor thread, so at 40 Hz a scan
 // may cost at most 12.5 ms, and clustering time grows faster than the beam count (every point is
@@ -59,7 +52,8 @@ constexpr std::size_t MAX_SCAN_BEAMS = 5120;
 // driving and turning do not move the people it tracks; velocities are then over ground.
 // `self_filter` removes the robot's own returns before the detector: it and every later stage
 // see the filtered scan (without one, the received scan itself). Ages are measured on system
-// time, or on `age_clock` when one is given (a replay's simulated clock).
+// time, or on `age_clock` when one is given (a replay's simulated clock). `observers` see what
+// the detector and the tracker made of the scan (tools only).
 template <typename Detector>
 ScanOutcome processLaserScan(
   const sensor_msgs::msg::LaserScan::ConstSharedPtr & scan,
@@ -71,8 +65,7 @@ ScanOutcome processLaserScan(
   const std::string & output_frame, const ClusteringConfig & clustering,
   const ClusterMergeConfig & cluster_merge, const ClassifierConfig & classifier,
   double max_input_age_ms, PedestrianTracker & tracker, bool track_in_odom = false,
-  const SelfFilter & self_filter = SelfFilter(),
-  const DetectorOutputObserver & observe_detector = {},
+  const SelfFilter & self_filter = SelfFilter(), const ScanObservers & observers = {},
   const rclcpp::Clock::SharedPtr & age_clock = nullptr);
 
 extern template ScanOutcome processLaserScan<orvane::perception::DynamicLaserDetector>(
@@ -81,7 +74,7 @@ extern template ScanOutcome processLaserScan<orvane::perception::DynamicLaserDet
   const CloudPublisher &, const CloudPublisher &, const CloudPublisher &, const CloudPublisher &,
   const ObjectListPublisher &, const MarkerPublisher &, const std::string &, const std::string &,
   const ClusteringConfig &, const ClusterMergeConfig &, const ClassifierConfig &, double,
-  PedestrianTracker &, bool, const SelfFilter &, const DetectorOutputObserver &,
+  PedestrianTracker &, bool, const SelfFilter &, const ScanObservers &,
   const rclcpp::Clock::SharedPtr &);
 
 extern template ScanOutcome processLaserScan<GeometricMotionDetector>(
@@ -90,7 +83,7 @@ extern template ScanOutcome processLaserScan<GeometricMotionDetector>(
   const CloudPublisher &, const CloudPublisher &, const CloudPublisher &,
   const ObjectListPublisher &, const MarkerPublisher &, const std::string &, const std::string &,
   const ClusteringConfig &, const ClusterMergeConfig &, const ClassifierConfig &, double,
-  PedestrianTracker &, bool, const SelfFilter &, const DetectorOutputObserver &,
+  PedestrianTracker &, bool, const SelfFilter &, const ScanObservers &,
   const rclcpp::Clock::SharedPtr &);
 
 }  // namespace quillon_dynamic_detector

@@ -4,8 +4,10 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "builtin_interfaces/msg/time.hpp"
+#include "quillon_dynamic_detector/scan_observers.hpp"
 #include "quillon_dynamic_detector/scan_outcome.hpp"
 #include "rclcpp/node.hpp"
 #include "sensor_msgs/msg/laser_scan.hpp"
@@ -30,6 +32,13 @@ public:
       std::size_t scanner, const sensor_msgs::msg::LaserScan & scan,
       const sensor_msgs::msg::LaserScan & moving, const sensor_msgs::msg::LaserScan & still)>
       on_detector_output;
+    // Tools that record what the tracker made of each scan set this; called with the scanner's
+    // index after the tracker's update (ScanObservers::tracker_output).
+    std::function<void(
+      std::size_t scanner, const sensor_msgs::msg::LaserScan & scan,
+      const std::vector<quillon_protocol::msg::Object> & detections,
+      const std::vector<TrackSnapshot> & tracks)>
+      on_tracker_output;
   };
 
   // Declares the parameters, creates the publishers, the TF listener and the detectors. Throws

@@ -107,6 +107,26 @@ ScannerPose scannerPose(const Eigen::Matrix4f & frame_from_scanner)
   return pose;
 }
 
+// Every track the tracker holds, in the scanner's frame, for a tool that watches the tracker.
+std::vector<TrackSnapshot> snapshotTracks(
+  const PedestrianTracker & tracker, const std::optional<PlanarMotion> & scanner_from_frame)
+{
+  std::vector<TrackSnapshot> snapshots;
+  snapshots.reserve(tracker.tracks().size());
+  for (const Track & track : tracker.tracks()) {
+    quillon_protocol::msg::Object place;
+    place.pose.position.x = track.position().x();
+    place.pose.position.y = track.position().y();
+    if (scanner_from_frame) {
+      scanner_from_frame->apply(place);
+    }
+    snapshots.push_back(TrackSnapshot{
+      track.id, track.state, track.isPedestrian(), static_cast<float>(place.pose.position.x),
+      static_cast<float>(place.pose.position.y)});
+  }
+  return snapshots;
+}
+
 }  // namespace
 
 template <typename Detector>
@@ -119,8 +139,8 @@ ScanOutcome processLaserScan(
   const std::string & sensor_name, const std::string & output_frame,
   const ClusteringConfig & clustering, const ClusterMergeConfig & cluster_merge,
   const ClassifierConfig & classifier, double max_input_age_ms, PedestrianTracker & tracker,
-  bool track_in_odom, const SelfFilter & self_filter,
-  const DetectorOutputObserver & observe_detector, const rclcpp::Clock::SharedPtr & age_clock)
+  bool track_in_odom, const SelfFilter & self_filter, const ScanObservers & observers,
+  const rclcpp::Clock::SharedPtr & age_clock)
 {
   const auto t0 = SteadyClock::now();
   // Ages are measured against system time, whatever clock the node uses, unless the caller
@@ -179,8 +199,8 @@ ScanOutcome processLaserScan(
   auto static_scan = std::make_shared<LaserScan>();
   runDetector(detector, seen, pose, dynamic_scan, static_scan);
   const auto t1 = SteadyClock::now();
-  if (observe_detector) {
-    observe_detector(*seen, *dynamic_scan, *static_scan);
+  if (observers.detector_output) {
+    observers.detector_output(*seen, *dynamic_scan, *static_scan);
   }
 
   publishDetectorClouds(
@@ -217,6 +237,11 @@ ScanOutcome processLaserScan(
       detections.objects, static_clusters, detections.scores, stamp.seconds(), sight_or_none);
   }
   const auto t3 = SteadyClock::now();
+  const auto scanner_from_odom =
+    odom_from_scanner ? std::optional<PlanarMotion>(odom_from_scanner->inverse()) : std::nullopt;
+  if (observers.tracker_output) {
+    observers.tracker_output(*seen, detections.objects, snapshotTracks(tracker, scanner_from_odom));
+  }
 
   quillon_protocol::msg::ObjectList objects;
   objects.header.stamp = scan->header.stamp;
@@ -224,8 +249,6 @@ ScanOutcome processLaserScan(
   objects.sensor_name = sensor_name;
   objects.sensor_type = 3;
   objects.objects = tracker.exportTracks();
-  const auto scanner_from_odom =
-    odom_from_scanner ? std::optional<PlanarMotion>(odom_from_scanner->inverse()) : std::nullopt;
   if (scanner_from_odom) {
     scanner_from_odom->apply(objects.objects);
   }
@@ -261,7 +284,7 @@ template ScanOutcome processLaserScan<orvane::perception::DynamicLaserDetector>(
   const CloudPublisher &, const CloudPublisher &, const CloudPublisher &, const CloudPublisher &,
   const ObjectListPublisher &, const MarkerPublisher &, const std::string &, const std::string &,
   const ClusteringConfig &, const ClusterMergeConfig &, const ClassifierConfig &, double,
-  PedestrianTracker &, bool, const SelfFilter &, const DetectorOutputObserver &,
+  PedestrianTracker &, bool, const SelfFilter &, const ScanObservers &,
   const rclcpp::Clock::SharedPtr &);
 
 template ScanOutcome processLaserScan<GeometricMotionDetector>(
@@ -270,7 +293,7 @@ template ScanOutcome processLaserScan<GeometricMotionDetector>(
   const CloudPublisher &, const CloudPublisher &, const CloudPublisher &,
   const ObjectListPublisher &, const MarkerPublisher &, const std::string &, const std::string &,
   const ClusteringConfig &, const ClusterMergeConfig &, const ClassifierConfig &, double,
-  PedestrianTracker &, bool, const SelfFilter &, const DetectorOutputObserver &,
+  PedestrianTracker &, bool, const SelfFilter &, const ScanObservers &,
   const rclcpp::Clock::SharedPtr &);
 
 }  // namespace quillon_dynamic_detector

@@ -5,6 +5,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include <Eigen/Core>
 
@@ -45,7 +46,7 @@ struct ScanChannel
   std::unique_ptr<PedestrianTracker> tracker;
   SelfFilter self_filter;  // its mount is set once TF knows it
   ScanOutcomeCounts outcomes;
-  DetectorOutputObserver observe_detector;  // empty unless a tool asked for it
+  ScanObservers observers;  // empty unless a tool asked for them
   rclcpp::Subscription<sensor_msgs::msg::LaserScan>::SharedPtr subscription;
 };
 
@@ -137,12 +138,21 @@ TrailscanNode::TrailscanNode(const rclcpp::Node::SharedPtr & node, const Options
   for (ScanChannel & c : w.channels) {
     c.geometric_detector = std::make_unique<GeometricMotionDetector>(cfg);
   }
-  if (options.on_detector_output) {
-    for (std::size_t i = 0; i < 2; ++i) {
-      w.channels[i].observe_detector =
+  for (std::size_t i = 0; i < 2; ++i) {
+    ScanObservers & observers = w.channels[i].observers;
+    if (options.on_detector_output) {
+      observers.detector_output =
         [observer = options.on_detector_output, i](
           const sensor_msgs::msg::LaserScan & scan, const sensor_msgs::msg::LaserScan & moving,
           const sensor_msgs::msg::LaserScan & still) { observer(i, scan, moving, still); };
+    }
+    if (options.on_tracker_output) {
+      observers.tracker_output = [observer = options.on_tracker_output, i](
+                                   const sensor_msgs::msg::LaserScan & scan,
+                                   const std::vector<quillon_protocol::msg::Object> & detections,
+                                   const std::vector<TrackSnapshot> & tracks) {
+        observer(i, scan, detections, tracks);
+      };
     }
   }
 }
@@ -252,14 +262,13 @@ void TrailscanNode::Wiring::subscribe(ScanChannel & c)
           c.static_cloud_pub, c.raw_candidate_cloud_pub, c.confirmed_cloud_pub,
           c.local_map_cloud_pub, c.objects_pub, c.markers_pub, c.sensor_name, c.output_frame,
           s.clustering, s.cluster_merge, s.classifier, s.max_input_age_ms, *c.tracker,
-          s.track_in_odom, c.self_filter, c.observe_detector, ageClock()));
+          s.track_in_odom, c.self_filter, c.observers, ageClock()));
       } else {
         c.outcomes.add(processLaserScan(
           scan, tf_buffer, *c.closed_detector, *clusterer, c.dynamic_cloud_pub, c.static_cloud_pub,
           c.raw_candidate_cloud_pub, c.confirmed_cloud_pub, c.local_map_cloud_pub, c.objects_pub,
           c.markers_pub, c.sensor_name, c.output_frame, s.clustering, s.cluster_merge, s.classifier,
-          s.max_input_age_ms, *c.tracker, s.track_in_odom, c.self_filter, c.observe_detector,
-          ageClock()));
+          s.max_input_age_ms, *c.tracker, s.track_in_odom, c.self_filter, c.observers, ageClock()));
       }
     });
 }

@@ -143,6 +143,7 @@ public:
   Received<visualization_msgs::msg::MarkerArray> markers;
   bool track_in_odom = false;
   SelfFilter self_filter;
+  ScanObservers observers;
 
 private:
   template <typename Detector>
@@ -152,7 +153,7 @@ private:
       scan, buffer_, detector, *clusterer_, dynamic_pub_, static_pub_, raw_pub_, confirmed_pub_,
       map_pub_, objects_pub_, markers_pub_, "top_scan_01", "base_scan_01", settings_.clustering,
       settings_.cluster_merge, settings_.classifier, settings_.max_input_age_ms, *tracker_,
-      track_in_odom, self_filter);
+      track_in_odom, self_filter, observers);
   }
 
   template <typename MessageT>
@@ -507,6 +508,73 @@ TEST_F(ScanPipelineTest, TrackingInOdomPublishesInTheScannerFrameAsBefore)
   EXPECT_NEAR(label_in_scanner.pose.position.x, label_in_odom.pose.position.x, 1e-3);
   EXPECT_NEAR(label_in_scanner.pose.position.y, label_in_odom.pose.position.y, 1e-3);
   EXPECT_EQ(label_in_scanner.text, label_in_odom.text);
+}
+
+// A tool watching the tracker sees every track, in the scanner frame even when tracking in
+// "odom": the walker's track before it is confirmed, and afterwards the very objects the list
+// publishes. The detector's observer sees the scan before the tracker's.
+TEST_F(ScanPipelineTest, ObserversSeeEveryTrackInTheScannerFrameBeforeItIsPublished)
+{
+  ros2_compat::testing::ScopedFakeSystemTime fake_time(START_NS);
+  PipelineHarness harness;
+  harness.placeRobot(12.0, -7.0, 2.0);
+  harness.track_in_odom = true;
+  std::vector<std::string> calls;
+  std::vector<TrackSnapshot> tracks;
+  std::vector<quillon_protocol::msg::Object> detections;
+  harness.observers.detector_output = [&](const auto &, const auto &, const auto &) {
+    calls.push_back("detector");
+  };
+  harness.observers.tracker_output = [&](const auto &, const auto & d, const auto & t) {
+    calls.push_back("tracker");
+    detections = d;
+    tracks = t;
+  };
+  int64_t now = START_NS;
+  bool seen_tentative_before_publication = false;
+  int published_scans = 0;
+  int walker_detected = 0;
+  for (int k = 0; k < 45; ++k) {
+    cluster_builders::Room room;
+    float walker_x = 0.0F;
+    if (k >= 10) {
+      walker_x = cluster_builders::addWalkingPerson(room, -2.0F, 1.5F, 1.0F, 0.1F * (k - 10));
+    }
+    ASSERT_EQ(harness.process(roomScanAt(room, now)), ScanOutcome::kProcessed);
+    now += 100000000LL;
+    ros2_compat::testing::set_system_time(now);
+    const auto on_walker = [&](float x, float y) {
+      return k >= 10 && std::hypot(x - walker_x, y - 1.5F) < 0.3F;
+    };
+    const auto & published = harness.objects.messages.back().objects;
+    if (published.empty()) {
+      seen_tentative_before_publication |=
+        std::any_of(tracks.begin(), tracks.end(), [&](const TrackSnapshot & t) {
+          return t.state == TrackState::Tentative && on_walker(t.x, t.y);
+        });
+      continue;
+    }
+    std::size_t published_tracks = 0;
+    for (const TrackSnapshot & t : tracks) {
+      published_tracks += t.pedestrian && t.state != TrackState::Tentative ? 1 : 0;
+    }
+    ASSERT_EQ(published_tracks, published.size()) << "scan " << k;
+    EXPECT_TRUE(std::any_of(tracks.begin(), tracks.end(), [&](const TrackSnapshot & t) {
+      return std::hypot(t.x - published[0].pose.position.x, t.y - published[0].pose.position.y) <
+             1e-3;
+    }));
+    ++published_scans;
+    walker_detected += std::any_of(detections.begin(), detections.end(), [&](const auto & d) {
+      return on_walker(
+        static_cast<float>(d.pose.position.x), static_cast<float>(d.pose.position.y));
+    });
+  }
+  EXPECT_TRUE(seen_tentative_before_publication);
+  EXPECT_GT(walker_detected, published_scans / 2);
+  ASSERT_FALSE(harness.objects.messages.back().objects.empty());
+  ASSERT_EQ(calls.size(), 90u);
+  EXPECT_EQ(calls[0], "detector");
+  EXPECT_EQ(calls[1], "tracker");
 }
 
 // With "tracker.seen_empty_timeout", a pedestrian who vanishes where the scan now sees the wall

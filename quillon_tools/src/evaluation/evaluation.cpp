@@ -79,6 +79,8 @@ struct GateTally
   // within ALTERNATION_S (alternating lists) or not; by truth person, indices into `switches`.
   std::map<int32_t, std::vector<std::size_t>> open_switches;
   std::vector<IdentitySwitch> switches;
+  bool record_misses = false;
+  std::vector<WalkingMiss> misses;
 };
 
 double norm(const PlanarVector & v) { return std::hypot(v.x, v.y); }
@@ -437,6 +439,9 @@ void scoreUnderGate(const ListScene & scene, GateTally & tally)
     }
     if (match[p] == NO_MATCH) {
       countPerson(scene.people[p], nullptr, 0.0, tally);
+      if (tally.record_misses && !scene.people[p].standing) {
+        tally.misses.push_back({scene.stamp_ns, scene.people[p].in_frame.id});
+      }
     } else {
       countPerson(scene.people[p], &scene.detections[d], scene.distances[p][d], tally);
       if (RangeBandScores * band = bandAt(scene.detections[d].range_m, tally.range_bands)) {
@@ -634,6 +639,7 @@ GateScores summariseGate(
   g.longest_false_id_near_furniture_s = longestFurnitureRun(tally, times);
   g.identity = tally.identity.summarise();
   g.switches = tally.switches;
+  g.walking_misses = tally.misses;
   return g;
 }
 
@@ -668,6 +674,7 @@ EvaluationResult evaluate(
   for (std::size_t g = 0; g < tallies.size(); ++g) {
     tallies[g].scores.gate_m = options.gates_m[g];
     tallies[g].range_bands = rangeBands(options);
+    tallies[g].record_misses = options.record_misses;
   }
   EvaluationResult r;
   std::vector<ScoredPeopleCount> scored_people;

@@ -190,6 +190,13 @@ ReplayRunner::ReplayRunner(const ReplayOptions & options) : nodes_(std::make_uni
       observer(scanner == 0 ? "/scan_01" : "/scan_02", scan, moving, still);
     };
   }
+  if (options.on_tracker_output) {
+    trailscan_options.on_tracker_output = [observer = options.on_tracker_output](
+                                            std::size_t scanner, const auto & scan,
+                                            const auto & detections, const auto & tracks) {
+      observer(scanner == 0 ? "/scan_01" : "/scan_02", scan, detections, tracks);
+    };
+  }
   n.trailscan =
     std::make_unique<quillon_dynamic_detector::TrailscanNode>(trailscan_node, trailscan_options);
   n.trailmerge = std::make_shared<quillon_dynamic_detector::TrailmergeNode>(

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -17,6 +18,7 @@
 #include "quillon_tools/recording/bag_reader.hpp"
 #include "quillon_tools/recording/bag_writer.hpp"
 #include "quillon_tools/runner/detector_returns.hpp"
+#include "quillon_tools/runner/pipeline_records.hpp"
 #include "quillon_tools/runner/result_bag.hpp"
 #include "scratch_folder.hpp"
 #include "sensor_msgs/msg/laser_scan.hpp"
@@ -136,7 +138,8 @@ TEST(BagPrograms, SimulateRunOfflineAndEvaluate)
 }
 
 // With --debug-topics the result bag also shows what the detector made of every scan: each return
-// of a processed scan lies in exactly one of its two clouds, and the clusters come beside them.
+// of a processed scan lies in exactly one of its two clouds, and the clusters come beside them;
+// so do its detections and tracks, which the error analysis reads.
 TEST(BagPrograms, OfflineRunRecordsTheDetectorsSplitOfEveryScan)
 {
   const auto bag = scratch("debug_room");
@@ -177,6 +180,28 @@ TEST(BagPrograms, OfflineRunRecordsTheDetectorsSplitOfEveryScan)
   EXPECT_EQ(clouds["/scan1/detector_moving_cloud"], returns.size());
   EXPECT_EQ(clouds["/scan1/dynamic_cloud"], returns.size());
   EXPECT_EQ(clouds["/scan1/local_static_map_cloud"], returns.size());
+  EXPECT_EQ(quillon_tools::readPipelineRecords(result).at("base_scan_01").size(), returns.size());
+
+  // The error analysis finds every walking miss in those records.
+  ChildProcess explain({EVALUATE_EXECUTABLE, result.string(), truth.string(), "--explain"});
+  ASSERT_EQ(runToEnd(explain), 0) << explain.output();
+  for (const std::string topic : {"/objects_laser1", "/objects_laser"}) {
+    const std::string heading = "Walking misses of debug_room_result " + topic + " within 0.5 m";
+    const auto at = explain.output().find(heading);
+    ASSERT_NE(at, std::string::npos) << explain.output();
+    std::istringstream lines(explain.output().substr(at + heading.size()));
+    std::string line;
+    std::getline(lines, line);
+    const long misses = std::stol(line.substr(line.rfind(' ')));
+    long staged = 0;
+    for (int stage = 0; stage < 8 && std::getline(lines, line); ++stage) {
+      staged += std::stol(line);
+      if (line.find("no record of the scan") != std::string::npos) {
+        EXPECT_EQ(std::stol(line), 0) << topic;
+      }
+    }
+    EXPECT_EQ(staged, misses) << explain.output();
+  }
 }
 
 // The offline runner checks a parameter file as trailscan does, even for the parameters it

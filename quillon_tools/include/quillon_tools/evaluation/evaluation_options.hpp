@@ -36,6 +36,8 @@ struct EvaluationOptions
   // An unmatched detection this close to a furniture item's circle counts as a furniture FP.
   double furniture_margin_m = 0.3;
   int32_t pedestrian_classification = 1;
+  // Keeps every miss of a walking person (GateScores::walking_misses), for the error analysis.
+  bool record_misses = false;
 };
 
 }  // namespace quillon_tools

@@ -77,6 +77,13 @@ struct IdentitySwitch
   SwitchCause cause = SwitchCause::old_id_ended;
 };
 
+// A scored walking person the list held no object for.
+struct WalkingMiss
+{
+  int64_t stamp_ns = 0;  // the list's
+  int32_t person = 0;
+};
+
 // CLEAR-MOT scores under one gate. False positives belong to no person, so they are counted only
 // here, not per kind of person. A detection of nobody inside a region the truth ignores in its
 // frame is no false positive and counts nowhere.
@@ -114,6 +121,8 @@ struct GateScores
   IdentityScores identity;
   // Every identity switch of the scored people, in order, with its cause.
   std::vector<IdentitySwitch> switches;
+  // Every miss of a walking person, in order; kept only with EvaluationOptions::record_misses.
+  std::vector<WalkingMiss> walking_misses;
 };
 
 // The scores of one output topic.

@@ -11,6 +11,10 @@
 namespace quillon_tools
 {
 
+// "/scan_01" -> "/scan1", the prefix of that scanner's debug topics; throws
+// std::invalid_argument for another topic.
+std::string debugPrefix(const std::string & scan_topic);
+
 // Result-bag topics of the detector's moving and static returns of scanner 1 or 2 ("/scan1/..."):
 // the detectors' own debug clouds stay empty with the closed detector.
 std::string detectorMovingTopic(const std::string & scan_topic);

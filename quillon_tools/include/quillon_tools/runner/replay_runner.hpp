@@ -10,6 +10,7 @@
 
 #include "builtin_interfaces/msg/time.hpp"
 #include "geometry_msgs/msg/transform_stamped.hpp"
+#include "quillon_dynamic_detector/scan_observers.hpp"
 #include "quillon_dynamic_detector/scan_outcome.hpp"
 #include "quillon_protocol/msg/object_list.hpp"
 #include "rclcpp/parameter.hpp"
@@ -62,6 +63,14 @@ struct ReplayOptions
     const std::string & scan_topic, const sensor_msgs::msg::LaserScan & scan,
     const sensor_msgs::msg::LaserScan & moving, const sensor_msgs::msg::LaserScan & still)>
     on_detector_output;
+  // Called with what the tracker made of each scan: "/scan_01" or "/scan_02", the scan, its
+  // detections (one per moving cluster, with its shape verdict) and every track the tracker
+  // holds, published or not, all in the scanner's frame.
+  std::function<void(
+    const std::string & scan_topic, const sensor_msgs::msg::LaserScan & scan,
+    const std::vector<quillon_protocol::msg::Object> & detections,
+    const std::vector<quillon_dynamic_detector::TrackSnapshot> & tracks)>
+    on_tracker_output;
 };
 
 // trailscan and trailmerge in this process, fed one message at a time on a simulated clock:
