@@ -42,8 +42,9 @@ constexpr const char * USAGE =
   "0.5-2 s without a match, a duplicate near the person, the id taken by another object, lists\n"
   "alternating, the old id gone), with the count of each cause, and the walking misses by the\n"
   "stage where the person fell out of the pipeline (no returns, none moving, no cluster, not a\n"
-  "pedestrian by shape, not yet confirmed, lost while coasting, not in the list), from what\n"
-  "quillon_offline_run --debug-topics recorded.\n";
+  "pedestrian by shape, not yet confirmed, lost while coasting, no object in the list), from\n"
+  "what quillon_offline_run --debug-topics recorded, or the object near them matched to\n"
+  "another person.\n";
 
 // The gate of the false-pedestrian lines.
 constexpr double FALSE_PEDESTRIAN_GATE_M = 0.5;

@@ -440,7 +440,10 @@ void scoreUnderGate(const ListScene & scene, GateTally & tally)
     if (match[p] == NO_MATCH) {
       countPerson(scene.people[p], nullptr, 0.0, tally);
       if (tally.record_misses && !scene.people[p].standing) {
-        tally.misses.push_back({scene.stamp_ns, scene.people[p].in_frame.id});
+        const auto & row = scene.distances[p];
+        const bool object_near = std::any_of(
+          row.begin(), row.end(), [&](double distance) { return distance <= tally.scores.gate_m; });
+        tally.misses.push_back({scene.stamp_ns, scene.people[p].in_frame.id, object_near});
       }
     } else {
       countPerson(scene.people[p], &scene.detections[d], scene.distances[p][d], tally);

@@ -123,7 +123,9 @@ const char * missStageName(MissStage stage)
     case MissStage::lost_while_coasting:
       return "track lost while coasting";
     case MissStage::not_published:
-      return "pedestrian track not in the list";
+      return "pedestrian track, no object in the list";
+    case MissStage::matched_elsewhere:
+      return "the object near them matched to another person";
     case MissStage::not_recorded:
       return "no record of the scan";
   }
@@ -150,6 +152,10 @@ std::vector<MissStage> stagesOfMisses(
   std::vector<MissStage> stages;
   stages.reserve(misses.size());
   for (const WalkingMiss & miss : misses) {
+    if (miss.object_matched_elsewhere) {
+      stages.push_back(MissStage::matched_elsewhere);
+      continue;
+    }
     std::optional<MissStage> furthest;
     for (const auto & [scanner_frame, scanner_records] : records) {
       if (list_frame != ROBOT_FRAME && list_frame != scanner_frame) {

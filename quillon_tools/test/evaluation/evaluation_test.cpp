@@ -340,6 +340,31 @@ TEST(Evaluation, WalkingAndStandingPeopleAreScoredApart)
   EXPECT_DOUBLE_EQ(g.all.recall, 0.75);
 }
 
+// Asked to, the scores keep every miss of a walking person, and whether an object within the
+// gate went to somebody else: two walkers side by side with one object between them, a third
+// walker with nothing near; standing people's misses are not kept.
+TEST(Evaluation, WalkingMissesAreKeptWhenAskedWithAnyObjectMatchedElsewhere)
+{
+  GroundTruth truth;
+  std::vector<ScoredList> lists;
+  for (int k = 0; k < 2; ++k) {
+    const int64_t stamp = k * 100 * MS;
+    truth.frames.push_back(truthFrame(
+      stamp, {person(1, 2.0, 0.0, 1.0, 0.0), person(2, 2.0, 0.4, 1.0, 0.0),
+              person(3, 0.0, -3.0, 0.0, 1.0), person(4, -2.0, 0.0)}));
+    lists.push_back(scoredList(stamp, "base_footprint", {object(2.0, 0.1)}, {7}));
+  }
+  EvaluationOptions options;
+  EXPECT_TRUE(evaluate(truth, lists, options).gates.at(0).walking_misses.empty());
+  options.record_misses = true;
+  const GateScores g = evaluate(truth, lists, options).gates.at(0);
+  ASSERT_EQ(g.walking_misses.size(), 4u);
+  for (const WalkingMiss & miss : g.walking_misses) {
+    EXPECT_EQ(miss.object_matched_elsewhere, miss.person == 2) << miss.person;
+  }
+  EXPECT_EQ(g.walking_misses[2].stamp_ns, 100 * MS);
+}
+
 // The fused list comes at uneven steps (one list per scanner's list): each list stands for the
 // time to the next, and an outage adds no person-time. Walking people's MOTA does not count
 // the detections of standing people against them.

@@ -68,7 +68,7 @@ TEST(MissStage, AMissFallsAtTheFirstStageThePersonDidNotPass)
 
 // A scanner's list looks in that scanner's newest record at or before its stamp; the fused list
 // in both scanners' (each in its own frame), where the person got furthest counts; a record too
-// old, or none, says nothing.
+// old, or none, says nothing; a miss beside an object matched elsewhere needs no record.
 TEST(MissStage, CountsTakeTheNewestRecordOfTheListsScannerOrTheFurthestOfBoth)
 {
   GroundTruth truth;
@@ -101,6 +101,10 @@ TEST(MissStage, CountsTakeTheNewestRecordOfTheListsScannerOrTheFurthestOfBoth)
     stages("base_footprint", {60, 100}),
     (std::vector<MissStage>{MissStage::none_moving, MissStage::not_yet_confirmed}));
   EXPECT_EQ(stages("base_scan_02", {10}), std::vector<MissStage>{MissStage::not_recorded});
+  // An object near them that went to somebody else says it all, records or not.
+  EXPECT_EQ(
+    stagesOfMisses(truth, {{100 * MS, 1, true}}, "base_scan_01", records, 0.5),
+    std::vector<MissStage>{MissStage::matched_elsewhere});
   records.clear();
   EXPECT_EQ(stages("base_footprint", {100}), std::vector<MissStage>{MissStage::not_recorded});
 }

@@ -194,7 +194,8 @@ TEST(BagPrograms, OfflineRunRecordsTheDetectorsSplitOfEveryScan)
     std::getline(lines, line);
     const long misses = std::stol(line.substr(line.rfind(' ')));
     long staged = 0;
-    for (int stage = 0; stage < 8 && std::getline(lines, line); ++stage) {
+    for (std::size_t stage = 0;
+         stage < quillon_tools::MISS_STAGE_COUNT && std::getline(lines, line); ++stage) {
       staged += std::stol(line);
       if (line.find("no record of the scan") != std::string::npos) {
         EXPECT_EQ(std::stol(line), 0) << topic;

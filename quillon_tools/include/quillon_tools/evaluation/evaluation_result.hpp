@@ -82,6 +82,8 @@ struct WalkingMiss
 {
   int64_t stamp_ns = 0;  // the list's
   int32_t person = 0;
+  // The list held an object within the gate, matched to somebody else (one object for two).
+  bool object_matched_elsewhere = false;
 };
 
 // CLEAR-MOT scores under one gate. False positives belong to no person, so they are counted only

@@ -59,8 +59,9 @@ using PipelineRecords = std::map<std::string, std::vector<ScanRecord>>;
 // their returns moving; no moving cluster within the gate (too small, so dropped, or split
 // away); no detection or track near them judged a pedestrian; their track not yet confirmed;
 // the track that followed them coasting away beyond the gate; a published pedestrian track
-// within the gate that the list did not give them (trailmerge dropped or moved it, or it went to
-// somebody else). `not_recorded`: no record of the scanner at that time.
+// within the gate but no object of the list (trailmerge dropped or moved it). Apart from the
+// stages, `matched_elsewhere`: the list held an object within the gate, matched to somebody else
+// (one object for two people). `not_recorded`: no record of the scanner at that time.
 enum class MissStage
 {
   no_returns,
@@ -70,9 +71,10 @@ enum class MissStage
   not_yet_confirmed,
   lost_while_coasting,
   not_published,
+  matched_elsewhere,
   not_recorded
 };
-constexpr std::size_t MISS_STAGE_COUNT = 8;
+constexpr std::size_t MISS_STAGE_COUNT = 9;
 
 // Words for a stage, as the explanation prints them.
 const char * missStageName(MissStage stage);
@@ -82,7 +84,8 @@ MissStage missStage(const ScanRecord & record, const RecordedPoint & person, dou
 
 // The stage of each miss of one list (in `list_frame`), in order: each miss is looked up in the
 // newest record at or before its stamp of the list's scanner, or of both scanners on the fused
-// list ("base_footprint"), where the stage the person got furthest counts.
+// list ("base_footprint"), where the stage the person got furthest counts; a miss with an object
+// matched elsewhere is that, whatever the records say.
 std::vector<MissStage> stagesOfMisses(
   const GroundTruth & truth, const std::vector<WalkingMiss> & misses,
   const std::string & list_frame, const PipelineRecords & records, double gate_m);
