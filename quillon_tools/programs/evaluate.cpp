@@ -20,6 +20,7 @@
 
 #include "quillon_dynamic_detector/clustering_config.hpp"
 #include "quillon_tools/evaluation/ground_truth_csv.hpp"
+#include "quillon_tools/evaluation/miss_stage_table.hpp"
 #include "quillon_tools/evaluation/miss_stages.hpp"
 #include "quillon_tools/evaluation/report_table.hpp"
 #include "quillon_tools/evaluation/robot_only_truth.hpp"
@@ -259,9 +260,9 @@ std::vector<MissStretch> missStretches(
 // one person's misses at one stage.
 void printMissStages(
   const std::vector<std::pair<std::string, EvaluationResult>> & rows, const ResultBag & bag,
-  const std::vector<int64_t> & origins, const GroundTruth & truth, const PipelineRecords & records)
+  const std::vector<int64_t> & origins, const MissStageTable & table)
 {
-  if (records.empty()) {
+  if (table.empty()) {
     std::printf(
       "Misses by stage: the result bag holds no record of the pipeline (run quillon_offline_run "
       "with --debug-topics)\n");
@@ -275,7 +276,7 @@ void printMissStages(
     }
     const std::string & frame = lists->second.front().list.header.frame_id;
     for (const GateScores & gate : rows[t].second.gates) {
-      const auto stages = stagesOfMisses(truth, gate.walking_misses, frame, records, gate.gate_m);
+      const auto stages = table.stagesOf(gate.walking_misses, frame, gate.gate_m);
       std::printf(
         "Walking misses of %s within %.2g m by stage: %zu\n", rows[t].first.c_str(), gate.gate_m,
         stages.size());
@@ -318,7 +319,11 @@ int run(const Options & o)
   if (o.explain) {
     const std::vector<int64_t> origins = firstListStamps(bag);
     printSwitches(rows, origins);
-    printMissStages(rows, bag, origins, truth, readPipelineRecords(o.bag));
+    MissStageTable table(o.scoring.gates_m);
+    readPipelineRecords(o.bag, [&](const std::string & frame, const ScanRecord & record) {
+      table.add(truth, frame, record);
+    });
+    printMissStages(rows, bag, origins, table);
   }
   if (!o.nobody_here.empty()) {
     std::printf(

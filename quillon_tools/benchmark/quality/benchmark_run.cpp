@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <string>
 
 #include "quillon_tools/evaluation/evaluation_options.hpp"
 
@@ -31,7 +32,49 @@ void writeRunColumns(std::ofstream & csv, const Run & r)
   csv << r.scenario << ',' << r.scanner << ',' << r.detector << ',' << r.params << ',';
 }
 
+// The frame trailscan and trailmerge publish a list topic in (" /objects_laser1" as the runs
+// name it).
+std::string listFrame(const std::string & topic)
+{
+  if (topic.size() > 1 && topic.back() == '1') {
+    return "base_scan_01";
+  }
+  if (topic.size() > 1 && topic.back() == '2') {
+    return "base_scan_02";
+  }
+  return "base_footprint";
+}
+
+// Nine columns of walking misses by stage; empty for other people or an untraced run.
+void writeMissStageColumns(
+  std::ofstream & csv, const Run & r, const std::string & topic, double gate_m,
+  const std::string & kind)
+{
+  const auto counts = r.miss_stages.find({topic, gate_m});
+  if (kind != "walking" || counts == r.miss_stages.end()) {
+    csv << std::string(MISS_STAGE_COUNT, ',');
+    return;
+  }
+  for (const int64_t count : counts->second) {
+    csv << ',' << count;
+  }
+}
+
 }  // namespace
+
+void countMissStages(Run & r, const MissStageTable & table)
+{
+  for (const auto & [topic, result] : r.topics) {
+    for (const GateScores & gate : result.gates) {
+      std::array<int64_t, MISS_STAGE_COUNT> counts{};
+      for (const MissStage stage :
+           table.stagesOf(gate.walking_misses, listFrame(topic), gate.gate_m)) {
+        ++counts[static_cast<std::size_t>(stage)];
+      }
+      r.miss_stages[{topic, gate.gate_m}] = counts;
+    }
+  }
+}
 
 std::vector<std::string> bandLabels()
 {
@@ -96,6 +139,10 @@ void writeCsvHeader(std::ofstream & csv)
          "switches_id_taken,switches_alternating,switches_old_id_ended";
   csv << ",false_positives_near_person,false_positives_on_furniture_only,"
          "false_positives_elsewhere";
+  // Walking people's misses by the stage of the pipeline that lost them.
+  csv << ",misses_no_returns,misses_none_moving,misses_cluster_too_small_or_split,"
+         "misses_not_pedestrian_by_shape,misses_not_yet_confirmed,misses_lost_while_coasting,"
+         "misses_not_published,misses_matched_elsewhere,misses_not_recorded";
   csv << '\n';
 }
 
@@ -107,7 +154,7 @@ void writeCsvRows(std::ofstream & csv, const Run & r)
       csv << topic << std::string(18, ',') << r.cost_median_ms << ',' << r.bare_median_ms << ','
           << r.profile << std::string(3 * bandLabels().size() + 1 + 5, ',');
       writeRealColumns(csv, r, topic);
-      csv << std::string(4 + 6 + 3, ',');
+      csv << std::string(4 + 6 + 3 + MISS_STAGE_COUNT, ',');
       csv << '\n';
     }
     return;
@@ -138,6 +185,7 @@ void writeCsvRows(std::ofstream & csv, const Run & r)
         writeSwitchCauseColumns(csv, gate.switches, kind);
         csv << ',' << gate.false_positives_near_person << ','
             << gate.false_positives_on_furniture_only << ',' << gate.false_positives_elsewhere;
+        writeMissStageColumns(csv, r, topic, gate.gate_m, kind);
         csv << '\n';
       }
     }

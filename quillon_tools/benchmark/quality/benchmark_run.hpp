@@ -3,7 +3,9 @@
 #ifndef QUILLON_TOOLS__BENCHMARK__QUALITY__BENCHMARK_RUN_HPP_
 #define QUILLON_TOOLS__BENCHMARK__QUALITY__BENCHMARK_RUN_HPP_
 
+#include <array>
 #include <cmath>
+#include <cstdint>
 #include <fstream>
 #include <map>
 #include <optional>
@@ -12,6 +14,7 @@
 #include <vector>
 
 #include "quillon_tools/evaluation/evaluation_result.hpp"
+#include "quillon_tools/evaluation/miss_stage_table.hpp"
 
 namespace quillon_tools
 {
@@ -49,7 +52,13 @@ struct Run
   double cost_median_ms = 0.0;                                   // trailscan's processing per scan
   double bare_median_ms = 0.0;  // PCL's clustering of the same scans
   std::optional<RealFigures> real;
+  // Walking misses by stage, by (list topic as in `topics`, gate); empty when not traced.
+  std::map<std::pair<std::string, double>, std::array<int64_t, MISS_STAGE_COUNT>> miss_stages;
 };
+
+// Fills `r.miss_stages` from the stages the replay's pipeline reached (MissStageRecorder); the
+// runs' walking misses must have been kept (EvaluationOptions::record_misses).
+void countMissStages(Run & r, const MissStageTable & table);
 
 // The range bands runs are scored in, as "<from>_<to>m" (EvaluationOptions's bands).
 std::vector<std::string> bandLabels();

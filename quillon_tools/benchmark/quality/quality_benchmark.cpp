@@ -6,6 +6,7 @@
 //   quillon_quality_benchmark [--scenario NAME]... [--scanner NAME]... [--detector D]
 //       [--params FILE]... [--profiles default|matching|both] [--profile NAME] [--seed N]
 //       [--duration S] [--csv FILE] [--work DIR] [--real DIR] [--real-only] [--long]
+//       [--trace-misses]
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -22,6 +23,7 @@
 #include "benchmark_run.hpp"
 #include "benchmark_support.hpp"
 #include "quillon_tools/runner/bag_replay.hpp"
+#include "quillon_tools/runner/pipeline_records.hpp"
 #include "quillon_tools/runner/program_main.hpp"
 #include "quillon_tools/runner/scanner_profile.hpp"
 #include "quillon_tools/runner/scenario_bag.hpp"
@@ -54,6 +56,8 @@ struct Options
   fs::path real;  // a folder of real recordings; empty: none
   bool simulator = true;
   bool long_scenarios = false;  // the 3-minute scenarios as well
+  // Watch the pipeline to say where each walking miss happened; its work counts in the cost.
+  bool trace_misses = false;
 };
 
 bool parseOptions(int argc, char ** argv, Options & o)
@@ -113,6 +117,8 @@ bool parseOptions(int argc, char ** argv, Options & o)
       o.simulator = false;
     } else if (arg == "--long") {
       o.long_scenarios = true;
+    } else if (arg == "--trace-misses") {
+      o.trace_misses = true;
     } else {
       return false;
     }
@@ -265,14 +271,25 @@ bool runSimulated(const Options & o, std::ofstream & csv)
               {},
               0.0,
               bare_ms,
-              std::nullopt};
+              std::nullopt,
+              {}};
             BagReplayOptions options;
             options.nodes.geometric_detector = geometric;
+            EvaluationOptions scoring;
+            scoring.record_misses = o.trace_misses;
+            MissStageTable stages(scoring.gates_m);
+            MissStageRecorder recorder(truth, stages);
+            if (o.trace_misses) {
+              recorder.observe(options.nodes);
+            }
             const BagReplay replay = replayBag(bag, options);
             if (!rclcpp::ok()) {
               return false;  // the run was cut short: not scored
             }
-            r.topics = evaluateReplay(truth, replay.outputs, "", EvaluationOptions{});
+            r.topics = evaluateReplay(truth, replay.outputs, "", scoring);
+            if (o.trace_misses) {
+              countMissStages(r, stages);
+            }
             r.cost_median_ms = processingMedian(replay.outputs);
             printRun(r);
             writeCsvRows(csv, r);
@@ -322,7 +339,7 @@ int main(int argc, char ** argv)
       "usage: quillon_quality_benchmark [--scenario NAME]... [--scanner NAME]... "
       "[--detector closed|geometric|both] [--params FILE]... [--profiles default|matching|both] "
       "[--profile NAME] [--seed N] [--duration S] [--csv FILE] [--work DIR] [--real DIR] "
-      "[--real-only] [--long]\n"
+      "[--real-only] [--long] [--trace-misses]\n"
       "Without --scenario or --scanner it runs them all (scanner 'built_in' is the simulator's\n"
       "default); each --params file is one more set of runs besides none.\n"
       "--profiles (default both): each run with the default parameters, with the scanner\n"
@@ -332,7 +349,9 @@ int main(int argc, char ** argv)
       "the layout of the shared real-recordings pack) with the defaults and with the profile\n"
       "quillon_suggest_profile picks; --real-only skips the simulator.\n"
       "--long: the 3-minute scenarios (office_floor, busy_corridor) as well; they take about as\n"
-      "long again as all the others together.\n" +
+      "long again as all the others together.\n"
+      "--trace-misses: the simulated runs' walking misses by the stage of the pipeline that lost\n"
+      "the person (the CSV's misses_ columns); watching the pipeline adds to the cost column.\n" +
         quillon_tools::profileUsage() +
         "Here a --params file plays the part of the user's parameter file (over the profile).\n",
       help);

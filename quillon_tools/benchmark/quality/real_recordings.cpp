@@ -300,7 +300,8 @@ Run runRecording(
     {},
     processingMedian(replay.outputs),
     0.0,
-    RealFigures{}};
+    RealFigures{},
+    {}};
   if (recording.truth) {
     for (auto & [topic, result] : evaluateReplay(*recording.truth, replay.outputs, "")) {
       if (result.lists_scored > 0) {

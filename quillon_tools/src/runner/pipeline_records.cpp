@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <stdexcept>
 #include <utility>
 
 #include "quillon_tools/evaluation/scored_list.hpp"
@@ -133,7 +134,10 @@ PointCloud2 trackCloud(
   return floatCloud(scan.header, TRACK_FIELDS, values);
 }
 
-PipelineRecords readPipelineRecords(const std::filesystem::path & bag)
+void readPipelineRecords(
+  const std::filesystem::path & bag,
+  const std::function<void(const std::string & scanner_frame, const ScanRecord & record)> &
+    on_record)
 {
   // topic -> (scanner index, part)
   std::map<std::string, std::pair<std::size_t, RecordPart>> parts;
@@ -152,11 +156,11 @@ PipelineRecords readPipelineRecords(const std::filesystem::path & bag)
       wanted.push_back(topic.name);
     }
   }
-  PipelineRecords records;
   if (wanted.empty()) {
-    return records;
+    return;
   }
   reader.setTopicFilter(wanted);
+  // A record is complete once its four clouds are in; the clouds of one scan come together.
   std::array<std::map<int64_t, PartialRecord>, 2> partial;
   BagMessage message;
   while (reader.readNext(message)) {
@@ -170,18 +174,74 @@ PipelineRecords readPipelineRecords(const std::filesystem::path & bag)
     const int64_t stamp = stampNanoseconds(cloud->header.stamp);
     PartialRecord & entry = partial[scanner][stamp];
     entry.record.stamp_ns = stamp;
-    if (readPart(*cloud, part, entry.record)) {
-      entry.parts |= part;
+    entry.parts |= readPart(*cloud, part, entry.record) ? part : 0U;
+    if (entry.parts == WHOLE) {
+      on_record(SCANNERS[scanner].frame, entry.record);
+      partial[scanner].erase(stamp);
     }
   }
-  for (std::size_t s = 0; s < SCANNERS.size(); ++s) {
-    for (auto & [stamp, entry] : partial[s]) {
-      if (entry.parts == WHOLE) {
-        records[SCANNERS[s].frame].push_back(std::move(entry.record));
-      }
+}
+
+std::vector<RecordedPoint> classReturns(
+  const sensor_msgs::msg::LaserScan & scan, const sensor_msgs::msg::LaserScan & class_scan)
+{
+  std::vector<RecordedPoint> points;
+  for (std::size_t i = 0; i < scan.ranges.size(); ++i) {
+    if (inClass(scan, class_scan, i)) {
+      const double angle = scan.angle_min + static_cast<double>(i) * scan.angle_increment;
+      points.push_back(
+        {static_cast<float>(scan.ranges[i] * std::cos(angle)),
+         static_cast<float>(scan.ranges[i] * std::sin(angle))});
     }
   }
-  return records;
+  return points;
+}
+
+std::string scannerFrame(const std::string & scan_topic)
+{
+  for (const Scanner & scanner : SCANNERS) {
+    if (scanner.scan_topic == scan_topic) {
+      return scanner.frame;
+    }
+  }
+  throw std::invalid_argument("no scanner listens on '" + scan_topic + "'");
+}
+
+MissStageRecorder::MissStageRecorder(const GroundTruth & truth, MissStageTable & table)
+: truth_(truth), table_(table)
+{
+}
+
+void MissStageRecorder::observe(ReplayOptions & options)
+{
+  options.on_detector_output = [this](
+                                 const std::string & scan_topic, const auto & scan,
+                                 const auto & moving, const auto & still) {
+    ScanRecord & record = pending_[scan_topic];
+    record = ScanRecord();
+    record.stamp_ns = stampNanoseconds(scan.header.stamp);
+    record.moving_returns = classReturns(scan, moving);
+    record.still_returns = classReturns(scan, still);
+  };
+  options.on_tracker_output = [this](
+                                const std::string & scan_topic, const auto &,
+                                const auto & detections, const auto & tracks) {
+    ScanRecord & record = pending_[scan_topic];
+    for (const auto & d : detections) {
+      record.detections.push_back(
+        {{static_cast<float>(d.pose.position.x), static_cast<float>(d.pose.position.y)},
+         d.classification == 1});
+    }
+    for (const TrackSnapshot & t : tracks) {
+      RecordedTrack track;
+      track.position = {t.x, t.y};
+      track.id = t.id;
+      track.state = trackState(static_cast<float>(t.state));
+      track.pedestrian = t.pedestrian;
+      record.tracks.push_back(track);
+    }
+    table_.add(truth_, scannerFrame(scan_topic), record);
+  };
 }
 
 }  // namespace quillon_tools

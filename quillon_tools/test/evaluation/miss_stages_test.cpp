@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+#include <string>
 #include <vector>
 
 #include "evaluation_builders.hpp"
+#include "quillon_tools/evaluation/miss_stage_table.hpp"
 #include "quillon_tools/evaluation/miss_stages.hpp"
 
 namespace quillon_tools
@@ -66,31 +69,35 @@ TEST(MissStage, AMissFallsAtTheFirstStageThePersonDidNotPass)
   EXPECT_EQ(missStage(r, WALKER, 0.5), MissStage::not_published);
 }
 
-// A scanner's list looks in that scanner's newest record at or before its stamp; the fused list
-// in both scanners' (each in its own frame), where the person got furthest counts; a record too
-// old, or none, says nothing; a miss beside an object matched elsewhere needs no record.
-TEST(MissStage, CountsTakeTheNewestRecordOfTheListsScannerOrTheFurthestOfBoth)
+// A scanner's list looks in that scanner's newest scan at or before its stamp; the fused list
+// in both scanners' (each in its own frame), where the person got furthest counts; a scan too
+// old, or none, says nothing; a miss beside an object matched elsewhere needs no scan.
+TEST(MissStageTable, TakesTheNewestScanOfTheListsScannerOrTheFurthestOfBoth)
 {
   GroundTruth truth;
   truth.mounts = {{"base_scan_01", {0.0, 0.0, 0.0}}, {"base_scan_02", {0.0, 0.0, PI}}};
   for (int64_t t = 0; t <= 600; t += 50) {
     truth.frames.push_back(truthFrame(t * MS, {person(1, 2.0, 0.0)}));
   }
-  PipelineRecords records;
+  MissStageTable table({0.5, 0.75});
+  EXPECT_TRUE(table.empty());
   ScanRecord seen_moving = recordAt(100 * MS);
   seen_moving.moving_returns = {{2.0F, 0.1F}};
   seen_moving.detections = {{{2.0F, 0.0F}, true}};
-  records["base_scan_01"] = {recordAt(0), seen_moving};
+  table.add(truth, "base_scan_01", seen_moving);  // added out of order
+  table.add(truth, "base_scan_01", recordAt(0));
   ScanRecord seen_still = recordAt(50 * MS);
   seen_still.still_returns = {{-2.0F, 0.0F}};  // scanner 2 faces backwards
-  records["base_scan_02"] = {seen_still};
+  table.add(truth, "base_scan_02", seen_still);
+  table.add(truth, "base_scan_03", seen_moving);  // no such mount: nothing kept
+  EXPECT_FALSE(table.empty());
 
   const auto stages = [&](const std::string & frame, std::vector<int64_t> stamps_ms) {
     std::vector<WalkingMiss> misses;
     for (const int64_t stamp : stamps_ms) {
       misses.push_back({stamp * MS, 1});
     }
-    return stagesOfMisses(truth, misses, frame, records, 0.5);
+    return table.stagesOf(misses, frame, 0.5);
   };
   EXPECT_EQ(
     stages("base_scan_01", {60, 100, 120, 500}),
@@ -101,12 +108,13 @@ TEST(MissStage, CountsTakeTheNewestRecordOfTheListsScannerOrTheFurthestOfBoth)
     stages("base_footprint", {60, 100}),
     (std::vector<MissStage>{MissStage::none_moving, MissStage::not_yet_confirmed}));
   EXPECT_EQ(stages("base_scan_02", {10}), std::vector<MissStage>{MissStage::not_recorded});
-  // An object near them that went to somebody else says it all, records or not.
   EXPECT_EQ(
-    stagesOfMisses(truth, {{100 * MS, 1, true}}, "base_scan_01", records, 0.5),
+    table.stagesOf({{100 * MS, 1, true}}, "base_scan_01", 0.5),
     std::vector<MissStage>{MissStage::matched_elsewhere});
-  records.clear();
-  EXPECT_EQ(stages("base_footprint", {100}), std::vector<MissStage>{MissStage::not_recorded});
+  EXPECT_EQ(
+    table.stagesOf({{100 * MS, 2}}, "base_scan_01", 0.75),
+    std::vector<MissStage>{MissStage::not_recorded});  // nobody of that id in the truth
+  EXPECT_THROW(table.stagesOf({}, "base_scan_01", 0.6), std::invalid_argument);
 }
 
 }  // namespace

@@ -180,7 +180,11 @@ TEST(BagPrograms, OfflineRunRecordsTheDetectorsSplitOfEveryScan)
   EXPECT_EQ(clouds["/scan1/detector_moving_cloud"], returns.size());
   EXPECT_EQ(clouds["/scan1/dynamic_cloud"], returns.size());
   EXPECT_EQ(clouds["/scan1/local_static_map_cloud"], returns.size());
-  EXPECT_EQ(quillon_tools::readPipelineRecords(result).at("base_scan_01").size(), returns.size());
+  std::size_t records = 0;
+  quillon_tools::readPipelineRecords(result, [&](const std::string & frame, const auto &) {
+    records += frame == "base_scan_01" ? 1 : 0;
+  });
+  EXPECT_EQ(records, returns.size());
 
   // The error analysis finds every walking miss in those records.
   ChildProcess explain({EVALUATE_EXECUTABLE, result.string(), truth.string(), "--explain"});

@@ -4,12 +4,8 @@
 #define QUILLON_TOOLS__EVALUATION__MISS_STAGES_HPP_
 
 #include <cstdint>
-#include <map>
 #include <string>
 #include <vector>
-
-#include "quillon_tools/evaluation/evaluation_result.hpp"
-#include "quillon_tools/ground_truth.hpp"
 
 namespace quillon_tools
 {
@@ -52,9 +48,6 @@ struct ScanRecord
   std::vector<RecordedTrack> tracks;
 };
 
-// Per scanner frame ("base_scan_01", "base_scan_02"), in stamp order.
-using PipelineRecords = std::map<std::string, std::vector<ScanRecord>>;
-
 // The first stage a person did not pass, in pipeline order: nothing of them in the scan; none of
 // their returns moving; no moving cluster within the gate (too small, so dropped, or split
 // away); no detection or track near them judged a pedestrian; their track not yet confirmed;
@@ -81,14 +74,6 @@ const char * missStageName(MissStage stage);
 
 // The stage at which a person at `person` (scanner frame) fell out of the pipeline of `record`.
 MissStage missStage(const ScanRecord & record, const RecordedPoint & person, double gate_m);
-
-// The stage of each miss of one list (in `list_frame`), in order: each miss is looked up in the
-// newest record at or before its stamp of the list's scanner, or of both scanners on the fused
-// list ("base_footprint"), where the stage the person got furthest counts; a miss with an object
-// matched elsewhere is that, whatever the records say.
-std::vector<MissStage> stagesOfMisses(
-  const GroundTruth & truth, const std::vector<WalkingMiss> & misses,
-  const std::string & list_frame, const PipelineRecords & records, double gate_m);
 
 }  // namespace quillon_tools
 

@@ -4,12 +4,17 @@
 #define QUILLON_TOOLS__RUNNER__PIPELINE_RECORDS_HPP_
 
 #include <filesystem>
+#include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "quillon_dynamic_detector/scan_observers.hpp"
 #include "quillon_protocol/msg/object.hpp"
+#include "quillon_tools/evaluation/miss_stage_table.hpp"
 #include "quillon_tools/evaluation/miss_stages.hpp"
+#include "quillon_tools/ground_truth.hpp"
+#include "quillon_tools/runner/replay_runner.hpp"
 #include "sensor_msgs/msg/laser_scan.hpp"
 #include "sensor_msgs/msg/point_cloud2.hpp"
 
@@ -33,10 +38,35 @@ sensor_msgs::msg::PointCloud2 trackCloud(
   const sensor_msgs::msg::LaserScan & scan,
   const std::vector<quillon_dynamic_detector::TrackSnapshot> & tracks);
 
-// Every scan record a result bag holds, by scanner frame ("base_scan_01", "base_scan_02"): a
-// record is made of the four clouds of one scan (moving and static returns, detections, tracks)
-// and kept only when all four were read. Empty for a bag recorded without --debug-topics.
-PipelineRecords readPipelineRecords(const std::filesystem::path & bag);
+// Hands `on_record` every scan record a result bag holds, with its scanner frame
+// ("base_scan_01", "base_scan_02"), each as soon as its four clouds (moving and static returns,
+// detections, tracks) have been read; a record missing one, or with one unreadable, is left
+// out. Calls nothing for a bag recorded without --debug-topics.
+void readPipelineRecords(
+  const std::filesystem::path & bag,
+  const std::function<void(const std::string & scanner_frame, const ScanRecord & record)> &
+    on_record);
+
+// The returns of `scan` the detector put into `class_scan`, in the scan's frame.
+std::vector<RecordedPoint> classReturns(
+  const sensor_msgs::msg::LaserScan & scan, const sensor_msgs::msg::LaserScan & class_scan);
+
+// The scanner frame of "/scan_01" or "/scan_02"; throws std::invalid_argument for another topic.
+std::string scannerFrame(const std::string & scan_topic);
+
+// Keeps in `table` what the pipeline of a replay made of each scan, as the scans pass: set its
+// observers into the replay's options; it must outlive the replay.
+class MissStageRecorder
+{
+public:
+  MissStageRecorder(const GroundTruth & truth, MissStageTable & table);
+  void observe(ReplayOptions & options);
+
+private:
+  const GroundTruth & truth_;
+  MissStageTable & table_;
+  std::map<std::string, ScanRecord> pending_;  // by scan topic: the detector's part
+};
 
 }  // namespace quillon_tools
 
