@@ -1,9 +1,10 @@
 // The per-scan cluster stages without node or detector: one decoded scan split into its moving
-// and static beams is clustered, the moving clusters' legs merged and static legs absorbed,
-// and every cluster measured, scored and turned into a detection, with the clustering and merge
+// and static beams is clustered, the moving clusters' legs merged, static legs absorbed and the
+// clusters cut between expected people, and every cluster measured, scored and turned into a detection, with the clustering and merge
 // settings at the edges of what start-up accepts. The features and the shape score also get a
 // raw decoded cloud (NaN points, a cloud that claims to be dense). Checks what every stage
 // promises about the clusters it hands on.
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -18,6 +19,7 @@
 #include "fuzzed_scans.hpp"
 #include "invariant.hpp"
 #include "quillon_dynamic_detector/cluster_features.hpp"
+#include "quillon_dynamic_detector/cluster_split.hpp"
 #include "quillon_dynamic_detector/detection_builder.hpp"
 #include "quillon_dynamic_detector/euclidean_clustering.hpp"
 #include "quillon_dynamic_detector/leg_cluster_merging.hpp"
@@ -191,6 +193,43 @@ void measureRawCloud(FuzzedBytes & in)
   quillon_fuzz::requireFinite(score.score, "shape score of a raw cloud");
 }
 
+// Up to four places where the tracker expects people: on or beside clustered points (where the
+// cuts happen), or anywhere, NaN included.
+std::vector<Eigen::Vector2f> decodePlaces(FuzzedBytes & in, const ClusterList & clusters)
+{
+  std::vector<Eigen::Vector2f> places;
+  const int count = in.byte() % 5;
+  for (int k = 0; k < count; ++k) {
+    const ClusterCloud & cluster =
+      clusters.empty() ? nullptr : clusters[in.byte() % clusters.size()];
+    if (cluster && !cluster->empty() && in.flag()) {
+      const pcl::PointXYZ & p = cluster->points[in.byte() % cluster->size()];
+      places.emplace_back(p.x + 0.01F * (in.byte() % 40), p.y - 0.01F * (in.byte() % 40));
+    } else {
+      places.emplace_back(quillon_fuzz::rangeOrSpecial(in), quillon_fuzz::rangeOrSpecial(in));
+    }
+  }
+  return places;
+}
+
+void checkSplit(const ClusterList & before, const ClusterList & after, std::size_t min_points)
+{
+  if (pointsIn(after) != pointsIn(before) || after.size() < before.size()) {
+    invariantBroken("the cut lost, invented or duplicated points");
+  }
+  if (after.size() == before.size()) {
+    if (after != before) {
+      invariantBroken("a cluster changed without being cut");
+    }
+    return;
+  }
+  for (const auto & cluster : after) {
+    if (!cluster || cluster->size() < std::max<std::size_t>(min_points, 1)) {
+      invariantBroken("a cut left a part below the smallest cluster");
+    }
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t * data, size_t size)
@@ -247,7 +286,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t * data, size_t size)
   if (pointsIn(absorbed) > pointsIn(merged) + pointsIn(static_clusters)) {
     invariantBroken("absorption took a static cluster twice");
   }
-  checkDetections(absorbed, buildDetections(absorbed, DEFAULT_CLASSIFIER_CONFIG));
+  const float split_distances[] = {0.4F, 0.0F, 1e-6F, 5.0F};
+  const auto min_points = static_cast<std::size_t>(std::max(clustering.min_cluster_size, 0));
+  const ClusterList cut = splitClustersBetweenPlaces(
+    absorbed, decodePlaces(in, absorbed), in.pick(split_distances), min_points);
+  checkSplit(absorbed, cut, min_points);
+  checkDetections(cut, buildDetections(cut, DEFAULT_CLASSIFIER_CONFIG));
   measureRawCloud(in);
   return 0;
 }

@@ -66,6 +66,11 @@ public:
     const std::string & frame_id, const builtin_interfaces::msg::Time & stamp,
     const std::function<void(Object &)> & to_frame = nullptr);
 
+  // Where each published track born at least `min_age` seconds before `t` and not held on static
+  // clusters is expected at `t`, before the scan of `t` updates it, in track order (the oldest
+  // first).
+  std::vector<Eigen::Vector2f> predictedPublishedPlaces(double t, double min_age = 0.0) const;
+
   const TrackerConfig & config() const { return config_; }
   const TrackVector & tracks() const { return tracks_; }
   int32_t nextTrackId() const { return next_track_id_; }

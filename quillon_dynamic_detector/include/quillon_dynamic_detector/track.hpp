@@ -36,6 +36,10 @@ struct Track
     float geometry_score, const TrackerConfig * tracker_config, double t);
 
   // Kalman filter and motion averages.
+  // s; the step from the last update to t, or "tracker.default_dt" when that is out of range.
+  float predictionStep(double t) const;
+  // Where predict(t) would move the track, leaving it as it is.
+  Eigen::Vector2f predictedPosition(double t) const;
   void predict(double t);
   void correct(const Eigen::Vector2f & z, double t);
   void updateDynamic(

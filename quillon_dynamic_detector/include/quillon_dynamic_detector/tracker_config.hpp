@@ -100,9 +100,17 @@ struct TrackerConfig
   float reidentify_time = 0.0f;
   float reidentify_reach_growth = 0.5f;  // m/s
   float reidentify_margin = 0.5f;        // m
+  // m; above 0, a moving cluster that holds the predicted places of two or more published tracks
+  // this far apart or farther (two people walking side by side leave one cluster) is cut between
+  // them before detection; tracks held on static clusters take no part. 0: clusters reach the
+  // tracker as they are.
+  float split_cluster_distance = 0.0f;
+  // s; only tracks born this long ago or earlier take part in split_cluster_distance: a fragment
+  // trailing a person for a moment gets no share of them.
+  float split_min_track_age = 0.5f;
 };
 
-static_assert(sizeof(TrackerConfig) == 61 * 4, "TrackerConfig holds 61 four-byte fields");
+static_assert(sizeof(TrackerConfig) == 63 * 4, "TrackerConfig holds 63 four-byte fields");
 
 }  // namespace quillon_dynamic_detector
 

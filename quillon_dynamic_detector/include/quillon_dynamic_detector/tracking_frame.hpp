@@ -25,6 +25,7 @@ public:
   // range and bearing stay as measured in the scanner frame.
   void apply(quillon_protocol::msg::Object & object) const;
   void apply(std::vector<quillon_protocol::msg::Object> & objects) const;
+  void apply(std::vector<Eigen::Vector2f> & points) const;
   void apply(ClusterList & clusters) const;
 
 private:

@@ -32,13 +32,21 @@ Track::Track(
   R = Eigen::Vector2f::Constant(config->measurement_noise).asDiagonal();
 }
 
+float Track::predictionStep(double t) const
+{
+  const float dt = static_cast<float>(t - last_time);
+  // Written so that a non-finite step also falls back to the default.
+  return dt > 0.0f && dt <= config->max_dt ? dt : config->default_dt;
+}
+
+Eigen::Vector2f Track::predictedPosition(double t) const
+{
+  return position() + predictionStep(t) * velocity();
+}
+
 void Track::predict(double t)
 {
-  float dt = static_cast<float>(t - last_time);
-  // Written so that a non-finite step also falls back to the default.
-  if (!(dt > 0.0f && dt <= config->max_dt)) {
-    dt = config->default_dt;
-  }
+  const float dt = predictionStep(t);
   F.setIdentity();
   F(0, 2) = dt;
   F(1, 3) = dt;

@@ -1,5 +1,6 @@
 #include "quillon_dynamic_detector/scan_pipeline.hpp"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <optional>
@@ -7,6 +8,7 @@
 
 #include <Eigen/Core>
 
+#include "quillon_dynamic_detector/cluster_split.hpp"
 #include "quillon_dynamic_detector/detection_builder.hpp"
 #include "quillon_dynamic_detector/leg_cluster_merging.hpp"
 #include "quillon_dynamic_detector/scan_sight.hpp"
@@ -127,6 +129,25 @@ std::vector<TrackSnapshot> snapshotTracks(
   return snapshots;
 }
 
+// The moving clusters cut between the people the tracker expects at `stamp_s`, when it is set to.
+ClusterList splitBetweenTracks(
+  const ClusterList & clusters, const PedestrianTracker & tracker, double stamp_s,
+  const std::optional<PlanarMotion> & scanner_from_frame, const ClusteringConfig & clustering)
+{
+  const float min_distance = tracker.config().split_cluster_distance;
+  if (!(min_distance > 0.0f)) {
+    return clusters;
+  }
+  std::vector<Eigen::Vector2f> places =
+    tracker.predictedPublishedPlaces(stamp_s, tracker.config().split_min_track_age);
+  if (scanner_from_frame) {
+    scanner_from_frame->apply(places);
+  }
+  return splitClustersBetweenPlaces(
+    clusters, places, min_distance,
+    static_cast<std::size_t>(std::max(clustering.min_cluster_size, 1)));
+}
+
 }  // namespace
 
 template <typename Detector>
@@ -214,6 +235,10 @@ ScanOutcome processLaserScan(
   extractClusters(context, static_scan, static_clusters);
   dynamic_clusters =
     absorbNearbyStaticLegLikeClusters(dynamic_clusters, static_clusters, cluster_merge);
+  const auto scanner_from_odom =
+    odom_from_scanner ? std::optional<PlanarMotion>(odom_from_scanner->inverse()) : std::nullopt;
+  dynamic_clusters =
+    splitBetweenTracks(dynamic_clusters, tracker, stamp.seconds(), scanner_from_odom, clustering);
   const auto t2 = SteadyClock::now();
 
   const Detections detections = buildDetections(dynamic_clusters, classifier);
@@ -237,8 +262,6 @@ ScanOutcome processLaserScan(
       detections.objects, static_clusters, detections.scores, stamp.seconds(), sight_or_none);
   }
   const auto t3 = SteadyClock::now();
-  const auto scanner_from_odom =
-    odom_from_scanner ? std::optional<PlanarMotion>(odom_from_scanner->inverse()) : std::nullopt;
   if (observers.tracker_output) {
     observers.tracker_output(*seen, detections.objects, snapshotTracks(tracker, scanner_from_odom));
   }

@@ -53,6 +53,16 @@ void PlanarMotion::apply(std::vector<quillon_protocol::msg::Object> & objects) c
   }
 }
 
+void PlanarMotion::apply(std::vector<Eigen::Vector2f> & points) const
+{
+  for (Eigen::Vector2f & point : points) {
+    double x = point.x();
+    double y = point.y();
+    move(x, y);
+    point = Eigen::Vector2f(static_cast<float>(x), static_cast<float>(y));
+  }
+}
+
 void PlanarMotion::apply(ClusterList & clusters) const
 {
   for (auto & cluster : clusters) {

@@ -304,6 +304,8 @@ void readTracker(rclcpp::Node & node, const ParameterSchema & schema, TrackerCon
   QUILLON_READ(r, c, reidentify_time);
   QUILLON_READ(r, c, reidentify_reach_growth);
   QUILLON_READ(r, c, reidentify_margin);
+  QUILLON_READ(r, c, split_cluster_distance);
+  QUILLON_READ(r, c, split_min_track_age);
 }
 
 #undef QUILLON_READ

@@ -476,6 +476,35 @@ TEST(PedestrianTracker, ADuplicateBesideAWalkerEndsButACompanionAlongsideStays)
   EXPECT_EQ(2u, tracks_after(30, 0.5));
 }
 
+TEST(PedestrianTracker, OnlyWalkingPublishedTracksOldEnoughAreExpectedAndWhereTheirWalkLeads)
+{
+  PedestrianTracker tracker{TrackerConfig()};
+  LogCapture log(ConsoleOutput::Suppress);
+  // Two walkers at 1 m/s along x for a second.
+  const double t = runScans(
+    tracker, 10, 0.0,
+    [](int scan) {
+      return std::vector<Object>{makeDetection(0.1 * scan, 0.0), makeDetection(0.1 * scan, 2.0)};
+    },
+    {0.8f, 0.8f});
+  // The second walker stops (only a static cluster where they stand); a newcomer appears.
+  tracker.update(
+    {makeDetection(1.0, 0.0), makeDetection(3.0, 4.0)}, {cluster_builders::makeLeg(0.95F, 2.0F)},
+    {0.8f, 0.8f}, t);
+  ASSERT_EQ(3u, tracker.tracks().size());
+  const Track & walker = tracker.tracks()[0];
+  ASSERT_TRUE(walker.isPublished());
+  ASSERT_TRUE(tracker.tracks()[1].isPublished());
+  ASSERT_GT(tracker.tracks()[1].consecutive_static_updates, 0);
+  const Eigen::Vector2f now = walker.position();
+  const std::vector<Eigen::Vector2f> places = tracker.predictedPublishedPlaces(t + 0.2);
+  ASSERT_EQ(1u, places.size());
+  EXPECT_TRUE(places[0].isApprox(now + 0.2f * walker.velocity()));
+  EXPECT_NEAR(1.2, places[0].x(), 0.05);
+  EXPECT_EQ(now, walker.position()) << "the expectation leaves the track as it is";
+  EXPECT_TRUE(tracker.predictedPublishedPlaces(t + 0.2, 1.3).empty()) << "born 1.2 s before";
+}
+
 TEST(PedestrianTracker, TracksPassingInOppositeDirectionsAreNoDuplicates)
 {
   PedestrianTracker tracker{TrackerConfig()};
