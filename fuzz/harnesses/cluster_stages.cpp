@@ -193,21 +193,24 @@ void measureRawCloud(FuzzedBytes & in)
   quillon_fuzz::requireFinite(score.score, "shape score of a raw cloud");
 }
 
-// Up to four places where the tracker expects people: on or beside clustered points (where the
-// cuts happen), or anywhere, NaN included.
-std::vector<Eigen::Vector2f> decodePlaces(FuzzedBytes & in, const ClusterList & clusters)
+// Up to four people the tracker expects: on or beside clustered points (where the cuts happen),
+// or anywhere, NaN included, with any velocity.
+std::vector<ExpectedPerson> decodePlaces(FuzzedBytes & in, const ClusterList & clusters)
 {
-  std::vector<Eigen::Vector2f> places;
+  std::vector<ExpectedPerson> places;
   const int count = in.byte() % 5;
   for (int k = 0; k < count; ++k) {
     const ClusterCloud & cluster =
       clusters.empty() ? nullptr : clusters[in.byte() % clusters.size()];
     if (cluster && !cluster->empty() && in.flag()) {
       const pcl::PointXYZ & p = cluster->points[in.byte() % cluster->size()];
-      places.emplace_back(p.x + 0.01F * (in.byte() % 40), p.y - 0.01F * (in.byte() % 40));
+      places.push_back({{p.x + 0.01F * (in.byte() % 40), p.y - 0.01F * (in.byte() % 40)}, {}});
     } else {
-      places.emplace_back(quillon_fuzz::rangeOrSpecial(in), quillon_fuzz::rangeOrSpecial(in));
+      places.push_back({{quillon_fuzz::rangeOrSpecial(in), quillon_fuzz::rangeOrSpecial(in)}, {}});
     }
+    // Standing, walking either way, or nonsense.
+    places.back().velocity = Eigen::Vector2f(
+      0.1F * static_cast<float>(in.byte() % 30) - 1.5F, quillon_fuzz::rangeOrSpecial(in));
   }
   return places;
 }

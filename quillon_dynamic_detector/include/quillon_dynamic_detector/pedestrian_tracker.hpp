@@ -14,6 +14,7 @@
 
 #include "builtin_interfaces/msg/time.hpp"
 #include "quillon_dynamic_detector/cluster_cloud.hpp"
+#include "quillon_dynamic_detector/expected_person.hpp"
 #include "quillon_dynamic_detector/lost_track_memory.hpp"
 #include "quillon_dynamic_detector/scan_sight.hpp"
 #include "quillon_dynamic_detector/static_cluster_memory.hpp"
@@ -69,7 +70,7 @@ public:
   // Where each published track born at least `min_age` seconds before `t` and not held on static
   // clusters is expected at `t`, before the scan of `t` updates it, in track order (the oldest
   // first).
-  std::vector<Eigen::Vector2f> predictedPublishedPlaces(double t, double min_age = 0.0) const;
+  std::vector<ExpectedPerson> predictedPublishedPlaces(double t, double min_age = 0.0) const;
 
   const TrackerConfig & config() const { return config_; }
   const TrackVector & tracks() const { return tracks_; }

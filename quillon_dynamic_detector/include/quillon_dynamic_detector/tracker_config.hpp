@@ -101,9 +101,9 @@ struct TrackerConfig
   float reidentify_reach_growth = 0.5f;  // m/s
   float reidentify_margin = 0.5f;        // m
   // m; above 0, a moving cluster that holds the predicted places of two or more published tracks
-  // this far apart or farther (two people walking side by side leave one cluster) is cut between
-  // them before detection; tracks held on static clusters take no part. 0: clusters reach the
-  // tracker as they are.
+  // this far apart or farther and side by side (two people walking together leave one cluster) is
+  // cut between them before detection; tracks held on static clusters take no part. 0: clusters
+  // reach the tracker as they are.
   float split_cluster_distance = 0.0f;
   // s; only tracks born this long ago or earlier take part in split_cluster_distance: a fragment
   // trailing a person for a moment gets no share of them.

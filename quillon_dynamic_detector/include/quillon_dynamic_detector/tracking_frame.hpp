@@ -6,6 +6,7 @@
 #include <Eigen/Core>
 
 #include "quillon_dynamic_detector/cluster_cloud.hpp"
+#include "quillon_dynamic_detector/expected_person.hpp"
 #include "quillon_protocol/msg/object.hpp"
 
 namespace quillon_dynamic_detector
@@ -25,7 +26,7 @@ public:
   // range and bearing stay as measured in the scanner frame.
   void apply(quillon_protocol::msg::Object & object) const;
   void apply(std::vector<quillon_protocol::msg::Object> & objects) const;
-  void apply(std::vector<Eigen::Vector2f> & points) const;
+  void apply(std::vector<ExpectedPerson> & people) const;
   void apply(ClusterList & clusters) const;
 
 private:

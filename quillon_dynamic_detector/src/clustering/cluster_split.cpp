@@ -1,5 +1,6 @@
 #include "quillon_dynamic_detector/cluster_split.hpp"
 
+#include <cmath>
 #include <limits>
 
 namespace quillon_dynamic_detector
@@ -19,22 +20,45 @@ bool reaches(const pcl::PointCloud<pcl::PointXYZ> & cluster, const Eigen::Vector
   return false;
 }
 
-// The places within the cluster's reach, each at least `min_distance` from those kept before it.
-std::vector<Eigen::Vector2f> placesIn(
-  const pcl::PointCloud<pcl::PointXYZ> & cluster, const std::vector<Eigen::Vector2f> & places,
-  float min_distance)
+// Whether `b` walks beside `a` rather than ahead of or behind them, as each one's heading sees it.
+bool sideBySide(const ExpectedPerson & a, const ExpectedPerson & b)
 {
-  std::vector<Eigen::Vector2f> inside;
-  for (const Eigen::Vector2f & place : places) {
-    bool apart = true;
-    for (const Eigen::Vector2f & kept : inside) {
-      apart = apart && (kept - place).norm() >= min_distance;
-    }
-    if (apart && reaches(cluster, place)) {
-      inside.push_back(place);
+  const Eigen::Vector2f apart = b.place - a.place;
+  for (const Eigen::Vector2f & velocity : {a.velocity, b.velocity}) {
+    const float speed = velocity.norm();
+    if (speed >= SPLIT_HEADING_MIN_SPEED) {
+      const float along = std::abs(apart.dot(velocity)) / speed;
+      const float across = std::abs(apart.x() * velocity.y() - apart.y() * velocity.x()) / speed;
+      if (!(along <= across)) {
+        return false;
+      }
     }
   }
-  return inside;
+  return true;
+}
+
+// The places of the people within the cluster's reach, each at least `min_distance` from and
+// beside those kept before them.
+std::vector<Eigen::Vector2f> placesIn(
+  const pcl::PointCloud<pcl::PointXYZ> & cluster, const std::vector<ExpectedPerson> & people,
+  float min_distance)
+{
+  std::vector<const ExpectedPerson *> inside;
+  for (const ExpectedPerson & person : people) {
+    bool apart = reaches(cluster, person.place);
+    for (const ExpectedPerson * kept : inside) {
+      apart =
+        apart && (kept->place - person.place).norm() >= min_distance && sideBySide(*kept, person);
+    }
+    if (apart) {
+      inside.push_back(&person);
+    }
+  }
+  std::vector<Eigen::Vector2f> places;
+  for (const ExpectedPerson * person : inside) {
+    places.push_back(person->place);
+  }
+  return places;
 }
 
 std::size_t nearestPlace(const pcl::PointXYZ & point, const std::vector<Eigen::Vector2f> & places)
@@ -74,14 +98,14 @@ ClusterList cutBetween(
 }  // namespace
 
 ClusterList splitClustersBetweenPlaces(
-  const ClusterList & clusters, const std::vector<Eigen::Vector2f> & places, float min_distance,
+  const ClusterList & clusters, const std::vector<ExpectedPerson> & people, float min_distance,
   std::size_t min_points)
 {
   ClusterList result;
   result.reserve(clusters.size());
   for (const ClusterCloud & cluster : clusters) {
     const std::vector<Eigen::Vector2f> inside =
-      cluster ? placesIn(*cluster, places, min_distance) : std::vector<Eigen::Vector2f>{};
+      cluster ? placesIn(*cluster, people, min_distance) : std::vector<Eigen::Vector2f>{};
     ClusterList parts =
       inside.size() >= 2 ? cutBetween(cluster, inside, min_points) : ClusterList{};
     if (parts.empty()) {

@@ -388,16 +388,16 @@ void PedestrianTracker::removeDeletedTracks()
     tracks_.end());
 }
 
-std::vector<Eigen::Vector2f> PedestrianTracker::predictedPublishedPlaces(
+std::vector<ExpectedPerson> PedestrianTracker::predictedPublishedPlaces(
   double t, double min_age) const
 {
-  std::vector<Eigen::Vector2f> places;
+  std::vector<ExpectedPerson> places;
   for (const Track & track : tracks_) {
     // A stopped person held on static clusters has no moving cluster to share.
     if (
       track.isPublished() && track.consecutive_static_updates == 0 &&
       t - track.birth_time >= min_age) {
-      places.push_back(track.predictedPosition(t));
+      places.push_back({track.predictedPosition(t), track.velocity()});
     }
   }
   return places;

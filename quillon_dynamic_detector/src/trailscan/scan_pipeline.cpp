@@ -138,7 +138,7 @@ ClusterList splitBetweenTracks(
   if (!(min_distance > 0.0f)) {
     return clusters;
   }
-  std::vector<Eigen::Vector2f> places =
+  std::vector<ExpectedPerson> places =
     tracker.predictedPublishedPlaces(stamp_s, tracker.config().split_min_track_age);
   if (scanner_from_frame) {
     scanner_from_frame->apply(places);

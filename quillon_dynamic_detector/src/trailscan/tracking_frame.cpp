@@ -53,13 +53,18 @@ void PlanarMotion::apply(std::vector<quillon_protocol::msg::Object> & objects) c
   }
 }
 
-void PlanarMotion::apply(std::vector<Eigen::Vector2f> & points) const
+void PlanarMotion::apply(std::vector<ExpectedPerson> & people) const
 {
-  for (Eigen::Vector2f & point : points) {
-    double x = point.x();
-    double y = point.y();
+  for (ExpectedPerson & person : people) {
+    double x = person.place.x();
+    double y = person.place.y();
     move(x, y);
-    point = Eigen::Vector2f(static_cast<float>(x), static_cast<float>(y));
+    person.place = Eigen::Vector2f(static_cast<float>(x), static_cast<float>(y));
+    const double vx = person.velocity.x();
+    const double vy = person.velocity.y();
+    person.velocity = Eigen::Vector2f(
+      static_cast<float>(cos_yaw_ * vx - sin_yaw_ * vy),
+      static_cast<float>(sin_yaw_ * vx + cos_yaw_ * vy));
   }
 }
 

@@ -497,10 +497,11 @@ TEST(PedestrianTracker, OnlyWalkingPublishedTracksOldEnoughAreExpectedAndWhereTh
   ASSERT_TRUE(tracker.tracks()[1].isPublished());
   ASSERT_GT(tracker.tracks()[1].consecutive_static_updates, 0);
   const Eigen::Vector2f now = walker.position();
-  const std::vector<Eigen::Vector2f> places = tracker.predictedPublishedPlaces(t + 0.2);
+  const auto places = tracker.predictedPublishedPlaces(t + 0.2);
   ASSERT_EQ(1u, places.size());
-  EXPECT_TRUE(places[0].isApprox(now + 0.2f * walker.velocity()));
-  EXPECT_NEAR(1.2, places[0].x(), 0.05);
+  EXPECT_TRUE(places[0].place.isApprox(now + 0.2f * walker.velocity()));
+  EXPECT_EQ(walker.velocity(), places[0].velocity);
+  EXPECT_NEAR(1.2, places[0].place.x(), 0.05);
   EXPECT_EQ(now, walker.position()) << "the expectation leaves the track as it is";
   EXPECT_TRUE(tracker.predictedPublishedPlaces(t + 0.2, 1.3).empty()) << "born 1.2 s before";
 }

@@ -22,22 +22,27 @@ PlanarMotion odomFromScanner()
   return PlanarMotion::fromMatrix(transform.matrix());
 }
 
-TEST(PlanarMotion, PlacesMoveAsObjectsDoAndTheInverseBringsThemBack)
+TEST(PlanarMotion, ExpectedPeopleMoveAsObjectsDoAndTheInverseBringsThemBack)
 {
   const PlanarMotion motion = odomFromScanner();
-  std::vector<Eigen::Vector2f> places{{1.0F, 0.5F}, {-2.0F, 3.0F}};
+  std::vector<quillon_dynamic_detector::ExpectedPerson> places{
+    {{1.0F, 0.5F}, {1.0F, 0.0F}}, {{-2.0F, 3.0F}, {0.0F, 0.0F}}};
   std::vector<quillon_protocol::msg::Object> objects{
     object_builders::objectAt(1.0, 0.5, 5), object_builders::objectAt(-2.0, 3.0, 5)};
+  objects[0].velocity_x = 1.0;
   motion.apply(places);
   motion.apply(objects);
   for (std::size_t i = 0; i < places.size(); ++i) {
-    EXPECT_NEAR(objects[i].pose.position.x, places[i].x(), 1e-4);
-    EXPECT_NEAR(objects[i].pose.position.y, places[i].y(), 1e-4);
+    EXPECT_NEAR(objects[i].pose.position.x, places[i].place.x(), 1e-4);
+    EXPECT_NEAR(objects[i].pose.position.y, places[i].place.y(), 1e-4);
+    EXPECT_NEAR(objects[i].velocity_x, places[i].velocity.x(), 1e-5);
+    EXPECT_NEAR(objects[i].velocity_y, places[i].velocity.y(), 1e-5);
   }
-  EXPECT_NEAR(12.0 + std::cos(2.0) - 0.5 * std::sin(2.0), places[0].x(), 1e-4);
+  EXPECT_NEAR(12.0 + std::cos(2.0) - 0.5 * std::sin(2.0), places[0].place.x(), 1e-4);
+  EXPECT_NEAR(std::sin(2.0), places[0].velocity.y(), 1e-5) << "velocities turn, not move";
   motion.inverse().apply(places);
-  EXPECT_NEAR(1.0F, places[0].x(), 1e-4);
-  EXPECT_NEAR(0.5F, places[0].y(), 1e-4);
+  EXPECT_NEAR(1.0F, places[0].place.x(), 1e-4);
+  EXPECT_NEAR(0.5F, places[0].place.y(), 1e-4);
 }
 
 }  // namespace
