@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <limits>
+#include <vector>
 
 namespace quillon_dynamic_detector
 {
@@ -45,12 +46,12 @@ std::vector<Eigen::Vector2f> placesIn(
 {
   std::vector<const ExpectedPerson *> inside;
   for (const ExpectedPerson & person : people) {
-    bool apart = reaches(cluster, person.place);
+    bool counts = reaches(cluster, person.place);
     for (const ExpectedPerson * kept : inside) {
-      apart =
-        apart && (kept->place - person.place).norm() >= min_distance && sideBySide(*kept, person);
+      counts =
+        counts && (kept->place - person.place).norm() >= min_distance && sideBySide(*kept, person);
     }
-    if (apart) {
+    if (counts) {
       inside.push_back(&person);
     }
   }
