@@ -32,19 +32,6 @@ void writeRunColumns(std::ofstream & csv, const Run & r)
   csv << r.scenario << ',' << r.scanner << ',' << r.detector << ',' << r.params << ',';
 }
 
-// The frame trailscan and trailmerge publish a list topic in (" /objects_laser1" as the runs
-// name it).
-std::string listFrame(const std::string & topic)
-{
-  if (topic.size() > 1 && topic.back() == '1') {
-    return "base_scan_01";
-  }
-  if (topic.size() > 1 && topic.back() == '2') {
-    return "base_scan_02";
-  }
-  return "base_footprint";
-}
-
 // Nine columns of walking misses by stage; empty for other people or an untraced run.
 void writeMissStageColumns(
   std::ofstream & csv, const Run & r, const std::string & topic, double gate_m,
@@ -62,13 +49,18 @@ void writeMissStageColumns(
 
 }  // namespace
 
-void countMissStages(Run & r, const MissStageTable & table)
+void countMissStages(Run & r, const MissStageTable & table, const ReplayOutputs & outputs)
 {
   for (const auto & [topic, result] : r.topics) {
+    // The runs name a topic with the label before it (" /objects_laser1").
+    const auto lists = outputs.lists.find(topic.substr(topic.find('/')));
+    if (lists == outputs.lists.end() || lists->second.empty()) {
+      continue;  // no list, no miss
+    }
+    const std::string & frame = lists->second.front().list.header.frame_id;
     for (const GateScores & gate : result.gates) {
       std::array<int64_t, MISS_STAGE_COUNT> counts{};
-      for (const MissStage stage :
-           table.stagesOf(gate.walking_misses, listFrame(topic), gate.gate_m)) {
+      for (const MissStage stage : table.stagesOf(gate.walking_misses, frame, gate.gate_m)) {
         ++counts[static_cast<std::size_t>(stage)];
       }
       r.miss_stages[{topic, gate.gate_m}] = counts;

@@ -15,6 +15,7 @@
 
 #include "quillon_tools/evaluation/evaluation_result.hpp"
 #include "quillon_tools/evaluation/miss_stage_table.hpp"
+#include "quillon_tools/runner/replay_runner.hpp"
 
 namespace quillon_tools
 {
@@ -56,9 +57,10 @@ struct Run
   std::map<std::pair<std::string, double>, std::array<int64_t, MISS_STAGE_COUNT>> miss_stages;
 };
 
-// Fills `r.miss_stages` from the stages the replay's pipeline reached (MissStageRecorder); the
-// runs' walking misses must have been kept (EvaluationOptions::record_misses).
-void countMissStages(Run & r, const MissStageTable & table);
+// Fills `r.miss_stages` from the stages the replay's pipeline reached (MissStageRecorder), each
+// list in the frame its outputs carry; the runs' walking misses must have been kept
+// (EvaluationOptions::record_misses).
+void countMissStages(Run & r, const MissStageTable & table, const ReplayOutputs & outputs);
 
 // The range bands runs are scored in, as "<from>_<to>m" (EvaluationOptions's bands).
 std::vector<std::string> bandLabels();

@@ -288,7 +288,7 @@ bool runSimulated(const Options & o, std::ofstream & csv)
             }
             r.topics = evaluateReplay(truth, replay.outputs, "", scoring);
             if (o.trace_misses) {
-              countMissStages(r, stages);
+              countMissStages(r, stages, replay.outputs);
             }
             r.cost_median_ms = processingMedian(replay.outputs);
             printRun(r);

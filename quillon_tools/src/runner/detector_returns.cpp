@@ -43,18 +43,27 @@ bool inClass(
          isReturn(scan, scan.ranges[beam]) && class_scan.ranges[beam] == scan.ranges[beam];
 }
 
+std::vector<RecordedPoint> classReturns(
+  const sensor_msgs::msg::LaserScan & scan, const sensor_msgs::msg::LaserScan & class_scan)
+{
+  std::vector<RecordedPoint> points;
+  for (std::size_t i = 0; i < scan.ranges.size(); ++i) {
+    if (inClass(scan, class_scan, i)) {
+      const double angle = scan.angle_min + static_cast<double>(i) * scan.angle_increment;
+      points.push_back(
+        {static_cast<float>(scan.ranges[i] * std::cos(angle)),
+         static_cast<float>(scan.ranges[i] * std::sin(angle))});
+    }
+  }
+  return points;
+}
+
 sensor_msgs::msg::PointCloud2 classCloud(
   const sensor_msgs::msg::LaserScan & scan, const sensor_msgs::msg::LaserScan & class_scan)
 {
   std::vector<float> xyz;
-  for (std::size_t i = 0; i < scan.ranges.size(); ++i) {
-    if (!inClass(scan, class_scan, i)) {
-      continue;
-    }
-    const double angle = scan.angle_min + static_cast<double>(i) * scan.angle_increment;
-    xyz.insert(
-      xyz.end(), {static_cast<float>(scan.ranges[i] * std::cos(angle)),
-                  static_cast<float>(scan.ranges[i] * std::sin(angle)), 0.0F});
+  for (const RecordedPoint & point : classReturns(scan, class_scan)) {
+    xyz.insert(xyz.end(), {point.x, point.y, 0.0F});
   }
   return floatCloud(scan.header, {"x", "y", "z"}, xyz);
 }

@@ -182,21 +182,6 @@ void readPipelineRecords(
   }
 }
 
-std::vector<RecordedPoint> classReturns(
-  const sensor_msgs::msg::LaserScan & scan, const sensor_msgs::msg::LaserScan & class_scan)
-{
-  std::vector<RecordedPoint> points;
-  for (std::size_t i = 0; i < scan.ranges.size(); ++i) {
-    if (inClass(scan, class_scan, i)) {
-      const double angle = scan.angle_min + static_cast<double>(i) * scan.angle_increment;
-      points.push_back(
-        {static_cast<float>(scan.ranges[i] * std::cos(angle)),
-         static_cast<float>(scan.ranges[i] * std::sin(angle))});
-    }
-  }
-  return points;
-}
-
 std::string scannerFrame(const std::string & scan_topic)
 {
   for (const Scanner & scanner : SCANNERS) {

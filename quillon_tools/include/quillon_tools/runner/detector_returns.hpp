@@ -4,7 +4,9 @@
 #define QUILLON_TOOLS__RUNNER__DETECTOR_RETURNS_HPP_
 
 #include <string>
+#include <vector>
 
+#include "quillon_tools/evaluation/miss_stages.hpp"
 #include "sensor_msgs/msg/laser_scan.hpp"
 #include "sensor_msgs/msg/point_cloud2.hpp"
 
@@ -29,6 +31,10 @@ bool isReturn(const sensor_msgs::msg::LaserScan & scan, float range);
 bool inClass(
   const sensor_msgs::msg::LaserScan & scan, const sensor_msgs::msg::LaserScan & class_scan,
   std::size_t beam);
+
+// The returns of `scan` the detector put into `class_scan`, in the scan's frame.
+std::vector<RecordedPoint> classReturns(
+  const sensor_msgs::msg::LaserScan & scan, const sensor_msgs::msg::LaserScan & class_scan);
 
 // The returns of `scan` the detector put into `class_scan`, as an x, y, z float cloud in the
 // scan's frame at its stamp.

@@ -47,10 +47,6 @@ void readPipelineRecords(
   const std::function<void(const std::string & scanner_frame, const ScanRecord & record)> &
     on_record);
 
-// The returns of `scan` the detector put into `class_scan`, in the scan's frame.
-std::vector<RecordedPoint> classReturns(
-  const sensor_msgs::msg::LaserScan & scan, const sensor_msgs::msg::LaserScan & class_scan);
-
 // The scanner frame of "/scan_01" or "/scan_02"; throws std::invalid_argument for another topic.
 std::string scannerFrame(const std::string & scan_topic);
 
