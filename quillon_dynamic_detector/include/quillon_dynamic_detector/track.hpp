@@ -99,6 +99,8 @@ struct Track
   double birth_time;  // s; the earlier of the two when tracks merge
   // Has been "tracker.pedestrian_min_displacement" or farther from its birth place.
   bool left_birth_place = false;
+  // s; when its detection last lay on a straight edge ("tracker.straight_edge_length")
+  std::optional<double> straight_edge_time;
   // s; since when the scans have shown the track's place empty without a break
   std::optional<double> seen_empty_since;
   // Has been published: the tracker offers a lost pedestrian's id only to a track that has not.

@@ -79,6 +79,13 @@ struct TrackerConfig
   // born: a still thing that a detector took for moving for a moment (a chair leg the scan
   // plane grazed as the robot pitched) stays put. Meant for tracks in odom. 0: no such test.
   float pedestrian_min_displacement = 0.0f;
+  // m; above 0, a track whose latest cluster lies on a straight line at least this long (its
+  // outline no thicker than straight_edge_thickness) is no pedestrian, nor for 1 s after: a
+  // stretch of wall, a door or a panel that moved or that a detector took for moving. People's
+  // legs are round. 0: no such test.
+  float straight_edge_length = 0.0f;
+  // m; how thick an outline may be and still count as a straight line (straight_edge_length)
+  float straight_edge_thickness = 0.01f;
   // s; above 0, a pedestrian that found no detection where the scan shows its place hidden
   // behind nearer returns (someone walking behind a pillar or behind the person beside them)
   // coasts on for up to this long since its last detection, however many scans that takes,
@@ -110,7 +117,7 @@ struct TrackerConfig
   float split_min_track_age = 0.5f;
 };
 
-static_assert(sizeof(TrackerConfig) == 63 * 4, "TrackerConfig holds 63 four-byte fields");
+static_assert(sizeof(TrackerConfig) == 65 * 4, "TrackerConfig holds 65 four-byte fields");
 
 }  // namespace quillon_dynamic_detector
 

@@ -3,6 +3,7 @@ list(APPEND TRACKER_LIBRARY_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/tracker_logger.cpp
   ${CMAKE_CURRENT_LIST_DIR}/track.cpp
   ${CMAKE_CURRENT_LIST_DIR}/track_classification.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/outline_span.cpp
   ${CMAKE_CURRENT_LIST_DIR}/track_lifecycle.cpp
   ${CMAKE_CURRENT_LIST_DIR}/static_centroid.cpp
   ${CMAKE_CURRENT_LIST_DIR}/static_cluster_memory.cpp

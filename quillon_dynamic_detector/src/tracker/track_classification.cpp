@@ -1,6 +1,7 @@
 #include <algorithm>
 
 #include "quillon_dynamic_detector/object_classification.hpp"
+#include "quillon_dynamic_detector/outline_span.hpp"
 #include "quillon_dynamic_detector/track.hpp"
 
 namespace quillon_dynamic_detector
@@ -8,7 +9,17 @@ namespace quillon_dynamic_detector
 namespace
 {
 
+// s; a track that lay on a straight edge stays no pedestrian this long: the short pieces at the
+// ends of a moving edge are too short to tell from legs by themselves.
+constexpr double STRAIGHT_EDGE_MEMORY = 1.0;
+
 float clampUnit(float value) { return std::clamp(value, 0.0f, 1.0f); }
+
+bool liesOnStraightEdge(const Track::Object & detection, const TrackerConfig & c)
+{
+  const OutlineSpan span = outlineSpan(detection.polygon);
+  return span.length >= c.straight_edge_length && span.thickness <= c.straight_edge_thickness;
+}
 
 }  // namespace
 
@@ -38,6 +49,16 @@ void Track::updateClassification()
       static_cast<float>(detection.pose.position.x), static_cast<float>(detection.pose.position.y));
     left_birth_place = (measured - birth_position).norm() >= c.pedestrian_min_displacement;
     if (!left_birth_place) {
+      detection.classification = OTHER_CLASSIFICATION;
+      return;
+    }
+  }
+
+  if (c.straight_edge_length > 0.0f) {
+    if (liesOnStraightEdge(detection, c)) {
+      straight_edge_time = last_time;
+    }
+    if (straight_edge_time && last_time - *straight_edge_time <= STRAIGHT_EDGE_MEMORY) {
       detection.classification = OTHER_CLASSIFICATION;
       return;
     }

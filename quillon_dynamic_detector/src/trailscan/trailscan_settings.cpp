@@ -299,6 +299,8 @@ void readTracker(rclcpp::Node & node, const ParameterSchema & schema, TrackerCon
   QUILLON_READ(r, c, static_retention_memory);
   QUILLON_READ(r, c, seen_empty_timeout);
   QUILLON_READ(r, c, pedestrian_min_displacement);
+  QUILLON_READ(r, c, straight_edge_length);
+  QUILLON_READ(r, c, straight_edge_thickness);
   QUILLON_READ(r, c, occluded_coast_time);
   QUILLON_READ(r, c, stopped_hold_time);
   QUILLON_READ(r, c, reidentify_time);

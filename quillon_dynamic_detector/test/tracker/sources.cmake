@@ -2,6 +2,7 @@
 list(APPEND TRACKER_TEST_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/track_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/track_classification_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/outline_span_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/track_lifecycle_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/track_association_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/track_markers_test.cpp

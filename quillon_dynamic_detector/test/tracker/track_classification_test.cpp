@@ -152,3 +152,56 @@ TEST(TrackClassification, ATrackBecomesAPedestrianOnlyOnceItHasLeftItsBirthPlace
   unrestricted.updateClassification();
   EXPECT_TRUE(unrestricted.isPedestrian());
 }
+
+namespace
+{
+
+// The convex outline of a cluster `length` long and `thickness` thick, centred on (x, y).
+std::vector<geometry_msgs::msg::Point32> outlineOf(float x, float y, float length, float thickness)
+{
+  std::vector<geometry_msgs::msg::Point32> outline(4);
+  const float half_l = 0.5f * length;
+  const float half_t = 0.5f * thickness;
+  const float corners[4][2] = {
+    {-half_l, -half_t}, {half_l, -half_t}, {half_l, half_t}, {-half_l, half_t}};
+  for (int i = 0; i < 4; ++i) {
+    outline[i].x = x + corners[i][0];
+    outline[i].y = y + corners[i][1];
+  }
+  return outline;
+}
+
+}  // namespace
+
+// With "tracker.straight_edge_length", a walker-like track whose cluster is a long thin line (a
+// wall or panel that moved) is no pedestrian, for a second after its last such cluster too, while
+// a pair of legs of the same length is one; the test is off at 0.
+TEST(TrackClassification, ATrackOnAStraightEdgeIsNoPedestrianForASecond)
+{
+  TrackerConfig config;
+  config.straight_edge_length = 0.5f;
+  config.straight_edge_thickness = 0.03f;
+  Track track = makeTrack(config, 0, 1.0f, 2.0f, 1.0f, 0.0f);
+  makeTrusted(track, 0.9f);
+  track.speed_ema = 1.0f;
+  const auto judged_at = [&track](double t, float length, float thickness) {
+    track.last_time = t;
+    track.detection.polygon = outlineOf(1.0f, 2.0f, length, thickness);
+    track.updateClassification();
+    return track.isPedestrian();
+  };
+  EXPECT_TRUE(judged_at(0.0, 0.6f, 0.12f)) << "two legs side by side";
+  EXPECT_FALSE(judged_at(0.1, 0.8f, 0.02f)) << "a stretch of wall";
+  EXPECT_FALSE(judged_at(0.6, 0.3f, 0.02f)) << "the edge's short end, 0.5 s later";
+  EXPECT_FALSE(judged_at(1.1, 0.3f, 0.12f));
+  EXPECT_TRUE(judged_at(1.2, 0.3f, 0.12f)) << "over a second since the edge";
+  EXPECT_TRUE(judged_at(1.3, 0.45f, 0.02f)) << "shorter than the length";
+
+  config.straight_edge_length = 0.0f;
+  Track unrestricted = makeTrack(config, 1, 1.0f, 2.0f, 1.0f, 0.0f);
+  makeTrusted(unrestricted, 0.9f);
+  unrestricted.speed_ema = 1.0f;
+  unrestricted.detection.polygon = outlineOf(1.0f, 2.0f, 0.8f, 0.02f);
+  unrestricted.updateClassification();
+  EXPECT_TRUE(unrestricted.isPedestrian());
+}

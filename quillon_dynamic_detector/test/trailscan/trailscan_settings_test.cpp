@@ -130,6 +130,8 @@ const std::vector<ParameterRow> PARAMETER_TABLE = {
   {"tracker.static_retention_memory", "float32", "0.0"},
   {"tracker.seen_empty_timeout", "float32", "0.0"},
   {"tracker.pedestrian_min_displacement", "float32", "0.0"},
+  {"tracker.straight_edge_length", "float32", "0.0"},
+  {"tracker.straight_edge_thickness", "float32", "0.01"},
   {"tracker.occluded_coast_time", "float32", "0.0"},
   {"tracker.stopped_hold_time", "float32", "0.0"},
   {"tracker.reidentify_time", "float32", "0.0"},
@@ -183,7 +185,7 @@ TEST_F(TrailscanSettingsTest, DefaultsMatchTheParameterTable)
 {
   auto node = nodeWith({});
   const TrailscanSettings s = declareTrailscanParameters(*node);
-  ASSERT_EQ(PARAMETER_TABLE.size(), 114u);
+  ASSERT_EQ(PARAMETER_TABLE.size(), 116u);
   for (const ParameterRow & row : PARAMETER_TABLE) {
     SCOPED_TRACE(row.key);
     const rclcpp::Parameter p = node->get_parameter(row.key);
