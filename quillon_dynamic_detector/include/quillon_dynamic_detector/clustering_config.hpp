@@ -13,6 +13,12 @@ struct ClusteringConfig
   int32_t min_cluster_size = 10;    // fewest points in a cluster
   int32_t max_cluster_size = 1000;  // most points in a cluster
   double max_range = 5.0;           // returns farther than this (m) are not clustered
+  // Above 0, a cluster of moving returns whose centroid lies farther than far_range (m) from the
+  // scanner needs only this many points: far away a leg gives fewer returns than near by, while
+  // the clutter that small clusters let through lies mostly near. It only lowers the size there;
+  // static clusters keep min_cluster_size. 0: min_cluster_size at every range.
+  int32_t far_min_cluster_size = 0;
+  double far_range = 3.0;
 };
 
 }  // namespace quillon_dynamic_detector

@@ -1,6 +1,7 @@
 #ifndef QUILLON_DYNAMIC_DETECTOR__EUCLIDEAN_CLUSTERING_HPP_
 #define QUILLON_DYNAMIC_DETECTOR__EUCLIDEAN_CLUSTERING_HPP_
 
+#include <cstdint>
 #include <memory>
 
 #include "quillon_dynamic_detector/cluster_cloud.hpp"
@@ -18,6 +19,10 @@ namespace quillon_dynamic_detector
 {
 
 using Clusterer = pcl::EuclideanClusterExtraction<pcl::PointXYZ>;
+
+// The fewest points any cluster may have: min_cluster_size, or far_min_cluster_size when it is set
+// and smaller.
+int32_t smallestClusterSize(const ClusteringConfig & config);
 
 // The one clusterer both scanners share: tolerance and size limits from `config`, searched with
 // a PlanarGridSearch, which finds what a kd-tree with sorted results finds at a fraction of the
@@ -48,7 +53,8 @@ void laserScanToCloud(
   float range_min);
 
 // Clusters the usable beams of `scan` into `clusters`, largest cluster first. Groups outside the
-// clusterer's size limits are dropped whole, never split. When no beam is usable `clusters` is
+// size limits (min_cluster_size, beyond far_range far_min_cluster_size when set) are dropped
+// whole, never split. When no beam is usable `clusters` is
 // left as it was.
 void extractClusters(
   const ClusteringContext & context, const sensor_msgs::msg::LaserScan::ConstSharedPtr & scan,

@@ -3,6 +3,7 @@
 #include <pcl/point_types.h>
 #include <pcl/segmentation/extract_clusters.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <vector>
@@ -37,13 +38,40 @@ ClusterCloud copyPoints(
   return cluster;
 }
 
+// Whether a group has the points it needs where it lies: min_cluster_size, or beyond far_range
+// far_min_cluster_size when that is set.
+bool isLargeEnough(
+  const pcl::PointCloud<pcl::PointXYZ> & cloud, const pcl::PointIndices & group,
+  const ClusteringConfig & config)
+{
+  const auto size = static_cast<int64_t>(group.indices.size());
+  if (config.far_min_cluster_size <= 0 || size >= config.min_cluster_size) {
+    return true;
+  }
+  double sum_x = 0.0;
+  double sum_y = 0.0;
+  for (const pcl::index_t i : group.indices) {
+    sum_x += cloud[i].x;
+    sum_y += cloud[i].y;
+  }
+  const double range = std::hypot(sum_x, sum_y) / static_cast<double>(size);
+  return range > config.far_range && size >= config.far_min_cluster_size;
+}
+
 }  // namespace
+
+int32_t smallestClusterSize(const ClusteringConfig & config)
+{
+  return config.far_min_cluster_size > 0
+           ? std::min(config.min_cluster_size, config.far_min_cluster_size)
+           : config.min_cluster_size;
+}
 
 std::shared_ptr<Clusterer> makeClusterer(const ClusteringConfig & config)
 {
   auto clusterer = std::make_shared<Clusterer>();
   clusterer->setClusterTolerance(config.tolerance);
-  clusterer->setMinClusterSize(config.min_cluster_size);
+  clusterer->setMinClusterSize(smallestClusterSize(config));
   clusterer->setMaxClusterSize(config.max_cluster_size);
   // Laid out for the radius the extraction searches with: the tolerance narrowed to float.
   clusterer->setSearchMethod(
@@ -90,7 +118,9 @@ void extractClusters(
   clusters.clear();
   clusters.reserve(groups.size());
   for (const pcl::PointIndices & group : groups) {
-    clusters.push_back(copyPoints(*cloud, group));
+    if (isLargeEnough(*cloud, group, context.config)) {
+      clusters.push_back(copyPoints(*cloud, group));
+    }
   }
 }
 

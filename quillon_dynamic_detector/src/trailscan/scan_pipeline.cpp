@@ -231,8 +231,13 @@ ScanOutcome processLaserScan(
   ClusterList dynamic_clusters;
   extractClusters(context, dynamic_scan, dynamic_clusters);
   dynamic_clusters = mergeNearbyLegLikeClusters(dynamic_clusters, cluster_merge);
+  // Static clusters keep the full size at every range: small far ones (chair legs that flicker)
+  // would hold lost walkers on furniture.
+  ClusteringConfig static_clustering = clustering;
+  static_clustering.far_min_cluster_size = 0;
   ClusterList static_clusters;
-  extractClusters(context, static_scan, static_clusters);
+  extractClusters(
+    ClusteringContext{static_clustering, clusterer, scan->range_min}, static_scan, static_clusters);
   dynamic_clusters =
     absorbNearbyStaticLegLikeClusters(dynamic_clusters, static_clusters, cluster_merge);
   const auto scanner_from_odom =

@@ -183,6 +183,8 @@ void readClustering(rclcpp::Node & node, const ParameterSchema & schema, Cluster
   QUILLON_READ(r, c, min_cluster_size);
   QUILLON_READ(r, c, max_cluster_size);
   QUILLON_READ(r, c, max_range);
+  QUILLON_READ(r, c, far_min_cluster_size);
+  QUILLON_READ(r, c, far_range);
 }
 
 void readClusterMerge(rclcpp::Node & node, const ParameterSchema & schema, ClusterMergeConfig & c)

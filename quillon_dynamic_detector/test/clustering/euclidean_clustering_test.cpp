@@ -153,6 +153,27 @@ TEST(ExtractClusters, ReturnsGroupsLargestFirstWithinTheSizeLimits)
   EXPECT_EQ((std::vector<std::size_t>{12, 9}), clusterSizes(config));
 }
 
+// With far_min_cluster_size, a small group is kept beyond far_range and dropped within it; the
+// groups of the scan above lie 2 m away.
+TEST(ExtractClusters, FarAwayASmallerGroupIsEnoughWhenSet)
+{
+  ClusteringConfig config;  // min 10: the 9-point group is too small
+  config.far_min_cluster_size = 9;
+  config.far_range = 1.9;
+  EXPECT_EQ((std::vector<std::size_t>{30, 12, 9}), clusterSizes(config));
+  config.far_range = 2.1;
+  EXPECT_EQ((std::vector<std::size_t>{30, 12}), clusterSizes(config));
+  config.far_range = 1.9;
+  config.far_min_cluster_size = 10;
+  EXPECT_EQ((std::vector<std::size_t>{30, 12}), clusterSizes(config)) << "not small enough";
+  config.far_min_cluster_size = 0;
+  EXPECT_EQ((std::vector<std::size_t>{30, 12}), clusterSizes(config)) << "off";
+  // A larger far size does not raise the near one, nor drop a near group of min_cluster_size.
+  config.far_min_cluster_size = 20;
+  config.far_range = 5.0;
+  EXPECT_EQ((std::vector<std::size_t>{30, 12}), clusterSizes(config));
+}
+
 TEST(ExtractClusters, ScanWithoutUsableBeamsLeavesTheListAsItWas)
 {
   const ClusteringConfig config;

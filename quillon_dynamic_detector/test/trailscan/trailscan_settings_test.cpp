@@ -30,6 +30,8 @@ const std::vector<ParameterRow> PARAMETER_TABLE = {
   {"clustering.min_cluster_size", "int32", "10"},
   {"clustering.max_cluster_size", "int32", "1000"},
   {"clustering.max_range", "float64", "5.0"},
+  {"clustering.far_min_cluster_size", "int32", "0"},
+  {"clustering.far_range", "float64", "3.0"},
   {"cluster_merge.enable", "bool", "true"},
   {"cluster_merge.max_centroid_distance", "float64", "0.32"},
   {"cluster_merge.max_radial_distance_diff", "float64", "0.18"},
@@ -185,7 +187,7 @@ TEST_F(TrailscanSettingsTest, DefaultsMatchTheParameterTable)
 {
   auto node = nodeWith({});
   const TrailscanSettings s = declareTrailscanParameters(*node);
-  ASSERT_EQ(PARAMETER_TABLE.size(), 116u);
+  ASSERT_EQ(PARAMETER_TABLE.size(), 118u);
   for (const ParameterRow & row : PARAMETER_TABLE) {
     SCOPED_TRACE(row.key);
     const rclcpp::Parameter p = node->get_parameter(row.key);
