@@ -41,6 +41,9 @@ struct GeometricDetectorConfig
   int32_t geometric_static_candidate_confirm_hits = 3;
   int32_t geometric_static_candidate_edge_confirm_hits = 5;
   float geometric_static_candidate_max_age = 0.45f;
+  // s; above 0, a candidate also needs its sightings to span this long before it becomes a map
+  // point: a foot planted for a step is not learnt as static while a wall is. 0: hits alone.
+  float geometric_static_candidate_confirm_time = 0.0f;
   float geometric_static_update_max_motion_intensity = 0.35f;
   float geometric_static_update_max_yaw_intensity = 0.3f;
   int32_t geometric_static_map_bootstrap_min_points = 150;
@@ -59,7 +62,7 @@ struct GeometricDetectorConfig
 };
 
 static_assert(
-  sizeof(GeometricDetectorConfig) == 44 * 4, "GeometricDetectorConfig holds 44 four-byte fields");
+  sizeof(GeometricDetectorConfig) == 45 * 4, "GeometricDetectorConfig holds 45 four-byte fields");
 
 // Reads the keys present at the top level of the YAML file at `path`; missing keys keep their
 // defaults. Throws YAML::BadFile for an unreadable file, YAML::ParserException for invalid YAML

@@ -35,6 +35,7 @@ struct StaticCandidate
 {
   float x = 0.0f;
   float y = 0.0f;
+  double first_time = 0.0;  // of the sighting that started it
   double last_time = 0.0;
   int32_t hits = 0;
 };

@@ -70,6 +70,7 @@ const KeyRule KEY_RULES[] = {
   {"geometric_static_candidate_edge_confirm_hits", &C::geometric_static_candidate_edge_confirm_hits,
    HITS},
   {"geometric_static_candidate_max_age", &C::geometric_static_candidate_max_age, SECONDS},
+  {"geometric_static_candidate_confirm_time", &C::geometric_static_candidate_confirm_time, SECONDS},
   {"geometric_static_update_max_motion_intensity", &C::geometric_static_update_max_motion_intensity,
    UNITLESS},
   {"geometric_static_update_max_yaw_intensity", &C::geometric_static_update_max_yaw_intensity,

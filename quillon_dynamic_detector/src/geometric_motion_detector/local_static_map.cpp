@@ -157,6 +157,7 @@ void LocalStaticMap::observeStatic(const PlanarPoint & p, bool edge, bool bootst
     c.x = p.x;
     c.y = p.y;
     c.hits = 1;
+    c.first_time = t;
     c.last_time = t;
     return;
   }
@@ -167,7 +168,9 @@ void LocalStaticMap::observeStatic(const PlanarPoint & p, bool edge, bool bootst
   c.last_time = t;
   const int32_t needed = edge ? config_.geometric_static_candidate_edge_confirm_hits
                               : config_.geometric_static_candidate_confirm_hits;
-  if (n >= needed) {
+  const double confirm_time = static_cast<double>(config_.geometric_static_candidate_confirm_time);
+  const bool long_enough = !(confirm_time > 0.0) || t - c.first_time >= confirm_time;
+  if (n >= needed && long_enough) {
     // The candidate is used up even when its mean is too close to an existing point.
     insertPoint(PlanarPoint{c.x, c.y}, t);
     candidates_.erase(key);

@@ -64,6 +64,7 @@ const std::vector<KeyRow> KEY_TABLE = {
   {"geometric_static_candidate_edge_confirm_hits", &C::geometric_static_candidate_edge_confirm_hits,
    5},
   {"geometric_static_candidate_max_age", &C::geometric_static_candidate_max_age, 0.45},
+  {"geometric_static_candidate_confirm_time", &C::geometric_static_candidate_confirm_time, 0.0},
   {"geometric_static_update_max_motion_intensity", &C::geometric_static_update_max_motion_intensity,
    0.35},
   {"geometric_static_update_max_yaw_intensity", &C::geometric_static_update_max_yaw_intensity, 0.3},
@@ -103,7 +104,7 @@ GeometricDetectorConfig loadText(const std::string & name, const std::string & y
 
 TEST(GeometricDetectorConfig, EmptyDocumentGivesEveryDefault)
 {
-  ASSERT_EQ(KEY_TABLE.size(), 44u);
+  ASSERT_EQ(KEY_TABLE.size(), 45u);
   const GeometricDetectorConfig config = loadText("empty", "");
   for (const KeyRow & row : KEY_TABLE) {
     expectField(config, row, row.default_value);

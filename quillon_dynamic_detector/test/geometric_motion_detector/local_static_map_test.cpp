@@ -73,6 +73,32 @@ TEST(LocalStaticMap, SightingsBecomeOneMapPointAtTheirMean)
   EXPECT_FLOAT_EQ(map.points().back().x, 3.1f);
 }
 
+// With a confirmation time, the sightings must also span it: a foot planted for a step at 40 Hz
+// stays a candidate, a wall seen for longer becomes a point, and a restart restarts the time.
+TEST(LocalStaticMap, WithAConfirmationTimeAFootPlantedForAStepIsNotLearnt)
+{
+  GeometricDetectorConfig config;
+  config.geometric_static_candidate_confirm_time = 0.5f;
+  LocalStaticMap map{config};
+  for (int k = 0; k < 16; ++k) {  // 0.375 s at 40 Hz
+    map.observeStatic({1.0f, 0.0f}, PLAIN, LEARN, 1.0 + 0.025 * k);
+  }
+  EXPECT_EQ(map.mapSize(), 0) << "planted foot";
+  for (int k = 0; k <= 20; ++k) {  // 0.5 s
+    map.observeStatic({0.0f, 2.0f}, PLAIN, LEARN, 2.0 + 0.025 * k);
+  }
+  ASSERT_EQ(map.mapSize(), 1) << "wall";
+  EXPECT_EQ(map.points()[0].stamp, 2.5);
+
+  map.observeStatic({3.0f, 0.0f}, PLAIN, LEARN, 5.0);
+  map.observeStatic({3.0f, 0.0f}, PLAIN, LEARN, 5.46);  // after more than 0.45 s: a new start
+  map.observeStatic({3.0f, 0.0f}, PLAIN, LEARN, 5.9);
+  map.observeStatic({3.0f, 0.0f}, PLAIN, LEARN, 5.95);
+  EXPECT_EQ(map.mapSize(), 1);
+  map.observeStatic({3.0f, 0.0f}, PLAIN, LEARN, 5.96);
+  EXPECT_EQ(map.mapSize(), 2);
+}
+
 TEST(LocalStaticMap, SightingsJoinTheNearestCandidateWithinTheMatchRadius)
 {
   LocalStaticMap map{GeometricDetectorConfig{}};
