@@ -54,8 +54,7 @@ void laserScanToCloud(
 
 // Clusters the usable beams of `scan` into `clusters`, largest cluster first. Groups outside the
 // size limits (min_cluster_size, beyond far_range far_min_cluster_size when set) are dropped
-// whole, never split. When no beam is usable `clusters` is
-// left as it was.
+// whole, never split. When no beam is usable `clusters` is left as it was.
 void extractClusters(
   const ClusteringContext & context, const sensor_msgs::msg::LaserScan::ConstSharedPtr & scan,
   ClusterList & clusters);
