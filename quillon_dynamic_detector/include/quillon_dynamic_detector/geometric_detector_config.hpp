@@ -57,12 +57,17 @@ struct GeometricDetectorConfig
   float geometric_dynamic_history_max_age = 0.25f;
   float geometric_dynamic_bucket_angle_resolution = 0.05f;
   float static_insert_min_separation = 0.05f;
+  // m; above 0, a point learnt again within this distance of a map point refreshes that point
+  // (its age starts again) instead of being dropped, so that a wall in view stays learnt rather
+  // than expiring after local_map_max_age and being learnt anew; points then expire wherever they
+  // stand in the map. 0: a map point lives local_map_max_age from its first learning.
+  float static_refresh_distance = 0.0f;
   float min_range_for_detection = 0.2f;
   float max_range_for_detection = 5.0f;
 };
 
 static_assert(
-  sizeof(GeometricDetectorConfig) == 45 * 4, "GeometricDetectorConfig holds 45 four-byte fields");
+  sizeof(GeometricDetectorConfig) == 46 * 4, "GeometricDetectorConfig holds 46 four-byte fields");
 
 // Reads the keys present at the top level of the YAML file at `path`; missing keys keep their
 // defaults. Throws YAML::BadFile for an unreadable file, YAML::ParserException for invalid YAML

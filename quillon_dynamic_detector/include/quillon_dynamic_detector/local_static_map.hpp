@@ -22,7 +22,7 @@ struct PlanarPoint
   float y = 0.0f;
 };
 
-// One learnt static point and the stamp of the scan that inserted it.
+// One learnt static point and the stamp of the scan that inserted it (or last refreshed it).
 struct MapPoint
 {
   float x = 0.0f;
@@ -93,9 +93,13 @@ private:
   // FLANN's single kd-tree (the index pcl::KdTreeFLANN builds), kept out of this header.
   struct KdTree;
 
-  // Appends `p` unless a map point lies closer than the minimum separation.
+  // Refreshes a map point near `p` (with static_refresh_distance), else appends `p` unless a map
+  // point lies closer than the minimum separation.
   void insertPoint(const PlanarPoint & p, double t);
   bool hasPointCloserThanSeparation(const PlanarPoint & p) const;
+  // With static_refresh_distance: restarts the age of the map point nearest `p` within that
+  // distance; false when there is none.
+  bool refreshNearestWithin(const PlanarPoint & p, double t);
   uint64_t candidateKeyFor(const PlanarPoint & p) const;
   void popFront();
   std::size_t sizeCap() const;

@@ -82,6 +82,7 @@ const KeyRule KEY_RULES[] = {
   {"geometric_static_map_bootstrap_max_yaw_intensity",
    &C::geometric_static_map_bootstrap_max_yaw_intensity, UNITLESS},
   {"static_insert_min_separation", &C::static_insert_min_separation, METRES},
+  {"static_refresh_distance", &C::static_refresh_distance, METRES},
   {"geometric_residual_support_window", &C::geometric_residual_support_window, BEAMS},
   {"geometric_residual_support_min_neighbors", &C::geometric_residual_support_min_neighbors,
    NEIGHBOURS},

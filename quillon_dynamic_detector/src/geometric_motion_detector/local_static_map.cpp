@@ -28,8 +28,8 @@ struct LocalStaticMap::KdTree
     index.buildIndex();
   }
 
-  // Squared distance to the nearest point, or nothing.
-  bool nearestSquaredDistance(const PlanarPoint & p, float & squared_distance) const
+  // Index and squared distance of the nearest point, or nothing.
+  bool nearest(const PlanarPoint & p, std::size_t & nearest, float & squared_distance) const
   {
     const float query[2] = {p.x, p.y};
     flann::KNNSimpleResultSet<float> result(1);
@@ -37,7 +37,6 @@ struct LocalStaticMap::KdTree
     if (result.size() < 1) {
       return false;
     }
-    std::size_t nearest = 0;
     result.copy(&nearest, &squared_distance, 1);
     return true;
   }
@@ -76,15 +75,19 @@ LocalStaticMap::~LocalStaticMap() = default;
 
 void LocalStaticMap::pruneMap(double t, const PlanarPoint & robot)
 {
-  // Only the front is examined: an old or far point behind a younger one waits its turn.
-  while (!points_.empty()) {
-    const MapPoint & front = points_.front();
-    const bool too_old = t - front.stamp > static_cast<double>(config_.local_map_max_age);
-    const bool too_far = singlePrecisionDistance(front, robot) > config_.local_map_max_range;
-    if (!too_old && !too_far) {
-      break;
+  const auto expired = [&](const MapPoint & m) {
+    return t - m.stamp > static_cast<double>(config_.local_map_max_age) ||
+           singlePrecisionDistance(m, robot) > config_.local_map_max_range;
+  };
+  if (config_.static_refresh_distance > 0.0f) {
+    // Refreshed points are no longer in age order: each is examined.
+    points_.erase(std::remove_if(points_.begin(), points_.end(), expired), points_.end());
+    index_is_map_front_ = false;
+  } else {
+    // Only the front is examined: an old or far point behind a younger one waits its turn.
+    while (!points_.empty() && expired(points_.front())) {
+      popFront();
     }
-    popFront();
   }
   while (points_.size() > sizeCap()) {
     popFront();
@@ -136,7 +139,8 @@ float LocalStaticMap::nearestMapDistance(const PlanarPoint & p) const
     return std::numeric_limits<float>::infinity();
   }
   float squared_distance = 0.0f;
-  if (!kdtree_->nearestSquaredDistance(p, squared_distance)) {
+  std::size_t nearest = 0;
+  if (!kdtree_->nearest(p, nearest, squared_distance)) {
     return std::numeric_limits<float>::infinity();
   }
   return std::sqrt(squared_distance);
@@ -204,6 +208,9 @@ void LocalStaticMap::clear()
 
 void LocalStaticMap::insertPoint(const PlanarPoint & p, double t)
 {
+  if (config_.static_refresh_distance > 0.0f && refreshNearestWithin(p, t)) {
+    return;
+  }
   if (!hasPointCloserThanSeparation(p)) {
     points_.push_back(MapPoint{p.x, p.y, t});
     dirty_ = true;
@@ -228,6 +235,35 @@ bool LocalStaticMap::hasPointCloserThanSeparation(const PlanarPoint & p) const
     }
   }
   return false;
+}
+
+bool LocalStaticMap::refreshNearestWithin(const PlanarPoint & p, double t)
+{
+  const float reach = config_.static_refresh_distance;
+  float best = reach * reach;
+  std::size_t best_index = points_.size();
+  std::size_t first_unindexed = 0;
+  if (index_is_map_front_) {
+    std::size_t nearest = 0;
+    float squared_distance = 0.0f;
+    if (kdtree_ && kdtree_->nearest(p, nearest, squared_distance) && squared_distance < best) {
+      best = squared_distance;
+      best_index = nearest;
+    }
+    first_unindexed = indexed_points_;
+  }
+  for (std::size_t i = first_unindexed; i < points_.size(); ++i) {
+    const float squared_distance = squaredDistance(points_[i].x, points_[i].y, p.x, p.y);
+    if (squared_distance < best) {
+      best = squared_distance;
+      best_index = i;
+    }
+  }
+  if (best_index == points_.size()) {
+    return false;
+  }
+  points_[best_index].stamp = t;
+  return true;
 }
 
 uint64_t LocalStaticMap::candidateKeyFor(const PlanarPoint & p) const

@@ -83,6 +83,7 @@ const std::vector<KeyRow> KEY_TABLE = {
   {"geometric_dynamic_bucket_angle_resolution", &C::geometric_dynamic_bucket_angle_resolution,
    0.05},
   {"static_insert_min_separation", &C::static_insert_min_separation, 0.05},
+  {"static_refresh_distance", &C::static_refresh_distance, 0.0},
   {"min_range_for_detection", &C::min_range_for_detection, 0.2},
   {"max_range_for_detection", &C::max_range_for_detection, 5.0},
 };
@@ -104,7 +105,7 @@ GeometricDetectorConfig loadText(const std::string & name, const std::string & y
 
 TEST(GeometricDetectorConfig, EmptyDocumentGivesEveryDefault)
 {
-  ASSERT_EQ(KEY_TABLE.size(), 45u);
+  ASSERT_EQ(KEY_TABLE.size(), 46u);
   const GeometricDetectorConfig config = loadText("empty", "");
   for (const KeyRow & row : KEY_TABLE) {
     expectField(config, row, row.default_value);

@@ -99,6 +99,39 @@ TEST(LocalStaticMap, WithAConfirmationTimeAFootPlantedForAStepIsNotLearnt)
   EXPECT_EQ(map.mapSize(), 2);
 }
 
+// With a refresh distance, a wall learnt again stays in the map past the map's age, and a point
+// that is not seen again expires even behind a refreshed one; without it the wall expires.
+TEST(LocalStaticMap, WithARefreshDistanceAPointLearntAgainStays)
+{
+  for (const float refresh : {0.0f, 0.05f}) {
+    SCOPED_TRACE(refresh);
+    GeometricDetectorConfig config;  // map points live 1 s
+    config.static_refresh_distance = refresh;
+    LocalStaticMap map{config};
+    const auto learn = [&map](float x, double t) {
+      for (int k = 0; k < 3; ++k) {
+        map.observeStatic({x, 1.0f}, PLAIN, LEARN, t + 0.1 * k);
+      }
+    };
+    learn(2.0f, 0.0);  // the wall, learnt at 0.2 s
+    learn(3.0f, 0.3);  // a chair, learnt at 0.5 s, then gone
+    for (double t = 1.0; t < 2.1; t += 0.5) {
+      map.pruneMap(t, ORIGIN);
+      map.rebuildIndex();
+      learn(2.01f, t);
+    }
+    map.pruneMap(2.5, ORIGIN);
+    ASSERT_EQ(map.mapSize(), 1) << "one of them is left";
+    if (refresh > 0.0f) {
+      EXPECT_EQ(map.points()[0].x, 2.0f) << "the wall, refreshed";
+      EXPECT_NEAR(map.points()[0].stamp, 2.2, 1e-9);
+    } else {
+      EXPECT_NEAR(map.points()[0].x, 2.01f, 1e-6) << "the wall learnt anew";
+      EXPECT_NEAR(map.points()[0].stamp, 1.7, 1e-9);
+    }
+  }
+}
+
 TEST(LocalStaticMap, SightingsJoinTheNearestCandidateWithinTheMatchRadius)
 {
   LocalStaticMap map{GeometricDetectorConfig{}};
