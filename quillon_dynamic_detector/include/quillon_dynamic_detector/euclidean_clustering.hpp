@@ -1,7 +1,6 @@
 #ifndef QUILLON_DYNAMIC_DETECTOR__EUCLIDEAN_CLUSTERING_HPP_
 #define QUILLON_DYNAMIC_DETECTOR__EUCLIDEAN_CLUSTERING_HPP_
 
-#include <cstdint>
 #include <memory>
 
 #include "quillon_dynamic_detector/cluster_cloud.hpp"
@@ -19,10 +18,6 @@ namespace quillon_dynamic_detector
 {
 
 using Clusterer = pcl::EuclideanClusterExtraction<pcl::PointXYZ>;
-
-// The fewest points any cluster may have: min_cluster_size, or far_min_cluster_size when it is set
-// and smaller.
-int32_t smallestClusterSize(const ClusteringConfig & config);
 
 // The one clusterer both scanners share: tolerance and size limits from `config`, searched with
 // a PlanarGridSearch, which finds what a kd-tree with sorted results finds at a fraction of the

@@ -58,14 +58,16 @@ bool isLargeEnough(
   return range > config.far_range && size >= config.far_min_cluster_size;
 }
 
-}  // namespace
-
+// The fewest points any cluster may have: min_cluster_size, or far_min_cluster_size when it is set
+// and smaller.
 int32_t smallestClusterSize(const ClusteringConfig & config)
 {
   return config.far_min_cluster_size > 0
            ? std::min(config.min_cluster_size, config.far_min_cluster_size)
            : config.min_cluster_size;
 }
+
+}  // namespace
 
 std::shared_ptr<Clusterer> makeClusterer(const ClusteringConfig & config)
 {
