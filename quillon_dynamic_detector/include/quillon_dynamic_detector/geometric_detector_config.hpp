@@ -62,17 +62,32 @@ struct GeometricDetectorConfig
   // than expiring after local_map_max_age and being learnt anew; points then expire wherever they
   // stand in the map. 0: a map point lives local_map_max_age from its first learning.
   float static_refresh_distance = 0.0f;
+  // s; above 0, the scans of this long back decide two things for a spot off the map: seen
+  // through by one of them (something moved into it) it is not learnt; never seen through (it
+  // came into view) it is no motion candidate. 0: off.
+  float geometric_seen_through_memory = 0.0f;
+  // m, and m per m of range: how far past a spot an earlier beam must have reached.
+  float geometric_seen_through_margin = 0.1f;
+  float geometric_seen_through_margin_per_m = 0.02f;
+  // m; above 0, a spot up to this far behind where the beams of a kept scan taken from the
+  // scanner's place now ended, and the current scan sees through that end, was seen through too
+  // (a leg stepping away along the beams). 0: off.
+  float geometric_seen_through_uncovered_depth = 0.0f;
+  // With the memory, a candidate never seen through is learnt at once while the robot moves; at
+  // rest too when 1, otherwise through the usual sightings (and
+  // geometric_static_candidate_confirm_time). A YAML boolean, kept as 0 or 1.
+  int32_t geometric_seen_through_learn_at_once_at_rest = 1;
   float min_range_for_detection = 0.2f;
   float max_range_for_detection = 5.0f;
 };
 
 static_assert(
-  sizeof(GeometricDetectorConfig) == 46 * 4, "GeometricDetectorConfig holds 46 four-byte fields");
+  sizeof(GeometricDetectorConfig) == 51 * 4, "GeometricDetectorConfig holds 51 four-byte fields");
 
 // Reads the keys present at the top level of the YAML file at `path`; missing keys keep their
 // defaults. Throws YAML::BadFile for an unreadable file, YAML::ParserException for invalid YAML
 // and YAML::TypedBadConversion when a present value does not convert to its field's type.
-// Throws std::invalid_argument naming the key, the file, the rule and the value (e.g. "detector
+// A flag's key takes true or false. Throws std::invalid_argument naming the key, the file, the rule and the value (e.g. "detector
 // key 'local_map_max_range' in 'cfg.yaml' must be a finite number of at least 0 metres, not nan")
 // for a NaN or infinite value, and for a negative value of a key measured in metres, seconds,
 // radians (per scan or not) or counts; unitless intensities and ratios may be negative. Zero is

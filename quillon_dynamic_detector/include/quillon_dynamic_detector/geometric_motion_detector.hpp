@@ -12,6 +12,7 @@
 #include "geometry_msgs/msg/pose.hpp"
 #include "quillon_dynamic_detector/geometric_detector_config.hpp"
 #include "quillon_dynamic_detector/local_static_map.hpp"
+#include "quillon_dynamic_detector/seen_through_memory.hpp"
 #include "sensor_msgs/msg/laser_scan.hpp"
 
 namespace quillon_dynamic_detector
@@ -22,7 +23,8 @@ struct BeamRecord;
 // The system's own moving-point detector. A beam counts as moving when its hit point, carried
 // into "odom" with the robot's pose, lies farther from every learnt static point than a threshold
 // that grows with range, with the robot's own motion and at range jumps; when enough neighbouring
-// beams agree; and when its viewing direction has kept doing so over a short time.
+// beams agree; and when its viewing direction has kept doing so over a short time. With
+// geometric_seen_through_memory, also only where one of the last scans saw through its spot.
 class GeometricMotionDetector
 {
 public:
@@ -67,13 +69,6 @@ private:
     double last_time = 0.0;
   };
 
-  struct RobotPose
-  {
-    float x = 0.0f;
-    float y = 0.0f;
-    float yaw = 0.0f;
-  };
-
   struct MotionIntensities
   {
     float motion = 0.0f;
@@ -83,9 +78,9 @@ private:
   // False, with a throttled warning, when the beams or the robot cannot be placed in "odom".
   bool canPlace(const sensor_msgs::msg::LaserScan & scan, double x, double y, double yaw) const;
   void restartAfterTimeJump(double t, const std::string & frame_id);
-  MotionIntensities motionSincePreviousScan(const RobotPose & robot) const;
+  MotionIntensities motionSincePreviousScan(const PlanarPose & robot) const;
   void examineBeams(
-    const sensor_msgs::msg::LaserScan & scan, const RobotPose & robot,
+    const sensor_msgs::msg::LaserScan & scan, const PlanarPose & robot,
     const MotionIntensities & motion, bool bootstrap, double t, std::vector<BeamRecord> & records,
     sensor_msgs::msg::LaserScan & static_scan);
   void confirmMotion(
@@ -94,11 +89,20 @@ private:
     sensor_msgs::msg::LaserScan & static_scan);
   // False for non-finite ranges too.
   bool isInDetectionBand(float range) const;
+  // With the seen-through memory, for a point `residual` off the map: seen through lately, it
+  // stays as it is but is not learnt; never seen through, it has come into view, is no motion
+  // candidate, and a candidate is learnt at once (when `learn`) while `robot_moves` or where so
+  // configured at rest, otherwise as usual. Returns whether the point goes on to the usual
+  // learning.
+  bool weighSeenThrough(
+    BeamRecord & beam, const PlanarPoint & world, float residual, bool robot_moves, bool learn,
+    double t);
   void expireBuckets(double t);
   void finishDebugClouds();
 
   GeometricDetectorConfig config_;
   LocalStaticMap map_;
+  SeenThroughMemory seen_through_;
   bool has_previous_pose_ = false;
   float previous_x_ = 0.0f;
   float previous_y_ = 0.0f;

@@ -77,6 +77,8 @@ public:
 
   // Learns one beam's point as possibly static (`edge`: the beam is at a range jump).
   void observeStatic(const PlanarPoint & p, bool edge, bool bootstrap, double t);
+  // Makes `p` a map point at once, as a confirmed candidate would be.
+  void learnNow(const PlanarPoint & p, double t) { insertPoint(p, t); }
   // Drops the candidate stored in the cell of `p`, if any.
   void forgetCandidateAt(const PlanarPoint & p);
   // End of scan: caps the size.

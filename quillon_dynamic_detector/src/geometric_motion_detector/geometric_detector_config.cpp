@@ -22,6 +22,7 @@ using C = GeometricDetectorConfig;
 constexpr const char * METRES = "metres";
 constexpr const char * SECONDS = "seconds";
 constexpr const char * RADIANS = "radians";
+constexpr const char * METRES_PER_METRE = "metres per metre";
 constexpr const char * METRES_PER_SCAN = "metres per scan";
 constexpr const char * RADIANS_PER_SCAN = "radians per scan";
 constexpr const char * POINTS = "points";
@@ -29,6 +30,8 @@ constexpr const char * HITS = "hits";
 constexpr const char * BEAMS = "beams";
 constexpr const char * NEIGHBOURS = "neighbours";
 constexpr const char * UNITLESS = nullptr;
+// A switch: the key takes true or false, the field holds 1 or 0.
+constexpr const char * FLAG = "flag";
 
 struct KeyRule
 {
@@ -83,6 +86,13 @@ const KeyRule KEY_RULES[] = {
    &C::geometric_static_map_bootstrap_max_yaw_intensity, UNITLESS},
   {"static_insert_min_separation", &C::static_insert_min_separation, METRES},
   {"static_refresh_distance", &C::static_refresh_distance, METRES},
+  {"geometric_seen_through_memory", &C::geometric_seen_through_memory, SECONDS},
+  {"geometric_seen_through_margin", &C::geometric_seen_through_margin, METRES},
+  {"geometric_seen_through_margin_per_m", &C::geometric_seen_through_margin_per_m,
+   METRES_PER_METRE},
+  {"geometric_seen_through_uncovered_depth", &C::geometric_seen_through_uncovered_depth, METRES},
+  {"geometric_seen_through_learn_at_once_at_rest", &C::geometric_seen_through_learn_at_once_at_rest,
+   FLAG},
   {"geometric_residual_support_window", &C::geometric_residual_support_window, BEAMS},
   {"geometric_residual_support_min_neighbors", &C::geometric_residual_support_min_neighbors,
    NEIGHBOURS},
@@ -132,6 +142,10 @@ void readKey(
 {
   const YAML::Node node = document[rule.key];
   if (!node.IsDefined()) {
+    return;
+  }
+  if (rule.unit == FLAG) {
+    config.*field = node.as<bool>() ? 1 : 0;
     return;
   }
   const T value = node.as<T>();

@@ -51,7 +51,12 @@ GeometricMotionDetector::GeometricMotionDetector(const std::string & config_path
 }
 
 GeometricMotionDetector::GeometricMotionDetector(const GeometricDetectorConfig & config)
-: sensor_to_base(Eigen::Matrix4f::Identity()), config_(config), map_(config_)
+: sensor_to_base(Eigen::Matrix4f::Identity()),
+  config_(config),
+  map_(config_),
+  seen_through_(SeenThroughMemory::Settings{
+    config_.geometric_seen_through_memory, config_.geometric_seen_through_margin,
+    config_.geometric_seen_through_margin_per_m, config_.geometric_seen_through_uncovered_depth})
 {
 }
 
@@ -69,7 +74,7 @@ void GeometricMotionDetector::processScan(
     finishDebugClouds();
     return;
   }
-  const RobotPose robot{
+  const PlanarPose robot{
     static_cast<float>(pose.position.x), static_cast<float>(pose.position.y),
     static_cast<float>(yaw)};
 
@@ -84,6 +89,7 @@ void GeometricMotionDetector::processScan(
   const PlanarPoint robot_position{robot.x, robot.y};
   map_.pruneMap(t, robot_position);
   map_.pruneCandidates(t, robot_position);
+  seen_through_.startScan(*scan, sensor_to_base, robot, t);
   if (map_.isDirty()) {
     map_.rebuildIndex();
   }
@@ -93,6 +99,7 @@ void GeometricMotionDetector::processScan(
   confirmMotion(scan->ranges, records, motion, t, *dynamic_scan, *static_scan);
   map_.trimMap();
   expireBuckets(t);
+  seen_through_.keepCurrentScan();
 
   previous_x_ = robot.x;
   previous_y_ = robot.y;
@@ -134,6 +141,7 @@ void GeometricMotionDetector::restartAfterTimeJump(double t, const std::string &
       "history cleared",
       frame_id.c_str(), newest_stamp_, t);
     map_.clear();
+    seen_through_.clear();
     dynamic_history_.clear();
     has_previous_pose_ = false;
     newest_stamp_ = t;
@@ -143,7 +151,7 @@ void GeometricMotionDetector::restartAfterTimeJump(double t, const std::string &
 }
 
 GeometricMotionDetector::MotionIntensities GeometricMotionDetector::motionSincePreviousScan(
-  const RobotPose & robot) const
+  const PlanarPose & robot) const
 {
   float travel = 0.0f;
   float turn = 0.0f;
@@ -166,7 +174,7 @@ GeometricMotionDetector::MotionIntensities GeometricMotionDetector::motionSinceP
 }
 
 void GeometricMotionDetector::examineBeams(
-  const sensor_msgs::msg::LaserScan & scan, const RobotPose & robot,
+  const sensor_msgs::msg::LaserScan & scan, const PlanarPose & robot,
   const MotionIntensities & motion, bool bootstrap, double t, std::vector<BeamRecord> & records,
   sensor_msgs::msg::LaserScan & static_scan)
 {
@@ -201,10 +209,41 @@ void GeometricMotionDetector::examineBeams(
     beam.is_candidate =
       !map_was_empty && residual > residualThreshold(beam, motion.motion, motion.yaw, config_);
     static_scan.ranges[i] = r;
+    if (
+      config_.geometric_seen_through_memory > 0.0f &&
+      !weighSeenThrough(
+        beam, world, static_cast<float>(residual), motion.motion > 0.0f, learn, t)) {
+      continue;
+    }
     if (learn) {
       map_.observeStatic(world, beam.is_edge, bootstrap, t);
     }
   }
+}
+
+bool GeometricMotionDetector::weighSeenThrough(
+  BeamRecord & beam, const PlanarPoint & world, float residual, bool robot_moves, bool learn,
+  double t)
+{
+  // A point closer to the map than its spacing adds nothing to it, whatever crossed it.
+  if (!beam.is_candidate && !(residual >= config_.static_insert_min_separation)) {
+    return true;
+  }
+  if (seen_through_.wasSeenThrough(world)) {
+    return false;
+  }
+  // Never seen through: it has come into view. While the robot moves, surfaces come into view all
+  // the time, and one learnt at once is not judged again scan after scan; at rest, nothing does
+  // but behind something that moved, possibly a leg stepping into its own shadow.
+  const bool was_candidate = beam.is_candidate;
+  beam.is_candidate = false;
+  if (was_candidate && (robot_moves || config_.geometric_seen_through_learn_at_once_at_rest != 0)) {
+    if (learn) {
+      map_.learnNow(world, t);
+    }
+    return false;
+  }
+  return true;
 }
 
 void GeometricMotionDetector::confirmMotion(

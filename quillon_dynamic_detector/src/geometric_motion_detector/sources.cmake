@@ -2,6 +2,7 @@
 list(APPEND GEOMETRIC_DETECTOR_LIBRARY_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/geometric_detector_config.cpp
   ${CMAKE_CURRENT_LIST_DIR}/local_static_map.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/seen_through_memory.cpp
   ${CMAKE_CURRENT_LIST_DIR}/beam_classification.cpp
   ${CMAKE_CURRENT_LIST_DIR}/geometric_motion_detector.cpp
 )

@@ -127,6 +127,10 @@ std::string configuration(const cp::ParameterSchema & schema, bool changed)
     YAML::Node entry = dot == std::string::npos
                          ? root[parameter.name]
                          : root[parameter.name.substr(0, dot)][parameter.name.substr(dot + 1)];
+    if (parameter.type == cp::ValueType::boolean) {
+      entry = changed != parameter.default_value.as<bool>();
+      continue;
+    }
     const double value = parameter.default_value.as<double>();
     if (parameter.type == cp::ValueType::integer) {
       entry = static_cast<int64_t>(changed ? value + 1 : value);

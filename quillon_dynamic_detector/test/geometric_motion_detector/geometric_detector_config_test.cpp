@@ -84,6 +84,12 @@ const std::vector<KeyRow> KEY_TABLE = {
    0.05},
   {"static_insert_min_separation", &C::static_insert_min_separation, 0.05},
   {"static_refresh_distance", &C::static_refresh_distance, 0.0},
+  {"geometric_seen_through_memory", &C::geometric_seen_through_memory, 0.0},
+  {"geometric_seen_through_margin", &C::geometric_seen_through_margin, 0.1},
+  {"geometric_seen_through_margin_per_m", &C::geometric_seen_through_margin_per_m, 0.02},
+  {"geometric_seen_through_learn_at_once_at_rest", &C::geometric_seen_through_learn_at_once_at_rest,
+   1.0},
+  {"geometric_seen_through_uncovered_depth", &C::geometric_seen_through_uncovered_depth, 0.0},
   {"min_range_for_detection", &C::min_range_for_detection, 0.2},
   {"max_range_for_detection", &C::max_range_for_detection, 5.0},
 };
@@ -98,6 +104,21 @@ void expectField(const GeometricDetectorConfig & config, const KeyRow & row, dou
   }
 }
 
+// Keys that take true or false (held as 1 or 0).
+bool isFlag(const KeyRow & row)
+{
+  return std::string(row.key) == "geometric_seen_through_learn_at_once_at_rest";
+}
+
+// A value for key `i` of the table unlike any default: numbers by their place, flags false.
+double distinctValue(std::size_t i)
+{
+  if (isFlag(KEY_TABLE[i])) {
+    return 0.0;
+  }
+  return std::holds_alternative<float C::*>(KEY_TABLE[i].field) ? 100.25 + i : 100.0 + i;
+}
+
 GeometricDetectorConfig loadText(const std::string & name, const std::string & yaml)
 {
   return loadGeometricDetectorConfig(writeDetectorConfigFile("config_test_" + name, yaml));
@@ -105,7 +126,7 @@ GeometricDetectorConfig loadText(const std::string & name, const std::string & y
 
 TEST(GeometricDetectorConfig, EmptyDocumentGivesEveryDefault)
 {
-  ASSERT_EQ(KEY_TABLE.size(), 46u);
+  ASSERT_EQ(KEY_TABLE.size(), 51u);
   const GeometricDetectorConfig config = loadText("empty", "");
   for (const KeyRow & row : KEY_TABLE) {
     expectField(config, row, row.default_value);
@@ -117,13 +138,16 @@ TEST(GeometricDetectorConfig, EveryKeyIsReadIntoItsOwnField)
 {
   std::ostringstream yaml;
   for (std::size_t i = 0; i < KEY_TABLE.size(); ++i) {
-    const bool is_float = std::holds_alternative<float C::*>(KEY_TABLE[i].field);
-    yaml << KEY_TABLE[i].key << ": " << (is_float ? 100.25 + i : 100.0 + i) << "\n";
+    yaml << KEY_TABLE[i].key << ": ";
+    if (isFlag(KEY_TABLE[i])) {
+      yaml << "false\n";
+    } else {
+      yaml << distinctValue(i) << "\n";
+    }
   }
   const GeometricDetectorConfig config = loadText("all_keys", yaml.str());
   for (std::size_t i = 0; i < KEY_TABLE.size(); ++i) {
-    const bool is_float = std::holds_alternative<float C::*>(KEY_TABLE[i].field);
-    expectField(config, KEY_TABLE[i], is_float ? 100.25 + i : 100.0 + i);
+    expectField(config, KEY_TABLE[i], distinctValue(i));
   }
 }
 
@@ -183,6 +207,8 @@ TEST(GeometricDetectorConfig, NonFiniteValuesAndNegativeQuantitiesAreRefused)
      "-0.05"},
     {"geometric_motion_yaw_full", "-.inf", "finite number of at least 0 radians per scan", "-inf"},
     {"geometric_near_range_motion_ceiling", ".nan", "finite number", "nan"},
+    {"geometric_seen_through_margin_per_m", "-0.02", "finite number of at least 0 metres per metre",
+     "-0.02"},
   };
   for (const Refused & c : cases) {
     const std::string path =

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <limits>
@@ -7,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "cluster_builders.hpp"
 #include "quillon_dynamic_detector/geometric_motion_detector.hpp"
 #include "ros2_compat/testing/log_capture.hpp"
 #include "scan_builders.hpp"
@@ -358,6 +360,126 @@ TEST(GeometricMotionDetector, ScanThatCannotBePlacedIsDroppedWithAWarning)
   EXPECT_TRUE(detector->localStaticMap().candidates().empty());
   // Throttled: one line for the three drops.
   EXPECT_EQ(log.count("dropped a scan of base_scan_01"), 1u);
+}
+
+// Whether beam `beam` is reported moving in each of `scans` scans 0.04 s apart from T0 + 0.04,
+// with `scene` giving the scan at each time.
+template <typename Scene>
+std::vector<bool> movingOverTime(
+  GeometricMotionDetector & detector, int scans, std::size_t beam, const Scene & scene)
+{
+  std::vector<bool> moving;
+  for (int k = 1; k <= scans; ++k) {
+    const Output out = run(detector, scene(T0 + 0.04 * k));
+    moving.push_back(out.dynamic_scan->ranges[beam] != FLT_MAX);
+  }
+  return moving;
+}
+
+TEST(
+  GeometricMotionDetector, WithTheSeenThroughMemoryAPlantedFootStaysMovingWhileItsSpotWasSeenFree)
+{
+  // A foot planted at 1.5 m where the start-up scan saw the wall 3 m away.
+  const auto foot = [](double t) { return withRanges(roomScan(t), 178, 184, OBJECT); };
+  auto remembering = detectorInRoom("planted_foot", "geometric_seen_through_memory: 0.4\n");
+  const std::vector<bool> moving = movingOverTime(*remembering, 15, 183, foot);
+  // Moving until the start-up scan is more than 0.4 s old; then it has only ever been seen
+  // occupied, so it is learnt.
+  const std::vector<bool> expected = {true, true, true,  true,  true,  true,  true, true,
+                                      true, true, false, false, false, false, false};
+  EXPECT_EQ(moving, expected);
+  EXPECT_LT(remembering->localStaticMap().nearestMapDistance({OBJECT, 0.0f}), 0.05f);
+
+  // Without it the foot's seven beams make three sightings of one spot in the first scan, and
+  // the foot is learnt at once.
+  auto forgetting = detectorInRoom("planted_foot_off");
+  const std::vector<bool> without = movingOverTime(*forgetting, 15, 183, foot);
+  EXPECT_EQ(std::count(without.begin(), without.end(), true), 1);
+  EXPECT_TRUE(without[0]);
+}
+
+TEST(GeometricMotionDetector, WithTheSeenThroughMemoryAWallThatComesIntoViewIsStatic)
+{
+  // A box 1 m ahead hid the wall behind it when the room was learnt; then it is carried away.
+  const auto box = [](double t) { return withRanges(roomScan(t), 170, 190, 1.0f); };
+  const auto uncovered = [](double t) { return roomScan(t); };
+  // Without the memory, then learning what came into view at once, then as usual.
+  for (const char * yaml :
+       {"", "geometric_seen_through_memory: 0.4\n",
+        "geometric_seen_through_memory: 0.4\n"
+        "geometric_seen_through_learn_at_once_at_rest: false\n"}) {
+    SCOPED_TRACE(yaml);
+    const bool remember = yaml[0] != '\0';
+    auto detector = makeDetector("uncovered", yaml);
+    run(*detector, box(T0));
+    const std::vector<bool> moving = movingOverTime(*detector, 10, 180, uncovered);
+    // Without the memory the uncovered wall is moving until its first sightings are learnt.
+    EXPECT_EQ(std::count(moving.begin(), moving.end(), true), remember ? 0 : 1);
+    EXPECT_LT(detector->localStaticMap().nearestMapDistance({ROOM, 0.0f}), 0.05f);
+  }
+}
+
+TEST(
+  GeometricMotionDetector,
+  WithTheSeenThroughMemoryACorridorStaysLearntWhileTheRobotDrivesPastFor30s)
+{
+  // Walls 1.5 m either side, a pillar every 2 m along the left one; 0.5 m/s, 25 scans a second.
+  // Without the memory the far side of every pillar that comes into view moves for a while.
+  constexpr double SPEED = 0.5;
+  constexpr int SCANS = 750;
+  for (const bool remember : {false, true}) {
+    SCOPED_TRACE(remember);
+    auto detector =
+      makeDetector("corridor_drive", remember ? "geometric_seen_through_memory: 0.4\n" : "");
+    std::size_t moving_beams = 0;
+    for (int k = 0; k < SCANS; ++k) {
+      const double x = SPEED * 0.04 * k;
+      cluster_builders::Room corridor;
+      corridor.half_x = 1000.0f;
+      corridor.half_y = 1.5f;
+      for (int pillar = 0; pillar < 12; ++pillar) {
+        corridor.circles.push_back(
+          {static_cast<float>(2.0 * pillar - std::fmod(x, 2.0)), 1.3f, 0.15f});
+      }
+      auto scan = cluster_builders::makeRoomScan(corridor);
+      scan->header.stamp = b::stampAt(T0 + 0.04 * k);
+      moving_beams += run(*detector, scan, x).moving.size();
+    }
+    if (remember) {
+      EXPECT_EQ(moving_beams, 0u);
+    } else {
+      EXPECT_GT(moving_beams, 1000u);
+    }
+    const float end_x = static_cast<float>(SPEED * 0.04 * (SCANS - 1));
+    EXPECT_LT(detector->localStaticMap().nearestMapDistance({end_x + 1.0f, -1.5f}), 0.05f)
+      << "the right wall beside the robot";
+  }
+}
+
+TEST(GeometricMotionDetector, WithAnUncoveredDepthALegWalkingStraightAwayFromAStillScannerMoves)
+{
+  // A leg learnt at 1.5 m with the room walks straight away at 1.25 m/s: each spot it steps into
+  // was hidden by the leg itself, never seen through.
+  const auto leg_at = [](double t) {
+    const float range = 1.5f + 1.25f * static_cast<float>(t - T0);
+    return withRanges(roomScan(t), 178, 184, range);
+  };
+  for (const float depth : {0.0f, 0.35f}) {
+    SCOPED_TRACE(depth);
+    auto detector = makeDetector(
+      "stepping_away",
+      "geometric_seen_through_memory: 0.4\n"
+      "geometric_seen_through_learn_at_once_at_rest: false\n"
+      "geometric_seen_through_uncovered_depth: " +
+        std::to_string(depth) + "\n");
+    run(*detector, leg_at(T0));
+    const std::vector<bool> moving = movingOverTime(*detector, 10, 183, leg_at);
+    // Moving once the leg is farther than the margin from where it was in a kept scan.
+    const std::vector<bool> expected =
+      depth > 0.0f ? std::vector<bool>{false, false, true, true, true, true, true, true, true, true}
+                   : std::vector<bool>(10, false);
+    EXPECT_EQ(moving, expected);
+  }
 }
 
 }  // namespace

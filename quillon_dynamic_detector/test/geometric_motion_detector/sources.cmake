@@ -3,6 +3,7 @@
 list(APPEND GEOMETRIC_DETECTOR_TEST_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/geometric_detector_config_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/local_static_map_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/seen_through_memory_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/beam_classification_test.cpp
 )
 list(APPEND GEOMETRIC_DETECTOR_SEAM_TEST_SOURCES
