@@ -69,15 +69,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t * data, size_t size)
     return quillon_dynamic_detector::loadGeometricDetectorConfig(
       quillon_dynamic_detector::defaultDetectorConfigPath());
   }();
+  // The same scans through the options that remember what earlier scans saw through.
+  static const GeometricDetectorConfig remembering = [] {
+    GeometricDetectorConfig c = config;
+    c.geometric_seen_through_memory = 0.8f;
+    c.geometric_seen_through_uncovered_depth = 0.35f;
+    c.geometric_seen_through_learn_at_once_at_rest = 0;
+    return c;
+  }();
   quillon_fuzz::FuzzedBytes in(data, size);
   GeometricMotionDetector detector(config);
+  GeometricMotionDetector remembering_detector(remembering);
   quillon_fuzz::forEachDecodedScan(
     in, BEAM_COUNTS, MAX_SCANS,
     [&](const LaserScan::ConstSharedPtr & scan, const geometry_msgs::msg::Pose & pose) {
-      auto moving = std::make_shared<LaserScan>();
-      auto still = std::make_shared<LaserScan>();
-      detector.processScan(scan, pose, moving, still);
-      checkDetector(detector, *scan, *moving, *still);
+      for (GeometricMotionDetector * d : {&detector, &remembering_detector}) {
+        auto moving = std::make_shared<LaserScan>();
+        auto still = std::make_shared<LaserScan>();
+        d->processScan(scan, pose, moving, still);
+        checkDetector(*d, *scan, *moving, *still);
+      }
     });
   return 0;
 }

@@ -118,7 +118,12 @@ bool SeenThroughMemory::beamsAround(
     turn = -turn;
   }
   turn -= TWO_PI * std::floor(turn / TWO_PI);
-  const long first = static_cast<long>(std::floor(turn / std::fabs(increment)));
+  // Compared before the conversion: a tiny increment would put the beam beyond any long.
+  const float beam = std::floor(turn / std::fabs(increment));
+  if (!(beam < static_cast<float>(scan.ranges.size()))) {
+    return false;
+  }
+  const long first = static_cast<long>(beam);
   before = reach(scan, first);
   after = reach(scan, first + 1);
   return before >= 0.0f && after >= 0.0f;

@@ -102,6 +102,13 @@ TEST(SeenThroughMemory, SpotsArePlacedThroughThePoseAndAMirroredMounting)
   SeenThroughMemory flat = memoryOf(0.4f);
   flat.remember(scan, edge_on, PlanarPose{}, 10.0);
   EXPECT_EQ(flat.size(), 0u);
+
+  // Beams a hair apart put every spot beyond the last beam: asked, nothing was seen through.
+  sensor_msgs::msg::LaserScan hair = roomScan();
+  hair.angle_increment = 1e-30f;
+  SeenThroughMemory tiny = memoryOf(0.4f);
+  tiny.remember(hair, NO_MOUNTING, PlanarPose{}, 10.0);
+  EXPECT_FALSE(tiny.wasSeenThrough(PlanarPoint{1.0f, 1.0f}));
 }
 
 TEST(SeenThroughMemory, WithAnUncoveredDepthALegSteppingAwayFromAStillScannerWasSeenThrough)
