@@ -69,6 +69,9 @@ struct GeometricDetectorConfig
   // m, and m per m of range: how far past a spot an earlier beam must have reached.
   float geometric_seen_through_margin = 0.1f;
   float geometric_seen_through_margin_per_m = 0.02f;
+  // m to either side of a spot per m of its range and per rad the scanner turned since the
+  // earlier scan: those beams must have reached past it too (0: only the two around it).
+  float geometric_seen_through_turn_margin = 0.0f;
   // m; above 0, a spot up to this far behind where the beams of a kept scan taken from the
   // scanner's place now ended, and the current scan sees through that end, was seen through too
   // (a leg stepping away along the beams). 0: off.
@@ -82,7 +85,7 @@ struct GeometricDetectorConfig
 };
 
 static_assert(
-  sizeof(GeometricDetectorConfig) == 51 * 4, "GeometricDetectorConfig holds 51 four-byte fields");
+  sizeof(GeometricDetectorConfig) == 52 * 4, "GeometricDetectorConfig holds 52 four-byte fields");
 
 // Reads the keys present at the top level of the YAML file at `path`; missing keys keep their
 // defaults. Throws YAML::BadFile for an unreadable file, YAML::ParserException for invalid YAML

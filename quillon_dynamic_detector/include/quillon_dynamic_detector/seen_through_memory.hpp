@@ -33,6 +33,7 @@ public:
     float memory = 0.0f;           // s back; 0 remembers nothing
     float margin = 0.1f;           // m a beam must have reached past a spot to have seen through it
     float margin_per_m = 0.02f;    // added per m of the spot's range
+    float turn_margin = 0.0f;      // m to either side per m of range and rad turned since
     float uncovered_depth = 0.0f;  // m; see wasSeenThrough
   };
 
@@ -45,7 +46,8 @@ public:
     const sensor_msgs::msg::LaserScan & scan, const Eigen::Matrix4f & sensor_to_base,
     const PlanarPose & robot, double t);
   // True when, in a kept scan, both beams either side of the direction of `p` ("odom") reached
-  // past it by the margin. With an uncovered depth, also when both ended up to that depth in
+  // past it by the margin, and with a turn margin the beams within turn margin x the scanner's
+  // turn since that scan x range to either side of them too. With an uncovered depth, also when both ended up to that depth in
   // front of `p`, in a kept scan taken from where the scanner stands now, and the current scan
   // sees through where they ended: a leg stepping away along the beams, into space its own body
   // hid (from a scanner that has not moved nothing else comes into view).
@@ -78,8 +80,11 @@ private:
 
   // How far beam `index` of `scan` reached, or a negative value when its reading says nothing.
   static float reach(const KeptScan & scan, long index);
-  // The readings of the two beams of `scan` either side of `p`, and the range of `p` from it;
+  // The beam of `scan` just before the direction of `p` and the range of `p` from its scanner;
   // false outside the scan's beams.
+  static bool locate(const KeptScan & scan, const PlanarPoint & p, long & first, float & range);
+  // The readings of the two beams of `scan` either side of `p`, and the range of `p` from it;
+  // false outside the scan's beams or where either says nothing.
   static bool beamsAround(
     const KeptScan & scan, const PlanarPoint & p, float & before, float & after, float & range);
   float margin(float range) const { return settings_.margin + settings_.margin_per_m * range; }

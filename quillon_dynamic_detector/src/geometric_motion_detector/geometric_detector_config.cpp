@@ -23,6 +23,7 @@ constexpr const char * METRES = "metres";
 constexpr const char * SECONDS = "seconds";
 constexpr const char * RADIANS = "radians";
 constexpr const char * METRES_PER_METRE = "metres per metre";
+constexpr const char * METRES_PER_METRE_AND_RADIAN = "metres per metre and radian";
 constexpr const char * METRES_PER_SCAN = "metres per scan";
 constexpr const char * RADIANS_PER_SCAN = "radians per scan";
 constexpr const char * POINTS = "points";
@@ -90,6 +91,8 @@ const KeyRule KEY_RULES[] = {
   {"geometric_seen_through_margin", &C::geometric_seen_through_margin, METRES},
   {"geometric_seen_through_margin_per_m", &C::geometric_seen_through_margin_per_m,
    METRES_PER_METRE},
+  {"geometric_seen_through_turn_margin", &C::geometric_seen_through_turn_margin,
+   METRES_PER_METRE_AND_RADIAN},
   {"geometric_seen_through_uncovered_depth", &C::geometric_seen_through_uncovered_depth, METRES},
   {"geometric_seen_through_learn_at_once_at_rest", &C::geometric_seen_through_learn_at_once_at_rest,
    FLAG},

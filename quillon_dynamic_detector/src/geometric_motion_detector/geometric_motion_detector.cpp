@@ -56,7 +56,8 @@ GeometricMotionDetector::GeometricMotionDetector(const GeometricDetectorConfig &
   map_(config_),
   seen_through_(SeenThroughMemory::Settings{
     config_.geometric_seen_through_memory, config_.geometric_seen_through_margin,
-    config_.geometric_seen_through_margin_per_m, config_.geometric_seen_through_uncovered_depth})
+    config_.geometric_seen_through_margin_per_m, config_.geometric_seen_through_turn_margin,
+    config_.geometric_seen_through_uncovered_depth})
 {
 }
 

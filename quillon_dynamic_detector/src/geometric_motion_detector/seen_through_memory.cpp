@@ -1,5 +1,6 @@
 #include "quillon_dynamic_detector/seen_through_memory.hpp"
 
+#include <algorithm>
 #include <cmath>
 
 #include <Eigen/LU>
@@ -103,8 +104,8 @@ float SeenThroughMemory::reach(const KeptScan & scan, long index)
   return r >= scan.range_min && r > 0.0f ? r : -1.0f;
 }
 
-bool SeenThroughMemory::beamsAround(
-  const KeptScan & scan, const PlanarPoint & p, float & before, float & after, float & range)
+bool SeenThroughMemory::locate(
+  const KeptScan & scan, const PlanarPoint & p, long & first, float & range)
 {
   const Eigen::Vector2f local = scan.to_sensor * Eigen::Vector2f(p.x, p.y) + scan.offset;
   range = local.norm();
@@ -123,7 +124,17 @@ bool SeenThroughMemory::beamsAround(
   if (!(beam < static_cast<float>(scan.ranges.size()))) {
     return false;
   }
-  const long first = static_cast<long>(beam);
+  first = static_cast<long>(beam);
+  return true;
+}
+
+bool SeenThroughMemory::beamsAround(
+  const KeptScan & scan, const PlanarPoint & p, float & before, float & after, float & range)
+{
+  long first = 0;
+  if (!locate(scan, p, first, range)) {
+    return false;
+  }
   before = reach(scan, first);
   after = reach(scan, first + 1);
   return before >= 0.0f && after >= 0.0f;
@@ -131,16 +142,29 @@ bool SeenThroughMemory::beamsAround(
 
 bool SeenThroughMemory::sawThrough(const KeptScan & scan, const PlanarPoint & p) const
 {
-  // Both beams must have reached past: beside an edge one of them may have passed the corner
-  // that the spot now lies just behind.
-  float before = 0.0f;
-  float after = 0.0f;
+  // Both beams around the spot must have reached past: beside an edge one of them may have
+  // passed the corner that the spot now lies just behind. After a turn, so must the beams as
+  // far to either side as the turn may have misplaced the spot (odometry, a scan swept while
+  // turning): a thin leg of furniture seen a little off was not seen through.
+  long first = 0;
   float range = 0.0f;
-  if (!beamsAround(scan, p, before, after, range)) {
+  if (!locate(scan, p, first, range)) {
     return false;
   }
+  long spread = 0;
+  if (settings_.turn_margin > 0.0f && has_current_ && range > 0.0f) {
+    const float turned = std::fabs(std::remainder(current_.heading - scan.heading, TWO_PI));
+    const float lateral = settings_.turn_margin * turned * range;
+    spread = static_cast<long>(
+      std::min(std::atan2(lateral, range) / std::fabs(scan.angle_increment), 1.0e6f));
+  }
   const float needed = range + margin(range);
-  return before > needed && after > needed;
+  for (long index = first - spread; index <= first + 1 + spread; ++index) {
+    if (!(reach(scan, index) > needed)) {
+      return false;
+    }
+  }
+  return true;
 }
 
 bool SeenThroughMemory::sawStepAway(const KeptScan & scan, const PlanarPoint & p) const

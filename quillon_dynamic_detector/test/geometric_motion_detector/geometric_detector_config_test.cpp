@@ -87,6 +87,7 @@ const std::vector<KeyRow> KEY_TABLE = {
   {"geometric_seen_through_memory", &C::geometric_seen_through_memory, 0.0},
   {"geometric_seen_through_margin", &C::geometric_seen_through_margin, 0.1},
   {"geometric_seen_through_margin_per_m", &C::geometric_seen_through_margin_per_m, 0.02},
+  {"geometric_seen_through_turn_margin", &C::geometric_seen_through_turn_margin, 0.0},
   {"geometric_seen_through_learn_at_once_at_rest", &C::geometric_seen_through_learn_at_once_at_rest,
    1.0},
   {"geometric_seen_through_uncovered_depth", &C::geometric_seen_through_uncovered_depth, 0.0},
@@ -126,7 +127,7 @@ GeometricDetectorConfig loadText(const std::string & name, const std::string & y
 
 TEST(GeometricDetectorConfig, EmptyDocumentGivesEveryDefault)
 {
-  ASSERT_EQ(KEY_TABLE.size(), 51u);
+  ASSERT_EQ(KEY_TABLE.size(), 52u);
   const GeometricDetectorConfig config = loadText("empty", "");
   for (const KeyRow & row : KEY_TABLE) {
     expectField(config, row, row.default_value);

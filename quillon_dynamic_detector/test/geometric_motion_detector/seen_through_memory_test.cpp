@@ -24,9 +24,10 @@ constexpr float NaN = std::numeric_limits<float>::quiet_NaN();
 const Eigen::Matrix4f NO_MOUNTING = Eigen::Matrix4f::Identity();
 
 // Margin 0.1 m + 0.02 m per m.
-SeenThroughMemory memoryOf(float seconds, float uncovered_depth = 0.0f)
+SeenThroughMemory memoryOf(float seconds, float uncovered_depth = 0.0f, float turn_margin = 0.0f)
 {
-  return SeenThroughMemory(SeenThroughMemory::Settings{seconds, 0.1f, 0.02f, uncovered_depth});
+  return SeenThroughMemory(
+    SeenThroughMemory::Settings{seconds, 0.1f, 0.02f, turn_margin, uncovered_depth});
 }
 
 sensor_msgs::msg::LaserScan roomScan(float range = WALL)
@@ -134,6 +135,27 @@ TEST(SeenThroughMemory, WithAnUncoveredDepthALegSteppingAwayFromAStillScannerWas
   EXPECT_FALSE(asked_after_step(0.35f, 1.5f, still, ahead(1.75f)));
   // From a scanner that has moved, a spot behind an edge may simply have come into view.
   EXPECT_FALSE(asked_after_step(0.35f, 1.65f, PlanarPose{0.1f, 0.0f, 0.0f}, ahead(1.75f)));
+}
+
+TEST(SeenThroughMemory, AfterATurnTheBeamsTheTurnMayHaveMisplacedMustHaveReachedPastToo)
+{
+  // An edge at beam 181 (just left of straight ahead); the spot 2 m away 0.03 rad to the right
+  // of it, between beams 177 and 178, both of which reached the wall 3 m away.
+  sensor_msgs::msg::LaserScan edge = roomScan();
+  b::setRanges(edge, 181, BEAMS - 1, 1.0f);
+  const PlanarPoint spot{2.0f * std::cos(-0.03f), 2.0f * std::sin(-0.03f)};
+  const auto seen_through = [&](float turn_margin, float turned) {
+    SeenThroughMemory memory = memoryOf(0.4f, 0.0f, turn_margin);
+    memory.remember(edge, NO_MOUNTING, PlanarPose{}, 10.0);
+    memory.startScan(roomScan(), NO_MOUNTING, PlanarPose{0.0f, 0.0f, turned}, 10.1);
+    return memory.wasSeenThrough(spot);
+  };
+  EXPECT_TRUE(seen_through(0.0f, 0.1f)) << "no turn margin";
+  EXPECT_TRUE(seen_through(1.0f, 0.0f)) << "no turn";
+  // 0.1 rad turned: the beams within 0.2 m (0.1 rad) either side must have reached past, and
+  // the edge lies among them.
+  EXPECT_FALSE(seen_through(1.0f, 0.1f));
+  EXPECT_TRUE(seen_through(1.0f, 0.01f)) << "0.02 m either side, clear of the edge";
 }
 
 TEST(SeenThroughMemory, KeepsAtMostEightScansOverItsSpanAndNoneWhenOff)
