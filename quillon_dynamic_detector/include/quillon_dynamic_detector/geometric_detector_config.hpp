@@ -89,12 +89,13 @@ static_assert(
 
 // Reads the keys present at the top level of the YAML file at `path`; missing keys keep their
 // defaults. Throws YAML::BadFile for an unreadable file, YAML::ParserException for invalid YAML
-// and YAML::TypedBadConversion when a present value does not convert to its field's type.
-// A flag's key takes true or false. Throws std::invalid_argument naming the key, the file, the rule and the value (e.g. "detector
-// key 'local_map_max_range' in 'cfg.yaml' must be a finite number of at least 0 metres, not nan")
-// for a NaN or infinite value, and for a negative value of a key measured in metres, seconds,
-// radians (per scan or not) or counts; unitless intensities and ratios may be negative. Zero is
-// accepted everywhere: the detector bounds its resolutions below by 0.001 where it uses them.
+// and YAML::TypedBadConversion when a present value does not convert to its field's type (a
+// flag's key takes true or false). Throws std::invalid_argument naming the key, the file, the
+// rule and the value (e.g. "detector key 'local_map_max_range' in 'cfg.yaml' must be a finite
+// number of at least 0 metres, not nan") for a NaN or infinite value, and for a negative value
+// of a key measured in metres, seconds, radians (per scan or not) or counts; unitless
+// intensities and ratios may be negative. Zero is accepted everywhere: the detector bounds its
+// resolutions below by 0.001 where it uses them.
 GeometricDetectorConfig loadGeometricDetectorConfig(const std::string & path);
 
 }  // namespace quillon_dynamic_detector

@@ -33,7 +33,7 @@ public:
     float memory = 0.0f;           // s back; 0 remembers nothing
     float margin = 0.1f;           // m a beam must have reached past a spot to have seen through it
     float margin_per_m = 0.02f;    // added per m of the spot's range
-    float turn_margin = 0.0f;      // m to either side per m of range and rad turned since
+    float turn_margin = 0.0f;      // m to either side per m of range and rad turned since a scan
     float uncovered_depth = 0.0f;  // m; see wasSeenThrough
   };
 
@@ -47,10 +47,11 @@ public:
     const PlanarPose & robot, double t);
   // True when, in a kept scan, both beams either side of the direction of `p` ("odom") reached
   // past it by the margin, and with a turn margin the beams within turn margin x the scanner's
-  // turn since that scan x range to either side of them too. With an uncovered depth, also when both ended up to that depth in
-  // front of `p`, in a kept scan taken from where the scanner stands now, and the current scan
-  // sees through where they ended: a leg stepping away along the beams, into space its own body
-  // hid (from a scanner that has not moved nothing else comes into view).
+  // turn since that scan x range to either side of them too. With an uncovered depth, also when
+  // both ended up to that depth in front of `p`, in a kept scan taken from where the scanner
+  // stands now, and the current scan sees through where they ended: a leg stepping away along
+  // the beams, into space its own body hid (from a scanner that has not moved nothing else comes
+  // into view).
   bool wasSeenThrough(const PlanarPoint & p) const;
   // Ends the current scan: keeps it when the newest kept scan is at least an eighth of the
   // memory older, so that at most eight span the memory.
