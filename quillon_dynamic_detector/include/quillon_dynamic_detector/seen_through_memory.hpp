@@ -84,13 +84,10 @@ private:
   // The beam of `scan` just before the direction of `p` and the range of `p` from its scanner;
   // false outside the scan's beams.
   static bool locate(const KeptScan & scan, const PlanarPoint & p, long & first, float & range);
-  // The readings of the two beams of `scan` either side of `p`, and the range of `p` from it;
-  // false outside the scan's beams or where either says nothing.
-  static bool beamsAround(
-    const KeptScan & scan, const PlanarPoint & p, float & before, float & after, float & range);
   float margin(float range) const { return settings_.margin + settings_.margin_per_m * range; }
-  bool sawThrough(const KeptScan & scan, const PlanarPoint & p) const;
-  bool sawStepAway(const KeptScan & scan, const PlanarPoint & p) const;
+  // The two rules for a spot `range` from the scanner of `scan`, just after beam `first`.
+  bool sawThrough(const KeptScan & scan, long first, float range) const;
+  bool sawStepAway(const KeptScan & scan, const PlanarPoint & p, long first, float range) const;
 
   Settings settings_;
   std::deque<KeptScan> scans_;

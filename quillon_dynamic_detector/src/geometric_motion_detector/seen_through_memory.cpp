@@ -61,7 +61,12 @@ void SeenThroughMemory::startScan(
 bool SeenThroughMemory::wasSeenThrough(const PlanarPoint & p) const
 {
   for (const KeptScan & scan : scans_) {
-    if (sawThrough(scan, p) || sawStepAway(scan, p)) {
+    // Placed once per kept scan: both rules ask the same beams.
+    long first = 0;
+    float range = 0.0f;
+    if (
+      locate(scan, p, first, range) &&
+      (sawThrough(scan, first, range) || sawStepAway(scan, p, first, range))) {
       return true;
     }
   }
@@ -128,29 +133,12 @@ bool SeenThroughMemory::locate(
   return true;
 }
 
-bool SeenThroughMemory::beamsAround(
-  const KeptScan & scan, const PlanarPoint & p, float & before, float & after, float & range)
-{
-  long first = 0;
-  if (!locate(scan, p, first, range)) {
-    return false;
-  }
-  before = reach(scan, first);
-  after = reach(scan, first + 1);
-  return before >= 0.0f && after >= 0.0f;
-}
-
-bool SeenThroughMemory::sawThrough(const KeptScan & scan, const PlanarPoint & p) const
+bool SeenThroughMemory::sawThrough(const KeptScan & scan, long first, float range) const
 {
   // Both beams around the spot must have reached past: beside an edge one of them may have
   // passed the corner that the spot now lies just behind. After a turn, so must the beams as
   // far to either side as the turn may have misplaced the spot (odometry, a scan swept while
   // turning): a thin leg of furniture seen a little off was not seen through.
-  long first = 0;
-  float range = 0.0f;
-  if (!locate(scan, p, first, range)) {
-    return false;
-  }
   long spread = 0;
   if (settings_.turn_margin > 0.0f && has_current_ && range > 0.0f) {
     const float turned = std::fabs(std::remainder(current_.heading - scan.heading, TWO_PI));
@@ -167,7 +155,8 @@ bool SeenThroughMemory::sawThrough(const KeptScan & scan, const PlanarPoint & p)
   return true;
 }
 
-bool SeenThroughMemory::sawStepAway(const KeptScan & scan, const PlanarPoint & p) const
+bool SeenThroughMemory::sawStepAway(
+  const KeptScan & scan, const PlanarPoint & p, long first, float range) const
 {
   if (!(settings_.uncovered_depth > 0.0f) || !has_current_) {
     return false;
@@ -176,10 +165,9 @@ bool SeenThroughMemory::sawStepAway(const KeptScan & scan, const PlanarPoint & p
   if ((current_.origin - scan.origin).norm() > SAME_PLACE || std::fabs(turned) > SAME_HEADING) {
     return false;
   }
-  float before = 0.0f;
-  float after = 0.0f;
-  float range = 0.0f;
-  if (!beamsAround(scan, p, before, after, range) || !(range > 0.0f)) {
+  const float before = reach(scan, first);
+  const float after = reach(scan, first + 1);
+  if (before < 0.0f || after < 0.0f || !(range > 0.0f)) {
     return false;
   }
   const float nearest = range - settings_.uncovered_depth;
@@ -191,7 +179,10 @@ bool SeenThroughMemory::sawStepAway(const KeptScan & scan, const PlanarPoint & p
   const Eigen::Vector2f from = scan.origin;
   const Eigen::Vector2f end =
     from + (Eigen::Vector2f(p.x, p.y) - from) * (0.5f * (before + after) / range);
-  return sawThrough(current_, PlanarPoint{end.x(), end.y()});
+  long end_first = 0;
+  float end_range = 0.0f;
+  return locate(current_, PlanarPoint{end.x(), end.y()}, end_first, end_range) &&
+         sawThrough(current_, end_first, end_range);
 }
 
 }  // namespace quillon_dynamic_detector
