@@ -89,6 +89,10 @@ private:
     const std::vector<Object> & detections, const PlanarPoints & detection_positions,
     const std::vector<float> & geometry_scores, double t, std::vector<bool> & track_matched,
     std::vector<bool> & detection_matched);
+  // How far from its predicted place a track may take a detection at `t`:
+  // "tracker.dynamic_gate", narrower for a track found again after a miss with
+  // "tracker.refind_max_acceleration".
+  float associationGate(const Track & track, double t) const;
   void retainOrMissUnmatchedTracks(
     const ClusterList & static_clusters, const std::vector<bool> & track_matched, double t,
     const ScanSight * sight);

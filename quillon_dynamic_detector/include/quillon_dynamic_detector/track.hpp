@@ -103,7 +103,8 @@ struct Track
   std::optional<double> straight_edge_time;
   // s; since when the scans have shown the track's place empty without a break
   std::optional<double> seen_empty_since;
-  // Has been published: the tracker offers a lost pedestrian's id only to a track that has not.
+  // Has been published: the tracker offers a lost pedestrian's id only to a track that has not,
+  // and narrows only such a track's gate ("tracker.refind_max_acceleration").
   bool was_published = false;
 };
 

@@ -18,6 +18,10 @@ using TrackDetectionPair = std::pair<int32_t, int32_t>;
 // not yet taken that lies strictly closer than `gate` (the lower index on equal distances).
 std::vector<TrackDetectionPair> associateNearest(
   const PlanarPoints & track_positions, const PlanarPoints & detection_positions, float gate);
+// The same with a gate of each track's own.
+std::vector<TrackDetectionPair> associateNearest(
+  const PlanarPoints & track_positions, const PlanarPoints & detection_positions,
+  const std::vector<float> & gates);
 
 }  // namespace quillon_dynamic_detector
 

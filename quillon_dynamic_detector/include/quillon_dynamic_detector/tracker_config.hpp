@@ -115,9 +115,16 @@ struct TrackerConfig
   // s; only tracks born this long ago or earlier take part in split_cluster_distance: a fragment
   // trailing a person for a moment gets no share of them.
   float split_min_track_age = 0.5f;
+  // m/s^2; above 0, a track not yet published that missed a scan takes a detection again only
+  // within refind_margin plus half this times the square of the time since its last detection of
+  // where its velocity carries it: a thing that stood still is not found a metre away half a
+  // second later (nobody starting to walk gets that far), and the jump does not make it a
+  // walker. Published pedestrians keep dynamic_gate. 0: dynamic_gate for every track.
+  float refind_max_acceleration = 0.0f;
+  float refind_margin = 0.5f;  // m
 };
 
-static_assert(sizeof(TrackerConfig) == 65 * 4, "TrackerConfig holds 65 four-byte fields");
+static_assert(sizeof(TrackerConfig) == 67 * 4, "TrackerConfig holds 67 four-byte fields");
 
 }  // namespace quillon_dynamic_detector
 

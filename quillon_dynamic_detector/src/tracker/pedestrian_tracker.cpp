@@ -69,6 +69,9 @@ void PedestrianTracker::update(
   if (config_.reidentify_time > 0.0f) {
     reidentifyNewPedestrians(t);
   }
+  for (Track & track : tracks_) {
+    track.was_published = track.was_published || track.isPublished();
+  }
   for (std::size_t j = 0; j < detections.size(); ++j) {
     if (!detection_matched[j] && detection_positions[j].allFinite()) {
       considerBirth(j, detections[j], detection_positions[j], geometry_scores, t);
@@ -102,12 +105,15 @@ void PedestrianTracker::correctMatchedTracks(
   std::vector<bool> & detection_matched)
 {
   PlanarPoints track_positions;
+  std::vector<float> gates;
   track_positions.reserve(tracks_.size());
+  gates.reserve(tracks_.size());
   for (const Track & track : tracks_) {
     track_positions.push_back(track.position());
+    gates.push_back(associationGate(track, t));
   }
   const std::vector<TrackDetectionPair> pairs =
-    associateNearest(track_positions, detection_positions, config_.dynamic_gate);
+    associateNearest(track_positions, detection_positions, gates);
   for (const auto & [i, j] : pairs) {
     // Without a shape score the track keeps its own.
     const float score =
@@ -116,6 +122,20 @@ void PedestrianTracker::correctMatchedTracks(
     track_matched[i] = true;
     detection_matched[j] = true;
   }
+}
+
+float PedestrianTracker::associationGate(const Track & track, double t) const
+{
+  const float acceleration = config_.refind_max_acceleration;
+  const bool found_again = track.misses > 0 || track.state == TrackState::Coasting;
+  if (!(acceleration > 0.0f) || !found_again || track.was_published) {
+    return config_.dynamic_gate;
+  }
+  // Predicted at constant velocity from the last detection: the rest is what the person could
+  // have changed of their velocity since.
+  const float gap = static_cast<float>(std::max(t - track.detected_time, 0.0));
+  const float reach = config_.refind_margin + 0.5f * acceleration * gap * gap;
+  return std::min(config_.dynamic_gate, reach);
 }
 
 bool PedestrianTracker::isValidDetection(
@@ -247,9 +267,6 @@ void PedestrianTracker::reidentifyNewPedestrians(double t)
         static_cast<double>(track.birth_position.y()));
       track.id = *lost_id;
     }
-  }
-  for (Track & track : tracks_) {
-    track.was_published = track.was_published || track.isPublished();
   }
 }
 

@@ -8,10 +8,18 @@ namespace quillon_dynamic_detector
 std::vector<TrackDetectionPair> associateNearest(
   const PlanarPoints & track_positions, const PlanarPoints & detection_positions, float gate)
 {
+  return associateNearest(
+    track_positions, detection_positions, std::vector<float>(track_positions.size(), gate));
+}
+
+std::vector<TrackDetectionPair> associateNearest(
+  const PlanarPoints & track_positions, const PlanarPoints & detection_positions,
+  const std::vector<float> & gates)
+{
   std::vector<TrackDetectionPair> pairs;
   std::vector<bool> taken(detection_positions.size(), false);
   for (std::size_t i = 0; i < track_positions.size(); ++i) {
-    float best_distance = gate;
+    float best_distance = gates[i];
     std::ptrdiff_t chosen = -1;
     for (std::size_t j = 0; j < detection_positions.size(); ++j) {
       if (taken[j]) {

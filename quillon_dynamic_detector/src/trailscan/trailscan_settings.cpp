@@ -310,6 +310,8 @@ void readTracker(rclcpp::Node & node, const ParameterSchema & schema, TrackerCon
   QUILLON_READ(r, c, reidentify_margin);
   QUILLON_READ(r, c, split_cluster_distance);
   QUILLON_READ(r, c, split_min_track_age);
+  QUILLON_READ(r, c, refind_max_acceleration);
+  QUILLON_READ(r, c, refind_margin);
 }
 
 #undef QUILLON_READ

@@ -411,6 +411,37 @@ TEST(PedestrianTracker, AReidentifiedWalkerTakesTheOldIdAndAStrangerDoesNot)
   EXPECT_EQ(Ids{1}, ids_after_return(3.0f, {{1.2, 0.0}}, 3.7)) << "3.2 s after the last sighting";
 }
 
+TEST(PedestrianTracker, ATrackFoundAgainAfterAMissTakesOnlyDetectionsItCouldHaveReached)
+{
+  // Track 0 walks along x at `speed` for four scans 0.1 s apart (a pedestrian once 0.25 m from
+  // where it was born), is missed for three, then is offered a detection at `found_x`. The id of
+  // the track that took the detection.
+  const auto taker = [](float acceleration, double speed, double found_x) {
+    TrackerConfig config;
+    config.refind_max_acceleration = acceleration;
+    config.pedestrian_min_displacement = 0.25f;
+    PedestrianTracker tracker(config);
+    const auto walk = [&](int scan) {
+      return std::vector<Object>{makeDetection(speed * 0.1 * scan, 0)};
+    };
+    double t = runScans(tracker, 4, 0.0, walk, {0.8f});
+    t = runScans(tracker, 3, t, [](int) { return std::vector<Object>{}; }, {});
+    tracker.update({makeDetection(found_x, 0)}, {}, {0.8f}, t);
+    for (const Track & track : tracker.tracks()) {
+      if (track.detected_time == t) {
+        return track.id;
+      }
+    }
+    return -1;
+  };
+  // Standing still, then 0.4 s unseen: 0.5 m + 1/2 x 2 m/s^2 x (0.4 s)^2 = 0.66 m of reach.
+  EXPECT_EQ(1, taker(2.0f, 0.0, 0.8)) << "a still thing is not found 0.8 m on";
+  EXPECT_EQ(0, taker(0.0f, 0.0, 0.8)) << "option off: within dynamic_gate";
+  EXPECT_EQ(0, taker(2.0f, 0.0, 0.6)) << "someone starting to walk gets 0.6 m";
+  // Its filter puts the walker at 0.61 m: 0.89 m off is beyond that reach, not beyond the gate.
+  EXPECT_EQ(0, taker(2.0f, 1.5, 1.5)) << "a pedestrian keeps the whole gate";
+}
+
 TEST(PedestrianTracker, DuplicatePairMustBeCandidateInConsecutiveScans)
 {
   TrackerConfig config;

@@ -126,7 +126,7 @@ TEST_F(RealRecordingsTest, AnEmptyRoomSeenWhileDrivingKeepsFewFalsePedestrians)
     int64_t false_ids;
     double false_per_minute;
   };
-  for (const Case & c : {Case{std::nullopt, 9, 220.0}, Case{"lidar_768_7p5hz", 3, 15.0}}) {
+  for (const Case & c : {Case{std::nullopt, 9, 220.0}, Case{"lidar_768_7p5hz", 2, 10.0}}) {
     SCOPED_TRACE(c.profile.value_or("defaults"));
     const GateScores scores = firstList("negative_2", c.profile);
     EXPECT_LE(scores.false_positive_ids, c.false_ids);
