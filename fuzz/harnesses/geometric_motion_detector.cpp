@@ -75,6 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t * data, size_t size)
     c.geometric_seen_through_memory = 0.8f;
     c.geometric_seen_through_uncovered_depth = 0.35f;
     c.geometric_seen_through_learn_at_once_at_rest = 0;
+    c.local_map_max_age_while_moving = 4.0f;
     return c;
   }();
   quillon_fuzz::FuzzedBytes in(data, size);

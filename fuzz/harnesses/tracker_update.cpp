@@ -60,6 +60,8 @@ TrackerConfig decodeConfig(FuzzedBytes & in)
   if (variant & 8U) {
     c.static_retention_max_speed = 0.5f;
     c.min_dynamic_updates_for_static_retention = 0;
+    c.refind_max_acceleration = 2.0f;  // tracks found again after a miss reach less far
+    c.refind_margin = variant & 128U ? 0.0f : 0.5f;
   }
   if (variant & 16U) {
     c.dynamic_gate = 5.0f;

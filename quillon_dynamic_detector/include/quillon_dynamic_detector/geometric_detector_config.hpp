@@ -62,6 +62,11 @@ struct GeometricDetectorConfig
   // than expiring after local_map_max_age and being learnt anew; points then expire wherever they
   // stand in the map. 0: a map point lives local_map_max_age from its first learning.
   float static_refresh_distance = 0.0f;
+  // s; above 0, map points live this long instead of local_map_max_age while the robot moves
+  // (motion intensity above 0): surfaces go out of view behind nearer things and come back as
+  // the robot drives, and a thin leg is missed now and then, so a map that forgets them within
+  // a second judges them anew each time. At rest only what moved comes into view. 0: off.
+  float local_map_max_age_while_moving = 0.0f;
   // s; above 0, the scans of this long back decide two things for a spot off the map: seen
   // through by one of them (something moved into it) it is not learnt; never seen through (it
   // came into view) it is no motion candidate. 0: off.
@@ -85,7 +90,7 @@ struct GeometricDetectorConfig
 };
 
 static_assert(
-  sizeof(GeometricDetectorConfig) == 52 * 4, "GeometricDetectorConfig holds 52 four-byte fields");
+  sizeof(GeometricDetectorConfig) == 53 * 4, "GeometricDetectorConfig holds 53 four-byte fields");
 
 // Reads the keys present at the top level of the YAML file at `path`; missing keys keep their
 // defaults. Throws YAML::BadFile for an unreadable file, YAML::ParserException for invalid YAML

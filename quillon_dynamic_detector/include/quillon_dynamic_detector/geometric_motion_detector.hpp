@@ -87,6 +87,9 @@ private:
     const std::vector<float> & ranges, std::vector<BeamRecord> & records,
     const MotionIntensities & motion, double t, sensor_msgs::msg::LaserScan & dynamic_scan,
     sensor_msgs::msg::LaserScan & static_scan);
+  // s; how long map points live in this scan: local_map_max_age, or
+  // local_map_max_age_while_moving while the robot moves.
+  double mapMaxAge(const MotionIntensities & motion) const;
   // False for non-finite ranges too.
   bool isInDetectionBand(float range) const;
   // With the seen-through memory, for a point `residual` off the map: seen through lately, it

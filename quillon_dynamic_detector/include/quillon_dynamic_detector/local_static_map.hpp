@@ -61,8 +61,14 @@ public:
   LocalStaticMap(const LocalStaticMap &) = delete;
   LocalStaticMap & operator=(const LocalStaticMap &) = delete;
 
-  // Start of scan: drops old or far points from the front, then caps the size.
-  void pruneMap(double t, const PlanarPoint & robot);
+  // Start of scan: drops points older than `max_age` (s) or far from the robot from the front,
+  // then caps the size.
+  void pruneMap(double t, const PlanarPoint & robot, double max_age);
+  // The same with local_map_max_age.
+  void pruneMap(double t, const PlanarPoint & robot)
+  {
+    pruneMap(t, robot, static_cast<double>(config_.local_map_max_age));
+  }
   // Start of scan: drops candidates not seen for too long or too far from the robot.
   void pruneCandidates(double t, const PlanarPoint & robot);
   // True when the index no longer matches the map.

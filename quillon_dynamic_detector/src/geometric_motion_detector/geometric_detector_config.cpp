@@ -87,6 +87,7 @@ const KeyRule KEY_RULES[] = {
    &C::geometric_static_map_bootstrap_max_yaw_intensity, UNITLESS},
   {"static_insert_min_separation", &C::static_insert_min_separation, METRES},
   {"static_refresh_distance", &C::static_refresh_distance, METRES},
+  {"local_map_max_age_while_moving", &C::local_map_max_age_while_moving, SECONDS},
   {"geometric_seen_through_memory", &C::geometric_seen_through_memory, SECONDS},
   {"geometric_seen_through_margin", &C::geometric_seen_through_margin, METRES},
   {"geometric_seen_through_margin_per_m", &C::geometric_seen_through_margin_per_m,

@@ -88,7 +88,7 @@ void GeometricMotionDetector::processScan(
     motion.yaw <= config_.geometric_static_map_bootstrap_max_yaw_intensity;
 
   const PlanarPoint robot_position{robot.x, robot.y};
-  map_.pruneMap(t, robot_position);
+  map_.pruneMap(t, robot_position, mapMaxAge(motion));
   map_.pruneCandidates(t, robot_position);
   seen_through_.startScan(*scan, sensor_to_base, robot, t);
   if (map_.isDirty()) {
@@ -295,6 +295,13 @@ void GeometricMotionDetector::confirmMotion(
       confirmed_cloud_.push_back(pcl::PointXYZ(beam.local_x, beam.local_y, 0.0f));
     }
   }
+}
+
+double GeometricMotionDetector::mapMaxAge(const MotionIntensities & motion) const
+{
+  const float moving_age = config_.local_map_max_age_while_moving;
+  return static_cast<double>(
+    moving_age > 0.0f && motion.motion > 0.0f ? moving_age : config_.local_map_max_age);
 }
 
 bool GeometricMotionDetector::isInDetectionBand(float range) const

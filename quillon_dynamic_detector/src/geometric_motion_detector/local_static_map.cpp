@@ -73,11 +73,10 @@ LocalStaticMap::LocalStaticMap(const GeometricDetectorConfig & config) : config_
 
 LocalStaticMap::~LocalStaticMap() = default;
 
-void LocalStaticMap::pruneMap(double t, const PlanarPoint & robot)
+void LocalStaticMap::pruneMap(double t, const PlanarPoint & robot, double max_age)
 {
   const auto expired = [&](const MapPoint & m) {
-    return t - m.stamp > static_cast<double>(config_.local_map_max_age) ||
-           singlePrecisionDistance(m, robot) > config_.local_map_max_range;
+    return t - m.stamp > max_age || singlePrecisionDistance(m, robot) > config_.local_map_max_range;
   };
   if (config_.static_refresh_distance > 0.0f) {
     // Refreshed points are no longer in age order: each is examined.

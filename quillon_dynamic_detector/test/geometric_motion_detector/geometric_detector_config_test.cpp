@@ -84,6 +84,7 @@ const std::vector<KeyRow> KEY_TABLE = {
    0.05},
   {"static_insert_min_separation", &C::static_insert_min_separation, 0.05},
   {"static_refresh_distance", &C::static_refresh_distance, 0.0},
+  {"local_map_max_age_while_moving", &C::local_map_max_age_while_moving, 0.0},
   {"geometric_seen_through_memory", &C::geometric_seen_through_memory, 0.0},
   {"geometric_seen_through_margin", &C::geometric_seen_through_margin, 0.1},
   {"geometric_seen_through_margin_per_m", &C::geometric_seen_through_margin_per_m, 0.02},
@@ -127,7 +128,7 @@ GeometricDetectorConfig loadText(const std::string & name, const std::string & y
 
 TEST(GeometricDetectorConfig, EmptyDocumentGivesEveryDefault)
 {
-  ASSERT_EQ(KEY_TABLE.size(), 52u);
+  ASSERT_EQ(KEY_TABLE.size(), 53u);
   const GeometricDetectorConfig config = loadText("empty", "");
   for (const KeyRow & row : KEY_TABLE) {
     expectField(config, row, row.default_value);

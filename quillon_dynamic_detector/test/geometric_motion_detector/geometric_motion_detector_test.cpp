@@ -456,6 +456,26 @@ TEST(
   }
 }
 
+TEST(GeometricMotionDetector, WhileTheRobotMovesMapPointsLiveForTheirOwnAge)
+{
+  // The room is learnt at T0; then, for 2 s at 10 Hz, beams 170-190 bring nothing back (the wall
+  // ahead hidden or unseen) while the robot drives at 0.5 m/s or stands. Is the point that beam
+  // 180 learnt at T0 still in the map?
+  const auto kept = [](const std::string & yaml, double speed) {
+    auto detector = detectorInRoom("map_age_moving", yaml);
+    const b::ScanPoint ahead = b::beamPoint(*roomScan(T0), 180);
+    EXPECT_TRUE(mapHasPointAt(*detector, ahead));
+    for (int k = 1; k <= 20; ++k) {
+      run(*detector, withRanges(roomScan(T0 + 0.1 * k), 170, 190, NaN), speed * 0.1 * k);
+    }
+    return mapHasPointAt(*detector, ahead);
+  };
+  const std::string moving_age = "local_map_max_age_while_moving: 4.0\n";
+  EXPECT_TRUE(kept(moving_age, 0.5)) << "driving: 4 s";
+  EXPECT_FALSE(kept(moving_age, 0.0)) << "standing: local_map_max_age, 1 s";
+  EXPECT_FALSE(kept("", 0.5)) << "option off: 1 s whatever the robot does";
+}
+
 TEST(GeometricMotionDetector, WithAnUncoveredDepthALegWalkingStraightAwayFromAStillScannerMoves)
 {
   // A leg learnt at 1.5 m with the room walks straight away at 1.25 m/s: each spot it steps into
