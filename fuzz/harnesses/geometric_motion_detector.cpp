@@ -69,13 +69,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t * data, size_t size)
     return quillon_dynamic_detector::loadGeometricDetectorConfig(
       quillon_dynamic_detector::defaultDetectorConfigPath());
   }();
-  // The same scans through the options that remember what earlier scans saw through.
+  // The same scans through the options that remember what earlier scans saw through (and the
+  // one that confirms a direction's earlier candidates too).
   static const GeometricDetectorConfig remembering = [] {
     GeometricDetectorConfig c = config;
     c.geometric_seen_through_memory = 0.8f;
     c.geometric_seen_through_uncovered_depth = 0.35f;
     c.geometric_seen_through_learn_at_once_at_rest = 0;
     c.local_map_max_age_while_moving = 4.0f;
+    c.geometric_dynamic_confirm_whole_direction = 1;
     return c;
   }();
   quillon_fuzz::FuzzedBytes in(data, size);

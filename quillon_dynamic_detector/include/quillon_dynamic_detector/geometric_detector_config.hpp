@@ -56,6 +56,11 @@ struct GeometricDetectorConfig
   int32_t geometric_dynamic_confirm_hits = 2;
   float geometric_dynamic_history_max_age = 0.25f;
   float geometric_dynamic_bucket_angle_resolution = 0.05f;
+  // When 1, a viewing direction that confirms motion in a scan confirms every supported candidate
+  // of it in that scan, also those examined before the confirming hit (with 0 the first one of a
+  // run is left out: at 0.35 deg one of the three returns of a leg). A YAML boolean, kept as 0 or
+  // 1.
+  int32_t geometric_dynamic_confirm_whole_direction = 0;
   float static_insert_min_separation = 0.05f;
   // m; above 0, a point learnt again within this distance of a map point refreshes that point
   // (its age starts again) instead of being dropped, so that a wall in view stays learnt rather
@@ -90,7 +95,7 @@ struct GeometricDetectorConfig
 };
 
 static_assert(
-  sizeof(GeometricDetectorConfig) == 53 * 4, "GeometricDetectorConfig holds 53 four-byte fields");
+  sizeof(GeometricDetectorConfig) == 54 * 4, "GeometricDetectorConfig holds 54 four-byte fields");
 
 // Reads the keys present at the top level of the YAML file at `path`; missing keys keep their
 // defaults. Throws YAML::BadFile for an unreadable file, YAML::ParserException for invalid YAML

@@ -87,6 +87,10 @@ private:
     const std::vector<float> & ranges, std::vector<BeamRecord> & records,
     const MotionIntensities & motion, double t, sensor_msgs::msg::LaserScan & dynamic_scan,
     sensor_msgs::msg::LaserScan & static_scan);
+  // Beam `i`'s return is moving: into the dynamic scan, out of the static one.
+  void markMoving(
+    const BeamRecord & beam, std::size_t i, sensor_msgs::msg::LaserScan & dynamic_scan,
+    sensor_msgs::msg::LaserScan & static_scan);
   // s; how long map points live in this scan: local_map_max_age, or
   // local_map_max_age_while_moving while the robot moves.
   double mapMaxAge(const MotionIntensities & motion) const;

@@ -108,6 +108,8 @@ const KeyRule KEY_RULES[] = {
   {"geometric_dynamic_history_max_age", &C::geometric_dynamic_history_max_age, SECONDS},
   {"geometric_dynamic_bucket_angle_resolution", &C::geometric_dynamic_bucket_angle_resolution,
    RADIANS},
+  {"geometric_dynamic_confirm_whole_direction", &C::geometric_dynamic_confirm_whole_direction,
+   FLAG},
   {"min_range_for_detection", &C::min_range_for_detection, METRES},
   {"max_range_for_detection", &C::max_range_for_detection, METRES},
 };

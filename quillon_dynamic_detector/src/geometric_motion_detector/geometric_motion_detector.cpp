@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <set>
 
 #include "quillon_dynamic_detector/beam_classification.hpp"
 #include "quillon_dynamic_detector/trailscan_logger.hpp"
@@ -255,6 +256,7 @@ void GeometricMotionDetector::confirmMotion(
   const float bucket_width = std::max(config_.geometric_dynamic_bucket_angle_resolution, 0.001f);
   const double history_max_age = static_cast<double>(config_.geometric_dynamic_history_max_age);
   const bool fast_yaw = motion.yaw >= config_.geometric_edge_confirm_yaw_threshold;
+  std::set<int> confirmed_buckets;
   for (std::size_t i = 0; i < records.size(); ++i) {
     // A beam that was not examined says nothing about its direction: it leaves every bucket as
     // it is (a dropout on dark clothing must not reset the person's direction).
@@ -289,12 +291,31 @@ void GeometricMotionDetector::confirmMotion(
       needed_hits += config_.geometric_edge_extra_confirm_hits;
     }
     if (history.hits >= needed_hits) {
-      map_.forgetCandidateAt(PlanarPoint{beam.world_x, beam.world_y});
-      dynamic_scan.ranges[i] = beam.range;
-      static_scan.ranges[i] = FLT_MAX;
-      confirmed_cloud_.push_back(pcl::PointXYZ(beam.local_x, beam.local_y, 0.0f));
+      markMoving(beam, i, dynamic_scan, static_scan);
+      if (config_.geometric_dynamic_confirm_whole_direction != 0) {
+        confirmed_buckets.insert(bucket);
+      }
     }
   }
+  // The supported candidates a confirmed direction had before its confirming hit.
+  for (std::size_t i = 0; i < records.size() && !confirmed_buckets.empty(); ++i) {
+    const BeamRecord & beam = records[i];
+    if (
+      isInDetectionBand(ranges[i]) && beam.is_supported && dynamic_scan.ranges[i] == FLT_MAX &&
+      confirmed_buckets.count(bucketOf(beam.angle, bucket_width)) > 0) {
+      markMoving(beam, i, dynamic_scan, static_scan);
+    }
+  }
+}
+
+void GeometricMotionDetector::markMoving(
+  const BeamRecord & beam, std::size_t i, sensor_msgs::msg::LaserScan & dynamic_scan,
+  sensor_msgs::msg::LaserScan & static_scan)
+{
+  map_.forgetCandidateAt(PlanarPoint{beam.world_x, beam.world_y});
+  dynamic_scan.ranges[i] = beam.range;
+  static_scan.ranges[i] = FLT_MAX;
+  confirmed_cloud_.push_back(pcl::PointXYZ(beam.local_x, beam.local_y, 0.0f));
 }
 
 double GeometricMotionDetector::mapMaxAge(const MotionIntensities & motion) const

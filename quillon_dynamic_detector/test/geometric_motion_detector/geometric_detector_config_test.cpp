@@ -82,6 +82,7 @@ const std::vector<KeyRow> KEY_TABLE = {
   {"geometric_dynamic_history_max_age", &C::geometric_dynamic_history_max_age, 0.25},
   {"geometric_dynamic_bucket_angle_resolution", &C::geometric_dynamic_bucket_angle_resolution,
    0.05},
+  {"geometric_dynamic_confirm_whole_direction", &C::geometric_dynamic_confirm_whole_direction, 0},
   {"static_insert_min_separation", &C::static_insert_min_separation, 0.05},
   {"static_refresh_distance", &C::static_refresh_distance, 0.0},
   {"local_map_max_age_while_moving", &C::local_map_max_age_while_moving, 0.0},
@@ -109,14 +110,16 @@ void expectField(const GeometricDetectorConfig & config, const KeyRow & row, dou
 // Keys that take true or false (held as 1 or 0).
 bool isFlag(const KeyRow & row)
 {
-  return std::string(row.key) == "geometric_seen_through_learn_at_once_at_rest";
+  return std::string(row.key) == "geometric_seen_through_learn_at_once_at_rest" ||
+         std::string(row.key) == "geometric_dynamic_confirm_whole_direction";
 }
 
-// A value for key `i` of the table unlike any default: numbers by their place, flags false.
+// A value for key `i` of the table unlike any default: numbers by their place, flags the other
+// way round.
 double distinctValue(std::size_t i)
 {
   if (isFlag(KEY_TABLE[i])) {
-    return 0.0;
+    return KEY_TABLE[i].default_value == 0.0 ? 1.0 : 0.0;
   }
   return std::holds_alternative<float C::*>(KEY_TABLE[i].field) ? 100.25 + i : 100.0 + i;
 }
@@ -128,7 +131,7 @@ GeometricDetectorConfig loadText(const std::string & name, const std::string & y
 
 TEST(GeometricDetectorConfig, EmptyDocumentGivesEveryDefault)
 {
-  ASSERT_EQ(KEY_TABLE.size(), 53u);
+  ASSERT_EQ(KEY_TABLE.size(), 54u);
   const GeometricDetectorConfig config = loadText("empty", "");
   for (const KeyRow & row : KEY_TABLE) {
     expectField(config, row, row.default_value);
@@ -142,7 +145,7 @@ TEST(GeometricDetectorConfig, EveryKeyIsReadIntoItsOwnField)
   for (std::size_t i = 0; i < KEY_TABLE.size(); ++i) {
     yaml << KEY_TABLE[i].key << ": ";
     if (isFlag(KEY_TABLE[i])) {
-      yaml << "false\n";
+      yaml << (distinctValue(i) != 0.0 ? "true\n" : "false\n");
     } else {
       yaml << distinctValue(i) << "\n";
     }

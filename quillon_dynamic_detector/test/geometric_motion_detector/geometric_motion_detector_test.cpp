@@ -225,6 +225,24 @@ TEST(GeometricMotionDetector, NewObjectIsConfirmedOnTheSecondHitOfItsDirection)
   EXPECT_EQ(run(*slow, scene(T0 + 0.4)).moving, (Beams{182}));
 }
 
+TEST(GeometricMotionDetector, AConfirmedDirectionCanConfirmAllItsCandidatesOfTheScan)
+{
+  // The scene of the test above: beam 180 alone in bucket -1, beams 181 and 182 in bucket 0.
+  const auto scene = [](double t) {
+    return withRanges(withRanges(roomScan(t), 176, 179, NaN), 180, 182, OBJECT);
+  };
+  auto detector =
+    makeDetector("confirm_whole", "geometric_dynamic_confirm_whole_direction: true\n");
+  run(*detector, withRanges(roomScan(T0), 176, 179, NaN));
+  // Beam 182 confirms bucket 0, and with it beam 181 before it; bucket -1 has one hit.
+  const Output first = run(*detector, scene(T0 + 0.1));
+  EXPECT_EQ(first.moving, (Beams{181, 182}));
+  EXPECT_EQ(first.static_scan->ranges[181], FLT_MAX);
+  EXPECT_EQ(first.static_scan->ranges[180], OBJECT);
+  EXPECT_EQ(detector->confirmedCloud().size(), 2u);
+  EXPECT_EQ(run(*detector, scene(T0 + 0.2)).moving, (Beams{180, 181, 182}));
+}
+
 TEST(GeometricMotionDetector, EdgeBeamsNeedAThirdHitWhileTheRobotTurnsFast)
 {
   // Beams 176 to 179 look through a door beyond the detection band, so beam 180, alone in
