@@ -124,9 +124,10 @@ bool SeenThroughMemory::locate(
     turn = -turn;
   }
   turn -= TWO_PI * std::floor(turn / TWO_PI);
-  // Compared before the conversion: a tiny increment would put the beam beyond any long.
+  // Compared before the conversion: a tiny increment would put the beam beyond any long, and for
+  // an absurd angle_min (1e30 rad) the wrap above loses every digit and may leave turn negative.
   const float beam = std::floor(turn / std::fabs(increment));
-  if (!(beam < static_cast<float>(scan.ranges.size()))) {
+  if (!(beam >= 0.0f && beam < static_cast<float>(scan.ranges.size()))) {
     return false;
   }
   first = static_cast<long>(beam);

@@ -110,6 +110,14 @@ TEST(SeenThroughMemory, SpotsArePlacedThroughThePoseAndAMirroredMounting)
   SeenThroughMemory tiny = memoryOf(0.4f);
   tiny.remember(hair, NO_MOUNTING, PlanarPose{}, 10.0);
   EXPECT_FALSE(tiny.wasSeenThrough(PlanarPoint{1.0f, 1.0f}));
+
+  // Beams from 1e30 rad: the wrap into one turn loses every digit and leaves a negative angle,
+  // before the first beam.
+  sensor_msgs::msg::LaserScan absurd = roomScan();
+  absurd.angle_min = 1e30f;
+  SeenThroughMemory lost = memoryOf(0.4f);
+  lost.remember(absurd, NO_MOUNTING, PlanarPose{}, 10.0);
+  EXPECT_FALSE(lost.wasSeenThrough(PlanarPoint{1.0f, 1.0f}));
 }
 
 TEST(SeenThroughMemory, WithAnUncoveredDepthALegSteppingAwayFromAStillScannerWasSeenThrough)
