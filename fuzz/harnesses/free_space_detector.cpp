@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <limits>
 #include <memory>
 #include <string>
@@ -37,19 +38,27 @@ quillon_fuzz::RangeBand movingBand(const DynamicLaserDetector & detector, const 
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t * data, size_t size)
 {
-  // One detector read from the shipped file, copied fresh for every input.
+  // One detector read from the shipped file, copied fresh for every input; and one with the
+  // options of the 768-beam profile (settling, structure memory, unseen returns joining).
   static const DynamicLaserDetector pristine(quillon_dynamic_detector::defaultDetectorConfigPath());
+  static const DynamicLaserDetector pristine_profiled(
+    (std::filesystem::path(quillon_dynamic_detector::defaultDetectorConfigPath()).parent_path() /
+     "profiles" / "lidar_768_7p5hz.cfg.yaml")
+      .string());
   quillon_fuzz::FuzzedBytes in(data, size);
   DynamicLaserDetector detector = pristine;
+  DynamicLaserDetector profiled = pristine_profiled;
   quillon_fuzz::forEachDecodedScan(
     in, BEAM_COUNTS, MAX_SCANS,
     [&](const LaserScan::ConstSharedPtr & scan, const geometry_msgs::msg::Pose & pose) {
-      auto moving = std::make_shared<LaserScan>();
-      auto still = std::make_shared<LaserScan>();
-      detector.Process(scan, pose, moving, still);
-      quillon_fuzz::requireSplitOfBeams(
-        *scan, *moving, *still, std::numeric_limits<float>::infinity(), movingBand(detector, *scan),
-        true);
+      for (DynamicLaserDetector * d : {&detector, &profiled}) {
+        auto moving = std::make_shared<LaserScan>();
+        auto still = std::make_shared<LaserScan>();
+        d->Process(scan, pose, moving, still);
+        quillon_fuzz::requireSplitOfBeams(
+          *scan, *moving, *still, std::numeric_limits<float>::infinity(), movingBand(*d, *scan),
+          true);
+      }
     });
   return 0;
 }

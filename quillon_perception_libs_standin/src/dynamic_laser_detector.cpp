@@ -76,6 +76,28 @@ void dropShortRuns(std::vector<bool> & moving, int min_run)
   }
 }
 
+// Spreads motion from each moving return to its neighbours on the next beams whose spots no
+// remembered scan saw, while their ranges stay within `gap` of each other: one body.
+void joinUnseenToMoving(
+  std::vector<bool> & moving, const std::vector<bool> & unseen, const std::vector<float> & ranges,
+  float gap)
+{
+  const auto joins = [&](std::size_t beam, std::size_t neighbour) {
+    return !moving[beam] && unseen[beam] && moving[neighbour] &&
+           std::fabs(ranges[beam] - ranges[neighbour]) <= gap;
+  };
+  for (std::size_t i = 1; i < moving.size(); ++i) {
+    if (joins(i, i - 1)) {
+      moving[i] = true;
+    }
+  }
+  for (std::size_t i = moving.size(); i-- > 1;) {
+    if (joins(i - 1, i)) {
+      moving[i - 1] = true;
+    }
+  }
+}
+
 bool isPlaceable(const PlanarPose & sensor)
 {
   return std::fabs(sensor.x) <= MAX_POSE_MAGNITUDE && std::fabs(sensor.y) <= MAX_POSE_MAGNITUDE &&
@@ -188,6 +210,7 @@ void DynamicLaserDetector::markMoving(
   setReach(scan, current_view_);  // only asked what it sees through: no places needed
   current_margins_ = marginsSince(current_view_, odometer_, settings_);
   const float farthest = static_cast<float>(settings_.max_range);
+  unseen_.assign(scan.ranges.size(), false);
   for (std::size_t i = 0; i < scan.ranges.size(); ++i) {
     const float r = scan.ranges[i];
     // A reading of range_max is what some drivers write for no echo: never a return that moves.
@@ -200,13 +223,26 @@ void DynamicLaserDetector::markMoving(
     const double x = at_beam.x + r * std::cos(angle);
     const double y = at_beam.y + r * std::sin(angle);
     PlanarPose seen_through_from;
-    moving_[i] = seenFree(x, y, seen_through_from) && !movesWithRobot(scan, i, sweep.start) &&
+    bool unseen = false;
+    moving_[i] = seenFree(x, y, seen_through_from, unseen) &&
+                 !movesWithRobot(scan, i, sweep.start) &&
                  !structure_.isStructure(x, y, stamp, seen_through_from);
+    unseen_[i] = unseen;
+  }
+  if (settings_.unseen_join_range_gap > 0.0 && stoodStill()) {
+    joinUnseenToMoving(
+      moving_, unseen_, scan.ranges, static_cast<float>(settings_.unseen_join_range_gap));
   }
   dropShortRuns(moving_, settings_.min_support_beams);
 }
 
-bool DynamicLaserDetector::seenFree(double x, double y, PlanarPose & seen_through_from) const
+bool DynamicLaserDetector::stoodStill() const
+{
+  return atRestSince(memory_.views().front(), odometer_);
+}
+
+bool DynamicLaserDetector::seenFree(
+  double x, double y, PlanarPose & seen_through_from, bool & unseen) const
 {
   // The remembered views weigh in: a spot is free when more of them saw through it than saw it
   // occupied before the newest one that saw through it. A surface that now and then brings no
@@ -238,6 +274,7 @@ bool DynamicLaserDetector::seenFree(double x, double y, PlanarPose & seen_throug
       return false;
     }
   }
+  unseen = free_views == 0 && hits == 0 && shadows_.empty();
   if (free_views > hits_before_free) {
     seen_through_from = views[newest_free].sweep.start;
     return !settled(occupied_since.value_or(current_view_.stamp), views[newest_free], x, y);

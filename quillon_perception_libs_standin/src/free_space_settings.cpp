@@ -113,6 +113,7 @@ FreeSpaceSettings loadFreeSpaceSettings(const std::string & path)
   readKey(path, section, "uncovered_depth", Bound::non_negative, s.uncovered_depth);
   readKey(path, section, "settle_time", Bound::non_negative, s.settle_time);
   readKey(path, section, "structure_memory", Bound::non_negative, s.structure_memory);
+  readKey(path, section, "unseen_join_range_gap", Bound::non_negative, s.unseen_join_range_gap);
   return s;
 }
 

@@ -51,13 +51,18 @@ void placeReturns(RememberedView & view)
   }
 }
 
+bool atRestSince(const RememberedView & view, const Odometer & now)
+{
+  return now.distance - view.odometer.distance < AT_REST_DISTANCE &&
+         now.turned - view.odometer.turned < AT_REST_TURN;
+}
+
 SeeThroughMargins marginsSince(
   const RememberedView & view, const Odometer & now, const FreeSpaceSettings & settings)
 {
   const double driven = now.distance - view.odometer.distance;
   const double turned = now.turned - view.odometer.turned;
-  const bool at_rest = driven < AT_REST_DISTANCE && turned < AT_REST_TURN;
-  const double share = at_rest ? settings.at_rest_margin_share : 1.0;
+  const double share = atRestSince(view, now) ? settings.at_rest_margin_share : 1.0;
   SeeThroughMargins margins;
   margins.range =
     static_cast<float>(share * settings.free_space_margin + settings.odometry_drift * driven);

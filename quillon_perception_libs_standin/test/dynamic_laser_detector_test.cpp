@@ -484,6 +484,7 @@ TEST(DynamicLaserDetector, ReadsItsSectionAndRefusesValuesThatCannotWork)
   EXPECT_EQ(tuned.settings().min_support_beams, 3);
   EXPECT_DOUBLE_EQ(tuned.settings().settle_time, 0.0);
   EXPECT_DOUBLE_EQ(tuned.settings().structure_memory, 0.0);
+  EXPECT_DOUBLE_EQ(tuned.settings().unseen_join_range_gap, 0.0);
   EXPECT_DOUBLE_EQ(DynamicLaserDetector(settlingConfig()).settings().settle_time, 0.7);
 
   auto refusal = [](const std::string & key, const std::string & value) -> std::string {
@@ -508,6 +509,7 @@ TEST(DynamicLaserDetector, ReadsItsSectionAndRefusesValuesThatCannotWork)
          {"body_min_travel", "[1, 2]"},
          {"settle_time", "-0.5"},
          {"structure_memory", "-1"},
+         {"unseen_join_range_gap", "-0.1"},
          {"at_rest_margin_share", "-1"}}) {
     const std::string message = refusal(key, value);
     EXPECT_NE(message.find("dynamic_laser_detector." + key), std::string::npos)
@@ -668,4 +670,44 @@ TEST(DynamicLaserDetector, AtRestSmallerMarginsFindSomeoneWalkingAlongTheBeamWit
   const double at_rest = legs_moving_share(
     writeConfig("at_rest.yaml", "dynamic_laser_detector:\n  at_rest_margin_share: 0.5\n"));
   EXPECT_GT(at_rest, full_margins + 0.1) << full_margins << " -> " << at_rest;
+}
+
+// Someone walks towards a scanner at rest in front of a far wall that sends no echo back (error
+// codes). Where a leg's step covers beams that last met the walker farther away, those returns
+// move; its other beams met only error codes before, so nothing says where their spots were free
+// or not. With unseen_join_range_gap such returns join the moving ones beside them at nearly the
+// same range: more of each leg moves, and the wall still never does. A robot that drives brings
+// unseen spots into view everywhere, so there the key changes nothing.
+TEST(DynamicLaserDetector, AtRestTheUnseenRestOfAMovingLegMovesToo)
+{
+  const std::string joining =
+    writeConfig("unseen_join.yaml", "dynamic_laser_detector:\n  unseen_join_range_gap: 0.1\n");
+  const auto legs_moving = [](const std::string & config, const RobotPath & robot) {
+    DynamicLaserDetector detector(config);
+    Walker walker;
+    walker.start_x = 0.6;
+    walker.speed = -0.8;  // towards the scanner
+    DetectorRun run;
+    run.scanner.rate_hz = 7.5;
+    run.world_at = [&](double t) { return roomWith({walker.leg(0, t), walker.leg(1, t)}); };
+    run.truth = robot;
+    run.driver = [](LaserScan & scan, std::mt19937 &) {
+      for (float & r : scan.ranges) {
+        r = r > 4.5f ? 0.01f : r;
+      }
+    };
+    run.score_from = 1.6;
+    run.run(detector, 0.0, 5.5);
+    EXPECT_GT(run.targets.total, 200) << config;
+    EXPECT_EQ(run.walls.moving, 0) << config;
+    return run.targets;
+  };
+  const RobotPath at_rest = standingAt(-3.9, 1.5, 0.0);
+  const Tally without = legs_moving(defaultConfig(), at_rest);
+  const Tally with = legs_moving(joining, at_rest);
+  EXPECT_GT(with.share(), without.share() + 0.2) << without.share() << " -> " << with.share();
+
+  const RobotPath backing_away = [](double t) { return PlanarPose{-3.9 - 0.05 * t, 1.5, 0.0}; };
+  EXPECT_EQ(
+    legs_moving(joining, backing_away).moving, legs_moving(defaultConfig(), backing_away).moving);
 }

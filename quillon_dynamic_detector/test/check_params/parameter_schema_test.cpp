@@ -167,7 +167,8 @@ std::vector<double> fieldsOf(const orvane::perception::FreeSpaceSettings & s)
     s.body_min_travel,
     s.uncovered_depth,
     s.settle_time,
-    s.structure_memory};
+    s.structure_memory,
+    s.unseen_join_range_gap};
 }
 
 // A number just beyond a parameter's hard lower or upper limit, as its file would hold it (an

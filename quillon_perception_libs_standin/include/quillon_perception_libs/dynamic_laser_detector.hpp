@@ -72,8 +72,11 @@ private:
   void keepPendingView(double stamp, const PlanarPose & sensor);
   Sweep sweepOf(const sensor_msgs::msg::LaserScan & scan, const PlanarPose & sensor, double stamp);
   void markMoving(const sensor_msgs::msg::LaserScan & scan, const Sweep & sweep, double stamp);
-  // `seen_through_from`: where the scanner stood when a scan last saw through the spot.
-  bool seenFree(double x, double y, PlanarPose & seen_through_from) const;
+  // `seen_through_from`: where the scanner stood when a scan last saw through the spot;
+  // `unseen`: whether no remembered scan saw the spot occupied, saw through it or saw a return
+  // right in front of it.
+  bool seenFree(double x, double y, PlanarPose & seen_through_from, bool & unseen) const;
+  bool stoodStill() const;
   bool settled(double occupied_since, const RememberedView & last_free, double x, double y) const;
   bool movesWithRobot(
     const sensor_msgs::msg::LaserScan & scan, std::size_t beam, const PlanarPose & sensor) const;
@@ -91,6 +94,7 @@ private:
   SeeThroughMargins current_margins_;
   mutable std::vector<SpotSight> shadows_;  // per return at hand: where it lay behind something
   std::vector<bool> moving_;
+  std::vector<bool> unseen_;  // per beam of the scan at hand: its spot was seen by no view
 };
 
 }  // namespace perception

@@ -55,6 +55,12 @@ struct FreeSpaceSettings
   // from another place stays static. Seen through from where it was seen static, the spot has
   // been left (someone who stood there) and moves as before. 0 keeps no such memory.
   double structure_memory = 0.0;
+  // m: above 0, while the scanner has stood still since its oldest remembered scan, a return on
+  // a spot that none of those scans saw (their beams there brought no echo back: open space or
+  // a dark wall behind) moves when the return on the next beam moves and lies within this range
+  // of it: the rest of a leg part of which stepped into space seen free. 0 leaves such returns
+  // static. A driving robot brings spots into view all the time, so it never applies there.
+  double unseen_join_range_gap = 0.0;
 };
 
 // Reads the "dynamic_laser_detector" section of the YAML file at `path`; missing keys (or a

@@ -81,6 +81,9 @@ struct SeeThroughMargins
 SeeThroughMargins marginsSince(
   const RememberedView & view, const Odometer & now, const FreeSpaceSettings & settings);
 
+// Whether the robot has neither driven nor turned, by its odometry, since the view was taken.
+bool atRestSince(const RememberedView & view, const Odometer & now);
+
 // Whether the view saw through the spot (x, y) in "odom": every beam around the spot's bearing
 // (within the lateral and heading margins to either side) reached past it by the range margin.
 // Spots at the edge of or outside the view's field of view were not seen through.
