@@ -169,11 +169,14 @@ bool onSeenSurface(
     if (view.echo[a] == 0) {
       continue;
     }
+    // The next beam's return is read only within the range: after the last beam there is none.
     const auto b = a + 1;
-    const float gx = view.hit_x[b] - view.hit_x[a];
-    const float gy = view.hit_y[b] - view.hit_y[a];
-    const bool joined =
-      j < to && view.echo[b] != 0 && gx * gx + gy * gy <= SAME_SURFACE_GAP * SAME_SURFACE_GAP;
+    bool joined = false;
+    if (j < to && view.echo[b] != 0) {
+      const float gx = view.hit_x[b] - view.hit_x[a];
+      const float gy = view.hit_y[b] - view.hit_y[a];
+      joined = gx * gx + gy * gy <= SAME_SURFACE_GAP * SAME_SURFACE_GAP;
+    }
     const float bx = joined ? view.hit_x[b] : view.hit_x[a];
     const float by = joined ? view.hit_y[b] : view.hit_y[a];
     // Most segments lie well away from the spot: a box test spares them the exact distance.
