@@ -59,6 +59,7 @@ ClusterMergeConfig decodeMerge(FuzzedBytes & in)
   ClusterMergeConfig c;
   const uint8_t variant = in.byte();
   c.enable = (variant & 1U) == 0;
+  c.whole_group_within_limits = (variant & 8U) != 0;
   if (variant & 2U) {  // everything is a leg, everything is close
     c.max_centroid_distance = 100.0;
     c.max_radial_distance_diff = 100.0;

@@ -17,6 +17,10 @@ struct ClusterMergeConfig
   double max_cluster_length = 0.35;
   double max_cluster_area = 0.04;
   int32_t max_cluster_points = 24;
+  // A cluster joins a group of leg clusters only within the limits of every member (pairs
+  // nearest first), so that two people a stride apart do not chain leg to leg into one object.
+  // false: any member within the limits joins the groups.
+  bool whole_group_within_limits = false;
 };
 
 }  // namespace quillon_dynamic_detector

@@ -1,5 +1,6 @@
 #include "quillon_dynamic_detector/leg_cluster_merging.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <numeric>
@@ -77,6 +78,59 @@ void uniteNearbyLegs(
         groups.unite(i, j);
       }
     }
+  }
+}
+
+// As uniteNearbyLegs, but a group takes a cluster (or another group) only when every pair of
+// their members lies within the limits; the nearest pairs join first.
+void uniteLegsWithinLimitsOfWholeGroups(
+  const std::vector<LegCandidate> & candidates, const ClusterMergeConfig & config,
+  UnionFind & groups)
+{
+  struct Pair
+  {
+    float distance;
+    std::size_t i;
+    std::size_t j;
+  };
+  std::vector<Pair> pairs;
+  for (std::size_t i = 0; i < candidates.size(); ++i) {
+    for (std::size_t j = i + 1; j < candidates.size(); ++j) {
+      if (!candidates[i].leg_like || !candidates[j].leg_like) {
+        continue;
+      }
+      const LegPairGap gap = measureLegPairGap(candidates[i], candidates[j]);
+      if (isWithinMergeLimits(gap, config)) {
+        pairs.push_back({gap.centroid_distance, i, j});
+      }
+    }
+  }
+  std::stable_sort(pairs.begin(), pairs.end(), [](const Pair & a, const Pair & b) {
+    return a.distance < b.distance;
+  });
+  std::vector<std::vector<std::size_t>> members(candidates.size());
+  for (std::size_t i = 0; i < candidates.size(); ++i) {
+    members[i] = {i};
+  }
+  const auto all_within = [&](std::size_t root_a, std::size_t root_b) {
+    for (const std::size_t a : members[root_a]) {
+      for (const std::size_t b : members[root_b]) {
+        if (!isWithinMergeLimits(measureLegPairGap(candidates[a], candidates[b]), config)) {
+          return false;
+        }
+      }
+    }
+    return true;
+  };
+  for (const Pair & pair : pairs) {
+    const std::size_t root_i = groups.find(pair.i);
+    const std::size_t root_j = groups.find(pair.j);
+    if (root_i == root_j || !all_within(root_i, root_j)) {
+      continue;
+    }
+    groups.unite(root_i, root_j);  // root_i stays the root
+    members[root_i].insert(members[root_i].end(), members[root_j].begin(), members[root_j].end());
+    members[root_j].clear();
   }
 }
 
@@ -178,7 +232,11 @@ ClusterList mergeNearbyLegLikeClusters(
     return clusters;
   }
   UnionFind groups(n);
-  uniteNearbyLegs(candidates, config, groups);
+  if (config.whole_group_within_limits) {
+    uniteLegsWithinLimitsOfWholeGroups(candidates, config, groups);
+  } else {
+    uniteNearbyLegs(candidates, config, groups);
+  }
   ClusterList merged = joinGroups(candidates, groups);
   if (merged.size() < n) {
     RCLCPP_INFO(

@@ -198,6 +198,7 @@ void readClusterMerge(rclcpp::Node & node, const ParameterSchema & schema, Clust
   QUILLON_READ(r, c, max_cluster_length);
   QUILLON_READ(r, c, max_cluster_area);
   QUILLON_READ(r, c, max_cluster_points);
+  QUILLON_READ(r, c, whole_group_within_limits);
 }
 
 void readClassifier(rclcpp::Node & node, const ParameterSchema & schema, ClassifierConfig & c)

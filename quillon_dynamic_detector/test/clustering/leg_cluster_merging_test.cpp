@@ -64,6 +64,36 @@ TEST(MergeNearbyLegLikeClusters, ChainsMergeTransitivelyInListOrder)
   EXPECT_EQ(1u, log.count("original=5 merged=3 reduced=2"));
 }
 
+// Two people walk side by side 0.6 m apart, legs 0.2 m apart: with the limits the profiles use,
+// the inner legs of the two (0.4 m apart) are within reach of each other, and the chain makes one
+// object of all four. With whole_group_within_limits a leg joins a group only within reach of
+// every member, the nearest pairs first: each person's legs pair up and the two stay apart,
+// while the pieces of one leg split by a lost beam still join their person.
+TEST(MergeNearbyLegLikeClusters, WithinLimitsOfTheWholeGroupTwoPeopleSideBySideStayTwo)
+{
+  LogCapture log(ConsoleOutput::Suppress);
+  ClusterMergeConfig config;
+  config.max_centroid_distance = 0.5;
+  config.max_radial_distance_diff = 0.4;
+  config.max_angle_diff = 1.2;
+  const ClusterCloud a1 = makeLeg(2.0F, -0.4F);
+  const ClusterCloud a2 = makeLeg(2.0F, -0.2F);
+  const ClusterCloud b1 = makeLeg(2.0F, 0.2F);
+  const ClusterCloud b2 = makeLeg(2.0F, 0.4F);
+  EXPECT_EQ(1u, mergeNearbyLegLikeClusters({a1, b1, a2, b2}, config).size());
+
+  config.whole_group_within_limits = true;
+  const ClusterList pairs = mergeNearbyLegLikeClusters({a1, b1, a2, b2}, config);
+  ASSERT_EQ(2u, pairs.size());
+  EXPECT_EQ(pointsOf({a1, a2}), pointsOf({pairs[0]}));
+  EXPECT_EQ(pointsOf({b1, b2}), pointsOf({pairs[1]}));
+
+  const ClusterCloud b2_upper = makePointPair(2.0F, 0.45F);
+  const ClusterList pieces = mergeNearbyLegLikeClusters({a1, b1, a2, b2, b2_upper}, config);
+  ASSERT_EQ(2u, pieces.size());
+  EXPECT_EQ(pointsOf({b1, b2, b2_upper}), pointsOf({pieces[1]}));
+}
+
 TEST(MergeNearbyLegLikeClusters, BearingsCompareAcrossPlusMinusPi)
 {
   LogCapture log(ConsoleOutput::Suppress);

@@ -40,6 +40,7 @@ const std::vector<ParameterRow> PARAMETER_TABLE = {
   {"cluster_merge.max_cluster_length", "float64", "0.35"},
   {"cluster_merge.max_cluster_area", "float64", "0.04"},
   {"cluster_merge.max_cluster_points", "int32", "24"},
+  {"cluster_merge.whole_group_within_limits", "bool", "false"},
   {"classifier.reject_max_width", "float64", "1.4"},
   {"classifier.reject_max_length", "float64", "2.2"},
   {"classifier.reject_max_area", "float64", "2.0"},
@@ -187,7 +188,7 @@ TEST_F(TrailscanSettingsTest, DefaultsMatchTheParameterTable)
 {
   auto node = nodeWith({});
   const TrailscanSettings s = declareTrailscanParameters(*node);
-  ASSERT_EQ(PARAMETER_TABLE.size(), 118u);
+  ASSERT_EQ(PARAMETER_TABLE.size(), 119u);
   for (const ParameterRow & row : PARAMETER_TABLE) {
     SCOPED_TRACE(row.key);
     const rclcpp::Parameter p = node->get_parameter(row.key);
