@@ -88,6 +88,19 @@ struct Share
   double value() const { return static_cast<double>(moving) / static_cast<double>(returns); }
 };
 
+// The returns the stand-in marks moving in one scan of a scanner at rest (the others are
+// infinite).
+sensor_msgs::msg::LaserScan movingReturns(
+  orvane::perception::DynamicLaserDetector & detector, const sensor_msgs::msg::LaserScan & scan)
+{
+  auto moving = std::make_shared<sensor_msgs::msg::LaserScan>();
+  auto still = std::make_shared<sensor_msgs::msg::LaserScan>();
+  detector.Process(
+    std::make_shared<const sensor_msgs::msg::LaserScan>(scan), geometry_msgs::msg::Pose(), moving,
+    still);
+  return *moving;
+}
+
 class RealRecordingsTest : public ::testing::Test
 {
 protected:
@@ -220,11 +233,7 @@ TEST(RealScansThroughTheStandIn, WallsThatLoseTheirEchoStayStaticAndPeopleInTheO
   Share walls;
   Share people;
   for (const auto & scan : scans) {
-    auto moving = std::make_shared<sensor_msgs::msg::LaserScan>();
-    auto still = std::make_shared<sensor_msgs::msg::LaserScan>();
-    detector.Process(
-      std::make_shared<const sensor_msgs::msg::LaserScan>(scan), geometry_msgs::msg::Pose(), moving,
-      still);
+    const sensor_msgs::msg::LaserScan moving = movingReturns(detector, scan);
     for (std::size_t i = 0; i < scan.ranges.size(); ++i) {
       const float r = scan.ranges[i];
       Share * kind = structure.isStructureReturn(i, r)          ? &walls
@@ -232,7 +241,7 @@ TEST(RealScansThroughTheStandIn, WallsThatLoseTheirEchoStayStaticAndPeopleInTheO
                                                                 : nullptr;
       if (kind != nullptr) {
         ++kind->returns;
-        kind->moving += std::isfinite(moving->ranges[i]) ? 1 : 0;
+        kind->moving += std::isfinite(moving.ranges[i]) ? 1 : 0;
       }
     }
   }
@@ -262,11 +271,7 @@ TEST(RealScansThroughTheStandIn, AWalkerBeforeSilenceMovesMoreWhenUnseenReturnsJ
     Share walker;
     Share walls;
     for (const auto & scan : scans) {
-      auto moving = std::make_shared<sensor_msgs::msg::LaserScan>();
-      auto still = std::make_shared<sensor_msgs::msg::LaserScan>();
-      detector.Process(
-        std::make_shared<const sensor_msgs::msg::LaserScan>(scan), geometry_msgs::msg::Pose(),
-        moving, still);
+      const sensor_msgs::msg::LaserScan moving = movingReturns(detector, scan);
       const int64_t stamp =
         static_cast<int64_t>(scan.header.stamp.sec) * 1000000000LL + scan.header.stamp.nanosec;
       const auto frame = std::find_if(
@@ -283,7 +288,7 @@ TEST(RealScansThroughTheStandIn, AWalkerBeforeSilenceMovesMoreWhenUnseenReturnsJ
         Share * kind = on_walker ? &walker : structure.isStructureReturn(i, r) ? &walls : nullptr;
         if (kind != nullptr) {
           ++kind->returns;
-          kind->moving += std::isfinite(moving->ranges[i]) ? 1 : 0;
+          kind->moving += std::isfinite(moving.ranges[i]) ? 1 : 0;
         }
       }
     }
