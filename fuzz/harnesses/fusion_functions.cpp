@@ -247,12 +247,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t * data, size_t size)
       collected.push_back(applyTransform(o, transform));
     }
     collected = finiteOnly(std::move(collected));
+    // The first half of the objects and the second are two scanners' lists; half the lists pair
+    // them, and half keep apart what one list separates.
+    const std::size_t first_list_size = collected.size() / 2;
+    FusionConfig two_lists = fusion;
+    two_lists.keep_separated_objects = (layout & 0x40U) != 0;
     std::vector<std::vector<std::size_t>> members;
-    std::vector<Object> fused = fuseObjects(collected, fusion, &members);
-    // Half the lists pair the first half of the objects with the second, as two scanners' lists.
-    FusionConfig pairing = fusion;
-    pairing.pair_distance = (layout & 0x80U) ? 0.6 : 0.0;
-    pairAcrossLists(fused, members, collected.size() / 2, pairing);
+    std::vector<Object> fused = fuseObjects(collected, two_lists, &members, first_list_size);
+    two_lists.pair_distance = (layout & 0x80U) ? 0.6 : 0.0;
+    pairAcrossLists(fused, members, first_list_size, two_lists);
     checkFusion(collected, fused);
     checkMembers(members, collected.size(), fused.size());
     now_s += 0.01 * static_cast<double>(in.byte()) - (in.flag() ? 0.5 : 0.0);

@@ -57,22 +57,23 @@ BENCHMARK(BM_FuseObjects)->Arg(20)->Arg(100)->Arg(500)->Unit(benchmark::kMicrose
 
 // Lists that disagree by 0.3 m, so that many objects stay one list's alone after the merge,
 // without and with the pairing across the lists (second argument: pair distance in cm; the
-// profiles set 60).
+// profiles set 60) and without and with keeping apart what one list separates (third: 0 or 1).
 void BM_FuseAndPairAcrossLists(benchmark::State & state)
 {
   const std::vector<Object> objects = crowd(state.range(0), 0.3);
   quillon_dynamic_detector::FusionConfig config;
   config.pair_distance = static_cast<double>(state.range(1)) / 100.0;
+  config.keep_separated_objects = state.range(2) != 0;
   const std::size_t first_list_size = objects.size() / 2;
   for (auto _ : state) {
     std::vector<std::vector<std::size_t>> members;
-    auto fused = quillon_dynamic_detector::fuseObjects(objects, config, &members);
+    auto fused = quillon_dynamic_detector::fuseObjects(objects, config, &members, first_list_size);
     quillon_dynamic_detector::pairAcrossLists(fused, members, first_list_size, config);
     benchmark::DoNotOptimize(fused);
   }
 }
 BENCHMARK(BM_FuseAndPairAcrossLists)
-  ->ArgsProduct({{20, 100, 500}, {0, 60}})
+  ->ArgsProduct({{20, 100, 500}, {0, 60}, {0, 1}})
   ->Unit(benchmark::kMicrosecond);
 
 }  // namespace

@@ -2,6 +2,7 @@
 #define QUILLON_DYNAMIC_DETECTOR__OBJECT_FUSION_HPP_
 
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 #include "quillon_protocol/msg/object.hpp"
@@ -19,6 +20,10 @@ struct FusionConfig
   // m; above 0, pairAcrossLists joins an object of one list to one of the other up to this far
   // apart. 0: only merge_distance joins objects.
   double pair_distance = 0.0;
+  // true: an object of one list within merge_distance of two objects of the other list that lie
+  // farther apart than merge_distance (one scanner saw two people as one object, the other saw
+  // them apart) joins the nearest fused object without moving it; false: it merges as any other.
+  bool keep_separated_objects = false;
 };
 
 // Merges `other` into `merged`: the dominant one's fields, with position and velocity averaged
@@ -31,9 +36,14 @@ quillon_protocol::msg::Object mergeObjects(
 // sweep in index order, every object within merge_distance of its moving centre. The result is
 // in seed order. Quadratic or worse in the number of objects. `members`, when given, receives
 // for each merged object the indices of the objects it was made of, its seed first.
+// With config.keep_separated_objects, the objects below `first_list_size` are the first list's
+// and the rest the second's; objects bridging two of the other list's (see FusionConfig) take no
+// part in the agglomeration and then join the nearest fused object within merge_distance, adding
+// their points only (or stand alone, after the others, when none is that near).
 std::vector<quillon_protocol::msg::Object> fuseObjects(
   const std::vector<quillon_protocol::msg::Object> & objects, const FusionConfig & config,
-  std::vector<std::vector<std::size_t>> * members = nullptr);
+  std::vector<std::vector<std::size_t>> * members = nullptr,
+  std::size_t first_list_size = SIZE_MAX);
 
 // One person's objects in the two lists can lie farther apart than merge_distance: the lists are
 // taken at different moments, and the edge of a field of view cuts a person differently. After

@@ -39,7 +39,7 @@ struct TrailmergeSettings
   bool follow_track_ids = false;
 };
 
-// Declares the 23 trailmerge parameters on the node, in order, and returns the effective
+// Declares the 24 trailmerge parameters on the node, in order, and returns the effective
 // values. A value of the wrong type throws rclcpp::exceptions::InvalidParameterTypeException; a
 // NaN or infinite floating-point value, or a duration beyond 9e9 s, throws std::invalid_argument.
 TrailmergeSettings declareTrailmergeParameters(rclcpp::Node & node);

@@ -71,6 +71,60 @@ bool sweep(
   return merged_any;
 }
 
+// Whether objects[i] lies within merge_distance of two objects of the other list that lie
+// farther apart than merge_distance: the other scanner keeps apart what this one saw as one.
+bool bridgesTwoOfTheOtherList(
+  const std::vector<Object> & objects, std::size_t i, std::size_t first_list_size,
+  double merge_distance)
+{
+  const bool in_first = i < first_list_size;
+  std::vector<std::size_t> near;
+  for (std::size_t j = 0; j < objects.size(); ++j) {
+    if (
+      (j < first_list_size) != in_first &&
+      planarDistance(objects[i].pose.position, objects[j].pose.position) <= merge_distance) {
+      near.push_back(j);
+    }
+  }
+  for (std::size_t a = 0; a < near.size(); ++a) {
+    for (std::size_t b = a + 1; b < near.size(); ++b) {
+      if (!(planarDistance(objects[near[a]].pose.position, objects[near[b]].pose.position) <=
+            merge_distance)) {
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+// A bridging object adds its points to the nearest fused object within merge_distance and
+// leaves its place and motion alone; with none that near it stands on its own.
+void joinWithoutMoving(
+  const Object & bridging, std::size_t index, const FusionConfig & config,
+  std::vector<Object> & fused, std::vector<std::vector<std::size_t>> * members)
+{
+  std::optional<std::size_t> nearest;
+  double best = config.merge_distance;
+  for (std::size_t k = 0; k < fused.size(); ++k) {
+    const double d = planarDistance(bridging.pose.position, fused[k].pose.position);
+    if (d < best || (d == best && !nearest)) {
+      best = d;
+      nearest = k;
+    }
+  }
+  if (!nearest) {
+    fused.push_back(bridging);
+    if (members) {
+      members->push_back({index});
+    }
+    return;
+  }
+  fused[*nearest].point_count = sumPointCounts(fused[*nearest].point_count, bridging.point_count);
+  if (members) {
+    (*members)[*nearest].push_back(index);
+  }
+}
+
 // Which list a fused object was drawn from: 1, 2, or 0 for both.
 int listOf(const std::vector<std::size_t> & member_indices, std::size_t first_list_size)
 {
@@ -125,10 +179,19 @@ Object mergeObjects(const Object & merged, const Object & other, bool prefer_mor
 
 std::vector<Object> fuseObjects(
   const std::vector<Object> & objects, const FusionConfig & config,
-  std::vector<std::vector<std::size_t>> * members)
+  std::vector<std::vector<std::size_t>> * members, std::size_t first_list_size)
 {
   std::vector<Object> fused;
   std::vector<bool> taken(objects.size(), false);
+  std::vector<std::size_t> bridging;
+  if (config.keep_separated_objects) {
+    for (std::size_t i = 0; i < objects.size(); ++i) {
+      if (bridgesTwoOfTheOtherList(objects, i, first_list_size, config.merge_distance)) {
+        taken[i] = true;
+        bridging.push_back(i);
+      }
+    }
+  }
   for (std::size_t seed = 0; seed < objects.size(); ++seed) {
     if (taken[seed]) {
       continue;
@@ -143,6 +206,9 @@ std::vector<Object> fuseObjects(
     if (members) {
       members->push_back(std::move(member_indices));
     }
+  }
+  for (const std::size_t i : bridging) {
+    joinWithoutMoving(objects[i], i, config, fused, members);
   }
   return fused;
 }

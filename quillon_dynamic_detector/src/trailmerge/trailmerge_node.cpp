@@ -309,7 +309,7 @@ void TrailmergeNode::publishFusion()
   fused.sensor_name = settings_.sensor_name;
   fused.sensor_type = FUSED_SENSOR_TYPE;
   std::vector<std::vector<std::size_t>> members;
-  fused.objects = fuseObjects(collected, settings_.fusion, &members);
+  fused.objects = fuseObjects(collected, settings_.fusion, &members, first_list_size);
   pairAcrossLists(fused.objects, members, first_list_size, settings_.fusion);
   non_finite += eraseNonFiniteObjects(fused.objects, members);
   if (non_finite > 0) {

@@ -136,6 +136,12 @@ TrailmergeSettings declareTrailmergeParameters(rclcpp::Node & node)
     "one id while either scanner sees them; the inputs must carry their track ids in "
     "Object.reserved_0 (trailscan's tracker.publish_track_ids). An object none of whose tracks "
     "was drawn before takes its id by position, as without this.");
+  declareInto(
+    node, "keep_separated_objects", s.fusion.keep_separated_objects,
+    "An object of one list within merge_distance of two objects of the other list that lie "
+    "farther apart than merge_distance (one scanner saw two people as one object, the other "
+    "saw them apart) adds its points to the nearest fused object and neither moves it nor joins "
+    "the two; otherwise it merges as any other object.");
   warnAboutUndeclaredParameters(node);
   return s;
 }

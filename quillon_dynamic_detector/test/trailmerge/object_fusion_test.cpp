@@ -150,3 +150,31 @@ TEST(PairAcrossLists, JoinsMutuallyNearestObjectsOfTheTwoListsOnly)
   EXPECT_EQ(pair_of_people.size(), 2u);
   EXPECT_EQ(members, (Members{{0, 2}, {1, 3}}));
 }
+
+// One scanner sees two people side by side as one object between them, the other sees them
+// apart: with keep_separated_objects that object adds its points to the nearer person and moves
+// nobody; an object near two that its own list holds, or near two that merge anyway, merges as
+// before.
+TEST(FuseObjects, AnObjectBridgingTwoThatTheOtherListKeepsApartMovesNeither)
+{
+  FusionConfig keep;
+  keep.keep_separated_objects = true;
+  using Members = std::vector<std::vector<std::size_t>>;
+  Members members;
+  // First list: the pair as one object; second list: each person.
+  const std::vector<Object> pair = {
+    objectAt(0.0, 0.25, 5), objectAt(0.0, 0.0, 3), objectAt(0.0, 0.6, 3)};
+  EXPECT_EQ(fuseObjects(pair, DEFAULTS, nullptr, 1).size(), 1u) << "off: all three chain into one";
+  const auto kept = fuseObjects(pair, keep, &members, 1);
+  ASSERT_EQ(kept.size(), 2u);
+  EXPECT_EQ(kept[0].pose.position.y, 0.0);
+  EXPECT_EQ(kept[0].point_count, 8);
+  EXPECT_EQ(kept[1].pose.position.y, 0.6);
+  EXPECT_EQ(kept[1].point_count, 3);
+  EXPECT_EQ(members, (Members{{1, 0}, {2}}));
+
+  EXPECT_EQ(fuseObjects(pair, keep, nullptr, 3).size(), 1u) << "all three from one list";
+  const std::vector<Object> close_pair = {
+    objectAt(0.0, 0.2, 5), objectAt(0.0, 0.0, 3), objectAt(0.0, 0.4, 3)};
+  EXPECT_EQ(fuseObjects(close_pair, keep, nullptr, 1).size(), 1u) << "the two merge anyway";
+}

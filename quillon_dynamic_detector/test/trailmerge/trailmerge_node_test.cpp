@@ -311,6 +311,21 @@ TEST_F(TrailmergeNodeTest, APairDistanceJoinsOnePersonsObjectsOfTheTwoLists)
   EXPECT_DOUBLE_EQ(fused_[1].objects[1].pose.position.x, 4.0);
 }
 
+// Two people side by side that the first scanner sees as one object and the second apart stay
+// where the second scanner puts them.
+TEST_F(TrailmergeNodeTest, KeepingSeparatedObjectsLeavesTwoPeopleTheOtherScannerSeesApart)
+{
+  startNode({rclcpp::Parameter("keep_separated_objects", true)});
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  send(input_1_, objectList("", ago(0), {objectAt(nan, 0), objectAt(1, 0.25, 5)}));
+  send(input_2_, objectList("", ago(0), {objectAt(1, 0, 3), objectAt(1, 0.6, 3)}));
+  ASSERT_EQ(fused_.size(), 2u);
+  ASSERT_EQ(fused_[1].objects.size(), 2u);
+  EXPECT_DOUBLE_EQ(fused_[1].objects[0].pose.position.y, 0.0);
+  EXPECT_EQ(fused_[1].objects[0].point_count, 8);
+  EXPECT_DOUBLE_EQ(fused_[1].objects[1].pose.position.y, 0.6);
+}
+
 // Stale inputs still give a published, empty list and a performance line with their ages.
 TEST_F(TrailmergeNodeTest, StaleOrMissingInputsPublishAnEmptyList)
 {
