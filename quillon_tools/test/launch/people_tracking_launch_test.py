@@ -150,7 +150,7 @@ class LaunchFileTest(unittest.TestCase):
 
         trailmerge = self.started(scanner_profile=profile)['trailmerge']
         self.assertEqual(
-            resolve(trailmerge.kwargs['parameters'], 'trailmerge')['marker_id_memory'], 2.0)
+            resolve(trailmerge.kwargs['parameters'], 'trailmerge')['marker_id_memory'], 2.5)
 
         with_profile = self.trailscan(scanner_profile=profile)
         self.assertEqual(with_profile[key], 3)
