@@ -57,6 +57,10 @@ private:
 
   void publishFusion();
   InputState assessInput(const ObjectList::ConstSharedPtr & msg, const rclcpp::Time & now) const;
+  // The source tracks of the list's objects by the track ids they carry; none (warned when the
+  // ids cannot be track ids) when the list or its input gives no usable ids.
+  std::optional<std::vector<SourceTrack>> sourceTracksOfList(
+    const ObjectList & list, int32_t input);
   // Adds the list's objects, in the target frame, to `collected`; with "follow_track_ids" also
   // their source tracks to `sources` (none where the list carries no track ids).
   void collectObjects(
@@ -108,7 +112,8 @@ private:
   // The robot pose (its stamp in "odom") that the remembered display positions refer to.
   std::optional<builtin_interfaces::msg::Time> display_pose_stamp_;
   RecentlyDroppedIds dropped_ids_;
-  SourceTrackLinks source_links_;  // used with "follow_track_ids"
+  SourceTrackLinks source_links_;                // used with "follow_track_ids"
+  std::set<int32_t> inputs_carrying_track_ids_;  // inputs seen with a track id other than 0
 };
 
 }  // namespace quillon_dynamic_detector

@@ -253,6 +253,31 @@ std::optional<builtin_interfaces::msg::Time> TrailmergeNode::newestPoseStamp() c
   }
 }
 
+std::optional<std::vector<SourceTrack>> TrailmergeNode::sourceTracksOfList(
+  const ObjectList & list, int32_t input)
+{
+  const std::vector<double> track_ids = trackIdsOf(list);
+  std::optional<std::vector<SourceTrack>> list_sources = sourceTracksOf(input, track_ids);
+  if (!list_sources) {
+    RCLCPP_WARN_THROTTLE(
+      get_logger(), *get_clock(), TRACK_ID_WARNING_THROTTLE_MS,
+      "follow_track_ids: the objects of input %d carry no track ids in reserved_0 (set "
+      "tracker.publish_track_ids on its trailscan); their display ids follow positions only",
+      input);
+    return std::nullopt;
+  }
+  // A tracker numbers its tracks from 0, and a list written without track ids holds 0 in every
+  // object: a list of one object with 0 says nothing until its input has carried another id,
+  // which a tracker that publishes its ids soon does.
+  if (std::any_of(track_ids.begin(), track_ids.end(), [](double id) { return id != 0.0; })) {
+    inputs_carrying_track_ids_.insert(input);
+  }
+  if (inputs_carrying_track_ids_.count(input) == 0) {
+    return std::nullopt;
+  }
+  return list_sources;
+}
+
 void TrailmergeNode::collectObjects(
   const ObjectList & list, int32_t input, std::vector<Object> & collected,
   std::vector<std::optional<SourceTrack>> & sources)
@@ -262,14 +287,7 @@ void TrailmergeNode::collectObjects(
     settings_.compensate_list_age && robotMotionSince(list.header.stamp, motion);
   std::optional<std::vector<SourceTrack>> list_sources;
   if (settings_.follow_track_ids) {
-    list_sources = sourceTracksOf(input, trackIdsOf(list));
-    if (!list_sources) {
-      RCLCPP_WARN_THROTTLE(
-        get_logger(), *get_clock(), TRACK_ID_WARNING_THROTTLE_MS,
-        "follow_track_ids: the objects of input %d carry no track ids in reserved_0 (set "
-        "tracker.publish_track_ids on its trailscan); their display ids follow positions only",
-        input);
-    }
+    list_sources = sourceTracksOfList(list, input);
   }
   for (std::size_t i = 0; i < list.objects.size(); ++i) {
     Object out;

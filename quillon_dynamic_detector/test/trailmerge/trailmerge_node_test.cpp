@@ -434,7 +434,7 @@ TEST_F(TrailmergeNodeTest, AnIdMemoryLetsAnObjectComeBackUnderItsOldIdAfterAShor
 // Following track ids, a fused object keeps the display id of the tracks it is made of: a walker
 // whom scanner 2 took over keeps their id even where the takeover jumps farther than the
 // association distance, which without it starts a new id. Inputs that carry no track ids are
-// named in a warning and fall back to positions.
+// named in a warning and fall back to positions, also when their lists hold one object each.
 TEST_F(TrailmergeNodeTest, FollowingTrackIdsKeepsAWalkerHandedToTheOtherScannerUnderOneId)
 {
   const auto tracked = [](double x, double track_id) {
@@ -473,6 +473,22 @@ TEST_F(TrailmergeNodeTest, FollowingTrackIdsKeepsAWalkerHandedToTheOtherScannerU
   ASSERT_EQ(markers_.size(), 2u);
   EXPECT_EQ(markers_[1].markers.at(0).id, 0);
   EXPECT_EQ(markers_[1].markers.at(3).id, 1);
+  node_.reset();
+
+  // Nor is the 0 of a list of one object a track id: a stranger appearing far away after the
+  // one person left takes a new id, not theirs.
+  fused_.clear();
+  startNode(
+    {rclcpp::Parameter("follow_track_ids", true), rclcpp::Parameter("marker_id_memory", 2.0),
+     rclcpp::Parameter("publish_object_ids", true)});
+  send(input_1_, objectList("", ago(0), {objectAt(1, 0)}));
+  advance(SECOND / 10);
+  send(input_1_, objectList("", ago(0), {}));
+  advance(SECOND / 10);
+  send(input_1_, objectList("", ago(0), {objectAt(5, 0)}));
+  ASSERT_EQ(fused_.size(), 3u);
+  EXPECT_EQ(fused_[0].objects.at(0).reserved_0, 0.0);
+  EXPECT_EQ(fused_[2].objects.at(0).reserved_0, 1.0);
 }
 
 // A robot that consumes the fused list can ask for the ids its markers show: each object carries
