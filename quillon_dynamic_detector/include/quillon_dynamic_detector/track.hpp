@@ -50,6 +50,10 @@ struct Track
   // Pedestrian judgement.
   float motionConfidence() const;
   void updateClassification();
+  // Stands where a walk of at least "tracker.keep_due_to_stop_min_displacement" took it, and was
+  // judged a pedestrian in the last scan.
+  bool stoppedAfterWalking() const;
+  void setPedestrianFlag(bool pedestrian);
 
   // Lifecycle.
   void markMissed();
@@ -106,6 +110,9 @@ struct Track
   // Has been published: the tracker offers a lost pedestrian's id only to a track that has not,
   // and narrows only such a track's gate ("tracker.refind_max_acceleration").
   bool was_published = false;
+  // The flag this track's last classification gave: a matched track's stored detection carries
+  // the newest detection's shape instead ("tracker.keep_due_to_stop_min_displacement").
+  bool judged_pedestrian = false;
 };
 
 }  // namespace quillon_dynamic_detector

@@ -122,9 +122,15 @@ struct TrackerConfig
   // walker. Published pedestrians keep dynamic_gate. 0: dynamic_gate for every track.
   float refind_max_acceleration = 0.0f;
   float refind_margin = 0.5f;  // m
+  // m; above 0, a confirmed pedestrian slower than keep_due_to_stop_threshold that lies at least
+  // this far from where its track was born stays one even when its newest detection does not
+  // look like a pedestrian (someone who stopped, legs together or beside a chair); the distance
+  // tells them from a track that slid onto a chair leg beside its birthplace. 0: the flag of a
+  // track matched in this scan starts from its newest detection's shape.
+  float keep_due_to_stop_min_displacement = 0.0f;
 };
 
-static_assert(sizeof(TrackerConfig) == 67 * 4, "TrackerConfig holds 67 four-byte fields");
+static_assert(sizeof(TrackerConfig) == 68 * 4, "TrackerConfig holds 68 four-byte fields");
 
 }  // namespace quillon_dynamic_detector
 

@@ -49,7 +49,7 @@ void Track::updateClassification()
       static_cast<float>(detection.pose.position.x), static_cast<float>(detection.pose.position.y));
     left_birth_place = (measured - birth_position).norm() >= c.pedestrian_min_displacement;
     if (!left_birth_place) {
-      detection.classification = OTHER_CLASSIFICATION;
+      setPedestrianFlag(false);
       return;
     }
   }
@@ -59,14 +59,14 @@ void Track::updateClassification()
       straight_edge_time = last_time;
     }
     if (straight_edge_time && last_time - *straight_edge_time <= STRAIGHT_EDGE_MEMORY) {
-      detection.classification = OTHER_CLASSIFICATION;
+      setPedestrianFlag(false);
       return;
     }
   }
 
   // Far too fast for a person, and the motion estimate is trustworthy enough to say so.
   if (confidence > 0.4f && speed > c.pedestrian_speed_hard_max) {
-    detection.classification = OTHER_CLASSIFICATION;
+    setPedestrianFlag(false);
     return;
   }
 
@@ -92,16 +92,29 @@ void Track::updateClassification()
     pedestrian_score += (consistency_ema - k) * c.consistency_bonus_weight / (1.0f - k);
   }
 
+  // A confirmed pedestrian that stands still stays one, whatever its score.
+  const bool standing_still =
+    state != TrackState::Tentative && !(average_speed >= c.keep_due_to_stop_threshold);
   bool pedestrian;
   if (isPedestrian()) {
-    // A confirmed pedestrian that stands still stays one, whatever its score.
-    const bool standing_still =
-      state != TrackState::Tentative && !(average_speed >= c.keep_due_to_stop_threshold);
     pedestrian = standing_still || pedestrian_score >= c.keep_pedestrian_threshold;
   } else {
-    pedestrian = pedestrian_score >= c.upgrade_pedestrian_threshold;
+    pedestrian = (standing_still && stoppedAfterWalking()) ||
+                 pedestrian_score >= c.upgrade_pedestrian_threshold;
   }
+  setPedestrianFlag(pedestrian);
+}
+
+bool Track::stoppedAfterWalking() const
+{
+  const float walk = config->keep_due_to_stop_min_displacement;
+  return walk > 0.0f && judged_pedestrian && (position() - birth_position).norm() >= walk;
+}
+
+void Track::setPedestrianFlag(bool pedestrian)
+{
   detection.classification = classificationOf(pedestrian);
+  judged_pedestrian = pedestrian;
 }
 
 }  // namespace quillon_dynamic_detector

@@ -91,6 +91,7 @@ void Track::mergeFrom(const Track & drop)
   if (take_drop_detection) {
     detection = drop.detection;
   }
+  judged_pedestrian = isPedestrian();
   if (state == TrackState::Coasting && drop.state == TrackState::Confirmed) {
     state = TrackState::Confirmed;
   }

@@ -313,6 +313,7 @@ void readTracker(rclcpp::Node & node, const ParameterSchema & schema, TrackerCon
   QUILLON_READ(r, c, split_min_track_age);
   QUILLON_READ(r, c, refind_max_acceleration);
   QUILLON_READ(r, c, refind_margin);
+  QUILLON_READ(r, c, keep_due_to_stop_min_displacement);
 }
 
 #undef QUILLON_READ

@@ -266,6 +266,49 @@ TEST(PedestrianTracker, AStoppedPedestrianIsHeldForTheHoldTimeButNotOnATableLegT
   EXPECT_EQ(TrackState::Coasting, passing.tracks().at(0).state);
 }
 
+// With "tracker.keep_due_to_stop_min_displacement", a walker who stops stays a pedestrian while
+// they stand even once their legs no longer look like a pedestrian's (together, or beside a
+// chair); a track that stops near where it was born (it slid onto a chair leg) gets no such
+// hold, and without the key the standing walker is dropped as before.
+TEST(PedestrianTracker, AWalkerWhoStopsStaysAPedestrianWhenTheirLegsNoLongerLookLikeOne)
+{
+  DetectionShape no_pedestrian;
+  no_pedestrian.classification = 0;
+  struct Approach
+  {
+    int steps;
+    double step;  // m per scan
+    bool walker_shape;
+  };
+  const Approach walker{16, 0.1, true};        // 1.5 m at 1 m/s
+  const Approach short_walk{8, 0.1, true};     // 0.7 m
+  const Approach creeping{120, 0.009, false};  // 1.1 m at 0.09 m/s, never pedestrian-shaped
+  // Comes along x as `approach` says, stands 2 s with the same shape, then 2 s with a shape
+  // that looks like no pedestrian; returns whether the track is published at the end.
+  const auto published_after_stop = [&](float min_displacement, const Approach & approach) {
+    TrackerConfig config;
+    config.keep_due_to_stop_min_displacement = min_displacement;
+    PedestrianTracker tracker(config);
+    const DetectionShape shape = approach.walker_shape ? DetectionShape() : no_pedestrian;
+    const std::vector<float> scores = {approach.walker_shape ? 0.8f : 0.2f};
+    const double stop_x = approach.step * (approach.steps - 1);
+    const auto at = [&](double x, const DetectionShape & s) {
+      return std::vector<Object>{makeDetection(x, 0, s)};
+    };
+    double t = runScans(
+      tracker, approach.steps, 0.0, [&](int scan) { return at(approach.step * scan, shape); },
+      scores);
+    t = runScans(
+      tracker, 20, t, [&](int) { return at(stop_x, shape); }, scores);
+    runScans(tracker, 20, t, [&](int) { return at(stop_x, no_pedestrian); }, {0.2f});
+    return tracker.tracks().size() == 1 && tracker.tracks().at(0).isPublished();
+  };
+  EXPECT_TRUE(published_after_stop(1.0f, walker)) << "walked, then stood";
+  EXPECT_FALSE(published_after_stop(1.0f, short_walk)) << "stood 0.7 m from its birthplace";
+  EXPECT_FALSE(published_after_stop(1.0f, creeping)) << "never a pedestrian";
+  EXPECT_FALSE(published_after_stop(0.0f, walker)) << "off";
+}
+
 // With "tracker.seen_empty_timeout", a track that lost its person ends once the scans have shown
 // its place empty (seen through or out of view) for that long without a break; a detection or a
 // scan that cannot see the place keeps it. Without the option or the scan it coasts as before.

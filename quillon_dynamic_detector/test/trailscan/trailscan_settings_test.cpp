@@ -140,6 +140,7 @@ const std::vector<ParameterRow> PARAMETER_TABLE = {
   {"tracker.reidentify_time", "float32", "0.0"},
   {"tracker.reidentify_reach_growth", "float32", "0.5"},
   {"tracker.reidentify_margin", "float32", "0.5"},
+  {"tracker.keep_due_to_stop_min_displacement", "float32", "0.0"},
   {"tracker.track_in_odom", "bool", "false"},
   {"tracker.publish_track_ids", "bool", "false"},
   {"runtime.max_input_age_ms", "float64", "250.0"},
@@ -188,7 +189,7 @@ TEST_F(TrailscanSettingsTest, DefaultsMatchTheParameterTable)
 {
   auto node = nodeWith({});
   const TrailscanSettings s = declareTrailscanParameters(*node);
-  ASSERT_EQ(PARAMETER_TABLE.size(), 119u);
+  ASSERT_EQ(PARAMETER_TABLE.size(), 120u);
   for (const ParameterRow & row : PARAMETER_TABLE) {
     SCOPED_TRACE(row.key);
     const rclcpp::Parameter p = node->get_parameter(row.key);
