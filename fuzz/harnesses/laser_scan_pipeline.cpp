@@ -48,11 +48,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t * data, size_t size)
   // with up to eight the run managed 67 inputs per second.
   const int scans = 1 + (head >> 1) % 4;
   const uint8_t odom_variant = head >> 4;
+  // Half the inputs track in odom, each return carried there at its own beam's moment.
+  const bool at_beam_time = (head & 8U) != 0;
   const ScanShape shape = decodeScanShape(in, BEAM_COUNTS, false);
 
   int64_t now_ns = START_NS;
   ros2_compat::testing::ScopedFakeSystemTime fake_time(now_ns);
-  auto node = std::make_shared<rclcpp::Node>("laser_subscriber");
+  auto node = std::make_shared<rclcpp::Node>(
+    "laser_subscriber",
+    rclcpp::NodeOptions().arguments(
+      at_beam_time ? std::vector<std::string>{"--ros-args", "-p", "tracker.track_in_odom:=true",
+                                              "-p", "tracker.odom_at_beam_time:=true"}
+                   : std::vector<std::string>{}));
   quillon_fuzz::ScannerUnderTest scanner(node, declareTrailscanParameters(*node));
   const bool driving = odom_variant % 4 == 3;
   if (!driving) {

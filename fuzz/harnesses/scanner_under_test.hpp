@@ -45,6 +45,12 @@ public:
     // Transforms arrive only between scans here, so a lookup must not wait for one: without
     // a dedicated thread the buffer answers at once instead of polling the frozen clock.
     buffer_->setUsingDedicatedThread(false);
+    // The scanner sits at the robot's centre: tracking in odom looks up its own pose.
+    geometry_msgs::msg::TransformStamped mount;
+    mount.header.frame_id = "base_footprint";
+    mount.child_frame_id = "base_scan_01";
+    mount.transform.rotation.w = 1.0;
+    buffer_->setTransform(mount, "fuzz", true);
     const rclcpp::QoS qos(1);
     for (const char * topic :
          {"dynamic_cloud", "static_cloud", "raw_dynamic_candidate_cloud", "confirmed_dynamic_cloud",
@@ -85,7 +91,8 @@ private:
     processLaserScan(
       scan, buffer_, detector, *clusterer_, clouds_[0], clouds_[1], clouds_[2], clouds_[3],
       clouds_[4], objects_, markers_, "top_scan_01", "base_scan_01", settings_.clustering,
-      settings_.cluster_merge, settings_.classifier, settings_.max_input_age_ms, tracker_);
+      settings_.cluster_merge, settings_.classifier, settings_.max_input_age_ms, tracker_,
+      settings_.trackingFrame());
   }
 
   rclcpp::Node::SharedPtr node_;

@@ -15,6 +15,7 @@
 #include "quillon_dynamic_detector/scan_observers.hpp"
 #include "quillon_dynamic_detector/scan_outcome.hpp"
 #include "quillon_dynamic_detector/self_filter.hpp"
+#include "quillon_dynamic_detector/tracking_frame_choice.hpp"
 #include "quillon_perception_libs/dynamic_laser_detector.hpp"
 #include "quillon_protocol/msg/object_list.hpp"
 #include "rclcpp/clock.hpp"
@@ -47,9 +48,10 @@ constexpr std::size_t MAX_SCAN_BEAMS = 5120;
 // static returns, clusters and merges them, scores the moving clusters, updates the tracker and
 // publishes the object list, markers and debug clouds. Each detector type has its own
 // instantiation, and so its own log throttles. Returns what became of the scan.
-// With `track_in_odom` the tracker works in "odom" (detections and static clusters carried there
-// at the scan stamp, exported tracks and their markers carried back), so that the robot's own
-// driving and turning do not move the people it tracks; velocities are then over ground.
+// With `tracking_frame` "odom" the tracker works there (detections and static clusters carried
+// there at the scan stamp, or each at its beam's moment, exported tracks and their markers carried
+// back with the pose at the stamp), so that the robot's own driving and turning do not move the
+// people it tracks; velocities are then over ground.
 // `self_filter` removes the robot's own returns before the detector: it and every later stage
 // see the filtered scan (without one, the received scan itself). Ages are measured on system
 // time, or on `age_clock` when one is given (a replay's simulated clock). `observers` see what
@@ -64,7 +66,8 @@ ScanOutcome processLaserScan(
   const MarkerPublisher & markers_pub, const std::string & sensor_name,
   const std::string & output_frame, const ClusteringConfig & clustering,
   const ClusterMergeConfig & cluster_merge, const ClassifierConfig & classifier,
-  double max_input_age_ms, PedestrianTracker & tracker, bool track_in_odom = false,
+  double max_input_age_ms, PedestrianTracker & tracker,
+  TrackingFrame tracking_frame = TrackingFrame::Scanner,
   const SelfFilter & self_filter = SelfFilter(), const ScanObservers & observers = {},
   const rclcpp::Clock::SharedPtr & age_clock = nullptr);
 
@@ -74,7 +77,7 @@ extern template ScanOutcome processLaserScan<orvane::perception::DynamicLaserDet
   const CloudPublisher &, const CloudPublisher &, const CloudPublisher &, const CloudPublisher &,
   const ObjectListPublisher &, const MarkerPublisher &, const std::string &, const std::string &,
   const ClusteringConfig &, const ClusterMergeConfig &, const ClassifierConfig &, double,
-  PedestrianTracker &, bool, const SelfFilter &, const ScanObservers &,
+  PedestrianTracker &, TrackingFrame, const SelfFilter &, const ScanObservers &,
   const rclcpp::Clock::SharedPtr &);
 
 extern template ScanOutcome processLaserScan<GeometricMotionDetector>(
@@ -83,7 +86,7 @@ extern template ScanOutcome processLaserScan<GeometricMotionDetector>(
   const CloudPublisher &, const CloudPublisher &, const CloudPublisher &,
   const ObjectListPublisher &, const MarkerPublisher &, const std::string &, const std::string &,
   const ClusteringConfig &, const ClusterMergeConfig &, const ClassifierConfig &, double,
-  PedestrianTracker &, bool, const SelfFilter &, const ScanObservers &,
+  PedestrianTracker &, TrackingFrame, const SelfFilter &, const ScanObservers &,
   const rclcpp::Clock::SharedPtr &);
 
 }  // namespace quillon_dynamic_detector

@@ -1,6 +1,8 @@
 #ifndef QUILLON_DYNAMIC_DETECTOR__SCAN_SIGHT_HPP_
 #define QUILLON_DYNAMIC_DETECTOR__SCAN_SIGHT_HPP_
 
+#include <functional>
+
 #include <Eigen/Core>
 
 #include "sensor_msgs/msg/laser_scan.hpp"
@@ -37,15 +39,23 @@ public:
   static constexpr float PLACE_RADIUS = 0.2f;  // m
   static constexpr float SEEN_BEYOND = 0.5f;   // m
 
+  // Where a place of the tracking frame lies in the scanner frame as the scan saw it (a scanner
+  // that moved during its sweep saw each bearing from another pose).
+  using ScannerPlace = std::function<Eigen::Vector2f(const Eigen::Vector2f &)>;
+
   ScanSight(const sensor_msgs::msg::LaserScan & scan, const ScannerPose & scanner);
+  ScanSight(const sensor_msgs::msg::LaserScan & scan, ScannerPlace scanner_place);
 
   PlaceSight at(const Eigen::Vector2f & place) const;
 
 private:
   bool isReturn(float range) const;
+  // The place's distance from the scanner and its bearing in the scanner frame.
+  void polar(const Eigen::Vector2f & place, float & distance, float & bearing) const;
 
   const sensor_msgs::msg::LaserScan & scan_;
   ScannerPose scanner_;
+  ScannerPlace scanner_place_;
 };
 
 }  // namespace quillon_dynamic_detector

@@ -8,6 +8,7 @@
 #include "quillon_dynamic_detector/clustering_config.hpp"
 #include "quillon_dynamic_detector/self_filter_config.hpp"
 #include "quillon_dynamic_detector/tracker_config.hpp"
+#include "quillon_dynamic_detector/tracking_frame_choice.hpp"
 
 namespace rclcpp
 {
@@ -32,13 +33,23 @@ struct TrailscanSettings
   bool use_geometric_motion_detector = false;
   // Scanner 1 alone: no wait for the second mount, no subscription to its scans.
   bool single_scanner = false;
-  // Track in "odom" instead of the scanner frame (see processLaserScan).
+  // Track in "odom" instead of the scanner frame (see processLaserScan), with each return carried
+  // there at its own beam's moment when odom_at_beam_time is set too.
   bool track_in_odom = false;
+  bool odom_at_beam_time = false;
   // Write each published object's track id into Object.reserved_0 (for trailmerge's
   // "follow_track_ids", or a robot that consumes the scanner's list).
   bool publish_track_ids = false;
   // The robot's own body, removed from each scan before detection (removes nothing by default).
   SelfFilterConfig self_filter;
+
+  TrackingFrame trackingFrame() const
+  {
+    if (!track_in_odom) {
+      return TrackingFrame::Scanner;
+    }
+    return odom_at_beam_time ? TrackingFrame::OdomAtBeamTime : TrackingFrame::Odom;
+  }
 };
 
 // Declares every trailscan parameter on the node, in order, and returns the effective values.

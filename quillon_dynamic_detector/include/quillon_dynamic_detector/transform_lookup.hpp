@@ -2,6 +2,7 @@
 #define QUILLON_DYNAMIC_DETECTOR__TRANSFORM_LOOKUP_HPP_
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include <Eigen/Core>
@@ -34,6 +35,12 @@ bool getTransformMatrix(
 bool getTransformMatrix(
   const std::shared_ptr<tf2_ros::Buffer> & buffer, const std::string & target,
   const std::string & source, const rclcpp::Time & stamp, Eigen::Matrix4f & out);
+
+// The transform at `stamp` when the buffer holds it now: no wait, no fallback and nothing logged,
+// for lookups whose callers do without it.
+std::optional<Eigen::Matrix4f> findTransformMatrix(
+  const std::shared_ptr<tf2_ros::Buffer> & buffer, const std::string & target,
+  const std::string & source, const rclcpp::Time & stamp);
 
 // Whether `buffer` holds the robot's pose at `stamp` now, so that its lookup would not wait.
 bool robotPoseAvailable(const tf2::BufferCore & buffer, const rclcpp::Time & stamp);

@@ -2,12 +2,31 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace quillon_dynamic_detector
 {
 ScanSight::ScanSight(const sensor_msgs::msg::LaserScan & scan, const ScannerPose & scanner)
 : scan_(scan), scanner_(scanner)
 {
+}
+
+ScanSight::ScanSight(const sensor_msgs::msg::LaserScan & scan, ScannerPlace scanner_place)
+: scan_(scan), scanner_place_(std::move(scanner_place))
+{
+}
+
+void ScanSight::polar(const Eigen::Vector2f & place, float & distance, float & bearing) const
+{
+  if (scanner_place_) {
+    const Eigen::Vector2f local = scanner_place_(place);
+    distance = local.norm();
+    bearing = std::atan2(local.y(), local.x());
+    return;
+  }
+  const Eigen::Vector2f offset = place - scanner_.origin;
+  distance = offset.norm();
+  bearing = std::atan2(offset.y(), offset.x()) - scanner_.yaw;
 }
 
 bool ScanSight::isReturn(float range) const
@@ -20,8 +39,9 @@ PlaceSight ScanSight::at(const Eigen::Vector2f & place) const
 {
   const std::size_t beams = scan_.ranges.size();
   const float increment = scan_.angle_increment;
-  const Eigen::Vector2f offset = place - scanner_.origin;
-  const float distance = offset.norm();
+  float distance = 0.0f;
+  float bearing = 0.0f;
+  polar(place, distance, bearing);
   if (
     beams == 0 || !(std::abs(increment) > 0.0f) || !std::isfinite(distance) ||
     distance <= PLACE_RADIUS) {
@@ -31,7 +51,6 @@ PlaceSight ScanSight::at(const Eigen::Vector2f & place) const
   // direction of turn, in [0, 2 pi); a bearing past the last beam is taken from whichever edge
   // of the field of view is nearer.
   const float turn = 2.0f * float(M_PI);
-  const float bearing = std::atan2(offset.y(), offset.x()) - scanner_.yaw;
   const float step = std::abs(increment);
   const float sense = increment > 0.0f ? 1.0f : -1.0f;
   float from_first = std::fmod(sense * (bearing - scan_.angle_min), turn);

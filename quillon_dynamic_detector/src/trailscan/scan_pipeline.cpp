@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdint>
 #include <optional>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "quillon_dynamic_detector/leg_cluster_merging.hpp"
 #include "quillon_dynamic_detector/scan_sight.hpp"
 #include "quillon_dynamic_detector/static_leg_absorption.hpp"
+#include "quillon_dynamic_detector/swept_motion.hpp"
 #include "quillon_dynamic_detector/tracking_frame.hpp"
 #include "quillon_dynamic_detector/trailscan_logger.hpp"
 #include "quillon_dynamic_detector/transform_lookup.hpp"
@@ -87,17 +89,49 @@ bool hasFiniteAngles(const LaserScan & scan)
 }
 
 // The tracker's update with the scan's detections and static clusters carried into the frame
-// where it tracks.
+// where it tracks, at the stamp's pose or, with `swept`, each at its own beam's moment.
 void trackInFrame(
-  const PlanarMotion & frame_from_scanner, const Detections & detections,
+  const PlanarMotion & frame_from_scanner, const SweptMotion * swept, const Detections & detections,
   const ClusterList & static_clusters, double stamp_s, PedestrianTracker & tracker,
   const ScanSight * sight)
 {
   std::vector<quillon_protocol::msg::Object> moved_detections = detections.objects;
-  frame_from_scanner.apply(moved_detections);
   ClusterList moved_clusters = static_clusters;
-  frame_from_scanner.apply(moved_clusters);
+  if (swept) {
+    swept->toFrame(moved_detections);
+    swept->toFrame(moved_clusters);
+  } else {
+    frame_from_scanner.apply(moved_detections);
+    frame_from_scanner.apply(moved_clusters);
+  }
   tracker.update(moved_detections, moved_clusters, detections.scores, stamp_s, sight);
+}
+
+// The scanner's motion over the scan's sweep in the tracking frame, from its pose at the end of
+// the sweep when odom has it already, else from its pose one sweep before the stamp; empty
+// without the scan's timing or either pose (the first scans of a run).
+std::optional<SweptMotion> sweptMotion(
+  const std::shared_ptr<tf2_ros::Buffer> & tf_buffer, const LaserScan & scan,
+  const std::string & output_frame, const rclcpp::Time & stamp,
+  const Eigen::Matrix4f & frame_from_scanner)
+{
+  const std::optional<double> sweep = SweptMotion::sweepDuration(scan);
+  if (!sweep) {
+    return std::nullopt;
+  }
+  for (const double seconds : {*sweep, -*sweep}) {
+    // tf2 reads a time of zero as "the latest transform", and nothing lies before it.
+    const int64_t other_ns = stamp.nanoseconds() + std::llround(seconds * 1e9);
+    if (other_ns <= 0) {
+      continue;
+    }
+    const std::optional<Eigen::Matrix4f> other = findTransformMatrix(
+      tf_buffer, ODOM_FRAME, output_frame, rclcpp::Time(other_ns, stamp.get_clock_type()));
+    if (other) {
+      return SweptMotion::fromPoses(frame_from_scanner, *other, seconds, scan);
+    }
+  }
+  return std::nullopt;
 }
 
 // The scanner's place and heading in the frame a transform carries its points into.
@@ -132,7 +166,8 @@ std::vector<TrackSnapshot> snapshotTracks(
 // The moving clusters cut between the people the tracker expects at `stamp_s`, when it is set to.
 ClusterList splitBetweenTracks(
   const ClusterList & clusters, const PedestrianTracker & tracker, double stamp_s,
-  const std::optional<PlanarMotion> & scanner_from_frame, const ClusteringConfig & clustering)
+  const std::optional<PlanarMotion> & scanner_from_frame, const SweptMotion * swept,
+  const ClusteringConfig & clustering)
 {
   const float min_distance = tracker.config().split_cluster_distance;
   if (!(min_distance > 0.0f)) {
@@ -140,7 +175,9 @@ ClusterList splitBetweenTracks(
   }
   std::vector<ExpectedPerson> places =
     tracker.predictedPublishedPlaces(stamp_s, tracker.config().split_min_track_age);
-  if (scanner_from_frame) {
+  if (swept) {
+    swept->toScanner(places);
+  } else if (scanner_from_frame) {
     scanner_from_frame->apply(places);
   }
   return splitClustersBetweenPlaces(
@@ -160,7 +197,7 @@ ScanOutcome processLaserScan(
   const std::string & sensor_name, const std::string & output_frame,
   const ClusteringConfig & clustering, const ClusterMergeConfig & cluster_merge,
   const ClassifierConfig & classifier, double max_input_age_ms, PedestrianTracker & tracker,
-  bool track_in_odom, const SelfFilter & self_filter, const ScanObservers & observers,
+  TrackingFrame tracking_frame, const SelfFilter & self_filter, const ScanObservers & observers,
   const rclcpp::Clock::SharedPtr & age_clock)
 {
   const auto t0 = SteadyClock::now();
@@ -207,13 +244,18 @@ ScanOutcome processLaserScan(
   }
   // Tracking in odom needs the scanner's own pose too; looked up before anything is published.
   std::optional<PlanarMotion> odom_from_scanner;
+  std::optional<SweptMotion> swept;
   Eigen::Matrix4f tracking_from_output = Eigen::Matrix4f::Identity();
-  if (track_in_odom) {
+  if (tracking_frame != TrackingFrame::Scanner) {
     if (!getTransformMatrix(tf_buffer, ODOM_FRAME, output_frame, stamp, tracking_from_output)) {
       return ScanOutcome::kNoTransform;
     }
     odom_from_scanner = PlanarMotion::fromMatrix(tracking_from_output);
   }
+  if (tracking_frame == TrackingFrame::OdomAtBeamTime) {
+    swept = sweptMotion(tf_buffer, *scan, output_frame, stamp, tracking_from_output);
+  }
+  const SweptMotion * swept_or_none = swept ? &*swept : nullptr;
   const geometry_msgs::msg::Pose pose = poseFromMatrix(odom_from_base);
   const LaserScan::ConstSharedPtr seen = removeRobotReturns(scan, self_filter);
   auto dynamic_scan = std::make_shared<LaserScan>();
@@ -242,8 +284,8 @@ ScanOutcome processLaserScan(
     absorbNearbyStaticLegLikeClusters(dynamic_clusters, static_clusters, cluster_merge);
   const auto scanner_from_odom =
     odom_from_scanner ? std::optional<PlanarMotion>(odom_from_scanner->inverse()) : std::nullopt;
-  dynamic_clusters =
-    splitBetweenTracks(dynamic_clusters, tracker, stamp.seconds(), scanner_from_odom, clustering);
+  dynamic_clusters = splitBetweenTracks(
+    dynamic_clusters, tracker, stamp.seconds(), scanner_from_odom, swept_or_none, clustering);
   const auto t2 = SteadyClock::now();
 
   const Detections detections = buildDetections(dynamic_clusters, classifier);
@@ -256,12 +298,18 @@ ScanOutcome processLaserScan(
   // The tracker sees the scan only when it ends or keeps tracks on what the scan shows.
   std::optional<ScanSight> sight;
   if (tracker.config().seen_empty_timeout > 0.0f || tracker.config().occluded_coast_time > 0.0f) {
-    sight.emplace(*seen, scannerPose(tracking_from_output));
+    if (swept) {
+      sight.emplace(
+        *seen, [&swept](const Eigen::Vector2f & place) { return swept->toScanner(place); });
+    } else {
+      sight.emplace(*seen, scannerPose(tracking_from_output));
+    }
   }
   const ScanSight * sight_or_none = sight ? &*sight : nullptr;
   if (odom_from_scanner) {
     trackInFrame(
-      *odom_from_scanner, detections, static_clusters, stamp.seconds(), tracker, sight_or_none);
+      *odom_from_scanner, swept_or_none, detections, static_clusters, stamp.seconds(), tracker,
+      sight_or_none);
   } else {
     tracker.update(
       detections.objects, static_clusters, detections.scores, stamp.seconds(), sight_or_none);
@@ -312,7 +360,7 @@ template ScanOutcome processLaserScan<orvane::perception::DynamicLaserDetector>(
   const CloudPublisher &, const CloudPublisher &, const CloudPublisher &, const CloudPublisher &,
   const ObjectListPublisher &, const MarkerPublisher &, const std::string &, const std::string &,
   const ClusteringConfig &, const ClusterMergeConfig &, const ClassifierConfig &, double,
-  PedestrianTracker &, bool, const SelfFilter &, const ScanObservers &,
+  PedestrianTracker &, TrackingFrame, const SelfFilter &, const ScanObservers &,
   const rclcpp::Clock::SharedPtr &);
 
 template ScanOutcome processLaserScan<GeometricMotionDetector>(
@@ -321,7 +369,7 @@ template ScanOutcome processLaserScan<GeometricMotionDetector>(
   const CloudPublisher &, const CloudPublisher &, const CloudPublisher &,
   const ObjectListPublisher &, const MarkerPublisher &, const std::string &, const std::string &,
   const ClusteringConfig &, const ClusterMergeConfig &, const ClassifierConfig &, double,
-  PedestrianTracker &, bool, const SelfFilter &, const ScanObservers &,
+  PedestrianTracker &, TrackingFrame, const SelfFilter &, const ScanObservers &,
   const rclcpp::Clock::SharedPtr &);
 
 }  // namespace quillon_dynamic_detector

@@ -9,6 +9,7 @@ list(APPEND TRAILSCAN_LIBRARY_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/cluster_palette.cpp
   ${CMAKE_CURRENT_LIST_DIR}/output_messages.cpp
   ${CMAKE_CURRENT_LIST_DIR}/tracking_frame.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/swept_motion.cpp
   ${CMAKE_CURRENT_LIST_DIR}/self_filter_config.cpp
   ${CMAKE_CURRENT_LIST_DIR}/self_filter.cpp
   ${CMAKE_CURRENT_LIST_DIR}/scan_pipeline.cpp

@@ -17,6 +17,11 @@ PlanarMotion PlanarMotion::fromMatrix(const Eigen::Matrix4f & transform)
   return PlanarMotion(std::cos(yaw), std::sin(yaw), transform(0, 3), transform(1, 3));
 }
 
+PlanarMotion PlanarMotion::fromPose(double x, double y, double yaw)
+{
+  return PlanarMotion(std::cos(yaw), std::sin(yaw), x, y);
+}
+
 PlanarMotion PlanarMotion::inverse() const
 {
   // p = R^T (p' - t)
@@ -53,33 +58,43 @@ void PlanarMotion::apply(std::vector<quillon_protocol::msg::Object> & objects) c
   }
 }
 
+void PlanarMotion::apply(ExpectedPerson & person) const
+{
+  double x = person.place.x();
+  double y = person.place.y();
+  move(x, y);
+  person.place = Eigen::Vector2f(static_cast<float>(x), static_cast<float>(y));
+  const double vx = person.velocity.x();
+  const double vy = person.velocity.y();
+  person.velocity = Eigen::Vector2f(
+    static_cast<float>(cos_yaw_ * vx - sin_yaw_ * vy),
+    static_cast<float>(sin_yaw_ * vx + cos_yaw_ * vy));
+}
+
 void PlanarMotion::apply(std::vector<ExpectedPerson> & people) const
 {
   for (ExpectedPerson & person : people) {
-    double x = person.place.x();
-    double y = person.place.y();
-    move(x, y);
-    person.place = Eigen::Vector2f(static_cast<float>(x), static_cast<float>(y));
-    const double vx = person.velocity.x();
-    const double vy = person.velocity.y();
-    person.velocity = Eigen::Vector2f(
-      static_cast<float>(cos_yaw_ * vx - sin_yaw_ * vy),
-      static_cast<float>(sin_yaw_ * vx + cos_yaw_ * vy));
+    apply(person);
   }
 }
 
 void PlanarMotion::apply(ClusterList & clusters) const
 {
+  movePointsOf(clusters, [this](double & x, double & y) { move(x, y); });
+}
+
+void movePointsOf(
+  ClusterList & clusters, const std::function<void(double &, double &)> & move_point)
+{
   for (auto & cluster : clusters) {
     if (!cluster) {
       continue;
     }
-    // Clusters are shared with the debug clouds already published; move a copy.
     auto moved = std::make_shared<pcl::PointCloud<pcl::PointXYZ>>(*cluster);
     for (auto & p : moved->points) {
       double x = p.x;
       double y = p.y;
-      move(x, y);
+      move_point(x, y);
       p.x = static_cast<float>(x);
       p.y = static_cast<float>(y);
     }

@@ -262,13 +262,14 @@ void TrailscanNode::Wiring::subscribe(ScanChannel & c)
           c.static_cloud_pub, c.raw_candidate_cloud_pub, c.confirmed_cloud_pub,
           c.local_map_cloud_pub, c.objects_pub, c.markers_pub, c.sensor_name, c.output_frame,
           s.clustering, s.cluster_merge, s.classifier, s.max_input_age_ms, *c.tracker,
-          s.track_in_odom, c.self_filter, c.observers, ageClock()));
+          s.trackingFrame(), c.self_filter, c.observers, ageClock()));
       } else {
         c.outcomes.add(processLaserScan(
           scan, tf_buffer, *c.closed_detector, *clusterer, c.dynamic_cloud_pub, c.static_cloud_pub,
           c.raw_candidate_cloud_pub, c.confirmed_cloud_pub, c.local_map_cloud_pub, c.objects_pub,
           c.markers_pub, c.sensor_name, c.output_frame, s.clustering, s.cluster_merge, s.classifier,
-          s.max_input_age_ms, *c.tracker, s.track_in_odom, c.self_filter, c.observers, ageClock()));
+          s.max_input_age_ms, *c.tracker, s.trackingFrame(), c.self_filter, c.observers,
+          ageClock()));
       }
     });
 }

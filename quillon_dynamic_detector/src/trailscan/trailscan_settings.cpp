@@ -402,6 +402,13 @@ TrailscanSettings declareTrailscanParameters(rclcpp::Node & node)
   s.input_age_on_node_clock = declare("runtime.input_age_on_node_clock", s.input_age_on_node_clock);
   s.use_geometric_motion_detector = declare("frontend.use_geometric_motion_detector", false);
   s.track_in_odom = declare("tracker.track_in_odom", s.track_in_odom);
+  s.odom_at_beam_time = declare("tracker.odom_at_beam_time", s.odom_at_beam_time);
+  if (s.odom_at_beam_time && !s.track_in_odom) {
+    RCLCPP_WARN(
+      node.get_logger(),
+      "parameter 'tracker.odom_at_beam_time' is set, but it has no effect without "
+      "'tracker.track_in_odom'");
+  }
   s.publish_track_ids = declare("tracker.publish_track_ids", s.publish_track_ids);
   s.single_scanner = declare("single_scanner", s.single_scanner);
   readSelfFilter(node, schema, s.self_filter);

@@ -93,6 +93,21 @@ bool getTransformMatrix(
   }
 }
 
+std::optional<Eigen::Matrix4f> findTransformMatrix(
+  const std::shared_ptr<tf2_ros::Buffer> & buffer, const std::string & target,
+  const std::string & source, const rclcpp::Time & stamp)
+{
+  try {
+    const tf2::TimePoint time{std::chrono::nanoseconds(stamp.nanoseconds())};
+    const auto tf = buffer->lookupTransform(target, source, time, tf2::durationFromSec(0.0));
+    Eigen::Matrix4f out;
+    pcl_ros::transformAsMatrix(tf, out);
+    return out;
+  } catch (const tf2::TransformException &) {
+    return std::nullopt;
+  }
+}
+
 bool robotPoseAvailable(const tf2::BufferCore & buffer, const rclcpp::Time & stamp)
 {
   const tf2::TimePoint time{std::chrono::nanoseconds(stamp.nanoseconds())};

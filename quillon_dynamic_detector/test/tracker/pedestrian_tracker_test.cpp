@@ -19,6 +19,7 @@ namespace
 
 using quillon_dynamic_detector::ClusterList;
 using quillon_dynamic_detector::PedestrianTracker;
+using quillon_dynamic_detector::ScannerPose;
 using quillon_dynamic_detector::ScanSight;
 using quillon_dynamic_detector::Track;
 using quillon_dynamic_detector::TrackerConfig;
@@ -316,8 +317,8 @@ TEST(PedestrianTracker, ATrackWhosePlaceTheScansShowEmptyEndsAfterTheTimeout)
 {
   const auto wall_at_5m = wallAt(5.0f);
   const auto wall_at_2m = wallAt(2.0f);
-  const ScanSight seen_through(wall_at_5m, {});
-  const ScanSight at_its_place(wall_at_2m, {});
+  const ScanSight seen_through(wall_at_5m, ScannerPose());
+  const ScanSight at_its_place(wall_at_2m, ScannerPose());
   const std::vector<float> scores = {0.8f};
   LogCapture log(ConsoleOutput::Suppress);
   // The track stands at (x, 0) for three scans, then gets no detection but the given sights
@@ -379,8 +380,8 @@ TEST(PedestrianTracker, APedestrianHiddenBehindNearerReturnsCoastsForTheOccluded
 {
   const auto wall_at_1m = wallAt(1.0f);
   const auto wall_at_5m = wallAt(5.0f);
-  const ScanSight hidden(wall_at_1m, {});
-  const ScanSight seen_through(wall_at_5m, {});
+  const ScanSight hidden(wall_at_1m, ScannerPose());
+  const ScanSight seen_through(wall_at_5m, ScannerPose());
   // A track stands at (2, 0) for three scans (detected last at 0.2 s), then gets no detection:
   // how many scans it lives through.
   DetectionShape pedestrian;

@@ -135,4 +135,23 @@ TEST(ScanSight, PlacesAreTakenFromTheScannersPoseInTheTrackingFrameAndItsOwnTurn
   EXPECT_EQ(PlaceSight::OutOfView, sightOf(reversed, -2.0f, 0.0f));
 }
 
+// A sight may take each place's position in the scanner frame from a function instead of one
+// pose (a scanner that moved during its sweep saw each bearing from another pose): the scan is
+// read where the function puts the place.
+TEST(ScanSight, APlaceMayBeFoundInTheScanByAFunction)
+{
+  LaserScan scan = scanReading(5.0f);
+  const std::size_t ahead = beamTowards(scan, 0.0f);
+  for (std::size_t i = ahead - 60; i <= ahead + 60; ++i) {
+    scan.ranges[i] = 1.0f;  // something 1 m ahead
+  }
+  const ScanSight shifted(scan, [](const Eigen::Vector2f & place) {
+    return Eigen::Vector2f(place.x() - 10.0f, place.y() - 5.0f);
+  });
+  EXPECT_EQ(PlaceSight::Hidden, shifted.at(Eigen::Vector2f(12.0f, 5.0f)));
+  EXPECT_EQ(PlaceSight::SeenThrough, shifted.at(Eigen::Vector2f(10.0f, 7.0f)));
+  EXPECT_EQ(PlaceSight::OutOfView, shifted.at(Eigen::Vector2f(8.0f, 5.0f)));
+  EXPECT_EQ(PlaceSight::Unknown, shifted.at(Eigen::Vector2f(10.1f, 5.0f))) << "at the scanner";
+}
+
 }  // namespace

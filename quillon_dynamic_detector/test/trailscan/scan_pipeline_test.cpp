@@ -141,7 +141,7 @@ public:
 
   Received<quillon_protocol::msg::ObjectList> objects;
   Received<visualization_msgs::msg::MarkerArray> markers;
-  bool track_in_odom = false;
+  TrackingFrame tracking_frame = TrackingFrame::Scanner;
   SelfFilter self_filter;
   ScanObservers observers;
 
@@ -153,7 +153,7 @@ private:
       scan, buffer_, detector, *clusterer_, dynamic_pub_, static_pub_, raw_pub_, confirmed_pub_,
       map_pub_, objects_pub_, markers_pub_, "top_scan_01", "base_scan_01", settings_.clustering,
       settings_.cluster_merge, settings_.classifier, settings_.max_input_age_ms, *tracker_,
-      track_in_odom, self_filter, observers);
+      tracking_frame, self_filter, observers);
   }
 
   template <typename MessageT>
@@ -295,7 +295,7 @@ TEST_F(ScanPipelineTest, FailedPoseLookupPublishesNothing)
 
   // Tracking in odom also needs the scanner's mount; without it the scan goes the same way.
   PipelineHarness without_mount;
-  without_mount.track_in_odom = true;
+  without_mount.tracking_frame = TrackingFrame::Odom;
   EXPECT_EQ(
     without_mount.process(roomScanAt(cluster_builders::Room(), now)), ScanOutcome::kNoTransform);
   EXPECT_EQ(without_mount.messagesOnAnyTopic(), 0u);
@@ -461,53 +461,75 @@ TEST_F(ScanPipelineTest, AWalkingPersonBecomesAPublishedPedestrian)
   }
 }
 
-// Tracking in "odom" is invisible to a robot that stands still, wherever it stands: the same
-// pedestrian is published at the same place in the scanner frame, with the same velocity and
-// markers, as when tracking in the scanner frame.
+// Tracking in "odom" is invisible to a robot that stands still, wherever it stands, whether the
+// returns are carried there at the scan's stamp or at each beam's moment of a timed sweep: the
+// same pedestrian is published at the same place in the scanner frame, with the same velocity
+// and markers, as when tracking in the scanner frame.
 TEST_F(ScanPipelineTest, TrackingInOdomPublishesInTheScannerFrameAsBefore)
 {
-  std::vector<quillon_protocol::msg::ObjectList> lists[2];
-  std::vector<visualization_msgs::msg::MarkerArray> markers[2];
-  for (const bool in_odom : {false, true}) {
+  const TrackingFrame frames[] = {
+    TrackingFrame::Scanner, TrackingFrame::Odom, TrackingFrame::OdomAtBeamTime};
+  std::vector<quillon_protocol::msg::ObjectList> lists[3];
+  std::vector<visualization_msgs::msg::MarkerArray> markers[3];
+  for (int f = 0; f < 3; ++f) {
     ros2_compat::testing::ScopedFakeSystemTime fake_time(START_NS);
     PipelineHarness harness;
     harness.placeRobot(12.0, -7.0, 2.0);
-    harness.track_in_odom = in_odom;
+    harness.tracking_frame = frames[f];
     int64_t now = START_NS;
     for (int k = 0; k < 45; ++k) {
       cluster_builders::Room room;
       if (k >= 10) {
         cluster_builders::addWalkingPerson(room, -2.0F, 1.5F, 1.0F, 0.1F * (k - 10));
       }
-      EXPECT_EQ(harness.process(roomScanAt(room, now)), ScanOutcome::kProcessed);
+      const LaserScan::SharedPtr scan = roomScanAt(room, now);
+      scan->time_increment = 0.05F / static_cast<float>(scan->ranges.size());
+      EXPECT_EQ(harness.process(scan), ScanOutcome::kProcessed);
       now += 100000000LL;
       ros2_compat::testing::set_system_time(now);
     }
-    lists[in_odom] = harness.objects.messages;
-    markers[in_odom] = harness.markers.messages;
+    lists[f] = harness.objects.messages;
+    markers[f] = harness.markers.messages;
   }
-  ASSERT_EQ(lists[0].size(), lists[1].size());
   ASSERT_FALSE(lists[0].back().objects.empty());
-  for (std::size_t i = 0; i < lists[0].size(); ++i) {
-    ASSERT_EQ(lists[0][i].objects.size(), lists[1][i].objects.size()) << i;
-    EXPECT_EQ(lists[1][i].header.frame_id, "base_scan_01");
-    for (std::size_t j = 0; j < lists[0][i].objects.size(); ++j) {
-      const auto & a = lists[0][i].objects[j];
-      const auto & b = lists[1][i].objects[j];
-      EXPECT_NEAR(a.pose.position.x, b.pose.position.x, 1e-3);
-      EXPECT_NEAR(a.pose.position.y, b.pose.position.y, 1e-3);
-      EXPECT_NEAR(a.velocity_x, b.velocity_x, 1e-2);
-      EXPECT_NEAR(a.velocity_y, b.velocity_y, 1e-2);
-      EXPECT_EQ(a.classification, b.classification);
+  for (int f = 1; f < 3; ++f) {
+    ASSERT_EQ(lists[0].size(), lists[f].size());
+    for (std::size_t i = 0; i < lists[0].size(); ++i) {
+      ASSERT_EQ(lists[0][i].objects.size(), lists[f][i].objects.size()) << i;
+      EXPECT_EQ(lists[f][i].header.frame_id, "base_scan_01");
+      for (std::size_t j = 0; j < lists[0][i].objects.size(); ++j) {
+        const auto & a = lists[0][i].objects[j];
+        const auto & b = lists[f][i].objects[j];
+        EXPECT_NEAR(a.pose.position.x, b.pose.position.x, 1e-3);
+        EXPECT_NEAR(a.pose.position.y, b.pose.position.y, 1e-3);
+        EXPECT_NEAR(a.velocity_x, b.velocity_x, 1e-2);
+        EXPECT_NEAR(a.velocity_y, b.velocity_y, 1e-2);
+        EXPECT_EQ(a.classification, b.classification);
+      }
     }
+    ASSERT_EQ(markers[0].size(), markers[f].size());
+    const auto & label_in_scanner = markers[0].back().markers.at(2);
+    const auto & label_in_odom = markers[f].back().markers.at(2);
+    EXPECT_EQ(label_in_odom.header.frame_id, "base_scan_01");
+    EXPECT_NEAR(label_in_scanner.pose.position.x, label_in_odom.pose.position.x, 1e-3);
+    EXPECT_NEAR(label_in_scanner.pose.position.y, label_in_odom.pose.position.y, 1e-3);
+    EXPECT_EQ(label_in_scanner.text, label_in_odom.text);
   }
-  ASSERT_EQ(markers[0].size(), markers[1].size());
-  const auto & label_in_scanner = markers[0].back().markers.at(2);
-  const auto & label_in_odom = markers[1].back().markers.at(2);
-  EXPECT_EQ(label_in_odom.header.frame_id, "base_scan_01");
-  EXPECT_NEAR(label_in_scanner.pose.position.x, label_in_odom.pose.position.x, 1e-3);
-  EXPECT_NEAR(label_in_scanner.pose.position.y, label_in_odom.pose.position.y, 1e-3);
-  EXPECT_EQ(label_in_scanner.text, label_in_odom.text);
+}
+
+// At the clock's start there is no pose a sweep before the stamp, nor one after it yet: the scan
+// is carried at its stamp instead of failing.
+TEST_F(ScanPipelineTest, AScanAtTheClocksStartIsTrackedAtBeamTimeWithoutAnEarlierPose)
+{
+  const int64_t now = 10000000LL;  // 10 ms after the clock's zero, within one sweep
+  ros2_compat::testing::ScopedFakeSystemTime fake_time(now);
+  PipelineHarness harness;
+  harness.placeRobot(1.0, 2.0, 0.5);
+  harness.tracking_frame = TrackingFrame::OdomAtBeamTime;
+  const LaserScan::SharedPtr scan = roomScanAt(cluster_builders::Room(), now);
+  scan->time_increment = 0.05F / static_cast<float>(scan->ranges.size());
+  EXPECT_EQ(harness.process(scan), ScanOutcome::kProcessed);
+  EXPECT_EQ(harness.objects.messages.size(), 1u);
 }
 
 // A tool watching the tracker sees every track, in the scanner frame even when tracking in
@@ -518,7 +540,7 @@ TEST_F(ScanPipelineTest, ObserversSeeEveryTrackInTheScannerFrameBeforeItIsPublis
   ros2_compat::testing::ScopedFakeSystemTime fake_time(START_NS);
   PipelineHarness harness;
   harness.placeRobot(12.0, -7.0, 2.0);
-  harness.track_in_odom = true;
+  harness.tracking_frame = TrackingFrame::Odom;
   std::vector<std::string> calls;
   std::vector<TrackSnapshot> tracks;
   std::vector<quillon_protocol::msg::Object> detections;
@@ -587,7 +609,7 @@ TEST_F(ScanPipelineTest, APedestrianWhosePlaceTheScanSeesEmptyLeavesTheListInTim
     ros2_compat::testing::ScopedFakeSystemTime fake_time(START_NS);
     PipelineHarness harness;
     harness.placeRobot(12.0, -7.0, 2.0);
-    harness.track_in_odom = in_odom;
+    harness.tracking_frame = in_odom ? TrackingFrame::Odom : TrackingFrame::Scanner;
     TrackerConfig config;
     config.seen_empty_timeout = timeout_s;
     harness.useTracker(config);
@@ -628,7 +650,7 @@ Published driveWithTheBodyInView(bool geometric, const SelfFilter & self_filter)
   ros2_compat::testing::ScopedFakeSystemTime fake_time(START_NS);
   PipelineHarness harness;
   harness.self_filter = self_filter;
-  harness.track_in_odom = true;
+  harness.tracking_frame = TrackingFrame::Odom;
   for (int k = 0; k < 40; ++k) {
     const float travelled = 0.1F * static_cast<float>(k);
     cluster_builders::Room room;  // walls beyond every range that is examined

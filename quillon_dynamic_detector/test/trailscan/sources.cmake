@@ -3,6 +3,7 @@ list(APPEND TRAILSCAN_TEST_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/trailscan_settings_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/self_filter_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/tracking_frame_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/swept_motion_test.cpp
 )
 list(APPEND TRAILSCAN_SEAM_TEST_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/transform_lookup_test.cpp

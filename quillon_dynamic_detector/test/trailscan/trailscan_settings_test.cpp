@@ -12,6 +12,7 @@
 #include "scratch_folder.hpp"
 
 using quillon_dynamic_detector::declareTrailscanParameters;
+using quillon_dynamic_detector::TrackingFrame;
 using quillon_dynamic_detector::TrailscanSettings;
 
 namespace
@@ -142,6 +143,7 @@ const std::vector<ParameterRow> PARAMETER_TABLE = {
   {"tracker.reidentify_margin", "float32", "0.5"},
   {"tracker.keep_due_to_stop_min_displacement", "float32", "0.0"},
   {"tracker.track_in_odom", "bool", "false"},
+  {"tracker.odom_at_beam_time", "bool", "false"},
   {"tracker.publish_track_ids", "bool", "false"},
   {"runtime.max_input_age_ms", "float64", "250.0"},
   {"runtime.input_age_on_node_clock", "bool", "false"},
@@ -189,7 +191,7 @@ TEST_F(TrailscanSettingsTest, DefaultsMatchTheParameterTable)
 {
   auto node = nodeWith({});
   const TrailscanSettings s = declareTrailscanParameters(*node);
-  ASSERT_EQ(PARAMETER_TABLE.size(), 120u);
+  ASSERT_EQ(PARAMETER_TABLE.size(), 121u);
   for (const ParameterRow & row : PARAMETER_TABLE) {
     SCOPED_TRACE(row.key);
     const rclcpp::Parameter p = node->get_parameter(row.key);
@@ -321,6 +323,19 @@ TEST_F(TrailscanSettingsTest, ValuesThatCannotWorkAreRefusedAndUnusualOnesTaken)
   }
   auto node = nodeWith({"-p", "clustering.tolerance:=3.0"});  // usual: at most 2 m
   EXPECT_EQ(declareTrailscanParameters(*node).clustering.tolerance, 3.0f);
+}
+
+// Carrying returns into odom at each beam's moment needs tracking in odom: set alone, the tracker
+// stays in the scanner frame (start-up warns, see the start-up tests).
+TEST_F(TrailscanSettingsTest, BeamTimeInOdomTakesEffectOnlyWithTrackingInOdom)
+{
+  auto alone = nodeWith({"-p", "tracker.odom_at_beam_time:=true"});
+  EXPECT_EQ(declareTrailscanParameters(*alone).trackingFrame(), TrackingFrame::Scanner);
+  auto both =
+    nodeWith({"-p", "tracker.odom_at_beam_time:=true", "-p", "tracker.track_in_odom:=true"});
+  EXPECT_EQ(declareTrailscanParameters(*both).trackingFrame(), TrackingFrame::OdomAtBeamTime);
+  auto odom = nodeWith({"-p", "tracker.track_in_odom:=true"});
+  EXPECT_EQ(declareTrailscanParameters(*odom).trackingFrame(), TrackingFrame::Odom);
 }
 
 // The self-filter is off unless set; its lists are read as pairs, and a list that describes no

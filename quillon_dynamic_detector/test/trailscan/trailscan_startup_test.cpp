@@ -268,6 +268,18 @@ TEST(TrailscanStartup, KeysItDoesNotHaveAreNamedWithTheirNearestSpelling)
   std::remove(cfg.c_str());
 }
 
+// A key that needs another says so at start-up.
+TEST(TrailscanStartup, BeamTimeInOdomWithoutTrackingInOdomIsNamedAsWithoutEffect)
+{
+  LogCapture log;
+  TrailscanThread app({"--ros-args", "-p", "tracker.odom_at_beam_time:=true"});
+  ASSERT_TRUE(log.wait_for("has no effect without", 10s));
+  EXPECT_EQ(
+    log.count("parameter 'tracker.odom_at_beam_time' is set, but it has no effect without "
+              "'tracker.track_in_odom'"),
+    1u);
+}
+
 // A replay serves TF from the node's own executor on a simulated clock that only that executor
 // advances: a lookup cannot wait for a missing mounting, start-up reports it at once.
 TEST(TrailscanStartup, ReplayLookupsFailAtOnceOnASimulatedClock)
