@@ -26,8 +26,8 @@ class SweptMotion
 public:
   // `frame_from_scanner_other` is the pose `other_seconds` after the stamp (negative: before).
   // Empty when the scan has no usable timing (fewer than two beams, a time_increment or an
-  // angle_increment of 0 or not finite, a sweep longer than 1 s) or `other_seconds` is 0 or not
-  // finite.
+  // angle_increment of 0 or not finite, a sweep longer than 1 s), when `other_seconds` is 0 or not
+  // finite, or when the poses differ by more than 10 m/s or 10 rad/s (a jump of odom).
   static std::optional<SweptMotion> fromPoses(
     const Eigen::Matrix4f & frame_from_scanner_at_stamp,
     const Eigen::Matrix4f & frame_from_scanner_other, double other_seconds,

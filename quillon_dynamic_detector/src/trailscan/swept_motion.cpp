@@ -10,6 +10,10 @@ namespace
 constexpr double TURN = 2.0 * M_PI;
 // s; a longer sweep comes from a broken time_increment, not a scanner.
 constexpr double MAX_SWEEP_S = 1.0;
+// m/s and rad/s; faster, the two poses straddle a jump of odom (a reset, a relocalisation), not
+// the robot's motion.
+constexpr double MAX_SPEED = 10.0;
+constexpr double MAX_YAW_RATE = 10.0;
 // Fixed-point steps that find the beam a place of the tracking frame lies on: each moves the
 // place by the sweep's motion over the change of its beam's moment, a few millimetres at most
 // after the second.
@@ -50,6 +54,9 @@ std::optional<SweptMotion> SweptMotion::fromPoses(
   m.vx_ = (frame_from_scanner_other(0, 3) - m.x_) / other_seconds;
   m.vy_ = (frame_from_scanner_other(1, 3) - m.y_) / other_seconds;
   m.yaw_rate_ = std::remainder(yawOf(frame_from_scanner_other) - m.yaw_, TURN) / other_seconds;
+  if (!(std::hypot(m.vx_, m.vy_) <= MAX_SPEED) || !(std::abs(m.yaw_rate_) <= MAX_YAW_RATE)) {
+    return std::nullopt;
+  }
   m.angle_min_ = scan.angle_min;
   m.angle_increment_ = scan.angle_increment;
   m.seconds_per_beam_ = std::abs(static_cast<double>(scan.time_increment));

@@ -148,7 +148,7 @@ TEST(SweptMotion, ExpectedPeopleComeBackToWhereTheScanSeesThem)
 
 // A scan that says nothing of its timing has no sweep to correct: fewer than two beams, or a
 // time or angle increment of zero or not finite, or a sweep longer than a second; nor do two
-// poses at one moment.
+// poses at one moment, or two across a jump of odom.
 TEST(SweptMotion, AScanWithoutTimingHasNoSweep)
 {
   EXPECT_NEAR(0.075, *SweptMotion::sweepDuration(sweptScan()), 1e-6);
@@ -163,6 +163,10 @@ TEST(SweptMotion, AScanWithoutTimingHasNoSweep)
   EXPECT_FALSE(
     SweptMotion::fromPoses(scannerPoseAfter(0.0), scannerPoseAfter(0.0), 0.0, sweptScan()))
     << "no time between the poses";
+  Eigen::Matrix4f jumped = scannerPoseAfter(-0.075);
+  jumped(0, 3) += 2.0f;  // odom reset between the two poses
+  EXPECT_FALSE(SweptMotion::fromPoses(scannerPoseAfter(0.0), jumped, -0.075, sweptScan()))
+    << "a jump of odom";
   EXPECT_FALSE(broken([](LaserScan & s) { s.time_increment = 0.0f; }));
   EXPECT_FALSE(
     broken([](LaserScan & s) { s.time_increment = std::numeric_limits<float>::quiet_NaN(); }));
