@@ -67,6 +67,7 @@ TrackerConfig decodeConfig(FuzzedBytes & in)
     c.dynamic_gate = 5.0f;
     c.duplicate_track_distance = 2.0f;
     c.duplicate_track_velocity_angle = -1.0f;
+    c.association_across_factor = 3.0f;  // walkers weigh detections a rival lies nearer to
   }
   if (variant & 32U) {
     c.init_score_threshold = 0.0f;

@@ -128,9 +128,15 @@ struct TrackerConfig
   // tells them from a track that slid onto a chair leg beside its birthplace. 0: the flag of a
   // track matched in this scan starts from its newest detection's shape.
   float keep_due_to_stop_min_displacement = 0.0f;
+  // Above 1, a published pedestrian walking at 0.5 m/s or more measures a detection that another
+  // established track lies nearer to with the offset across its heading counted this many times
+  // (in choosing and against dynamic_gate): a walker whose own detection is missing does not take
+  // the one of someone beside them or crossing their path, and a lone walker who turns still
+  // takes theirs. 1: distance is distance.
+  float association_across_factor = 1.0f;
 };
 
-static_assert(sizeof(TrackerConfig) == 68 * 4, "TrackerConfig holds 68 four-byte fields");
+static_assert(sizeof(TrackerConfig) == 69 * 4, "TrackerConfig holds 69 four-byte fields");
 
 }  // namespace quillon_dynamic_detector
 

@@ -19,6 +19,10 @@ namespace quillon_dynamic_detector
 namespace
 {
 
+// m/s; a published pedestrian at least this fast has a heading that
+// "tracker.association_across_factor" measures across (a standing person has none).
+constexpr float WALKING_HEADING_MIN_SPEED = 0.5f;
+
 Eigen::Vector2f detectionPosition(const Track::Object & detection)
 {
   return Eigen::Vector2f(
@@ -113,7 +117,7 @@ void PedestrianTracker::correctMatchedTracks(
     gates.push_back(associationGate(track, t));
   }
   const std::vector<TrackDetectionPair> pairs =
-    associateNearest(track_positions, detection_positions, gates);
+    associateNearest(track_positions, detection_positions, gates, headingWeighting());
   for (const auto & [i, j] : pairs) {
     // Without a shape score the track keeps its own.
     const float score =
@@ -122,6 +126,24 @@ void PedestrianTracker::correctMatchedTracks(
     track_matched[i] = true;
     detection_matched[j] = true;
   }
+}
+
+HeadingWeighting PedestrianTracker::headingWeighting() const
+{
+  HeadingWeighting weighting;
+  if (!(config_.association_across_factor > 1.0f)) {
+    return weighting;
+  }
+  weighting.across_factor = config_.association_across_factor;
+  for (const Track & track : tracks_) {
+    const Eigen::Vector2f velocity = track.velocity();
+    const float speed = velocity.norm();
+    const bool walks = track.isPublished() && speed > WALKING_HEADING_MIN_SPEED;
+    weighting.headings.push_back(
+      walks ? Eigen::Vector2f(velocity / speed) : Eigen::Vector2f::Zero());
+    weighting.rivals.push_back(track.isEstablished());
+  }
+  return weighting;
 }
 
 float PedestrianTracker::associationGate(const Track & track, double t) const

@@ -1,9 +1,48 @@
 #include "quillon_dynamic_detector/track_association.hpp"
 
+#include <cmath>
 #include <cstddef>
 
 namespace quillon_dynamic_detector
 {
+
+namespace
+{
+
+bool rivalLiesNearer(
+  const PlanarPoints & track_positions, const Eigen::Vector2f & detection, std::size_t track,
+  float distance, const std::vector<bool> & rivals)
+{
+  for (std::size_t k = 0; k < track_positions.size(); ++k) {
+    if (k != track && rivals[k] && (detection - track_positions[k]).norm() < distance) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// The distance track `i` measures to `detection`: plain, or weighted across its heading when a
+// rival lies nearer to the detection.
+float associationDistance(
+  const PlanarPoints & track_positions, const Eigen::Vector2f & detection, std::size_t i,
+  const HeadingWeighting & weighting)
+{
+  const Eigen::Vector2f offset = detection - track_positions[i];
+  const float distance = offset.norm();
+  if (weighting.headings.empty() || weighting.headings[i].isZero()) {
+    return distance;
+  }
+  if (!rivalLiesNearer(track_positions, detection, i, distance, weighting.rivals)) {
+    return distance;
+  }
+  const Eigen::Vector2f & heading = weighting.headings[i];
+  const float along = offset.dot(heading);
+  const float across = offset.x() * heading.y() - offset.y() * heading.x();
+  const float weighted_across = weighting.across_factor * across;
+  return std::sqrt(along * along + weighted_across * weighted_across);
+}
+
+}  // namespace
 
 std::vector<TrackDetectionPair> associateNearest(
   const PlanarPoints & track_positions, const PlanarPoints & detection_positions, float gate)
@@ -16,6 +55,13 @@ std::vector<TrackDetectionPair> associateNearest(
   const PlanarPoints & track_positions, const PlanarPoints & detection_positions,
   const std::vector<float> & gates)
 {
+  return associateNearest(track_positions, detection_positions, gates, HeadingWeighting{});
+}
+
+std::vector<TrackDetectionPair> associateNearest(
+  const PlanarPoints & track_positions, const PlanarPoints & detection_positions,
+  const std::vector<float> & gates, const HeadingWeighting & weighting)
+{
   std::vector<TrackDetectionPair> pairs;
   std::vector<bool> taken(detection_positions.size(), false);
   for (std::size_t i = 0; i < track_positions.size(); ++i) {
@@ -25,7 +71,8 @@ std::vector<TrackDetectionPair> associateNearest(
       if (taken[j]) {
         continue;
       }
-      const float distance = (track_positions[i] - detection_positions[j]).norm();
+      const float distance =
+        associationDistance(track_positions, detection_positions[j], i, weighting);
       if (distance < best_distance) {
         best_distance = distance;
         chosen = static_cast<std::ptrdiff_t>(j);

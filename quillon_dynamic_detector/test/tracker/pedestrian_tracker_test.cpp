@@ -310,6 +310,40 @@ TEST(PedestrianTracker, AWalkerWhoStopsStaysAPedestrianWhenTheirLegsNoLongerLook
   EXPECT_FALSE(published_after_stop(0.0f, walker)) << "off";
 }
 
+// With "tracker.association_across_factor", a walker whose own detection is missing does not take
+// the detection of the companion walking 0.6 m beside them (the companion's track lies nearer to
+// it); alone, or beside a track found only once (not yet confirmed), a walker still takes a
+// detection beside their line, as someone who turned. Without the key the walker takes their
+// companion's detection.
+TEST(PedestrianTracker, AWalkerDoesNotTakeTheDetectionOfTheCompanionBesideThem)
+{
+  // Walks along y = 0 for 20 scans, with a companion along y = 0.6 from scan `companion_from`
+  // on; then only the detection on the companion's line is found. Returns how far across their
+  // line the walker's track went.
+  const auto pulled_across = [](float across_factor, int companion_from) {
+    TrackerConfig config;
+    config.association_across_factor = across_factor;
+    PedestrianTracker tracker(config);
+    double t = 0.0;
+    for (int scan = 0; scan < 20; ++scan, t += 0.1) {
+      std::vector<Object> detections = {makeDetection(0.1 * scan, 0)};
+      if (scan >= companion_from) {
+        detections.push_back(makeDetection(0.1 * scan, 0.6));
+      }
+      tracker.update(detections, {}, std::vector<float>(detections.size(), 0.8f), t);
+    }
+    const Track & walker = tracker.tracks().at(0);
+    EXPECT_TRUE(walker.isPublished());
+    EXPECT_NEAR(0.0f, walker.position().y(), 0.01f);
+    tracker.update({makeDetection(2.0, 0.6)}, {}, {0.8f}, t);
+    return tracker.tracks().at(0).position().y();
+  };
+  EXPECT_GT(pulled_across(1.0f, 0), 0.2f) << "without the key";
+  EXPECT_LT(pulled_across(2.0f, 0), 0.05f) << "beside a companion";
+  EXPECT_GT(pulled_across(2.0f, 20), 0.2f) << "alone";
+  EXPECT_GT(pulled_across(2.0f, 19), 0.2f) << "beside a track found once";
+}
+
 // With "tracker.seen_empty_timeout", a track that lost its person ends once the scans have shown
 // its place empty (seen through or out of view) for that long without a break; a detection or a
 // scan that cannot see the place keeps it. Without the option or the scan it coasts as before.

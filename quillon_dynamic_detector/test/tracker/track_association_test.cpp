@@ -9,6 +9,7 @@ namespace
 {
 
 using quillon_dynamic_detector::associateNearest;
+using quillon_dynamic_detector::HeadingWeighting;
 using quillon_dynamic_detector::PlanarPoints;
 using quillon_dynamic_detector::TrackDetectionPair;
 using Pairs = std::vector<TrackDetectionPair>;
@@ -33,6 +34,41 @@ TEST(TrackAssociation, GreedyInTrackOrderWithStrictGateAndLowerIndexOnTies)
   EXPECT_EQ(Pairs{}, associateNearest({}, {{0.0f, 0.0f}}, 1.0f));
   EXPECT_EQ(Pairs{}, associateNearest({{0.0f, 0.0f}}, {}, 1.0f));
   EXPECT_EQ(Pairs{}, associateNearest({{nan, 0.0f}}, {{0.0f, 0.0f}, {nan, nan}}, 1.0f));
+}
+
+// A walker (a track with a heading) measures a detection that a rival lies nearer to with its
+// offset across the heading counted `across_factor` times; any other detection plainly. Here a
+// walker heading along x at the origin, a rival at (0, 0.6) and a 1 m gate.
+TEST(TrackAssociation, AWalkerWeighsAcrossItsHeadingTheDetectionsARivalLiesNearerTo)
+{
+  const PlanarPoints tracks = {{0.0f, 0.0f}, {0.0f, 0.6f}};
+  const std::vector<float> gates = {1.0f, 0.0f};  // the rival takes nothing itself
+  const auto weighting = [](Eigen::Vector2f heading, bool rival) {
+    return HeadingWeighting{{heading, {0.0f, 0.0f}}, {false, rival}, 2.0f};
+  };
+  const Eigen::Vector2f along_x(1.0f, 0.0f);
+  // The detection at (0, 0.35) lies nearer to the rival: 0.7 m for the walker, beyond the
+  // one 0.4 m ahead.
+  const PlanarPoints ahead_and_beside = {{0.4f, 0.0f}, {0.0f, 0.35f}};
+  EXPECT_EQ(
+    (Pairs{{0, 0}}), associateNearest(tracks, ahead_and_beside, gates, weighting(along_x, true)));
+  EXPECT_EQ(
+    (Pairs{{0, 1}}), associateNearest(tracks, ahead_and_beside, gates, weighting(along_x, false)))
+    << "no rival";
+  EXPECT_EQ(
+    (Pairs{{0, 1}}),
+    associateNearest(tracks, ahead_and_beside, gates, weighting({0.0f, 0.0f}, true)))
+    << "no heading";
+  EXPECT_EQ(
+    (Pairs{{0, 1}}),
+    associateNearest(tracks, ahead_and_beside, gates, weighting({0.0f, 1.0f}, true)))
+    << "heading along y: the detection lies on the walker's line";
+  // Against the gate: 0.49 m across counts 0.98 m, 0.51 m counts 1.02 m.
+  EXPECT_EQ(
+    (Pairs{{0, 0}}), associateNearest(tracks, {{0.0f, 0.49f}}, gates, weighting(along_x, true)));
+  EXPECT_EQ(Pairs{}, associateNearest(tracks, {{0.0f, 0.51f}}, gates, weighting(along_x, true)));
+  EXPECT_EQ((Pairs{{0, 0}}), associateNearest(tracks, {{0.0f, 0.51f}}, gates, HeadingWeighting{}))
+    << "no weighting";
 }
 
 }  // namespace

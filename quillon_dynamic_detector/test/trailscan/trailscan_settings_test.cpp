@@ -142,6 +142,7 @@ const std::vector<ParameterRow> PARAMETER_TABLE = {
   {"tracker.reidentify_reach_growth", "float32", "0.5"},
   {"tracker.reidentify_margin", "float32", "0.5"},
   {"tracker.keep_due_to_stop_min_displacement", "float32", "0.0"},
+  {"tracker.association_across_factor", "float32", "1.0"},
   {"tracker.track_in_odom", "bool", "false"},
   {"tracker.odom_at_beam_time", "bool", "false"},
   {"tracker.publish_track_ids", "bool", "false"},
@@ -191,7 +192,7 @@ TEST_F(TrailscanSettingsTest, DefaultsMatchTheParameterTable)
 {
   auto node = nodeWith({});
   const TrailscanSettings s = declareTrailscanParameters(*node);
-  ASSERT_EQ(PARAMETER_TABLE.size(), 121u);
+  ASSERT_EQ(PARAMETER_TABLE.size(), 122u);
   for (const ParameterRow & row : PARAMETER_TABLE) {
     SCOPED_TRACE(row.key);
     const rclcpp::Parameter p = node->get_parameter(row.key);
