@@ -138,7 +138,7 @@ HeadingWeighting PedestrianTracker::headingWeighting() const
   for (const Track & track : tracks_) {
     const Eigen::Vector2f velocity = track.velocity();
     const float speed = velocity.norm();
-    const bool walks = track.isPublished() && speed > WALKING_HEADING_MIN_SPEED;
+    const bool walks = track.isPublished() && speed >= WALKING_HEADING_MIN_SPEED;
     weighting.headings.push_back(
       walks ? Eigen::Vector2f(velocity / speed) : Eigen::Vector2f::Zero());
     weighting.rivals.push_back(track.isEstablished());
