@@ -172,6 +172,19 @@ double secondsSince(int64_t origin_ns, int64_t stamp_ns)
   return 1e-9 * static_cast<double>(stamp_ns - origin_ns);
 }
 
+// How long a switched person was out of every scanner's sight before the switch, if half a
+// second or more.
+std::string outOfSightNote(const IdentitySwitch & change)
+{
+  if (!(change.out_of_sight_s >= 0.5)) {
+    return "";
+  }
+  char text[64];
+  std::snprintf(
+    text, sizeof(text), ", out of every scanner's sight for %.2f s of it", change.out_of_sight_s);
+  return text;
+}
+
 // For each list topic and gate: where its false positives were, then every identity switch with
 // its cause and the count per cause.
 void printSwitches(
@@ -198,10 +211,10 @@ void printSwitches(
       }
       for (const IdentitySwitch & change : gate.switches) {
         std::printf(
-          "  %.2f s person %d (%s): id %d -> %d, %.2f s after their last match: %s\n",
+          "  %.2f s person %d (%s): id %d -> %d, %.2f s after their last match: %s%s\n",
           secondsSince(origins.at(row), change.stamp_ns), change.person,
           change.standing ? "standing" : "walking", change.from_id, change.to_id,
-          change.unmatched_s, switchCauseName(change.cause));
+          change.unmatched_s, switchCauseName(change.cause), outOfSightNote(change).c_str());
       }
       for (const SwitchCause cause : causes) {
         const auto count = std::count_if(
@@ -209,6 +222,10 @@ void printSwitches(
           [cause](const IdentitySwitch & change) { return change.cause == cause; });
         std::printf("  %ld %s\n", static_cast<long>(count), switchCauseName(cause));
       }
+      std::printf(
+        "  %ld of them after the person was out of every scanner's sight for 2 s or more\n",
+        static_cast<long>(
+          std::count_if(gate.switches.begin(), gate.switches.end(), afterLeavingSight)));
     }
   }
 }

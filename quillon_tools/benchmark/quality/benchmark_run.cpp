@@ -95,6 +95,12 @@ void writeIdentityColumns(std::ofstream & csv, const IdentityScores & id, const 
   csv << ',' << id.idf1 << ',' << idtp << ',' << idfn << ',' << id.idfp;
 }
 
+// Whether a switch belongs to a row of `kind` ("all", "walking" or "standing") people.
+bool ofKind(const IdentitySwitch & change, const std::string & kind)
+{
+  return kind == "all" || change.standing == (kind == "standing");
+}
+
 void writeSwitchCauseColumns(
   std::ofstream & csv, const std::vector<IdentitySwitch> & switches, const std::string & kind)
 {
@@ -102,10 +108,18 @@ void writeSwitchCauseColumns(
        {SwitchCause::after_long_gap, SwitchCause::after_short_gap, SwitchCause::duplicate,
         SwitchCause::id_taken, SwitchCause::alternating, SwitchCause::old_id_ended}) {
     const auto count = std::count_if(switches.begin(), switches.end(), [&](const auto & change) {
-      return change.cause == cause && (kind == "all" || change.standing == (kind == "standing"));
+      return change.cause == cause && ofKind(change, kind);
     });
     csv << ',' << count;
   }
+}
+
+void writeLeavingSightColumn(
+  std::ofstream & csv, const std::vector<IdentitySwitch> & switches, const std::string & kind)
+{
+  csv << ',' << std::count_if(switches.begin(), switches.end(), [&](const auto & change) {
+    return afterLeavingSight(change) && ofKind(change, kind);
+  });
 }
 
 void writeCsvHeader(std::ofstream & csv)
@@ -135,6 +149,9 @@ void writeCsvHeader(std::ofstream & csv)
   csv << ",misses_no_returns,misses_none_moving,misses_cluster_too_small_or_split,"
          "misses_not_pedestrian_by_shape,misses_not_yet_confirmed,misses_lost_while_coasting,"
          "misses_not_published,misses_matched_elsewhere,misses_not_recorded";
+  // Of the row's people's switches, those after they were out of every scanner's sight for 2 s
+  // or more: people who left through a door and came back.
+  csv << ",switches_after_leaving_sight";
   csv << '\n';
 }
 
@@ -178,6 +195,7 @@ void writeCsvRows(std::ofstream & csv, const Run & r)
         csv << ',' << gate.false_positives_near_person << ','
             << gate.false_positives_on_furniture_only << ',' << gate.false_positives_elsewhere;
         writeMissStageColumns(csv, r, topic, gate.gate_m, kind);
+        writeLeavingSightColumn(csv, gate.switches, kind);
         csv << '\n';
       }
     }

@@ -667,6 +667,11 @@ const char * switchCauseName(SwitchCause cause)
   return "";
 }
 
+bool afterLeavingSight(const IdentitySwitch & change)
+{
+  return change.out_of_sight_s >= LONG_GAP_S;
+}
+
 EvaluationResult evaluate(
   const GroundTruth & truth, const std::vector<ScoredList> & lists,
   const EvaluationOptions & options)
@@ -706,7 +711,12 @@ EvaluationResult evaluate(
   }
   const std::vector<ListTime> times = scoredListTimes(scored_people);
   const PersonMinutes minutes = scoredPersonMinutes(scored_people, times);
-  for (const auto & tally : tallies) {
+  for (auto & tally : tallies) {
+    for (IdentitySwitch & change : tally.switches) {
+      const auto gap_ns = static_cast<int64_t>(std::llround(change.unmatched_s * 1e9));
+      change.out_of_sight_s =
+        scored_set.longestOutOfSight(change.person, change.stamp_ns - gap_ns, change.stamp_ns);
+    }
     r.gates.push_back(summariseGate(tally, minutes, times));
   }
   summariseLatencies(lists, r);

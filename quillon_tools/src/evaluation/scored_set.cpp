@@ -133,6 +133,30 @@ bool ScoredSet::scores(
   return false;
 }
 
+double ScoredSet::longestOutOfSight(int32_t person, int64_t from_ns, int64_t to_ns) const
+{
+  if (scanners_.empty() || to_ns <= from_ns) {
+    return 0.0;
+  }
+  std::vector<int64_t> seen{from_ns, to_ns};
+  for (const auto & [frame_id, scanner] : scanners_) {
+    const auto first = std::lower_bound(scanner.stamps.begin(), scanner.stamps.end(), from_ns);
+    const auto last = std::upper_bound(first, scanner.stamps.end(), to_ns);
+    for (auto it = first; it != last; ++it) {
+      const auto index = static_cast<std::size_t>(it - scanner.stamps.begin());
+      if (scanner.in_view_since[index].count(person) != 0) {
+        seen.push_back(*it);
+      }
+    }
+  }
+  std::sort(seen.begin(), seen.end());
+  int64_t longest_ns = 0;
+  for (std::size_t i = 1; i < seen.size(); ++i) {
+    longest_ns = std::max(longest_ns, seen[i] - seen[i - 1]);
+  }
+  return 1e-9 * static_cast<double>(longest_ns);
+}
+
 bool ScoredSet::inRange(const std::string & list_frame, const PlanarVector & point) const
 {
   return scannerDistance(list_frame, point) <= options_.max_range_m;

@@ -16,8 +16,10 @@ namespace
 using test::MS;
 using test::object;
 using test::person;
+using test::scanOf;
 using test::scoredList;
 using test::truthFrame;
+using test::withBeams;
 
 constexpr double PI = 3.14159265358979323846;
 
@@ -194,6 +196,42 @@ TEST(Evaluation, EachIdentitySwitchIsExplainedByItsCause)
   EXPECT_EQ(causes({five, six, six, six, five}).front(), SwitchCause::alternating);
   EXPECT_EQ(
     causes({five, six, six, six, six, six, six, six, five}).front(), SwitchCause::old_id_ended);
+}
+
+// A switch after a gap says how long the person was out of every scanner's sight in it: someone
+// who left through a door, unlike someone the lists lost while the scanner saw them.
+TEST(Evaluation, ASwitchAfterAGapTellsHowLongThePersonWasOutOfSight)
+{
+  const auto switch_after_gap = [](bool leaves_sight) {
+    GroundTruth truth;
+    truth.mounts["base_scan_01"] = {};
+    std::vector<ScoredList> lists;
+    for (int64_t ms = 0; ms <= 5000; ms += 100) {
+      const bool before = ms < 1000;
+      const bool after = ms >= 3500;
+      const int32_t beams = before || after || !leaves_sight ? 5 : 0;
+      truth.frames.push_back(
+        scanOf("base_scan_01", truthFrame(ms * MS, {withBeams(person(3, 2.0, 1.0), beams)})));
+      std::vector<quillon_protocol::msg::Object> objects;
+      std::vector<int32_t> ids;
+      if (before || after) {
+        objects.push_back(object(2.0, 1.0));
+        ids.push_back(before ? 5 : 6);
+      }
+      lists.push_back(scoredList(ms * MS, "base_scan_01", objects, ids));
+    }
+    const GateScores g = evaluate(truth, lists).gates.at(0);
+    EXPECT_EQ(g.switches.size(), 1u);
+    return g.switches.empty() ? IdentitySwitch{} : g.switches.front();
+  };
+  const IdentitySwitch left = switch_after_gap(true);
+  EXPECT_EQ(left.cause, SwitchCause::after_long_gap);
+  EXPECT_NEAR(left.out_of_sight_s, 2.6, 1e-9);  // unseen from 0.9 s to 3.5 s
+  EXPECT_TRUE(afterLeavingSight(left));
+  const IdentitySwitch lost = switch_after_gap(false);
+  EXPECT_EQ(lost.cause, SwitchCause::after_long_gap);
+  EXPECT_NEAR(lost.out_of_sight_s, 0.1, 1e-9);
+  EXPECT_FALSE(afterLeavingSight(lost));
 }
 
 // A second track that flickers up nearer to a person does not take them from the track they

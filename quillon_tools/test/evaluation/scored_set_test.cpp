@@ -6,6 +6,7 @@
 #include "evaluation_builders.hpp"
 #include "quillon_tools/evaluation/evaluation.hpp"
 #include "quillon_tools/evaluation/frame_conversion.hpp"
+#include "quillon_tools/evaluation/scored_set.hpp"
 
 namespace quillon_tools
 {
@@ -152,6 +153,33 @@ TEST(ScoredSet, FusedListJudgesEachScannerByItsLatestScan)
   EXPECT_EQ(scoredPeople(truth, LASER2, 980), 1);
   EXPECT_EQ(scoredPeople(truth, ROBOT_FRAME, 1000), 1);  // scanner 2's scan at 980 ms
   EXPECT_EQ(scoredPeople(truth, ROBOT_FRAME, 500), 0);   // scanner 2 has seen them for 0.44 s
+}
+
+TEST(ScoredSet, OutOfSightIsTheLongestStretchThatNoScannerSeesThePerson)
+{
+  GroundTruth truth;
+  truth.mounts[LASER1] = {};
+  truth.mounts[LASER2] = {};
+  // Scanner 1 sees person 1 until 1.0 s, scanner 2 from 2.55 s on; person 2's returns are unknown.
+  for (int64_t ms = 0; ms <= 3000; ms += 100) {
+    truth.frames.push_back(scanOf(
+      LASER1,
+      truthFrame(
+        ms * MS, {withBeams(person(1, 2.0, 0.0), ms <= 1000 ? 5 : 0), person(2, 0.0, 2.0)})));
+    truth.frames.push_back(scanOf(
+      LASER2, truthFrame((ms + 50) * MS, {withBeams(person(1, 2.0, 0.0), ms >= 2500 ? 5 : 2)})));
+  }
+  const ScoredSet scored(truth, EvaluationOptions{});
+  EXPECT_NEAR(scored.longestOutOfSight(1, 0, 3000 * MS), 1.55, 1e-9);
+  EXPECT_NEAR(scored.longestOutOfSight(1, 1200 * MS, 2000 * MS), 0.8, 1e-9);  // the whole span
+  EXPECT_NEAR(scored.longestOutOfSight(1, 0, 900 * MS), 0.1, 1e-9);           // between two scans
+  EXPECT_NEAR(scored.longestOutOfSight(2, 0, 3000 * MS), 0.1, 1e-9);  // unknown counts as seen
+  EXPECT_EQ(scored.longestOutOfSight(1, 2000 * MS, 2000 * MS), 0.0);
+
+  EvaluationOptions two_beams;
+  two_beams.min_beams = 2;  // scanner 2's two returns now show them
+  EXPECT_NEAR(ScoredSet(truth, two_beams).longestOutOfSight(1, 0, 3000 * MS), 0.1, 1e-9);
+  EXPECT_EQ(ScoredSet(GroundTruth{}, two_beams).longestOutOfSight(1, 0, 3000 * MS), 0.0);
 }
 
 }  // namespace

@@ -74,8 +74,14 @@ struct IdentitySwitch
   int32_t to_id = 0;
   bool standing = false;
   double unmatched_s = 0.0;  // time since the person's previous match with a known id
+  // s: the longest stretch of that time during which no scanner could see the person (they
+  // left through a door, or walked behind a wall): no tracker that goes by place bridges it.
+  double out_of_sight_s = 0.0;
   SwitchCause cause = SwitchCause::old_id_ended;
 };
+
+// Whether the person was out of every scanner's sight for 2 s or more before the switch.
+bool afterLeavingSight(const IdentitySwitch & change);
 
 // A scored walking person the list held no object for.
 struct WalkingMiss

@@ -41,6 +41,11 @@ public:
   // "base_footprint"); infinite for a frame of no known scanner.
   double scannerDistance(const std::string & list_frame, const PlanarVector & point) const;
 
+  // s: the longest stretch between `from_ns` and `to_ns` during which no scanner's truth frame
+  // shows `person` in view (range, field of view and min_beams returns; what the truth does not
+  // know counts as in view): how long they were out of every scanner's sight. 0 without mounts.
+  double longestOutOfSight(int32_t person, int64_t from_ns, int64_t to_ns) const;
+
 private:
   // Who a scanner had in view at each of its truth frames, and since when (the lowest stamp
   // when nothing known limits the view).
