@@ -4,6 +4,9 @@
 #include <cmath>
 #include <limits>
 #include <optional>
+#include <set>
+#include <utility>
+#include <vector>
 
 namespace quillon_tools
 {
@@ -68,9 +71,11 @@ ScoredSet::ScannerTimeline ScoredSet::timeline(
       continue;
     }
     std::map<int32_t, int64_t> current;
+    std::set<int32_t> out_of_view;
     for (const auto & person : frame.people) {
       const auto seen = inView(frame, scanner, line.mount, known_view, person, options_.min_beams);
       if (seen.has_value() && !*seen) {
+        out_of_view.insert(person.id);
         continue;
       }
       const auto before = previous.find(person.id);
@@ -80,6 +85,7 @@ ScoredSet::ScannerTimeline ScoredSet::timeline(
     }
     line.stamps.push_back(frame.stamp_ns);
     line.in_view_since.push_back(current);
+    line.out_of_view.push_back(std::move(out_of_view));
     previous = std::move(current);
   }
   return line;
@@ -135,24 +141,27 @@ bool ScoredSet::scores(
 
 double ScoredSet::longestOutOfSight(int32_t person, int64_t from_ns, int64_t to_ns) const
 {
-  if (scanners_.empty() || to_ns <= from_ns) {
-    return 0.0;
-  }
-  std::vector<int64_t> seen{from_ns, to_ns};
+  // Every scanner's frames in the span as (stamp, out of view), in stamp order.
+  std::vector<std::pair<int64_t, bool>> frames;
   for (const auto & [frame_id, scanner] : scanners_) {
     const auto first = std::lower_bound(scanner.stamps.begin(), scanner.stamps.end(), from_ns);
     const auto last = std::upper_bound(first, scanner.stamps.end(), to_ns);
     for (auto it = first; it != last; ++it) {
       const auto index = static_cast<std::size_t>(it - scanner.stamps.begin());
-      if (scanner.in_view_since[index].count(person) != 0) {
-        seen.push_back(*it);
-      }
+      frames.emplace_back(*it, scanner.out_of_view[index].count(person) != 0);
     }
   }
-  std::sort(seen.begin(), seen.end());
+  std::stable_sort(
+    frames.begin(), frames.end(), [](const auto & a, const auto & b) { return a.first < b.first; });
   int64_t longest_ns = 0;
-  for (std::size_t i = 1; i < seen.size(); ++i) {
-    longest_ns = std::max(longest_ns, seen[i] - seen[i - 1]);
+  std::optional<int64_t> run_start;
+  for (const auto & [stamp, out_of_view] : frames) {
+    if (!out_of_view) {
+      run_start.reset();
+    } else {
+      run_start = run_start.value_or(stamp);
+      longest_ns = std::max(longest_ns, stamp - *run_start);
+    }
   }
   return 1e-9 * static_cast<double>(longest_ns);
 }

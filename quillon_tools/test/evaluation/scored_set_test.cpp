@@ -170,15 +170,17 @@ TEST(ScoredSet, OutOfSightIsTheLongestStretchThatNoScannerSeesThePerson)
       LASER2, truthFrame((ms + 50) * MS, {withBeams(person(1, 2.0, 0.0), ms >= 2500 ? 5 : 2)})));
   }
   const ScoredSet scored(truth, EvaluationOptions{});
-  EXPECT_NEAR(scored.longestOutOfSight(1, 0, 3000 * MS), 1.55, 1e-9);
-  EXPECT_NEAR(scored.longestOutOfSight(1, 1200 * MS, 2000 * MS), 0.8, 1e-9);  // the whole span
-  EXPECT_NEAR(scored.longestOutOfSight(1, 0, 900 * MS), 0.1, 1e-9);           // between two scans
-  EXPECT_NEAR(scored.longestOutOfSight(2, 0, 3000 * MS), 0.1, 1e-9);  // unknown counts as seen
+  // Out of both from scanner 2's frame at 1.05 s to scanner 1's at 2.5 s.
+  EXPECT_NEAR(scored.longestOutOfSight(1, 0, 3000 * MS), 1.45, 1e-9);
+  EXPECT_NEAR(scored.longestOutOfSight(1, 1200 * MS, 2000 * MS), 0.8, 1e-9);
+  EXPECT_EQ(scored.longestOutOfSight(1, 0, 900 * MS), 0.0);  // scanner 1 sees them
+  // Unknown returns, or not listed in scanner 2's frames: nothing says they were out of sight.
+  EXPECT_EQ(scored.longestOutOfSight(2, 0, 3000 * MS), 0.0);
   EXPECT_EQ(scored.longestOutOfSight(1, 2000 * MS, 2000 * MS), 0.0);
 
   EvaluationOptions two_beams;
   two_beams.min_beams = 2;  // scanner 2's two returns now show them
-  EXPECT_NEAR(ScoredSet(truth, two_beams).longestOutOfSight(1, 0, 3000 * MS), 0.1, 1e-9);
+  EXPECT_EQ(ScoredSet(truth, two_beams).longestOutOfSight(1, 0, 3000 * MS), 0.0);
   EXPECT_EQ(ScoredSet(GroundTruth{}, two_beams).longestOutOfSight(1, 0, 3000 * MS), 0.0);
 }
 

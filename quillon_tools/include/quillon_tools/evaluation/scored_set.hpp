@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -41,9 +42,10 @@ public:
   // "base_footprint"); infinite for a frame of no known scanner.
   double scannerDistance(const std::string & list_frame, const PlanarVector & point) const;
 
-  // s: the longest stretch between `from_ns` and `to_ns` during which no scanner's truth frame
-  // shows `person` in view (range, field of view and min_beams returns; what the truth does not
-  // know counts as in view): how long they were out of every scanner's sight. 0 without mounts.
+  // s: the longest run of truth frames between `from_ns` and `to_ns`, of all scanners in stamp
+  // order, that each list `person` out of their scanner's view (range, field of view, min_beams
+  // returns), from its first frame to its last: how long they were out of every scanner's sight.
+  // A frame that does not list them, or cannot tell, breaks a run. 0 without mounts.
   double longestOutOfSight(int32_t person, int64_t from_ns, int64_t to_ns) const;
 
 private:
@@ -54,6 +56,7 @@ private:
     Pose2D mount;
     std::vector<int64_t> stamps;
     std::vector<std::map<int32_t, int64_t>> in_view_since;
+    std::vector<std::set<int32_t>> out_of_view;  // listed in the frame, known to be out of view
   };
 
   // A scanner as one list sees it: its position in the list's frame.
