@@ -51,6 +51,8 @@ ClusteringConfig decodeClustering(FuzzedBytes & in)
   c.min_cluster_size = in.pick(min_sizes);
   c.max_cluster_size = in.pick(max_sizes);
   c.max_range = in.pick(max_ranges);
+  const int32_t leg_min_sizes[] = {0, 0, 2, 1, 3};
+  c.leg_min_cluster_size = in.pick(leg_min_sizes);
   return c;
 }
 
@@ -269,14 +271,33 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t * data, size_t size)
   const ClusteringContext context{clustering, *clusterer, scan->range_min};
   ClusterList dynamic_clusters;
   extractClusters(context, dynamic_scan, dynamic_clusters);
-  checkClusters(dynamic_clusters, clustering, usableBeams(*dynamic_scan, clustering), "moving");
+  // Small moving clusters stay for the leg merge; the static ones keep the limits.
+  ClusteringConfig extracted = clustering;
+  if (clustering.leg_min_cluster_size > 0) {
+    extracted.min_cluster_size =
+      std::min(clustering.min_cluster_size, clustering.leg_min_cluster_size);
+  }
+  checkClusters(dynamic_clusters, extracted, usableBeams(*dynamic_scan, clustering), "moving");
+  ClusteringConfig static_clustering = clustering;
+  static_clustering.leg_min_cluster_size = 0;
+  const auto static_clusterer = makeClusterer(static_clustering);
   ClusterList static_clusters;
-  extractClusters(context, static_scan, static_clusters);
+  extractClusters(
+    ClusteringContext{static_clustering, *static_clusterer, scan->range_min}, static_scan,
+    static_clusters);
   checkClusters(static_clusters, clustering, usableBeams(*static_scan, clustering), "static");
 
-  const ClusterList merged = mergeNearbyLegLikeClusters(dynamic_clusters, merge);
-  if (merged.size() > dynamic_clusters.size() || pointsIn(merged) != pointsIn(dynamic_clusters)) {
+  const ClusterList joined = mergeNearbyLegLikeClusters(dynamic_clusters, merge);
+  if (joined.size() > dynamic_clusters.size() || pointsIn(joined) != pointsIn(dynamic_clusters)) {
     invariantBroken("leg merging lost, invented or duplicated points");
+  }
+  const ClusterList merged = mergeMovingLegClusters(dynamic_clusters, clustering, merge);
+  if (clustering.leg_min_cluster_size > 0) {
+    for (const auto & cluster : merged) {
+      if (static_cast<int64_t>(cluster->size()) < clustering.min_cluster_size) {
+        invariantBroken("a merged moving cluster below min_cluster_size was kept");
+      }
+    }
   }
   const ClusterList absorbed = absorbNearbyStaticLegLikeClusters(merged, static_clusters, merge);
   if (absorbed.size() != merged.size()) {

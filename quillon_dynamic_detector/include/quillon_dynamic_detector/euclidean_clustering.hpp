@@ -49,10 +49,16 @@ void laserScanToCloud(
 
 // Clusters the usable beams of `scan` into `clusters`, largest cluster first. Groups outside the
 // size limits (min_cluster_size, beyond far_range far_min_cluster_size when set) are dropped
-// whole, never split. When no beam is usable `clusters` is left as it was.
+// whole, never split; with leg_min_cluster_size set, groups of at least that many points stay
+// for the leg merge (dropClustersTooSmall after it). When no beam is usable `clusters` is left as
+// it was.
 void extractClusters(
   const ClusteringContext & context, const sensor_msgs::msg::LaserScan::ConstSharedPtr & scan,
   ClusterList & clusters);
+
+// The clusters (in their order) with the points the size limits ask where they lie:
+// min_cluster_size, or beyond far_range far_min_cluster_size when set. Null clusters go.
+ClusterList dropClustersTooSmall(const ClusterList & clusters, const ClusteringConfig & config);
 
 }  // namespace quillon_dynamic_detector
 

@@ -4,6 +4,7 @@
 #include "quillon_dynamic_detector/cluster_cloud.hpp"
 #include "quillon_dynamic_detector/cluster_features.hpp"
 #include "quillon_dynamic_detector/cluster_merge_config.hpp"
+#include "quillon_dynamic_detector/clustering_config.hpp"
 
 namespace quillon_dynamic_detector
 {
@@ -53,6 +54,13 @@ ClusterCloud joinClusters(const ClusterList & members);
 // clusters the list comes back as it is, null and empty entries included.
 ClusterList mergeNearbyLegLikeClusters(
   const ClusterList & clusters, const ClusterMergeConfig & config);
+
+// The moving clusters of a scan after the leg merge. With clustering.leg_min_cluster_size set,
+// the extraction kept clusters below the size limits for the merge, and what it made must then
+// have the points those limits ask (dropClustersTooSmall); otherwise mergeNearbyLegLikeClusters.
+ClusterList mergeMovingLegClusters(
+  const ClusterList & clusters, const ClusteringConfig & clustering,
+  const ClusterMergeConfig & merge);
 
 }  // namespace quillon_dynamic_detector
 

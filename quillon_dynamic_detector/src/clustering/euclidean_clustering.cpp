@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <numeric>
 #include <vector>
 
 #include "quillon_dynamic_detector/planar_grid_search.hpp"
@@ -38,19 +39,23 @@ ClusterCloud copyPoints(
   return cluster;
 }
 
-// Whether a group has the points it needs where it lies: min_cluster_size, or beyond far_range
-// far_min_cluster_size when that is set.
+// Whether the points of `cloud` at `indices` have what a cluster needs where they lie:
+// min_cluster_size, or beyond far_range far_min_cluster_size when that is set.
+template <typename Indices>
 bool isLargeEnough(
-  const pcl::PointCloud<pcl::PointXYZ> & cloud, const pcl::PointIndices & group,
+  const pcl::PointCloud<pcl::PointXYZ> & cloud, const Indices & indices,
   const ClusteringConfig & config)
 {
-  const auto size = static_cast<int64_t>(group.indices.size());
-  if (config.far_min_cluster_size <= 0 || size >= config.min_cluster_size) {
+  const auto size = static_cast<int64_t>(indices.size());
+  if (size >= config.min_cluster_size) {
     return true;
+  }
+  if (config.far_min_cluster_size <= 0 || size == 0) {
+    return false;
   }
   double sum_x = 0.0;
   double sum_y = 0.0;
-  for (const pcl::index_t i : group.indices) {
+  for (const auto i : indices) {
     sum_x += cloud[i].x;
     sum_y += cloud[i].y;
   }
@@ -58,13 +63,28 @@ bool isLargeEnough(
   return range > config.far_range && size >= config.far_min_cluster_size;
 }
 
-// The fewest points any cluster may have: min_cluster_size, or far_min_cluster_size when it is set
-// and smaller.
+// Whether a group is kept by the extraction: large enough, or with leg_min_cluster_size set at
+// least that large, since the leg merge decides on it.
+bool isKeptByExtraction(
+  const pcl::PointCloud<pcl::PointXYZ> & cloud, const pcl::PointIndices & group,
+  const ClusteringConfig & config)
+{
+  return (config.leg_min_cluster_size > 0 &&
+          static_cast<int64_t>(group.indices.size()) >= config.leg_min_cluster_size) ||
+         isLargeEnough(cloud, group.indices, config);
+}
+
+// The fewest points any cluster may have: min_cluster_size, or far_min_cluster_size or
+// leg_min_cluster_size when set and smaller.
 int32_t smallestClusterSize(const ClusteringConfig & config)
 {
-  return config.far_min_cluster_size > 0
-           ? std::min(config.min_cluster_size, config.far_min_cluster_size)
-           : config.min_cluster_size;
+  int32_t smallest = config.min_cluster_size;
+  for (const int32_t lower : {config.far_min_cluster_size, config.leg_min_cluster_size}) {
+    if (lower > 0) {
+      smallest = std::min(smallest, lower);
+    }
+  }
+  return smallest;
 }
 
 }  // namespace
@@ -120,10 +140,26 @@ void extractClusters(
   clusters.clear();
   clusters.reserve(groups.size());
   for (const pcl::PointIndices & group : groups) {
-    if (isLargeEnough(*cloud, group, context.config)) {
+    if (isKeptByExtraction(*cloud, group, context.config)) {
       clusters.push_back(copyPoints(*cloud, group));
     }
   }
+}
+
+ClusterList dropClustersTooSmall(const ClusterList & clusters, const ClusteringConfig & config)
+{
+  ClusterList kept;
+  kept.reserve(clusters.size());
+  for (const ClusterCloud & cluster : clusters) {
+    if (cluster) {
+      std::vector<std::size_t> all(cluster->size());
+      std::iota(all.begin(), all.end(), std::size_t{0});
+      if (isLargeEnough(*cluster, all, config)) {
+        kept.push_back(cluster);
+      }
+    }
+  }
+  return kept;
 }
 
 }  // namespace quillon_dynamic_detector

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "quillon_dynamic_detector/euclidean_clustering.hpp"
 #include "quillon_dynamic_detector/trailscan_logger.hpp"
 #include "rclcpp/logging.hpp"
 
@@ -242,6 +243,17 @@ ClusterList mergeNearbyLegLikeClusters(
     RCLCPP_INFO(
       trailscanLogger(), "[FRONTEND_MERGE] dynamic_dynamic original=%zu merged=%zu reduced=%zu", n,
       merged.size(), n - merged.size());
+  }
+  return merged;
+}
+
+ClusterList mergeMovingLegClusters(
+  const ClusterList & clusters, const ClusteringConfig & clustering,
+  const ClusterMergeConfig & merge)
+{
+  ClusterList merged = mergeNearbyLegLikeClusters(clusters, merge);
+  if (clustering.leg_min_cluster_size > 0) {
+    merged = dropClustersTooSmall(merged, clustering);
   }
   return merged;
 }

@@ -272,11 +272,12 @@ ScanOutcome processLaserScan(
   const ClusteringContext context{clustering, clusterer, scan->range_min};
   ClusterList dynamic_clusters;
   extractClusters(context, dynamic_scan, dynamic_clusters);
-  dynamic_clusters = mergeNearbyLegLikeClusters(dynamic_clusters, cluster_merge);
+  dynamic_clusters = mergeMovingLegClusters(dynamic_clusters, clustering, cluster_merge);
   // Static clusters keep the full size at every range: small far ones (chair legs that flicker)
   // would hold lost walkers on furniture.
   ClusteringConfig static_clustering = clustering;
   static_clustering.far_min_cluster_size = 0;
+  static_clustering.leg_min_cluster_size = 0;
   ClusterList static_clusters;
   extractClusters(
     ClusteringContext{static_clustering, clusterer, scan->range_min}, static_scan, static_clusters);

@@ -185,6 +185,7 @@ void readClustering(rclcpp::Node & node, const ParameterSchema & schema, Cluster
   QUILLON_READ(r, c, max_range);
   QUILLON_READ(r, c, far_min_cluster_size);
   QUILLON_READ(r, c, far_range);
+  QUILLON_READ(r, c, leg_min_cluster_size);
 }
 
 void readClusterMerge(rclcpp::Node & node, const ParameterSchema & schema, ClusterMergeConfig & c)

@@ -174,6 +174,16 @@ TEST(ExtractClusters, FarAwayASmallerGroupIsEnoughWhenSet)
   EXPECT_EQ((std::vector<std::size_t>{30, 12}), clusterSizes(config));
 }
 
+// With leg_min_cluster_size, groups of that size stay for the leg merge to decide on.
+TEST(ExtractClusters, SmallGroupsStayForTheLegMergeWhenSet)
+{
+  ClusteringConfig config;  // min 10: the 9-point group is too small
+  config.leg_min_cluster_size = 9;
+  EXPECT_EQ((std::vector<std::size_t>{30, 12, 9}), clusterSizes(config));
+  config.leg_min_cluster_size = 10;
+  EXPECT_EQ((std::vector<std::size_t>{30, 12}), clusterSizes(config));
+}
+
 TEST(ExtractClusters, ScanWithoutUsableBeamsLeavesTheListAsItWas)
 {
   const ClusteringConfig config;

@@ -8,9 +8,11 @@
 #include "ros2_compat/testing/log_capture.hpp"
 
 using namespace cluster_builders;
+using quillon_dynamic_detector::ClusteringConfig;
 using quillon_dynamic_detector::ClusterMergeConfig;
 using quillon_dynamic_detector::makeLegCandidate;
 using quillon_dynamic_detector::measureLegPairGap;
+using quillon_dynamic_detector::mergeMovingLegClusters;
 using quillon_dynamic_detector::mergeNearbyLegLikeClusters;
 using ros2_compat::testing::ConsoleOutput;
 using ros2_compat::testing::LogCapture;
@@ -128,6 +130,36 @@ TEST(MergeNearbyLegLikeClusters, ListComesBackUnchangedWhenThereIsNothingToMerge
   ASSERT_EQ(1u, merged.size());
   EXPECT_EQ(pointsOf({leg, other_leg}), pointsOf(merged));
   EXPECT_EQ(1u, log.count("original=2 merged=1 reduced=1"));
+}
+
+// Far off a leg gives two returns: with leg_min_cluster_size such legs take part in the merge,
+// and the size limits then count what it made. Two legs of a person make one cluster of four; a
+// lone pair of returns (clutter) goes, unless far_min_cluster_size lets it through out there.
+TEST(MergeMovingLegClusters, TwoSmallLegsMakeAPersonWhileALoneSmallFragmentGoes)
+{
+  LogCapture log(ConsoleOutput::Suppress);
+  ClusteringConfig clustering;
+  clustering.min_cluster_size = 3;
+  clustering.leg_min_cluster_size = 2;
+  const ClusterMergeConfig merge;
+  const ClusterList scan_clusters = {
+    makePointPair(3.0F, 0.0F), makePointPair(3.0F, 0.25F), makePointPair(3.0F, 2.0F),
+    makeLeg(1.0F, -1.0F)};
+
+  const ClusterList kept = mergeMovingLegClusters(scan_clusters, clustering, merge);
+  ASSERT_EQ(2u, kept.size());
+  EXPECT_EQ(pointsOf({scan_clusters[0], scan_clusters[1]}), pointsOf({kept[0]}));
+  EXPECT_EQ(pointsOf({scan_clusters[3]}), pointsOf({kept[1]}));
+
+  clustering.far_min_cluster_size = 2;
+  clustering.far_range = 2.5;
+  EXPECT_EQ(3u, mergeMovingLegClusters(scan_clusters, clustering, merge).size());
+  clustering.far_range = 4.0;
+  EXPECT_EQ(2u, mergeMovingLegClusters(scan_clusters, clustering, merge).size());
+
+  // Off, the extraction has already dropped what is too small: the merge alone.
+  clustering.leg_min_cluster_size = 0;
+  EXPECT_EQ(3u, mergeMovingLegClusters(scan_clusters, clustering, merge).size());
 }
 
 }  // namespace

@@ -32,6 +32,7 @@ const std::vector<ParameterRow> PARAMETER_TABLE = {
   {"clustering.max_cluster_size", "int32", "1000"},
   {"clustering.max_range", "float64", "5.0"},
   {"clustering.far_min_cluster_size", "int32", "0"},
+  {"clustering.leg_min_cluster_size", "int32", "0"},
   {"clustering.far_range", "float64", "3.0"},
   {"cluster_merge.enable", "bool", "true"},
   {"cluster_merge.max_centroid_distance", "float64", "0.32"},
@@ -192,7 +193,7 @@ TEST_F(TrailscanSettingsTest, DefaultsMatchTheParameterTable)
 {
   auto node = nodeWith({});
   const TrailscanSettings s = declareTrailscanParameters(*node);
-  ASSERT_EQ(PARAMETER_TABLE.size(), 122u);
+  ASSERT_EQ(PARAMETER_TABLE.size(), 123u);
   for (const ParameterRow & row : PARAMETER_TABLE) {
     SCOPED_TRACE(row.key);
     const rclcpp::Parameter p = node->get_parameter(row.key);
