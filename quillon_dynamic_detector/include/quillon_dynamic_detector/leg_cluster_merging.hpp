@@ -56,7 +56,7 @@ ClusterList mergeNearbyLegLikeClusters(
   const ClusterList & clusters, const ClusterMergeConfig & config);
 
 // The moving clusters of a scan after the leg merge. With clustering.leg_min_cluster_size set,
-// the extraction kept clusters below the size limits for the merge, and what it made must then
+// the extraction kept far clusters below the size limits for the merge, and what it made must then
 // have the points those limits ask (dropClustersTooSmall); otherwise mergeNearbyLegLikeClusters.
 ClusterList mergeMovingLegClusters(
   const ClusterList & clusters, const ClusteringConfig & clustering,

@@ -39,6 +39,19 @@ ClusterCloud copyPoints(
   return cluster;
 }
 
+// The distance of the centroid of the points of `cloud` at `indices` from the scanner.
+template <typename Indices>
+double centroidRange(const pcl::PointCloud<pcl::PointXYZ> & cloud, const Indices & indices)
+{
+  double sum_x = 0.0;
+  double sum_y = 0.0;
+  for (const auto i : indices) {
+    sum_x += cloud[i].x;
+    sum_y += cloud[i].y;
+  }
+  return std::hypot(sum_x, sum_y) / static_cast<double>(std::max<std::size_t>(indices.size(), 1));
+}
+
 // Whether the points of `cloud` at `indices` have what a cluster needs where they lie:
 // min_cluster_size, or beyond far_range far_min_cluster_size when that is set.
 template <typename Indices>
@@ -50,28 +63,22 @@ bool isLargeEnough(
   if (size >= config.min_cluster_size) {
     return true;
   }
-  if (config.far_min_cluster_size <= 0 || size == 0) {
-    return false;
-  }
-  double sum_x = 0.0;
-  double sum_y = 0.0;
-  for (const auto i : indices) {
-    sum_x += cloud[i].x;
-    sum_y += cloud[i].y;
-  }
-  const double range = std::hypot(sum_x, sum_y) / static_cast<double>(size);
-  return range > config.far_range && size >= config.far_min_cluster_size;
+  return config.far_min_cluster_size > 0 && size >= config.far_min_cluster_size &&
+         centroidRange(cloud, indices) > config.far_range;
 }
 
 // Whether a group is kept by the extraction: large enough, or with leg_min_cluster_size set at
-// least that large, since the leg merge decides on it.
+// least that large beyond far_range, since the leg merge decides on it there.
 bool isKeptByExtraction(
   const pcl::PointCloud<pcl::PointXYZ> & cloud, const pcl::PointIndices & group,
   const ClusteringConfig & config)
 {
-  return (config.leg_min_cluster_size > 0 &&
-          static_cast<int64_t>(group.indices.size()) >= config.leg_min_cluster_size) ||
-         isLargeEnough(cloud, group.indices, config);
+  if (isLargeEnough(cloud, group.indices, config)) {
+    return true;
+  }
+  return config.leg_min_cluster_size > 0 &&
+         static_cast<int64_t>(group.indices.size()) >= config.leg_min_cluster_size &&
+         centroidRange(cloud, group.indices) > config.far_range;
 }
 
 // The fewest points any cluster may have: min_cluster_size, or far_min_cluster_size or

@@ -174,12 +174,17 @@ TEST(ExtractClusters, FarAwayASmallerGroupIsEnoughWhenSet)
   EXPECT_EQ((std::vector<std::size_t>{30, 12}), clusterSizes(config));
 }
 
-// With leg_min_cluster_size, groups of that size stay for the leg merge to decide on.
-TEST(ExtractClusters, SmallGroupsStayForTheLegMergeWhenSet)
+// With leg_min_cluster_size, groups of that size beyond far_range stay for the leg merge to
+// decide on; the groups of the scan lie 2 m away.
+TEST(ExtractClusters, FarAwaySmallGroupsStayForTheLegMergeWhenSet)
 {
   ClusteringConfig config;  // min 10: the 9-point group is too small
   config.leg_min_cluster_size = 9;
+  config.far_range = 1.9;
   EXPECT_EQ((std::vector<std::size_t>{30, 12, 9}), clusterSizes(config));
+  config.far_range = 2.1;
+  EXPECT_EQ((std::vector<std::size_t>{30, 12}), clusterSizes(config));
+  config.far_range = 1.9;
   config.leg_min_cluster_size = 10;
   EXPECT_EQ((std::vector<std::size_t>{30, 12}), clusterSizes(config));
 }
