@@ -160,12 +160,15 @@ TEST(ScoredSet, OutOfSightIsTheLongestStretchThatNoScannerSeesThePerson)
   GroundTruth truth;
   truth.mounts[LASER1] = {};
   truth.mounts[LASER2] = {};
-  // Scanner 1 sees person 1 until 1.0 s, scanner 2 from 2.55 s on; person 2's returns are unknown.
+  // Scanner 1 sees person 1 until 1.0 s, scanner 2 from 2.55 s on; person 2's returns are unknown;
+  // person 3 is listed, in view, until 1.0 s and then in no frame (as between labelled scans).
   for (int64_t ms = 0; ms <= 3000; ms += 100) {
-    truth.frames.push_back(scanOf(
-      LASER1,
-      truthFrame(
-        ms * MS, {withBeams(person(1, 2.0, 0.0), ms <= 1000 ? 5 : 0), person(2, 0.0, 2.0)})));
+    std::vector<PersonState> listed = {
+      withBeams(person(1, 2.0, 0.0), ms <= 1000 ? 5 : 0), person(2, 0.0, 2.0)};
+    if (ms <= 1000) {
+      listed.push_back(withBeams(person(3, -2.0, 0.0), 5));
+    }
+    truth.frames.push_back(scanOf(LASER1, truthFrame(ms * MS, listed)));
     truth.frames.push_back(scanOf(
       LASER2, truthFrame((ms + 50) * MS, {withBeams(person(1, 2.0, 0.0), ms >= 2500 ? 5 : 2)})));
   }
@@ -174,8 +177,9 @@ TEST(ScoredSet, OutOfSightIsTheLongestStretchThatNoScannerSeesThePerson)
   EXPECT_NEAR(scored.longestOutOfSight(1, 0, 3000 * MS), 1.45, 1e-9);
   EXPECT_NEAR(scored.longestOutOfSight(1, 1200 * MS, 2000 * MS), 0.8, 1e-9);
   EXPECT_EQ(scored.longestOutOfSight(1, 0, 900 * MS), 0.0);  // scanner 1 sees them
-  // Unknown returns, or not listed in scanner 2's frames: nothing says they were out of sight.
+  // Unknown returns, or not listed: nothing says they were out of sight.
   EXPECT_EQ(scored.longestOutOfSight(2, 0, 3000 * MS), 0.0);
+  EXPECT_EQ(scored.longestOutOfSight(3, 0, 3000 * MS), 0.0);
   EXPECT_EQ(scored.longestOutOfSight(1, 2000 * MS, 2000 * MS), 0.0);
 
   EvaluationOptions two_beams;
