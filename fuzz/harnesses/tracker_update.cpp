@@ -72,6 +72,7 @@ TrackerConfig decodeConfig(FuzzedBytes & in)
   if (variant & 32U) {
     c.init_score_threshold = 0.0f;
     c.new_track_suppression_distance = 0.0f;
+    c.birth_max_range = variant & 128U ? 2.0f : 0.0f;  // far detections only continue tracks
   }
   if (variant & 64U) {
     c.static_retention_memory = variant & 128U ? 1.0e-3f : 10.0f;  // remembers static clusters

@@ -134,9 +134,14 @@ struct TrackerConfig
   // the one of someone beside them or crossing their path, and a lone walker who turns still
   // takes theirs. 1: distance is distance.
   float association_across_factor = 1.0f;
+  // m; above 0, a new track is born only from a detection at most this far from the scanner;
+  // farther detections only continue tracks. With clustering.max_range beyond it the tracker
+  // follows people out past this range without starting tracks on what lies out there. 0: a
+  // detection anywhere the clustering reaches may start a track.
+  float birth_max_range = 0.0f;
 };
 
-static_assert(sizeof(TrackerConfig) == 69 * 4, "TrackerConfig holds 69 four-byte fields");
+static_assert(sizeof(TrackerConfig) == 70 * 4, "TrackerConfig holds 70 four-byte fields");
 
 }  // namespace quillon_dynamic_detector
 

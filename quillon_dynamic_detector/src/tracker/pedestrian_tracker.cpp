@@ -307,6 +307,9 @@ void PedestrianTracker::considerBirth(
   std::size_t index, const Object & detection, const Eigen::Vector2f & position,
   const std::vector<float> & geometry_scores, double t)
 {
+  if (config_.birth_max_range > 0.0f && !(detection.range <= config_.birth_max_range)) {
+    return;
+  }
   float score;
   if (index < geometry_scores.size()) {
     score = geometry_scores[index];

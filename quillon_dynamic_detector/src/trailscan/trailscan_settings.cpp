@@ -308,6 +308,7 @@ void readTracker(rclcpp::Node & node, const ParameterSchema & schema, TrackerCon
   QUILLON_READ(r, c, occluded_coast_time);
   QUILLON_READ(r, c, stopped_hold_time);
   QUILLON_READ(r, c, reidentify_time);
+  QUILLON_READ(r, c, birth_max_range);
   QUILLON_READ(r, c, reidentify_reach_growth);
   QUILLON_READ(r, c, reidentify_margin);
   QUILLON_READ(r, c, split_cluster_distance);

@@ -520,6 +520,40 @@ TEST(PedestrianTracker, ATrackFoundAgainAfterAMissTakesOnlyDetectionsItCouldHave
   EXPECT_EQ(0, taker(2.0f, 1.5, 1.5)) << "a pedestrian keeps the whole gate";
 }
 
+// With birth_max_range, a detection seen farther from the scanner than that starts no track but
+// continues one: a walker is followed out past the range, and nothing out there is born. The
+// range is the one the scanner saw, not the distance in the tracking frame.
+TEST(PedestrianTracker, TracksAreBornOnlyWithinTheBirthRangeAndFollowedBeyondIt)
+{
+  TrackerConfig config;
+  config.birth_max_range = 5.0f;
+  const auto seenAt = [](double x, double range) {
+    Object detection = makeDetection(x, 0);
+    detection.range = range;
+    return detection;
+  };
+  PedestrianTracker far(config);
+  far.update({seenAt(1.0, 5.01)}, {}, {0.8f}, 0.0);
+  EXPECT_TRUE(far.tracks().empty());
+  far.update({seenAt(1.0, 5.0)}, {}, {0.8f}, 0.1);
+  EXPECT_EQ(1u, far.tracks().size()) << "5 m itself is within";
+
+  PedestrianTracker walking(config);
+  const auto outward = [&](int scan) {
+    const double x = 4.6 + 0.1 * scan;
+    return std::vector<Object>{seenAt(x, x)};
+  };
+  const double t = runScans(walking, 10, 0.0, outward, {0.8f});
+  ASSERT_EQ(1u, walking.tracks().size());
+  EXPECT_EQ(0, walking.tracks()[0].id);
+  EXPECT_NEAR(walking.tracks()[0].detected_time, t - 0.1, 1e-9) << "followed out to 5.5 m";
+
+  config.birth_max_range = 0.0f;
+  PedestrianTracker anywhere(config);
+  anywhere.update({seenAt(1.0, 9.0)}, {}, {0.8f}, 0.0);
+  EXPECT_EQ(1u, anywhere.tracks().size());
+}
+
 TEST(PedestrianTracker, DuplicatePairMustBeCandidateInConsecutiveScans)
 {
   TrackerConfig config;

@@ -140,6 +140,7 @@ const std::vector<ParameterRow> PARAMETER_TABLE = {
   {"tracker.occluded_coast_time", "float32", "0.0"},
   {"tracker.stopped_hold_time", "float32", "0.0"},
   {"tracker.reidentify_time", "float32", "0.0"},
+  {"tracker.birth_max_range", "float32", "0.0"},
   {"tracker.reidentify_reach_growth", "float32", "0.5"},
   {"tracker.reidentify_margin", "float32", "0.5"},
   {"tracker.keep_due_to_stop_min_displacement", "float32", "0.0"},
@@ -193,7 +194,7 @@ TEST_F(TrailscanSettingsTest, DefaultsMatchTheParameterTable)
 {
   auto node = nodeWith({});
   const TrailscanSettings s = declareTrailscanParameters(*node);
-  ASSERT_EQ(PARAMETER_TABLE.size(), 123u);
+  ASSERT_EQ(PARAMETER_TABLE.size(), 124u);
   for (const ParameterRow & row : PARAMETER_TABLE) {
     SCOPED_TRACE(row.key);
     const rclcpp::Parameter p = node->get_parameter(row.key);
