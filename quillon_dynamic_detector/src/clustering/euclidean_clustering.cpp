@@ -52,6 +52,17 @@ double centroidRange(const pcl::PointCloud<pcl::PointXYZ> & cloud, const Indices
   return std::hypot(sum_x, sum_y) / static_cast<double>(std::max<std::size_t>(indices.size(), 1));
 }
 
+// Whether the points of `cloud` at `indices` are at least `far_size` (a key above 0) and their
+// centroid lies beyond far_range.
+template <typename Indices>
+bool reachesFarSize(
+  const pcl::PointCloud<pcl::PointXYZ> & cloud, const Indices & indices, int32_t far_size,
+  const ClusteringConfig & config)
+{
+  return far_size > 0 && static_cast<int64_t>(indices.size()) >= far_size &&
+         centroidRange(cloud, indices) > config.far_range;
+}
+
 // Whether the points of `cloud` at `indices` have what a cluster needs where they lie:
 // min_cluster_size, or beyond far_range far_min_cluster_size when that is set.
 template <typename Indices>
@@ -59,12 +70,8 @@ bool isLargeEnough(
   const pcl::PointCloud<pcl::PointXYZ> & cloud, const Indices & indices,
   const ClusteringConfig & config)
 {
-  const auto size = static_cast<int64_t>(indices.size());
-  if (size >= config.min_cluster_size) {
-    return true;
-  }
-  return config.far_min_cluster_size > 0 && size >= config.far_min_cluster_size &&
-         centroidRange(cloud, indices) > config.far_range;
+  return static_cast<int64_t>(indices.size()) >= config.min_cluster_size ||
+         reachesFarSize(cloud, indices, config.far_min_cluster_size, config);
 }
 
 // Whether a group is kept by the extraction: large enough, or with leg_min_cluster_size set at
@@ -73,12 +80,8 @@ bool isKeptByExtraction(
   const pcl::PointCloud<pcl::PointXYZ> & cloud, const pcl::PointIndices & group,
   const ClusteringConfig & config)
 {
-  if (isLargeEnough(cloud, group.indices, config)) {
-    return true;
-  }
-  return config.leg_min_cluster_size > 0 &&
-         static_cast<int64_t>(group.indices.size()) >= config.leg_min_cluster_size &&
-         centroidRange(cloud, group.indices) > config.far_range;
+  return isLargeEnough(cloud, group.indices, config) ||
+         reachesFarSize(cloud, group.indices, config.leg_min_cluster_size, config);
 }
 
 // The fewest points any cluster may have: min_cluster_size, or far_min_cluster_size or
@@ -157,13 +160,15 @@ ClusterList dropClustersTooSmall(const ClusterList & clusters, const ClusteringC
 {
   ClusterList kept;
   kept.reserve(clusters.size());
+  std::vector<std::size_t> all;  // every index of one cluster
   for (const ClusterCloud & cluster : clusters) {
-    if (cluster) {
-      std::vector<std::size_t> all(cluster->size());
-      std::iota(all.begin(), all.end(), std::size_t{0});
-      if (isLargeEnough(*cluster, all, config)) {
-        kept.push_back(cluster);
-      }
+    if (!cluster) {
+      continue;
+    }
+    all.resize(cluster->size());
+    std::iota(all.begin(), all.end(), std::size_t{0});
+    if (isLargeEnough(*cluster, all, config)) {
+      kept.push_back(cluster);
     }
   }
   return kept;

@@ -153,9 +153,10 @@ TEST(ExtractClusters, ReturnsGroupsLargestFirstWithinTheSizeLimits)
   EXPECT_EQ((std::vector<std::size_t>{12, 9}), clusterSizes(config));
 }
 
-// With far_min_cluster_size, a small group is kept beyond far_range and dropped within it; the
-// groups of the scan above lie 2 m away.
-TEST(ExtractClusters, FarAwayASmallerGroupIsEnoughWhenSet)
+// With far_min_cluster_size, a small group is kept beyond far_range and dropped within it, and
+// with leg_min_cluster_size it stays there for the leg merge; the groups of the scan above lie
+// 2 m away.
+TEST(ExtractClusters, FarAwayASmallerGroupIsEnoughOrStaysForTheLegMergeWhenSet)
 {
   ClusteringConfig config;  // min 10: the 9-point group is too small
   config.far_min_cluster_size = 9;
@@ -172,13 +173,9 @@ TEST(ExtractClusters, FarAwayASmallerGroupIsEnoughWhenSet)
   config.far_min_cluster_size = 20;
   config.far_range = 5.0;
   EXPECT_EQ((std::vector<std::size_t>{30, 12}), clusterSizes(config));
-}
 
-// With leg_min_cluster_size, groups of that size beyond far_range stay for the leg merge to
-// decide on; the groups of the scan lie 2 m away.
-TEST(ExtractClusters, FarAwaySmallGroupsStayForTheLegMergeWhenSet)
-{
-  ClusteringConfig config;  // min 10: the 9-point group is too small
+  // With leg_min_cluster_size instead, such a group stays for the leg merge to decide on.
+  config = ClusteringConfig{};
   config.leg_min_cluster_size = 9;
   config.far_range = 1.9;
   EXPECT_EQ((std::vector<std::size_t>{30, 12, 9}), clusterSizes(config));
