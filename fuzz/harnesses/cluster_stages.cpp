@@ -291,31 +291,35 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t * data, size_t size)
   if (joined.size() > dynamic_clusters.size() || pointsIn(joined) != pointsIn(dynamic_clusters)) {
     invariantBroken("leg merging lost, invented or duplicated points");
   }
-  const ClusterList merged = mergeMovingLegClusters(dynamic_clusters, clustering, merge);
-  if (clustering.leg_min_cluster_size > 0) {
-    for (const auto & cluster : merged) {
-      if (static_cast<int64_t>(cluster->size()) < clustering.min_cluster_size) {
-        invariantBroken("a merged moving cluster below min_cluster_size was kept");
-      }
-    }
-  }
-  const ClusterList absorbed = absorbNearbyStaticLegLikeClusters(merged, static_clusters, merge);
-  if (absorbed.size() != merged.size()) {
+  const ClusterList absorbed = absorbNearbyStaticLegLikeClusters(joined, static_clusters, merge);
+  if (absorbed.size() != joined.size()) {
     invariantBroken("absorption changed the number of moving clusters");
   }
-  for (std::size_t i = 0; i < merged.size(); ++i) {
-    if (absorbed[i]->size() < merged[i]->size()) {
+  for (std::size_t i = 0; i < joined.size(); ++i) {
+    if (absorbed[i]->size() < joined[i]->size()) {
       invariantBroken("absorption lost points of a moving cluster");
     }
   }
-  if (pointsIn(absorbed) > pointsIn(merged) + pointsIn(static_clusters)) {
+  if (pointsIn(absorbed) > pointsIn(joined) + pointsIn(static_clusters)) {
     invariantBroken("absorption took a static cluster twice");
+  }
+  const ClusterList assembled =
+    assembleMovingClusters(dynamic_clusters, static_clusters, static_scan, context, merge);
+  if (clustering.leg_min_cluster_size == 0 && pointsIn(assembled) != pointsIn(absorbed)) {
+    invariantBroken("without small legs, assembling is more than merging and absorbing");
+  }
+  if (clustering.leg_min_cluster_size > 0) {
+    for (const auto & cluster : assembled) {
+      if (static_cast<int64_t>(cluster->size()) < clustering.min_cluster_size) {
+        invariantBroken("an assembled moving cluster below min_cluster_size was kept");
+      }
+    }
   }
   const float split_distances[] = {0.4F, 0.0F, 1e-6F, 5.0F};
   const auto min_points = static_cast<std::size_t>(std::max(clustering.min_cluster_size, 0));
   const ClusterList cut = splitClustersBetweenPlaces(
-    absorbed, decodePlaces(in, absorbed), in.pick(split_distances), min_points);
-  checkSplit(absorbed, cut, min_points);
+    assembled, decodePlaces(in, assembled), in.pick(split_distances), min_points);
+  checkSplit(assembled, cut, min_points);
   checkDetections(cut, buildDetections(cut, DEFAULT_CLASSIFIER_CONFIG));
   measureRawCloud(in);
   return 0;

@@ -20,11 +20,13 @@ struct ClusteringConfig
   int32_t far_min_cluster_size = 0;
   double far_range = 3.0;
   // Above 0, a cluster of moving returns beyond far_range with at least this many points takes
-  // part in the leg merge, and the size limits above then count the points of what the merge
-  // made: two legs of two returns each, as far off as a scanner gives a leg only two, make one
-  // person of four, while a small fragment the merge joins to nothing is dropped. Nearer, where
-  // small fragments are pieces of the legs of people side by side, each cluster needs the size
-  // limits before the merge, as with 0. Static clusters keep min_cluster_size.
+  // part in the leg merge and in taking over a planted static leg, and the size limits above
+  // then count the points of what those made: two legs of two returns each, as far off as a
+  // scanner gives a leg only two, make one person of four, and so does a swinging leg of two
+  // beside a planted foot, while a small fragment joined to nothing is dropped, as is one that
+  // touches a static return (the moving end of a wall). Nearer, where small fragments are
+  // pieces of the legs of people side by side, each cluster needs the size limits before the
+  // merge, as with 0. Static clusters keep min_cluster_size.
   int32_t leg_min_cluster_size = 0;
 };
 

@@ -60,6 +60,13 @@ void extractClusters(
 // min_cluster_size, or beyond far_range far_min_cluster_size when set. Null clusters go.
 ClusterList dropClustersTooSmall(const ClusterList & clusters, const ClusteringConfig & config);
 
+// The clusters (in their order) less those below the size limits with a point within the
+// clustering tolerance of a usable return of `static_scan` (as extractClusters reads it): the
+// moving end of a wall or of furniture, not a leg. Null clusters go.
+ClusterList dropFragmentsOfStaticSurfaces(
+  const ClusterList & clusters, const sensor_msgs::msg::LaserScan::ConstSharedPtr & static_scan,
+  const ClusteringContext & context);
+
 }  // namespace quillon_dynamic_detector
 
 #endif  // QUILLON_DYNAMIC_DETECTOR__EUCLIDEAN_CLUSTERING_HPP_

@@ -5,6 +5,8 @@
 #include "quillon_dynamic_detector/cluster_features.hpp"
 #include "quillon_dynamic_detector/cluster_merge_config.hpp"
 #include "quillon_dynamic_detector/clustering_config.hpp"
+#include "quillon_dynamic_detector/euclidean_clustering.hpp"
+#include "sensor_msgs/msg/laser_scan.hpp"
 
 namespace quillon_dynamic_detector
 {
@@ -55,12 +57,16 @@ ClusterCloud joinClusters(const ClusterList & members);
 ClusterList mergeNearbyLegLikeClusters(
   const ClusterList & clusters, const ClusterMergeConfig & config);
 
-// The moving clusters of a scan after the leg merge. With clustering.leg_min_cluster_size set,
-// the extraction kept far clusters below the size limits for the merge, and what it made must then
-// have the points those limits ask (dropClustersTooSmall); otherwise mergeNearbyLegLikeClusters.
-ClusterList mergeMovingLegClusters(
-  const ClusterList & clusters, const ClusteringConfig & clustering,
-  const ClusterMergeConfig & merge);
+// What the moving clusters of a scan reach detection as: the leg merge joins a person's legs, and
+// each leg-like result takes over a planted static leg beside it
+// (absorbNearbyStaticLegLikeClusters). With clustering.leg_min_cluster_size set, the extraction
+// kept far moving clusters below the size limits: those touching a static return go first
+// (dropFragmentsOfStaticSurfaces), and the size limits then count what the merge and the
+// absorption made, so that a swinging leg of two returns beside a planted foot makes a person.
+ClusterList assembleMovingClusters(
+  const ClusterList & moving_clusters, const ClusterList & static_clusters,
+  const sensor_msgs::msg::LaserScan::ConstSharedPtr & static_scan,
+  const ClusteringContext & context, const ClusterMergeConfig & merge);
 
 }  // namespace quillon_dynamic_detector
 

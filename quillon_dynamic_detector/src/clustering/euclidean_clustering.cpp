@@ -97,6 +97,27 @@ int32_t smallestClusterSize(const ClusteringConfig & config)
   return smallest;
 }
 
+// The clusters (in their order, null ones dropped) for which keep(cluster, every index of it)
+// holds.
+template <typename Keep>
+ClusterList keepClusters(const ClusterList & clusters, const Keep & keep)
+{
+  ClusterList kept;
+  kept.reserve(clusters.size());
+  std::vector<std::size_t> all;  // every index of one cluster
+  for (const ClusterCloud & cluster : clusters) {
+    if (!cluster) {
+      continue;
+    }
+    all.resize(cluster->size());
+    std::iota(all.begin(), all.end(), std::size_t{0});
+    if (keep(*cluster, all)) {
+      kept.push_back(cluster);
+    }
+  }
+  return kept;
+}
+
 }  // namespace
 
 std::shared_ptr<Clusterer> makeClusterer(const ClusteringConfig & config)
@@ -158,20 +179,30 @@ void extractClusters(
 
 ClusterList dropClustersTooSmall(const ClusterList & clusters, const ClusteringConfig & config)
 {
-  ClusterList kept;
-  kept.reserve(clusters.size());
-  std::vector<std::size_t> all;  // every index of one cluster
-  for (const ClusterCloud & cluster : clusters) {
-    if (!cluster) {
-      continue;
-    }
-    all.resize(cluster->size());
-    std::iota(all.begin(), all.end(), std::size_t{0});
-    if (isLargeEnough(*cluster, all, config)) {
-      kept.push_back(cluster);
-    }
-  }
-  return kept;
+  return keepClusters(clusters, [&](const auto & cluster, const auto & all) {
+    return isLargeEnough(cluster, all, config);
+  });
+}
+
+ClusterList dropFragmentsOfStaticSurfaces(
+  const ClusterList & clusters, const sensor_msgs::msg::LaserScan::ConstSharedPtr & static_scan,
+  const ClusteringContext & context)
+{
+  auto static_returns = std::make_shared<pcl::PointCloud<pcl::PointXYZ>>();
+  laserScanToCloud(static_scan, static_returns, context.config, context.range_min);
+  const double reach_squared = context.config.tolerance * context.config.tolerance;
+  const auto touches_static = [&](const pcl::PointXYZ & p) {
+    return std::any_of(
+      static_returns->begin(), static_returns->end(), [&](const pcl::PointXYZ & q) {
+        const double dx = static_cast<double>(p.x) - static_cast<double>(q.x);
+        const double dy = static_cast<double>(p.y) - static_cast<double>(q.y);
+        return dx * dx + dy * dy <= reach_squared;
+      });
+  };
+  return keepClusters(clusters, [&](const auto & cluster, const auto & all) {
+    return isLargeEnough(cluster, all, context.config) ||
+           std::none_of(cluster.begin(), cluster.end(), touches_static);
+  });
 }
 
 }  // namespace quillon_dynamic_detector

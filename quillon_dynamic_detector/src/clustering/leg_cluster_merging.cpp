@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "quillon_dynamic_detector/euclidean_clustering.hpp"
+#include "quillon_dynamic_detector/static_leg_absorption.hpp"
 #include "quillon_dynamic_detector/trailscan_logger.hpp"
 #include "rclcpp/logging.hpp"
 
@@ -247,15 +248,18 @@ ClusterList mergeNearbyLegLikeClusters(
   return merged;
 }
 
-ClusterList mergeMovingLegClusters(
-  const ClusterList & clusters, const ClusteringConfig & clustering,
-  const ClusterMergeConfig & merge)
+ClusterList assembleMovingClusters(
+  const ClusterList & moving_clusters, const ClusterList & static_clusters,
+  const sensor_msgs::msg::LaserScan::ConstSharedPtr & static_scan,
+  const ClusteringContext & context, const ClusterMergeConfig & merge)
 {
-  ClusterList merged = mergeNearbyLegLikeClusters(clusters, merge);
-  if (clustering.leg_min_cluster_size > 0) {
-    merged = dropClustersTooSmall(merged, clustering);
-  }
-  return merged;
+  const bool small_legs_kept = context.config.leg_min_cluster_size > 0;
+  const ClusterList legs = small_legs_kept
+                             ? dropFragmentsOfStaticSurfaces(moving_clusters, static_scan, context)
+                             : moving_clusters;
+  const ClusterList assembled = absorbNearbyStaticLegLikeClusters(
+    mergeNearbyLegLikeClusters(legs, merge), static_clusters, merge);
+  return small_legs_kept ? dropClustersTooSmall(assembled, context.config) : assembled;
 }
 
 }  // namespace quillon_dynamic_detector

@@ -13,7 +13,6 @@
 #include "quillon_dynamic_detector/detection_builder.hpp"
 #include "quillon_dynamic_detector/leg_cluster_merging.hpp"
 #include "quillon_dynamic_detector/scan_sight.hpp"
-#include "quillon_dynamic_detector/static_leg_absorption.hpp"
 #include "quillon_dynamic_detector/swept_motion.hpp"
 #include "quillon_dynamic_detector/tracking_frame.hpp"
 #include "quillon_dynamic_detector/trailscan_logger.hpp"
@@ -272,7 +271,6 @@ ScanOutcome processLaserScan(
   const ClusteringContext context{clustering, clusterer, scan->range_min};
   ClusterList dynamic_clusters;
   extractClusters(context, dynamic_scan, dynamic_clusters);
-  dynamic_clusters = mergeMovingLegClusters(dynamic_clusters, clustering, cluster_merge);
   // Static clusters keep the full size at every range: small far ones (chair legs that flicker)
   // would hold lost walkers on furniture.
   ClusteringConfig static_clustering = clustering;
@@ -282,7 +280,7 @@ ScanOutcome processLaserScan(
   extractClusters(
     ClusteringContext{static_clustering, clusterer, scan->range_min}, static_scan, static_clusters);
   dynamic_clusters =
-    absorbNearbyStaticLegLikeClusters(dynamic_clusters, static_clusters, cluster_merge);
+    assembleMovingClusters(dynamic_clusters, static_clusters, static_scan, context, cluster_merge);
   const auto scanner_from_odom =
     odom_from_scanner ? std::optional<PlanarMotion>(odom_from_scanner->inverse()) : std::nullopt;
   dynamic_clusters = splitBetweenTracks(

@@ -1,21 +1,26 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <utility>
 #include <vector>
 
 #include "cluster_builders.hpp"
+#include "quillon_dynamic_detector/euclidean_clustering.hpp"
 #include "quillon_dynamic_detector/leg_cluster_merging.hpp"
 #include "ros2_compat/testing/log_capture.hpp"
 
 using namespace cluster_builders;
+using quillon_dynamic_detector::assembleMovingClusters;
 using quillon_dynamic_detector::ClusteringConfig;
+using quillon_dynamic_detector::ClusteringContext;
 using quillon_dynamic_detector::ClusterMergeConfig;
+using quillon_dynamic_detector::makeClusterer;
 using quillon_dynamic_detector::makeLegCandidate;
 using quillon_dynamic_detector::measureLegPairGap;
-using quillon_dynamic_detector::mergeMovingLegClusters;
 using quillon_dynamic_detector::mergeNearbyLegLikeClusters;
 using ros2_compat::testing::ConsoleOutput;
 using ros2_compat::testing::LogCapture;
+using sensor_msgs::msg::LaserScan;
 
 namespace
 {
@@ -132,34 +137,60 @@ TEST(MergeNearbyLegLikeClusters, ListComesBackUnchangedWhenThereIsNothingToMerge
   EXPECT_EQ(1u, log.count("original=2 merged=1 reduced=1"));
 }
 
-// Far off a leg gives two returns: with leg_min_cluster_size such legs take part in the merge,
-// and the size limits then count what it made. Two legs of a person make one cluster of four; a
-// lone pair of returns (clutter) goes, unless far_min_cluster_size lets it through out there.
-TEST(MergeMovingLegClusters, TwoSmallLegsMakeAPersonWhileALoneSmallFragmentGoes)
+// A static scan (1081 beams over 270 degrees) with returns only at these points' bearings and
+// ranges.
+LaserScan::SharedPtr staticReturnsAt(const std::vector<std::pair<float, float>> & points)
+{
+  const LaserScan::SharedPtr scan = makeScan(std::vector<float>(1081, 0.0F));
+  for (const auto & [x, y] : points) {
+    const auto beam = static_cast<std::size_t>(
+      std::lround((std::atan2(y, x) - scan->angle_min) / scan->angle_increment));
+    scan->ranges.at(beam) = std::hypot(x, y);
+  }
+  return scan;
+}
+
+// Far off a leg gives two returns: with leg_min_cluster_size such legs take part in the merge and
+// in taking over a planted static foot, and the size limits then count what those made. Two small
+// legs make a person, and so does a small swinging leg beside a planted foot; a lone small
+// fragment goes, and so do small pieces at the end of a static wall, which would otherwise make
+// a person of each other.
+TEST(AssembleMovingClusters, SmallFarLegsJoinEachOtherOrAPlantedFootButNotTheEndOfAWall)
 {
   LogCapture log(ConsoleOutput::Suppress);
   ClusteringConfig clustering;
   clustering.min_cluster_size = 3;
   clustering.leg_min_cluster_size = 2;
+  const auto clusterer = makeClusterer(clustering);
+  const ClusteringContext context{clustering, *clusterer, 0.05F};
   const ClusterMergeConfig merge;
-  const ClusterList scan_clusters = {
-    makePointPair(3.0F, 0.0F), makePointPair(3.0F, 0.25F), makePointPair(3.0F, 2.0F),
+  const ClusterList moving = {
+    makePointPair(3.0F, 0.0F),  makePointPair(3.0F, 0.25F),  // a person's two legs
+    makePointPair(3.0F, 2.0F),                               // a lone fragment
+    makePointPair(3.5F, -1.0F),                              // a swinging leg ...
+    makePointPair(4.0F, 1.0F),  makePointPair(4.0F, 1.25F),  // the moving end of a wall
     makeLeg(1.0F, -1.0F)};
+  const ClusterList planted_foot = {makeLeg(3.5F, -1.25F)};  // ... and its planted foot
+  const LaserScan::SharedPtr wall = staticReturnsAt({{4.0F, 1.4F}});
 
-  const ClusterList kept = mergeMovingLegClusters(scan_clusters, clustering, merge);
-  ASSERT_EQ(2u, kept.size());
-  EXPECT_EQ(pointsOf({scan_clusters[0], scan_clusters[1]}), pointsOf({kept[0]}));
-  EXPECT_EQ(pointsOf({scan_clusters[3]}), pointsOf({kept[1]}));
+  const ClusterList kept = assembleMovingClusters(moving, planted_foot, wall, context, merge);
+  ASSERT_EQ(3u, kept.size());
+  EXPECT_EQ(pointsOf({moving[0], moving[1]}), pointsOf({kept[0]}));
+  EXPECT_EQ(pointsOf({moving[3], planted_foot[0]}), pointsOf({kept[1]}));
+  EXPECT_EQ(pointsOf({moving[6]}), pointsOf({kept[2]}));
+
+  // Where nothing static touches them, the wall's pieces would have made a person.
+  const LaserScan::SharedPtr no_wall = staticReturnsAt({});
+  EXPECT_EQ(4u, assembleMovingClusters(moving, planted_foot, no_wall, context, merge).size());
 
   clustering.far_min_cluster_size = 2;
   clustering.far_range = 2.5;
-  EXPECT_EQ(3u, mergeMovingLegClusters(scan_clusters, clustering, merge).size());
-  clustering.far_range = 4.0;
-  EXPECT_EQ(2u, mergeMovingLegClusters(scan_clusters, clustering, merge).size());
+  EXPECT_EQ(5u, assembleMovingClusters(moving, planted_foot, no_wall, context, merge).size());
 
-  // Off, the extraction has already dropped what is too small: the merge alone.
+  // Off, the extraction has already dropped what is too small: merge and absorption alone.
+  clustering.far_min_cluster_size = 0;
   clustering.leg_min_cluster_size = 0;
-  EXPECT_EQ(3u, mergeMovingLegClusters(scan_clusters, clustering, merge).size());
+  EXPECT_EQ(5u, assembleMovingClusters(moving, planted_foot, wall, context, merge).size());
 }
 
 }  // namespace
