@@ -24,9 +24,9 @@ struct ClusteringConfig
   // then count the points of what those made: two legs of two returns each, as far off as a
   // scanner gives a leg only two, make one person of four, and so does a swinging leg of two
   // beside a planted foot, while a small fragment joined to nothing is dropped, as is one that
-  // touches a static return (the moving end of a wall). Nearer, where small fragments are
-  // pieces of the legs of people side by side, each cluster needs the size limits before the
-  // merge, as with 0. Static clusters keep min_cluster_size.
+  // touches a static return outside a leg-like static cluster (the moving end of a wall).
+  // Nearer, where small fragments are pieces of the legs of people side by side, each cluster
+  // needs the size limits before the merge, as with 0. Static clusters keep min_cluster_size.
   int32_t leg_min_cluster_size = 0;
 };
 

@@ -61,11 +61,10 @@ void extractClusters(
 ClusterList dropClustersTooSmall(const ClusterList & clusters, const ClusteringConfig & config);
 
 // The clusters (in their order) less those below the size limits with a point within the
-// clustering tolerance of a usable return of `static_scan` (as extractClusters reads it): the
-// moving end of a wall or of furniture, not a leg. Null clusters go.
-ClusterList dropFragmentsOfStaticSurfaces(
-  const ClusterList & clusters, const sensor_msgs::msg::LaserScan::ConstSharedPtr & static_scan,
-  const ClusteringContext & context);
+// clustering tolerance of one of `surfaces`. Null clusters go.
+ClusterList dropFragmentsTouching(
+  const ClusterList & clusters, const pcl::PointCloud<pcl::PointXYZ> & surfaces,
+  const ClusteringConfig & config);
 
 }  // namespace quillon_dynamic_detector
 

@@ -184,24 +184,21 @@ ClusterList dropClustersTooSmall(const ClusterList & clusters, const ClusteringC
   });
 }
 
-ClusterList dropFragmentsOfStaticSurfaces(
-  const ClusterList & clusters, const sensor_msgs::msg::LaserScan::ConstSharedPtr & static_scan,
-  const ClusteringContext & context)
+ClusterList dropFragmentsTouching(
+  const ClusterList & clusters, const pcl::PointCloud<pcl::PointXYZ> & surfaces,
+  const ClusteringConfig & config)
 {
-  auto static_returns = std::make_shared<pcl::PointCloud<pcl::PointXYZ>>();
-  laserScanToCloud(static_scan, static_returns, context.config, context.range_min);
-  const double reach_squared = context.config.tolerance * context.config.tolerance;
-  const auto touches_static = [&](const pcl::PointXYZ & p) {
-    return std::any_of(
-      static_returns->begin(), static_returns->end(), [&](const pcl::PointXYZ & q) {
-        const double dx = static_cast<double>(p.x) - static_cast<double>(q.x);
-        const double dy = static_cast<double>(p.y) - static_cast<double>(q.y);
-        return dx * dx + dy * dy <= reach_squared;
-      });
+  const double reach_squared = config.tolerance * config.tolerance;
+  const auto touches_surface = [&](const pcl::PointXYZ & p) {
+    return std::any_of(surfaces.begin(), surfaces.end(), [&](const pcl::PointXYZ & q) {
+      const double dx = static_cast<double>(p.x) - static_cast<double>(q.x);
+      const double dy = static_cast<double>(p.y) - static_cast<double>(q.y);
+      return dx * dx + dy * dy <= reach_squared;
+    });
   };
   return keepClusters(clusters, [&](const auto & cluster, const auto & all) {
-    return isLargeEnough(cluster, all, context.config) ||
-           std::none_of(cluster.begin(), cluster.end(), touches_static);
+    return isLargeEnough(cluster, all, config) ||
+           std::none_of(cluster.begin(), cluster.end(), touches_surface);
   });
 }
 

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <numeric>
+#include <set>
 #include <utility>
 #include <vector>
 
@@ -248,15 +249,42 @@ ClusterList mergeNearbyLegLikeClusters(
   return merged;
 }
 
+pcl::PointCloud<pcl::PointXYZ> staticSurfaceReturns(
+  const sensor_msgs::msg::LaserScan::ConstSharedPtr & static_scan,
+  const ClusterList & static_clusters, const ClusteringContext & context,
+  const ClusterMergeConfig & merge)
+{
+  std::set<std::pair<float, float>> on_legs;
+  for (const ClusterCloud & cluster : static_clusters) {
+    if (hasPoints(cluster) && makeLegCandidate(cluster, merge).leg_like) {
+      for (const pcl::PointXYZ & p : *cluster) {
+        on_legs.emplace(p.x, p.y);
+      }
+    }
+  }
+  auto returns = std::make_shared<pcl::PointCloud<pcl::PointXYZ>>();
+  laserScanToCloud(static_scan, returns, context.config, context.range_min);
+  pcl::PointCloud<pcl::PointXYZ> surfaces;
+  for (const pcl::PointXYZ & p : *returns) {
+    if (on_legs.count({p.x, p.y}) == 0) {
+      surfaces.push_back(p);
+    }
+  }
+  return surfaces;
+}
+
 ClusterList assembleMovingClusters(
   const ClusterList & moving_clusters, const ClusterList & static_clusters,
   const sensor_msgs::msg::LaserScan::ConstSharedPtr & static_scan,
   const ClusteringContext & context, const ClusterMergeConfig & merge)
 {
   const bool small_legs_kept = context.config.leg_min_cluster_size > 0;
-  const ClusterList legs = small_legs_kept
-                             ? dropFragmentsOfStaticSurfaces(moving_clusters, static_scan, context)
-                             : moving_clusters;
+  const ClusterList legs =
+    small_legs_kept
+      ? dropFragmentsTouching(
+          moving_clusters, staticSurfaceReturns(static_scan, static_clusters, context, merge),
+          context.config)
+      : moving_clusters;
   const ClusterList assembled = absorbNearbyStaticLegLikeClusters(
     mergeNearbyLegLikeClusters(legs, merge), static_clusters, merge);
   return small_legs_kept ? dropClustersTooSmall(assembled, context.config) : assembled;

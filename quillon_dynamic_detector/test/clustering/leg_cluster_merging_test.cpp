@@ -14,6 +14,7 @@ using quillon_dynamic_detector::assembleMovingClusters;
 using quillon_dynamic_detector::ClusteringConfig;
 using quillon_dynamic_detector::ClusteringContext;
 using quillon_dynamic_detector::ClusterMergeConfig;
+using quillon_dynamic_detector::extractClusters;
 using quillon_dynamic_detector::makeClusterer;
 using quillon_dynamic_detector::makeLegCandidate;
 using quillon_dynamic_detector::measureLegPairGap;
@@ -152,9 +153,9 @@ LaserScan::SharedPtr staticReturnsAt(const std::vector<std::pair<float, float>> 
 
 // Far off a leg gives two returns: with leg_min_cluster_size such legs take part in the merge and
 // in taking over a planted static foot, and the size limits then count what those made. Two small
-// legs make a person, and so does a small swinging leg beside a planted foot; a lone small
-// fragment goes, and so do small pieces at the end of a static wall, which would otherwise make
-// a person of each other.
+// legs make a person, and so does a small swinging leg beside (even touching) a planted foot; a
+// lone small fragment goes, and so do small pieces at the end of a static wall, which would
+// otherwise make a person of each other.
 TEST(AssembleMovingClusters, SmallFarLegsJoinEachOtherOrAPlantedFootButNotTheEndOfAWall)
 {
   LogCapture log(ConsoleOutput::Suppress);
@@ -167,30 +168,38 @@ TEST(AssembleMovingClusters, SmallFarLegsJoinEachOtherOrAPlantedFootButNotTheEnd
   const ClusterList moving = {
     makePointPair(3.0F, 0.0F),  makePointPair(3.0F, 0.25F),  // a person's two legs
     makePointPair(3.0F, 2.0F),                               // a lone fragment
-    makePointPair(3.5F, -1.0F),                              // a swinging leg ...
+    makePointPair(3.5F, -1.1F),                              // a swinging leg ...
     makePointPair(4.0F, 1.0F),  makePointPair(4.0F, 1.25F),  // the moving end of a wall
     makeLeg(1.0F, -1.0F)};
-  const ClusterList planted_foot = {makeLeg(3.5F, -1.25F)};  // ... and its planted foot
-  const LaserScan::SharedPtr wall = staticReturnsAt({{4.0F, 1.4F}});
+  const std::vector<std::pair<float, float>> planted_foot = {
+    {3.5F, -1.28F}, {3.5F, -1.265F}, {3.5F, -1.25F}, {3.5F, -1.235F}, {3.5F, -1.22F}};
+  std::vector<std::pair<float, float>> static_returns = planted_foot;
+  static_returns.emplace_back(4.0F, 1.4F);  // the wall
+  const LaserScan::SharedPtr static_scan = staticReturnsAt(static_returns);
+  ClusterList static_clusters;
+  extractClusters(context, static_scan, static_clusters);
+  ASSERT_EQ(1u, static_clusters.size());  // the foot; one return of the wall is no cluster
 
-  const ClusterList kept = assembleMovingClusters(moving, planted_foot, wall, context, merge);
+  const ClusterList kept =
+    assembleMovingClusters(moving, static_clusters, static_scan, context, merge);
   ASSERT_EQ(3u, kept.size());
   EXPECT_EQ(pointsOf({moving[0], moving[1]}), pointsOf({kept[0]}));
-  EXPECT_EQ(pointsOf({moving[3], planted_foot[0]}), pointsOf({kept[1]}));
+  EXPECT_EQ(pointsOf({moving[3], static_clusters[0]}), pointsOf({kept[1]}));
   EXPECT_EQ(pointsOf({moving[6]}), pointsOf({kept[2]}));
 
   // Where nothing static touches them, the wall's pieces would have made a person.
-  const LaserScan::SharedPtr no_wall = staticReturnsAt({});
-  EXPECT_EQ(4u, assembleMovingClusters(moving, planted_foot, no_wall, context, merge).size());
+  const LaserScan::SharedPtr no_wall = staticReturnsAt(planted_foot);
+  EXPECT_EQ(4u, assembleMovingClusters(moving, static_clusters, no_wall, context, merge).size());
 
   clustering.far_min_cluster_size = 2;
   clustering.far_range = 2.5;
-  EXPECT_EQ(5u, assembleMovingClusters(moving, planted_foot, no_wall, context, merge).size());
+  EXPECT_EQ(5u, assembleMovingClusters(moving, static_clusters, no_wall, context, merge).size());
 
   // Off, the extraction has already dropped what is too small: merge and absorption alone.
   clustering.far_min_cluster_size = 0;
   clustering.leg_min_cluster_size = 0;
-  EXPECT_EQ(5u, assembleMovingClusters(moving, planted_foot, wall, context, merge).size());
+  EXPECT_EQ(
+    5u, assembleMovingClusters(moving, static_clusters, static_scan, context, merge).size());
 }
 
 }  // namespace
