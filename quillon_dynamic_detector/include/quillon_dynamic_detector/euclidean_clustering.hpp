@@ -56,15 +56,13 @@ void extractClusters(
   const ClusteringContext & context, const sensor_msgs::msg::LaserScan::ConstSharedPtr & scan,
   ClusterList & clusters);
 
-// The clusters (in their order) with the points the size limits ask where they lie:
-// min_cluster_size, or beyond far_range far_min_cluster_size when set. Null clusters go.
-ClusterList dropClustersTooSmall(const ClusterList & clusters, const ClusteringConfig & config);
+// Whether `cluster` has the points the size limits ask where it lies: min_cluster_size, or
+// beyond far_range far_min_cluster_size when set.
+bool meetsSizeLimits(
+  const pcl::PointCloud<pcl::PointXYZ> & cluster, const ClusteringConfig & config);
 
-// The clusters (in their order) less those below the size limits with a point within the
-// clustering tolerance of one of `surfaces`. Null clusters go.
-ClusterList dropFragmentsTouching(
-  const ClusterList & clusters, const pcl::PointCloud<pcl::PointXYZ> & surfaces,
-  const ClusteringConfig & config);
+// The clusters (in their order) that meet the size limits. Null clusters go.
+ClusterList dropClustersTooSmall(const ClusterList & clusters, const ClusteringConfig & config);
 
 }  // namespace quillon_dynamic_detector
 

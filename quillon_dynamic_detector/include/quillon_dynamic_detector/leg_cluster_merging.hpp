@@ -57,19 +57,20 @@ ClusterCloud joinClusters(const ClusterList & members);
 ClusterList mergeNearbyLegLikeClusters(
   const ClusterList & clusters, const ClusterMergeConfig & config);
 
-// The usable returns of `static_scan` (as the clustering reads them) outside leg-like static
-// clusters: walls and furniture, not a planted foot. A moving fragment touching one is the
-// moving end of a static surface.
-pcl::PointCloud<pcl::PointXYZ> staticSurfaceReturns(
+// The moving clusters (in their order, null ones dropped) less those below the size limits that
+// lie within the clustering tolerance of a usable return of `static_scan` (as the clustering
+// reads it) that is no part of a leg-like one of `static_clusters`: the moving end of a wall or of
+// furniture, not a leg beside its planted foot.
+ClusterList dropFragmentsOfStaticSurfaces(
+  const ClusterList & moving_clusters, const ClusterList & static_clusters,
   const sensor_msgs::msg::LaserScan::ConstSharedPtr & static_scan,
-  const ClusterList & static_clusters, const ClusteringContext & context,
-  const ClusterMergeConfig & merge);
+  const ClusteringContext & context, const ClusterMergeConfig & merge);
 
 // What the moving clusters of a scan reach detection as: the leg merge joins a person's legs, and
 // each leg-like result takes over a planted static leg beside it
 // (absorbNearbyStaticLegLikeClusters). With clustering.leg_min_cluster_size set, the extraction
 // kept far moving clusters below the size limits: those touching a static return that is not
-// part of a leg-like static cluster go first (staticSurfaceReturns, dropFragmentsTouching), and
+// part of a leg-like static cluster go first (dropFragmentsOfStaticSurfaces), and
 // the size limits then count what the merge and the absorption made, so that a swinging leg of
 // two returns beside a planted foot makes a person.
 ClusterList assembleMovingClusters(

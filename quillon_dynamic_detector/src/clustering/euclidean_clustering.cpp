@@ -97,27 +97,6 @@ int32_t smallestClusterSize(const ClusteringConfig & config)
   return smallest;
 }
 
-// The clusters (in their order, null ones dropped) for which keep(cluster, every index of it)
-// holds.
-template <typename Keep>
-ClusterList keepClusters(const ClusterList & clusters, const Keep & keep)
-{
-  ClusterList kept;
-  kept.reserve(clusters.size());
-  std::vector<std::size_t> all;  // every index of one cluster
-  for (const ClusterCloud & cluster : clusters) {
-    if (!cluster) {
-      continue;
-    }
-    all.resize(cluster->size());
-    std::iota(all.begin(), all.end(), std::size_t{0});
-    if (keep(*cluster, all)) {
-      kept.push_back(cluster);
-    }
-  }
-  return kept;
-}
-
 }  // namespace
 
 std::shared_ptr<Clusterer> makeClusterer(const ClusteringConfig & config)
@@ -177,29 +156,24 @@ void extractClusters(
   }
 }
 
-ClusterList dropClustersTooSmall(const ClusterList & clusters, const ClusteringConfig & config)
+bool meetsSizeLimits(
+  const pcl::PointCloud<pcl::PointXYZ> & cluster, const ClusteringConfig & config)
 {
-  return keepClusters(clusters, [&](const auto & cluster, const auto & all) {
-    return isLargeEnough(cluster, all, config);
-  });
+  std::vector<std::size_t> all(cluster.size());
+  std::iota(all.begin(), all.end(), std::size_t{0});
+  return isLargeEnough(cluster, all, config);
 }
 
-ClusterList dropFragmentsTouching(
-  const ClusterList & clusters, const pcl::PointCloud<pcl::PointXYZ> & surfaces,
-  const ClusteringConfig & config)
+ClusterList dropClustersTooSmall(const ClusterList & clusters, const ClusteringConfig & config)
 {
-  const double reach_squared = config.tolerance * config.tolerance;
-  const auto touches_surface = [&](const pcl::PointXYZ & p) {
-    return std::any_of(surfaces.begin(), surfaces.end(), [&](const pcl::PointXYZ & q) {
-      const double dx = static_cast<double>(p.x) - static_cast<double>(q.x);
-      const double dy = static_cast<double>(p.y) - static_cast<double>(q.y);
-      return dx * dx + dy * dy <= reach_squared;
-    });
-  };
-  return keepClusters(clusters, [&](const auto & cluster, const auto & all) {
-    return isLargeEnough(cluster, all, config) ||
-           std::none_of(cluster.begin(), cluster.end(), touches_surface);
-  });
+  ClusterList kept;
+  kept.reserve(clusters.size());
+  for (const ClusterCloud & cluster : clusters) {
+    if (cluster && meetsSizeLimits(*cluster, config)) {
+      kept.push_back(cluster);
+    }
+  }
+  return kept;
 }
 
 }  // namespace quillon_dynamic_detector

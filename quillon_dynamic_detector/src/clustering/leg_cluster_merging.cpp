@@ -3,8 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <map>
 #include <numeric>
-#include <set>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -160,6 +161,67 @@ ClusterList joinGroups(const std::vector<LegCandidate> & candidates, UnionFind &
   return merged;
 }
 
+// Whether a cluster lies within the clustering tolerance of a static return that is no part of a
+// leg-like static cluster: the surface of a wall or of furniture, not a planted foot. Which
+// cluster a return belongs to, and whether that one is leg-like, is worked out once asked.
+class StaticSurfaces
+{
+public:
+  StaticSurfaces(
+    const ClusterList & static_clusters,
+    const sensor_msgs::msg::LaserScan::ConstSharedPtr & static_scan,
+    const ClusteringContext & context, const ClusterMergeConfig & merge)
+  : static_clusters_(static_clusters),
+    merge_(merge),
+    returns_(std::make_shared<pcl::PointCloud<pcl::PointXYZ>>()),
+    reach_squared_(context.config.tolerance * context.config.tolerance),
+    leg_like_(static_clusters.size(), -1)
+  {
+    laserScanToCloud(static_scan, returns_, context.config, context.range_min);
+  }
+
+  bool touch(const pcl::PointCloud<pcl::PointXYZ> & cluster)
+  {
+    return std::any_of(cluster.begin(), cluster.end(), [&](const pcl::PointXYZ & p) {
+      return std::any_of(returns_->begin(), returns_->end(), [&](const pcl::PointXYZ & q) {
+        const double dx = static_cast<double>(p.x) - static_cast<double>(q.x);
+        const double dy = static_cast<double>(p.y) - static_cast<double>(q.y);
+        return dx * dx + dy * dy <= reach_squared_ && isOnSurface(q);
+      });
+    });
+  }
+
+private:
+  bool isOnSurface(const pcl::PointXYZ & q)
+  {
+    if (cluster_of_.empty()) {
+      for (std::size_t k = 0; k < static_clusters_.size(); ++k) {
+        if (hasPoints(static_clusters_[k])) {
+          for (const pcl::PointXYZ & p : *static_clusters_[k]) {
+            cluster_of_.emplace(std::make_pair(p.x, p.y), k);
+          }
+        }
+      }
+    }
+    const auto found = cluster_of_.find({q.x, q.y});
+    if (found == cluster_of_.end()) {
+      return true;  // among static returns too few to make a cluster
+    }
+    int & leg_like = leg_like_[found->second];
+    if (leg_like < 0) {
+      leg_like = makeLegCandidate(static_clusters_[found->second], merge_).leg_like ? 1 : 0;
+    }
+    return leg_like == 0;
+  }
+
+  const ClusterList & static_clusters_;
+  const ClusterMergeConfig & merge_;
+  pcl::PointCloud<pcl::PointXYZ>::Ptr returns_;
+  double reach_squared_;
+  std::map<std::pair<float, float>, std::size_t> cluster_of_;
+  std::vector<int> leg_like_;  // per static cluster: -1 not yet known, 0 or 1
+};
+
 }  // namespace
 
 bool hasPoints(const ClusterCloud & cluster) { return cluster && !cluster->empty(); }
@@ -249,28 +311,29 @@ ClusterList mergeNearbyLegLikeClusters(
   return merged;
 }
 
-pcl::PointCloud<pcl::PointXYZ> staticSurfaceReturns(
+ClusterList dropFragmentsOfStaticSurfaces(
+  const ClusterList & moving_clusters, const ClusterList & static_clusters,
   const sensor_msgs::msg::LaserScan::ConstSharedPtr & static_scan,
-  const ClusterList & static_clusters, const ClusteringContext & context,
-  const ClusterMergeConfig & merge)
+  const ClusteringContext & context, const ClusterMergeConfig & merge)
 {
-  std::set<std::pair<float, float>> on_legs;
-  for (const ClusterCloud & cluster : static_clusters) {
-    if (hasPoints(cluster) && makeLegCandidate(cluster, merge).leg_like) {
-      for (const pcl::PointXYZ & p : *cluster) {
-        on_legs.emplace(p.x, p.y);
+  ClusterList kept;
+  kept.reserve(moving_clusters.size());
+  std::optional<StaticSurfaces> surfaces;  // built for the first fragment only
+  for (const ClusterCloud & cluster : moving_clusters) {
+    if (!cluster) {
+      continue;
+    }
+    if (!meetsSizeLimits(*cluster, context.config)) {
+      if (!surfaces) {
+        surfaces.emplace(static_clusters, static_scan, context, merge);
+      }
+      if (surfaces->touch(*cluster)) {
+        continue;
       }
     }
+    kept.push_back(cluster);
   }
-  auto returns = std::make_shared<pcl::PointCloud<pcl::PointXYZ>>();
-  laserScanToCloud(static_scan, returns, context.config, context.range_min);
-  pcl::PointCloud<pcl::PointXYZ> surfaces;
-  for (const pcl::PointXYZ & p : *returns) {
-    if (on_legs.count({p.x, p.y}) == 0) {
-      surfaces.push_back(p);
-    }
-  }
-  return surfaces;
+  return kept;
 }
 
 ClusterList assembleMovingClusters(
@@ -281,9 +344,7 @@ ClusterList assembleMovingClusters(
   const bool small_legs_kept = context.config.leg_min_cluster_size > 0;
   const ClusterList legs =
     small_legs_kept
-      ? dropFragmentsTouching(
-          moving_clusters, staticSurfaceReturns(static_scan, static_clusters, context, merge),
-          context.config)
+      ? dropFragmentsOfStaticSurfaces(moving_clusters, static_clusters, static_scan, context, merge)
       : moving_clusters;
   const ClusterList assembled = absorbNearbyStaticLegLikeClusters(
     mergeNearbyLegLikeClusters(legs, merge), static_clusters, merge);
