@@ -50,8 +50,8 @@ void laserScanToCloud(
 // Clusters the usable beams of `scan` into `clusters`, largest cluster first. Groups outside the
 // size limits (min_cluster_size, beyond far_range far_min_cluster_size when set) are dropped
 // whole, never split; with leg_min_cluster_size set, groups of at least that many points beyond
-// far_range stay for the leg merge (dropClustersTooSmall after it). When no beam is usable `clusters` is left as
-// it was.
+// far_range stay for the leg merge (assembleMovingClusters decides on them). When no beam is
+// usable `clusters` is left as it was.
 void extractClusters(
   const ClusteringContext & context, const sensor_msgs::msg::LaserScan::ConstSharedPtr & scan,
   ClusterList & clusters);
