@@ -2,6 +2,7 @@
 
 #include <cfloat>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <memory>
 #include <vector>
@@ -158,31 +159,25 @@ TEST(ExtractClusters, ReturnsGroupsLargestFirstWithinTheSizeLimits)
 // 2 m away.
 TEST(ExtractClusters, FarAwayASmallerGroupIsEnoughOrStaysForTheLegMergeWhenSet)
 {
-  ClusteringConfig config;  // min 10: the 9-point group is too small
-  config.far_min_cluster_size = 9;
+  // Either key keeps the 9-point group (min 10: too small) beyond far_range only.
+  for (int32_t ClusteringConfig::*far_size :
+       {&ClusteringConfig::far_min_cluster_size, &ClusteringConfig::leg_min_cluster_size}) {
+    ClusteringConfig config;
+    config.*far_size = 9;
+    config.far_range = 1.9;
+    EXPECT_EQ((std::vector<std::size_t>{30, 12, 9}), clusterSizes(config));
+    config.far_range = 2.1;
+    EXPECT_EQ((std::vector<std::size_t>{30, 12}), clusterSizes(config));
+    config.far_range = 1.9;
+    config.*far_size = 10;
+    EXPECT_EQ((std::vector<std::size_t>{30, 12}), clusterSizes(config)) << "not small enough";
+  }
+  ClusteringConfig config;
   config.far_range = 1.9;
-  EXPECT_EQ((std::vector<std::size_t>{30, 12, 9}), clusterSizes(config));
-  config.far_range = 2.1;
-  EXPECT_EQ((std::vector<std::size_t>{30, 12}), clusterSizes(config));
-  config.far_range = 1.9;
-  config.far_min_cluster_size = 10;
-  EXPECT_EQ((std::vector<std::size_t>{30, 12}), clusterSizes(config)) << "not small enough";
-  config.far_min_cluster_size = 0;
   EXPECT_EQ((std::vector<std::size_t>{30, 12}), clusterSizes(config)) << "off";
   // A larger far size does not raise the near one, nor drop a near group of min_cluster_size.
   config.far_min_cluster_size = 20;
   config.far_range = 5.0;
-  EXPECT_EQ((std::vector<std::size_t>{30, 12}), clusterSizes(config));
-
-  // With leg_min_cluster_size instead, such a group stays for the leg merge to decide on.
-  config = ClusteringConfig{};
-  config.leg_min_cluster_size = 9;
-  config.far_range = 1.9;
-  EXPECT_EQ((std::vector<std::size_t>{30, 12, 9}), clusterSizes(config));
-  config.far_range = 2.1;
-  EXPECT_EQ((std::vector<std::size_t>{30, 12}), clusterSizes(config));
-  config.far_range = 1.9;
-  config.leg_min_cluster_size = 10;
   EXPECT_EQ((std::vector<std::size_t>{30, 12}), clusterSizes(config));
 }
 
