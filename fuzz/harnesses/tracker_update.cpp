@@ -77,6 +77,8 @@ TrackerConfig decodeConfig(FuzzedBytes & in)
   if (variant & 64U) {
     c.static_retention_memory = variant & 128U ? 1.0e-3f : 10.0f;  // remembers static clusters
     c.keep_due_to_stop_min_displacement = 0.5f;  // a walker who stops stays a pedestrian
+    c.stopped_hold_time = 30.0f;
+    c.stopped_yield_distance = 0.3f;  // someone standing leaves a passer-by's detection
   }
   return c;
 }

@@ -93,9 +93,11 @@ private:
   // "tracker.dynamic_gate", narrower for a track found again after a miss with
   // "tracker.refind_max_acceleration".
   float associationGate(const Track & track, double t) const;
-  // With "tracker.association_across_factor": a published pedestrian that walks weighs a
-  // detection beside its line when an established track lies nearer to it. Empty without.
-  HeadingWeighting headingWeighting() const;
+  // What each track heeds of a detection that an established track lies nearer to: with
+  // "tracker.association_across_factor" a published pedestrian that walks weighs one beside its
+  // line; with "tracker.stopped_yield_distance" a track held on static clusters leaves one at
+  // that distance or farther. Empty without either.
+  RivalRules rivalRules() const;
   void retainOrMissUnmatchedTracks(
     const ClusterList & static_clusters, const std::vector<bool> & track_matched, double t,
     const ScanSight * sight);

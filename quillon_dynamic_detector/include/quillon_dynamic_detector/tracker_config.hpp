@@ -134,6 +134,12 @@ struct TrackerConfig
   // the one of someone beside them or crossing their path, and a lone walker who turns still
   // takes theirs. 1: distance is distance.
   float association_across_factor = 1.0f;
+  // m; above 0, a track held on static clusters in its last scan that lies at least this far
+  // from where it was born (someone who walked there and stands) does not take a moving
+  // detection this far or farther that another confirmed or coasting track lies nearer to:
+  // someone who starts walking does so from where they stand, and a walker passing by is
+  // somebody else. 0: any detection within dynamic_gate.
+  float stopped_yield_distance = 0.0f;
   // m; above 0, a new track is born only from a detection at most this far from the scanner;
   // farther detections only continue tracks. With clustering.max_range beyond it the tracker
   // follows people out past this range without starting tracks on what lies out there. 0: a
@@ -141,7 +147,7 @@ struct TrackerConfig
   float birth_max_range = 0.0f;
 };
 
-static_assert(sizeof(TrackerConfig) == 70 * 4, "TrackerConfig holds 70 four-byte fields");
+static_assert(sizeof(TrackerConfig) == 71 * 4, "TrackerConfig holds 71 four-byte fields");
 
 }  // namespace quillon_dynamic_detector
 

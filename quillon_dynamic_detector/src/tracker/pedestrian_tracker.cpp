@@ -117,7 +117,7 @@ void PedestrianTracker::correctMatchedTracks(
     gates.push_back(associationGate(track, t));
   }
   const std::vector<TrackDetectionPair> pairs =
-    associateNearest(track_positions, detection_positions, gates, headingWeighting());
+    associateNearest(track_positions, detection_positions, gates, rivalRules());
   for (const auto & [i, j] : pairs) {
     // Without a shape score the track keeps its own.
     const float score =
@@ -128,22 +128,34 @@ void PedestrianTracker::correctMatchedTracks(
   }
 }
 
-HeadingWeighting PedestrianTracker::headingWeighting() const
+RivalRules PedestrianTracker::rivalRules() const
 {
-  HeadingWeighting weighting;
-  if (!(config_.association_across_factor > 1.0f)) {
-    return weighting;
+  RivalRules rules;
+  const bool weighs_across = config_.association_across_factor > 1.0f;
+  const bool stopped_yield = config_.stopped_yield_distance > 0.0f;
+  if (!weighs_across && !stopped_yield) {
+    return rules;
   }
-  weighting.across_factor = config_.association_across_factor;
+  rules.across_factor = config_.association_across_factor;
   for (const Track & track : tracks_) {
-    const Eigen::Vector2f velocity = track.velocity();
-    const float speed = velocity.norm();
-    const bool walks = track.isPublished() && speed >= WALKING_HEADING_MIN_SPEED;
-    weighting.headings.push_back(
-      walks ? Eigen::Vector2f(velocity / speed) : Eigen::Vector2f::Zero());
-    weighting.rivals.push_back(track.isEstablished());
+    rules.rivals.push_back(track.isEstablished());
+    if (weighs_across) {
+      const Eigen::Vector2f velocity = track.velocity();
+      const float speed = velocity.norm();
+      const bool walks = track.isPublished() && speed >= WALKING_HEADING_MIN_SPEED;
+      rules.headings.push_back(walks ? Eigen::Vector2f(velocity / speed) : Eigen::Vector2f::Zero());
+    }
+    if (stopped_yield) {
+      // Walked here and held on their static clusters last scan: someone standing starts
+      // walking from where they stand, and a walker passing by with a track of their own is
+      // somebody else. A track that stands where it was born (on furniture) does not yield.
+      const float yield = config_.stopped_yield_distance;
+      const bool walked_here = (track.position() - track.birth_position).norm() >= yield;
+      const bool standing = track.consecutive_static_updates > 0 && walked_here;
+      rules.yield_distances.push_back(standing ? yield : 0.0f);
+    }
   }
-  return weighting;
+  return rules;
 }
 
 float PedestrianTracker::associationGate(const Track & track, double t) const

@@ -317,6 +317,7 @@ void readTracker(rclcpp::Node & node, const ParameterSchema & schema, TrackerCon
   QUILLON_READ(r, c, refind_margin);
   QUILLON_READ(r, c, keep_due_to_stop_min_displacement);
   QUILLON_READ(r, c, association_across_factor);
+  QUILLON_READ(r, c, stopped_yield_distance);
 }
 
 #undef QUILLON_READ

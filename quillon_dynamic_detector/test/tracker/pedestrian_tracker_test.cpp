@@ -267,6 +267,46 @@ TEST(PedestrianTracker, AStoppedPedestrianIsHeldForTheHoldTimeButNotOnATableLegT
   EXPECT_EQ(TrackState::Coasting, passing.tracks().at(0).state);
 }
 
+// With "tracker.stopped_yield_distance", someone who walked 1 m and stands, held on their static
+// legs, keeps their place while a walker with a track of their own passes 0.8 m away, and their
+// track still takes their own first step when they walk on, even 0.6 m or more from where it
+// stood (no other track lies nearer). A track that stands 0.3 m from where it was born (one that
+// came up on furniture) and the held track without the key take the passer's detection.
+TEST(PedestrianTracker, AStandingPersonKeepsTheirPlaceWhileAWalkerPassesByAndWalksOnFromIt)
+{
+  // Walks along x from `walk_from` to 0.5 and stands there 0.5 s on legs that turned static;
+  // then `detections_at` gives each scan's moving detections for `scans` scans. Returns where
+  // the standing person's track went.
+  const auto standing_track_after =
+    [](float yield_distance, double walk_from, int scans, auto detections_at) {
+      TrackerConfig config;
+      config.stopped_hold_time = 10.0f;
+      config.stopped_yield_distance = yield_distance;
+      PedestrianTracker tracker(config);
+      const std::vector<float> scores = {0.8f};
+      const int steps = static_cast<int>(std::lround((0.5 - walk_from) / 0.1)) + 1;
+      double t = runScans(
+        tracker, steps, 0.0,
+        [&](int scan) { return std::vector<Object>{makeDetection(walk_from + 0.1 * scan, 0)}; },
+        scores);
+      const ClusterList standing_legs = {cluster_builders::makeBody(0.5f, 0.0f)};
+      const int32_t standing_id = tracker.tracks().at(0).id;
+      t = runScans(
+        tracker, 5, t, [](int) { return std::vector<Object>{}; }, scores, standing_legs);
+      EXPECT_GT(tracker.tracks().at(0).consecutive_static_updates, 0) << "held";
+      runScans(tracker, scans, t, detections_at, scores, standing_legs);
+      return trackWithId(tracker, standing_id).position();
+    };
+  const auto passer = [](int scan) {
+    return std::vector<Object>{makeDetection(-0.3 + 0.1 * scan, 0.8)};
+  };
+  const auto first_step = [](int) { return std::vector<Object>{makeDetection(1.2, 0)}; };
+  EXPECT_NEAR(0.0f, standing_track_after(0.5f, -0.5, 16, passer).y(), 0.01f) << "passes by";
+  EXPECT_GT(standing_track_after(0.0f, -0.5, 16, passer).y(), 0.2f) << "without the key";
+  EXPECT_GT(standing_track_after(0.5f, 0.2, 16, passer).y(), 0.2f) << "stands where it was born";
+  EXPECT_GT(standing_track_after(0.5f, -0.5, 1, first_step).x(), 0.7f) << "walks on";
+}
+
 // With "tracker.keep_due_to_stop_min_displacement", a walker who stops stays a pedestrian while
 // they stand even once their legs no longer look like a pedestrian's (together, or beside a
 // chair); a track that stops near where it was born (it slid onto a chair leg) gets no such

@@ -9,8 +9,8 @@ namespace
 {
 
 using quillon_dynamic_detector::associateNearest;
-using quillon_dynamic_detector::HeadingWeighting;
 using quillon_dynamic_detector::PlanarPoints;
+using quillon_dynamic_detector::RivalRules;
 using quillon_dynamic_detector::TrackDetectionPair;
 using Pairs = std::vector<TrackDetectionPair>;
 
@@ -44,7 +44,7 @@ TEST(TrackAssociation, AWalkerWeighsAcrossItsHeadingTheDetectionsARivalLiesNeare
   const PlanarPoints tracks = {{0.0f, 0.0f}, {0.0f, 0.6f}};
   const std::vector<float> gates = {1.0f, 0.0f};  // the rival takes nothing itself
   const auto weighting = [](Eigen::Vector2f heading, bool rival) {
-    return HeadingWeighting{{heading, {0.0f, 0.0f}}, {false, rival}, 2.0f};
+    return RivalRules{{heading, {0.0f, 0.0f}}, {false, rival}, 2.0f};
   };
   const Eigen::Vector2f along_x(1.0f, 0.0f);
   // The detection at (0, 0.35) lies nearer to the rival: 0.7 m for the walker, beyond the
@@ -67,8 +67,29 @@ TEST(TrackAssociation, AWalkerWeighsAcrossItsHeadingTheDetectionsARivalLiesNeare
   EXPECT_EQ(
     (Pairs{{0, 0}}), associateNearest(tracks, {{0.0f, 0.49f}}, gates, weighting(along_x, true)));
   EXPECT_EQ(Pairs{}, associateNearest(tracks, {{0.0f, 0.51f}}, gates, weighting(along_x, true)));
-  EXPECT_EQ((Pairs{{0, 0}}), associateNearest(tracks, {{0.0f, 0.51f}}, gates, HeadingWeighting{}))
+  EXPECT_EQ((Pairs{{0, 0}}), associateNearest(tracks, {{0.0f, 0.51f}}, gates, RivalRules{}))
     << "no weighting";
+}
+
+// A track with a yield distance does not take a detection at that distance or farther that a
+// rival lies nearer to; a nearer detection, or one no rival lies nearer to, it takes as any
+// other. Here the yielding track stands first at the origin with a 1 m gate, the rival at
+// (1.2, 0) takes nothing itself.
+TEST(TrackAssociation, ATrackWithAYieldDistanceLeavesFartherDetectionsThatARivalLiesNearerTo)
+{
+  const PlanarPoints tracks = {{0.0f, 0.0f}, {1.2f, 0.0f}};
+  const std::vector<float> gates = {1.0f, 0.0f};
+  const auto rules = [](bool rival) { return RivalRules{{}, {false, rival}, 1.0f, {0.5f, 0.0f}}; };
+  EXPECT_EQ(Pairs{}, associateNearest(tracks, {{0.7f, 0.0f}}, gates, rules(true)));
+  EXPECT_EQ((Pairs{{0, 0}}), associateNearest(tracks, {{0.5f, 0.61f}}, gates, rules(true)))
+    << "0.79 m away, and 0.93 m from the rival";
+  EXPECT_EQ((Pairs{{0, 0}}), associateNearest(tracks, {{0.7f, 0.0f}}, gates, rules(false)))
+    << "no rival";
+  EXPECT_EQ((Pairs{{0, 0}}), associateNearest(tracks, {{0.45f, 0.0f}}, gates, rules(true)))
+    << "within the yield distance";
+  EXPECT_EQ(
+    (Pairs{{0, 1}}), associateNearest(tracks, {{0.7f, 0.0f}, {-0.6f, 0.0f}}, gates, rules(true)))
+    << "takes the farther detection that no rival lies nearer to";
 }
 
 }  // namespace
