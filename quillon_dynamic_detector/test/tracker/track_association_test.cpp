@@ -44,7 +44,7 @@ TEST(TrackAssociation, AWalkerWeighsAcrossItsHeadingTheDetectionsARivalLiesNeare
   const PlanarPoints tracks = {{0.0f, 0.0f}, {0.0f, 0.6f}};
   const std::vector<float> gates = {1.0f, 0.0f};  // the rival takes nothing itself
   const auto weighting = [](Eigen::Vector2f heading, bool rival) {
-    return RivalRules{{heading, {0.0f, 0.0f}}, {false, rival}, 2.0f};
+    return RivalRules{{heading, {0.0f, 0.0f}}, {false, rival}, 2.0f, {}};
   };
   const Eigen::Vector2f along_x(1.0f, 0.0f);
   // The detection at (0, 0.35) lies nearer to the rival: 0.7 m for the walker, beyond the
