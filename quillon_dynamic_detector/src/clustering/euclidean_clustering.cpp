@@ -159,6 +159,9 @@ void extractClusters(
 bool meetsSizeLimits(
   const pcl::PointCloud<pcl::PointXYZ> & cluster, const ClusteringConfig & config)
 {
+  if (static_cast<int64_t>(cluster.size()) >= config.min_cluster_size) {
+    return true;  // most clusters: no index list to build
+  }
   std::vector<std::size_t> all(cluster.size());
   std::iota(all.begin(), all.end(), std::size_t{0});
   return isLargeEnough(cluster, all, config);
