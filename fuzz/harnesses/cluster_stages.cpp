@@ -53,6 +53,8 @@ ClusteringConfig decodeClustering(FuzzedBytes & in)
   c.max_range = in.pick(max_ranges);
   const int32_t leg_min_sizes[] = {0, 0, 2, 1, 3};
   c.leg_min_cluster_size = in.pick(leg_min_sizes);
+  const double leg_reaches[] = {0.0, 0.5, 1e-4, 2.0};
+  c.tracked_leg_reach = in.pick(leg_reaches);
   return c;
 }
 
@@ -207,9 +209,13 @@ std::vector<ExpectedPerson> decodePlaces(FuzzedBytes & in, const ClusterList & c
       clusters.empty() ? nullptr : clusters[in.byte() % clusters.size()];
     if (cluster && !cluster->empty() && in.flag()) {
       const pcl::PointXYZ & p = cluster->points[in.byte() % cluster->size()];
-      places.push_back({{p.x + 0.01F * (in.byte() % 40), p.y - 0.01F * (in.byte() % 40)}, {}});
+      places.push_back(
+        {{p.x + 0.01F * (in.byte() % 40), p.y - 0.01F * (in.byte() % 40)},
+         Eigen::Vector2f::Zero()});
     } else {
-      places.push_back({{quillon_fuzz::rangeOrSpecial(in), quillon_fuzz::rangeOrSpecial(in)}, {}});
+      places.push_back(
+        {{quillon_fuzz::rangeOrSpecial(in), quillon_fuzz::rangeOrSpecial(in)},
+         Eigen::Vector2f::Zero()});
     }
     // Standing, walking either way, or nonsense.
     places.back().velocity = Eigen::Vector2f(
@@ -303,8 +309,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t * data, size_t size)
   if (pointsIn(absorbed) > pointsIn(joined) + pointsIn(static_clusters)) {
     invariantBroken("absorption took a static cluster twice");
   }
-  const ClusterList assembled =
-    assembleMovingClusters(dynamic_clusters, static_clusters, static_scan, context, merge);
+  const ClusterList assembled = assembleMovingClusters(
+    dynamic_clusters, static_clusters, static_scan, context, merge,
+    decodePlaces(in, dynamic_clusters));
+  if (pointsIn(assembled) > pointsIn(dynamic_clusters) + usableBeams(*static_scan, clustering)) {
+    invariantBroken("assembling took a static return twice");
+  }
   if (clustering.leg_min_cluster_size == 0 && pointsIn(assembled) != pointsIn(absorbed)) {
     invariantBroken("without small legs, assembling is more than merging and absorbing");
   }

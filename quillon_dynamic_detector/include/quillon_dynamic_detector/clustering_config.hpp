@@ -28,6 +28,12 @@ struct ClusteringConfig
   // Nearer, where small fragments are pieces of the legs of people side by side, each cluster
   // needs the size limits before the merge, as with 0. Static clusters keep min_cluster_size.
   int32_t leg_min_cluster_size = 0;
+  // Above 0 (m), with leg_min_cluster_size: such a small cluster whose centroid lies within this
+  // distance of where the tracker expects one of its published pedestrians takes the static
+  // returns beside it that make no static cluster, instead of going as the end of a surface. At
+  // that range a walker's planted foot often gives one return or two, too few for a static
+  // cluster to take over, so the swinging leg alone would be dropped. 0: off.
+  double tracked_leg_reach = 0.0;
 };
 
 }  // namespace quillon_dynamic_detector

@@ -1,11 +1,14 @@
 #ifndef QUILLON_DYNAMIC_DETECTOR__LEG_CLUSTER_MERGING_HPP_
 #define QUILLON_DYNAMIC_DETECTOR__LEG_CLUSTER_MERGING_HPP_
 
+#include <vector>
+
 #include "quillon_dynamic_detector/cluster_cloud.hpp"
 #include "quillon_dynamic_detector/cluster_features.hpp"
 #include "quillon_dynamic_detector/cluster_merge_config.hpp"
 #include "quillon_dynamic_detector/clustering_config.hpp"
 #include "quillon_dynamic_detector/euclidean_clustering.hpp"
+#include "quillon_dynamic_detector/expected_person.hpp"
 #include "sensor_msgs/msg/laser_scan.hpp"
 
 namespace quillon_dynamic_detector
@@ -60,23 +63,29 @@ ClusterList mergeNearbyLegLikeClusters(
 // The moving clusters (in their order, null ones dropped) less those below the size limits that
 // lie within the clustering tolerance of a usable return of `static_scan` (as the clustering
 // reads it) that is no part of a leg-like one of `static_clusters`: the moving end of a wall or of
-// furniture, not a leg beside its planted foot.
+// furniture, not a leg beside its planted foot. A return that makes no static cluster counts as
+// such a surface too, except for a cluster whose centroid lies within
+// clustering.tracked_leg_reach of one of `expected_people` (in the scan's frame): that one takes
+// such returns beside it into a new cloud, each return going to one cluster only.
 ClusterList dropFragmentsOfStaticSurfaces(
   const ClusterList & moving_clusters, const ClusterList & static_clusters,
   const sensor_msgs::msg::LaserScan::ConstSharedPtr & static_scan,
-  const ClusteringContext & context, const ClusterMergeConfig & merge);
+  const ClusteringContext & context, const ClusterMergeConfig & merge,
+  const std::vector<ExpectedPerson> & expected_people = {});
 
 // What the moving clusters of a scan reach detection as: the leg merge joins a person's legs, and
 // each leg-like result takes over a planted static leg beside it
 // (absorbNearbyStaticLegLikeClusters). With clustering.leg_min_cluster_size set, the extraction
 // kept far moving clusters below the size limits: those touching a static return that is not
-// part of a leg-like static cluster go first (dropFragmentsOfStaticSurfaces), and
-// the size limits then count what the merge and the absorption made, so that a swinging leg of
-// two returns beside a planted foot makes a person.
+// part of a leg-like static cluster go first (dropFragmentsOfStaticSurfaces; near a person the
+// tracker expects, a loose static return is their planted foot), and the size limits then count
+// what the merge and the absorption made, so that a swinging leg of two returns beside a planted
+// foot makes a person.
 ClusterList assembleMovingClusters(
   const ClusterList & moving_clusters, const ClusterList & static_clusters,
   const sensor_msgs::msg::LaserScan::ConstSharedPtr & static_scan,
-  const ClusteringContext & context, const ClusterMergeConfig & merge);
+  const ClusteringContext & context, const ClusterMergeConfig & merge,
+  const std::vector<ExpectedPerson> & expected_people = {});
 
 }  // namespace quillon_dynamic_detector
 

@@ -161,9 +161,21 @@ ClusterList joinGroups(const std::vector<LegCandidate> & candidates, UnionFind &
   return merged;
 }
 
-// Whether a cluster lies within the clustering tolerance of a static return that is no part of a
-// leg-like static cluster: the surface of a wall or of furniture, not a planted foot. Which
-// cluster a return belongs to, and whether that one is leg-like, is worked out once asked.
+// The static returns within the clustering tolerance of a small moving cluster.
+struct StaticContact
+{
+  // One of them belongs to a static cluster that is not leg-like: the surface of a wall or of
+  // furniture, not a planted foot.
+  bool surface = false;
+  // One of them makes no static cluster (too few together): a planted foot that gave one return
+  // or two, or a lone return of a surface.
+  bool loose = false;
+  // Those of them no other cluster took: indices into the scan's static returns.
+  std::vector<std::size_t> untaken_loose;
+};
+
+// The static returns of a scan as small moving clusters touch them. Which static cluster a return
+// belongs to, and whether that one is leg-like, is worked out once asked.
 class StaticSurfaces
 {
 public:
@@ -178,21 +190,57 @@ public:
     leg_like_(static_clusters.size(), -1)
   {
     laserScanToCloud(static_scan, returns_, context.config, context.range_min);
+    taken_.assign(returns_->size(), false);
   }
 
-  bool touch(const pcl::PointCloud<pcl::PointXYZ> & cluster)
+  StaticContact contact(const pcl::PointCloud<pcl::PointXYZ> & cluster)
   {
-    return std::any_of(cluster.begin(), cluster.end(), [&](const pcl::PointXYZ & p) {
-      return std::any_of(returns_->begin(), returns_->end(), [&](const pcl::PointXYZ & q) {
-        const double dx = static_cast<double>(p.x) - static_cast<double>(q.x);
-        const double dy = static_cast<double>(p.y) - static_cast<double>(q.y);
-        return dx * dx + dy * dy <= reach_squared_ && isOnSurface(q);
-      });
-    });
+    StaticContact found;
+    for (std::size_t i = 0; i < returns_->size(); ++i) {
+      const pcl::PointXYZ & q = (*returns_)[i];
+      if (!touches(cluster, q)) {
+        continue;
+      }
+      const ReturnKind kind = kindOf(q);
+      found.surface = found.surface || kind == ReturnKind::Surface;
+      found.loose = found.loose || kind == ReturnKind::Loose;
+      if (kind == ReturnKind::Loose && !taken_[i]) {
+        found.untaken_loose.push_back(i);
+      }
+    }
+    return found;
+  }
+
+  // A new cloud: `cluster` with the untaken loose returns of `contact`, which no other cluster
+  // takes after.
+  ClusterCloud takeLooseReturns(const ClusterCloud & cluster, const StaticContact & contact)
+  {
+    auto grown = std::make_shared<pcl::PointCloud<pcl::PointXYZ>>(*cluster);
+    for (const std::size_t i : contact.untaken_loose) {
+      grown->push_back((*returns_)[i]);  // keeps width and height in step
+      taken_[i] = true;
+    }
+    return grown;
   }
 
 private:
-  bool isOnSurface(const pcl::PointXYZ & q)
+  enum class ReturnKind
+  {
+    Loose,
+    LegLike,
+    Surface
+  };
+
+  bool touches(const pcl::PointCloud<pcl::PointXYZ> & cluster, const pcl::PointXYZ & q) const
+  {
+    return std::any_of(cluster.begin(), cluster.end(), [&](const pcl::PointXYZ & p) {
+      const double dx = static_cast<double>(p.x) - static_cast<double>(q.x);
+      const double dy = static_cast<double>(p.y) - static_cast<double>(q.y);
+      return dx * dx + dy * dy <= reach_squared_;
+    });
+  }
+
+  ReturnKind kindOf(const pcl::PointXYZ & q)
   {
     if (cluster_of_.empty()) {
       for (std::size_t k = 0; k < static_clusters_.size(); ++k) {
@@ -205,13 +253,13 @@ private:
     }
     const auto found = cluster_of_.find({q.x, q.y});
     if (found == cluster_of_.end()) {
-      return true;  // among static returns too few to make a cluster
+      return ReturnKind::Loose;
     }
     int & leg_like = leg_like_[found->second];
     if (leg_like < 0) {
       leg_like = makeLegCandidate(static_clusters_[found->second], merge_).leg_like ? 1 : 0;
     }
-    return leg_like == 0;
+    return leg_like == 1 ? ReturnKind::LegLike : ReturnKind::Surface;
   }
 
   const ClusterList & static_clusters_;
@@ -220,7 +268,23 @@ private:
   double reach_squared_;
   std::map<std::pair<float, float>, std::size_t> cluster_of_;
   std::vector<int> leg_like_;  // per static cluster: -1 not yet known, 0 or 1
+  std::vector<bool> taken_;    // per return: loose and already given to a moving cluster
 };
+
+bool liesNearAnyone(
+  const pcl::PointCloud<pcl::PointXYZ> & cluster, const std::vector<ExpectedPerson> & people,
+  double reach)
+{
+  if (!(reach > 0.0) || people.empty()) {
+    return false;
+  }
+  const PlanarCentroid centroid = computePlanarCentroid(cluster);
+  return std::any_of(people.begin(), people.end(), [&](const ExpectedPerson & person) {
+    return std::hypot(
+             static_cast<double>(person.place.x()) - static_cast<double>(centroid.x),
+             static_cast<double>(person.place.y()) - static_cast<double>(centroid.y)) <= reach;
+  });
+}
 
 }  // namespace
 
@@ -314,7 +378,8 @@ ClusterList mergeNearbyLegLikeClusters(
 ClusterList dropFragmentsOfStaticSurfaces(
   const ClusterList & moving_clusters, const ClusterList & static_clusters,
   const sensor_msgs::msg::LaserScan::ConstSharedPtr & static_scan,
-  const ClusteringContext & context, const ClusterMergeConfig & merge)
+  const ClusteringContext & context, const ClusterMergeConfig & merge,
+  const std::vector<ExpectedPerson> & expected_people)
 {
   ClusterList kept;
   kept.reserve(moving_clusters.size());
@@ -323,15 +388,22 @@ ClusterList dropFragmentsOfStaticSurfaces(
     if (!cluster) {
       continue;
     }
-    if (!meetsSizeLimits(*cluster, context.config)) {
-      if (!surfaces) {
-        surfaces.emplace(static_clusters, static_scan, context, merge);
-      }
-      if (surfaces->touch(*cluster)) {
-        continue;
-      }
+    if (meetsSizeLimits(*cluster, context.config)) {
+      kept.push_back(cluster);
+      continue;
     }
-    kept.push_back(cluster);
+    if (!surfaces) {
+      surfaces.emplace(static_clusters, static_scan, context, merge);
+    }
+    const StaticContact contact = surfaces->contact(*cluster);
+    if (contact.surface) {
+      continue;
+    }
+    if (!contact.loose) {
+      kept.push_back(cluster);
+    } else if (liesNearAnyone(*cluster, expected_people, context.config.tracked_leg_reach)) {
+      kept.push_back(surfaces->takeLooseReturns(cluster, contact));
+    }
   }
   return kept;
 }
@@ -339,13 +411,14 @@ ClusterList dropFragmentsOfStaticSurfaces(
 ClusterList assembleMovingClusters(
   const ClusterList & moving_clusters, const ClusterList & static_clusters,
   const sensor_msgs::msg::LaserScan::ConstSharedPtr & static_scan,
-  const ClusteringContext & context, const ClusterMergeConfig & merge)
+  const ClusteringContext & context, const ClusterMergeConfig & merge,
+  const std::vector<ExpectedPerson> & expected_people)
 {
   const bool small_legs_kept = context.config.leg_min_cluster_size > 0;
-  const ClusterList legs =
-    small_legs_kept
-      ? dropFragmentsOfStaticSurfaces(moving_clusters, static_clusters, static_scan, context, merge)
-      : moving_clusters;
+  const ClusterList legs = small_legs_kept ? dropFragmentsOfStaticSurfaces(
+                                               moving_clusters, static_clusters, static_scan,
+                                               context, merge, expected_people)
+                                           : moving_clusters;
   const ClusterList assembled = absorbNearbyStaticLegLikeClusters(
     mergeNearbyLegLikeClusters(legs, merge), static_clusters, merge);
   return small_legs_kept ? dropClustersTooSmall(assembled, context.config) : assembled;

@@ -162,6 +162,21 @@ std::vector<TrackSnapshot> snapshotTracks(
   return snapshots;
 }
 
+// Where the tracker expects its published pedestrians at least `min_age_s` old at `stamp_s`, in
+// the scanner's frame.
+std::vector<ExpectedPerson> expectedPeopleInScan(
+  const PedestrianTracker & tracker, double stamp_s, double min_age_s,
+  const std::optional<PlanarMotion> & scanner_from_frame, const SweptMotion * swept)
+{
+  std::vector<ExpectedPerson> places = tracker.predictedPublishedPlaces(stamp_s, min_age_s);
+  if (swept) {
+    swept->toScanner(places);
+  } else if (scanner_from_frame) {
+    scanner_from_frame->apply(places);
+  }
+  return places;
+}
+
 // The moving clusters cut between the people the tracker expects at `stamp_s`, when it is set to.
 ClusterList splitBetweenTracks(
   const ClusterList & clusters, const PedestrianTracker & tracker, double stamp_s,
@@ -172,16 +187,11 @@ ClusterList splitBetweenTracks(
   if (!(min_distance > 0.0f)) {
     return clusters;
   }
-  std::vector<ExpectedPerson> places =
-    tracker.predictedPublishedPlaces(stamp_s, tracker.config().split_min_track_age);
-  if (swept) {
-    swept->toScanner(places);
-  } else if (scanner_from_frame) {
-    scanner_from_frame->apply(places);
-  }
   return splitClustersBetweenPlaces(
-    clusters, places, min_distance,
-    static_cast<std::size_t>(std::max(clustering.min_cluster_size, 1)));
+    clusters,
+    expectedPeopleInScan(
+      tracker, stamp_s, tracker.config().split_min_track_age, scanner_from_frame, swept),
+    min_distance, static_cast<std::size_t>(std::max(clustering.min_cluster_size, 1)));
 }
 
 }  // namespace
@@ -279,10 +289,16 @@ ScanOutcome processLaserScan(
   ClusterList static_clusters;
   extractClusters(
     ClusteringContext{static_clustering, clusterer, scan->range_min}, static_scan, static_clusters);
-  dynamic_clusters =
-    assembleMovingClusters(dynamic_clusters, static_clusters, static_scan, context, cluster_merge);
   const auto scanner_from_odom =
     odom_from_scanner ? std::optional<PlanarMotion>(odom_from_scanner->inverse()) : std::nullopt;
+  // Small far legs beside their planted foot are kept where the tracker expects a person.
+  const bool small_legs_near_people =
+    clustering.leg_min_cluster_size > 0 && clustering.tracked_leg_reach > 0.0;
+  dynamic_clusters = assembleMovingClusters(
+    dynamic_clusters, static_clusters, static_scan, context, cluster_merge,
+    small_legs_near_people
+      ? expectedPeopleInScan(tracker, stamp.seconds(), 0.0, scanner_from_odom, swept_or_none)
+      : std::vector<ExpectedPerson>{});
   dynamic_clusters = splitBetweenTracks(
     dynamic_clusters, tracker, stamp.seconds(), scanner_from_odom, swept_or_none, clustering);
   const auto t2 = SteadyClock::now();

@@ -186,6 +186,7 @@ void readClustering(rclcpp::Node & node, const ParameterSchema & schema, Cluster
   QUILLON_READ(r, c, far_min_cluster_size);
   QUILLON_READ(r, c, far_range);
   QUILLON_READ(r, c, leg_min_cluster_size);
+  QUILLON_READ(r, c, tracked_leg_reach);
 }
 
 void readClusterMerge(rclcpp::Node & node, const ParameterSchema & schema, ClusterMergeConfig & c)

@@ -14,6 +14,7 @@ using quillon_dynamic_detector::assembleMovingClusters;
 using quillon_dynamic_detector::ClusteringConfig;
 using quillon_dynamic_detector::ClusteringContext;
 using quillon_dynamic_detector::ClusterMergeConfig;
+using quillon_dynamic_detector::ExpectedPerson;
 using quillon_dynamic_detector::extractClusters;
 using quillon_dynamic_detector::makeClusterer;
 using quillon_dynamic_detector::makeLegCandidate;
@@ -200,6 +201,65 @@ TEST(AssembleMovingClusters, SmallFarLegsJoinEachOtherOrAPlantedFootButNotTheEnd
   clustering.leg_min_cluster_size = 0;
   EXPECT_EQ(
     5u, assembleMovingClusters(moving, static_clusters, static_scan, context, merge).size());
+}
+
+// Where the tracker expects someone, a small far leg beside a planted foot that gave a single
+// static return (too few for a static cluster to take over) takes that return and makes a
+// person of three; elsewhere such a return is the end of a surface, as is any return of a wall,
+// and two pieces beside one return do not both take it.
+TEST(AssembleMovingClusters, ASmallFarLegTakesItsFootsLoneReturnOnlyWhereTheTrackerExpectsSomeone)
+{
+  LogCapture log(ConsoleOutput::Suppress);
+  ClusteringConfig clustering;
+  clustering.min_cluster_size = 3;
+  clustering.leg_min_cluster_size = 2;
+  clustering.tracked_leg_reach = 0.5;
+  const auto clusterer = makeClusterer(clustering);
+  const ClusteringContext context{clustering, *clusterer, 0.05F};
+  const ClusterMergeConfig merge;
+  const ClusterCloud swing = makePointPair(3.5F, -1.1F);
+  const ClusterCloud wall_end = makePointPair(4.0F, 1.0F);
+  std::vector<std::pair<float, float>> static_returns = {
+    {3.5F, -1.2F},    // the foot
+    {3.85F, 0.95F}};  // a lone return beside the wall's end
+  for (float y = 1.12F; y < 2.0F; y += 0.02F) {
+    static_returns.emplace_back(4.0F, y);
+  }
+  const LaserScan::SharedPtr static_scan = staticReturnsAt(static_returns);
+  ClusterList static_clusters;
+  extractClusters(context, static_scan, static_clusters);
+  ASSERT_EQ(1u, static_clusters.size());  // the wall; a lone return is no cluster
+  const std::vector<ExpectedPerson> at_swing = {{{3.4F, -1.0F}, {0.0F, 0.0F}}};
+  const std::vector<ExpectedPerson> at_both = {
+    {{3.4F, -1.0F}, {0.0F, 0.0F}}, {{4.0F, 0.9F}, {0.0F, 0.0F}}};
+  const ClusterList moving = {swing, wall_end};
+
+  const ClusterList kept =
+    assembleMovingClusters(moving, static_clusters, static_scan, context, merge, at_both);
+  ASSERT_EQ(1u, kept.size());
+  const std::vector<std::pair<float, float>> points = pointsOf(kept);
+  ASSERT_EQ(3u, points.size());
+  EXPECT_EQ(pointsOf({swing}), decltype(points)(points.begin(), points.begin() + 2));
+  EXPECT_NEAR(-1.2F, points[2].second, 0.01F);  // the foot's return, as the scan gives it
+
+  // Nobody expected there, or the option off: the lone return ends a surface as before.
+  EXPECT_TRUE(
+    assembleMovingClusters(moving, static_clusters, static_scan, context, merge, {}).empty());
+  const std::vector<ExpectedPerson> elsewhere = {{{2.5F, -1.0F}, {0.0F, 0.0F}}};
+  EXPECT_TRUE(
+    assembleMovingClusters(moving, static_clusters, static_scan, context, merge, elsewhere)
+      .empty());
+  clustering.tracked_leg_reach = 0.0;
+  EXPECT_TRUE(
+    assembleMovingClusters(moving, static_clusters, static_scan, context, merge, at_swing).empty());
+  clustering.tracked_leg_reach = 0.5;
+
+  // Both legs of a stride beside the one return: it joins them once.
+  const ClusterCloud other_leg = makePointPair(3.5F, -1.3F);
+  const ClusterList stride = assembleMovingClusters(
+    {swing, other_leg}, static_clusters, static_scan, context, merge, at_swing);
+  ASSERT_EQ(1u, stride.size());
+  EXPECT_EQ(5u, stride[0]->size());
 }
 
 }  // namespace

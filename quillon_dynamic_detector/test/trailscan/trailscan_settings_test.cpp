@@ -34,6 +34,7 @@ const std::vector<ParameterRow> PARAMETER_TABLE = {
   {"clustering.far_min_cluster_size", "int32", "0"},
   {"clustering.leg_min_cluster_size", "int32", "0"},
   {"clustering.far_range", "float64", "3.0"},
+  {"clustering.tracked_leg_reach", "float64", "0.0"},
   {"cluster_merge.enable", "bool", "true"},
   {"cluster_merge.max_centroid_distance", "float64", "0.32"},
   {"cluster_merge.max_radial_distance_diff", "float64", "0.18"},
@@ -194,7 +195,7 @@ TEST_F(TrailscanSettingsTest, DefaultsMatchTheParameterTable)
 {
   auto node = nodeWith({});
   const TrailscanSettings s = declareTrailscanParameters(*node);
-  ASSERT_EQ(PARAMETER_TABLE.size(), 124u);
+  ASSERT_EQ(PARAMETER_TABLE.size(), 125u);
   for (const ParameterRow & row : PARAMETER_TABLE) {
     SCOPED_TRACE(row.key);
     const rclcpp::Parameter p = node->get_parameter(row.key);
