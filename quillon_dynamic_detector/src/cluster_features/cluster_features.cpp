@@ -1,7 +1,5 @@
 #include "quillon_dynamic_detector/cluster_features.hpp"
 
-#include <pcl/surface/convex_hull.h>
-
 #include <Eigen/Core>
 
 #include <algorithm>
@@ -9,6 +7,7 @@
 #include <cmath>
 #include <limits>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 namespace quillon_dynamic_detector
@@ -20,9 +19,8 @@ constexpr double FOUR_PI = 12.566370614359172;
 constexpr float MIN_X_EXTENT_FOR_ASPECT = 0.01F;
 constexpr double ASPECT_RATIO_OF_THIN_CLUSTER = 100.0;
 // Points that all lie closer than this share of their coordinates' magnitude to the line through
-// the first point and the point farthest from it count as collinear. It lies far above qhull's own
-// flatness tolerance, so qhull is never handed input it rejects (and reports on stderr), and far
-// below anything a scanner resolves: only outlines of no measurable area are taken for lines.
+// the first point and the point farthest from it count as collinear: far below anything a scanner
+// resolves, so only outlines of no measurable area are taken for lines.
 constexpr double COLLINEAR_RELATIVE_TOLERANCE = 1e-12;
 
 bool isFinitePoint(const pcl::PointXYZ & p)
@@ -77,8 +75,7 @@ bool setExtents(const pcl::PointCloud<pcl::PointXYZ> & cloud, ClusterFeatures & 
   return true;
 }
 
-// qhull cannot outline fewer than three distinct points or points on one line; it reports such
-// input on stderr, so it is recognised here first.
+// Fewer than three distinct points, or points on one line, have no outline.
 bool hasPlanarOutline(const pcl::PointCloud<pcl::PointXYZ> & cloud, const pcl::Indices & points)
 {
   if (points.size() < 3) {
@@ -109,23 +106,85 @@ bool hasPlanarOutline(const pcl::PointCloud<pcl::PointXYZ> & cloud, const pcl::I
   });
 }
 
+// Twice the signed area of the triangle o, a, b: positive when o -> a -> b turns left.
+double turn(const pcl::PointXYZ & o, const pcl::PointXYZ & a, const pcl::PointXYZ & b)
+{
+  const double ox = o.x;
+  const double oy = o.y;
+  return (static_cast<double>(a.x) - ox) * (static_cast<double>(b.y) - oy) -
+         (static_cast<double>(a.y) - oy) * (static_cast<double>(b.x) - ox);
+}
+
+// The corners of the convex outline of `points` (monotone chain): points on an edge or inside are
+// none.
+std::vector<pcl::PointXYZ> hullCorners(
+  const pcl::PointCloud<pcl::PointXYZ> & cloud, const pcl::Indices & points)
+{
+  std::vector<pcl::PointXYZ> sorted;
+  sorted.reserve(points.size());
+  for (const pcl::index_t i : points) {
+    sorted.push_back(cloud[i]);
+  }
+  const auto before = [](const pcl::PointXYZ & a, const pcl::PointXYZ & b) {
+    return a.x < b.x || (a.x == b.x && a.y < b.y);
+  };
+  std::sort(sorted.begin(), sorted.end(), before);
+  std::vector<pcl::PointXYZ> corners(2 * sorted.size());
+  std::size_t k = 0;
+  const auto keepTurningLeft = [&](const pcl::PointXYZ & next, std::size_t floor) {
+    while (k >= floor && turn(corners[k - 2], corners[k - 1], next) <= 0.0) {
+      --k;
+    }
+    corners[k++] = next;
+  };
+  for (const pcl::PointXYZ & p : sorted) {
+    keepTurningLeft(p, 2);  // lower chain
+  }
+  const std::size_t lower = k + 1;
+  for (std::size_t i = sorted.size() - 1; i > 0; --i) {
+    keepTurningLeft(sorted[i - 1], lower);  // upper chain, back to the first point
+  }
+  corners.resize(k - 1);
+  return corners;
+}
+
+// The corners in order of their bearing from their own centroid, from -pi on: the order in which
+// the outline's area and perimeter are summed, so that the sums do not depend on the order the
+// points came in.
+pcl::PointCloud<pcl::PointXYZ> inBearingOrder(const std::vector<pcl::PointXYZ> & corners)
+{
+  float sum_x = 0.0F;
+  float sum_y = 0.0F;
+  for (const pcl::PointXYZ & p : corners) {
+    sum_x += p.x;
+    sum_y += p.y;
+  }
+  const float n = static_cast<float>(corners.size());
+  std::vector<std::pair<float, std::size_t>> bearings;
+  bearings.reserve(corners.size());
+  for (std::size_t i = 0; i < corners.size(); ++i) {
+    bearings.emplace_back(std::atan2(corners[i].y - sum_y / n, corners[i].x - sum_x / n), i);
+  }
+  std::sort(bearings.begin(), bearings.end(), [](const auto & a, const auto & b) {
+    return a.first < b.first;
+  });
+  pcl::PointCloud<pcl::PointXYZ> ordered;
+  for (const auto & bearing : bearings) {
+    ordered.push_back(corners[bearing.second]);
+  }
+  return ordered;
+}
+
 // Hull vertices of the finite points in order around the hull; empty when they have no planar
-// outline.
+// outline. Worked out here rather than by qhull, whose set-up on every call cost as much as the
+// moving-point detector where clusters are small and many.
 pcl::PointCloud<pcl::PointXYZ> convexHullVertices(const ClusterCloud & cluster)
 {
-  pcl::PointCloud<pcl::PointXYZ> vertices;
-  auto finite = std::make_shared<pcl::Indices>(finitePointIndices(*cluster));
-  if (!hasPlanarOutline(*cluster, *finite)) {
-    return vertices;
+  const pcl::Indices finite = finitePointIndices(*cluster);
+  if (!hasPlanarOutline(*cluster, finite)) {
+    return {};
   }
-  pcl::ConvexHull<pcl::PointXYZ> hull;
-  hull.setInputCloud(cluster);
-  if (finite->size() != cluster->size()) {
-    hull.setIndices(finite);
-  }
-  hull.setDimension(2);
-  hull.reconstruct(vertices);
-  return vertices;
+  return inBearingOrder(hullCorners(*cluster, finite));
 }
 
 void setHullMeasures(const pcl::PointCloud<pcl::PointXYZ> & hull, ClusterFeatures & features)

@@ -4,6 +4,7 @@
 #include <limits>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cluster_builders.hpp"
@@ -21,7 +22,7 @@ namespace
 constexpr double PI = 3.14159265358979323846;
 constexpr float NAN_F = std::numeric_limits<float>::quiet_NaN();
 
-// Measures `cluster` and fails when anything (qhull, PCL) wrote to stderr meanwhile.
+// Measures `cluster` and fails when anything (PCL) wrote to stderr meanwhile.
 ClusterFeatures measureQuietly(const ClusterCloud & cluster)
 {
   testing::internal::CaptureStderr();
@@ -48,6 +49,26 @@ TEST(ClusterFeatures, SquareHasItsAreaAndCompactnessPiOverFour)
   EXPECT_EQ(0.0, f.velocity_y);
   EXPECT_EQ(0.0, f.speed);
   EXPECT_EQ(0.0, f.reserved);
+}
+
+// The outline is the convex hull: a notch, points inside and on its edges, and a repeated corner
+// change nothing, nor does the order the points come in, to the last bit.
+TEST(ClusterFeatures, TheOutlineIsTheConvexHullWhateverOrderThePointsComeIn)
+{
+  // A 0.2 m x 0.1 m rectangle with its corners at x 1.0-1.2, y 0.5-0.6.
+  const std::vector<std::pair<float, float>> points = {
+    {1.0F, 0.5F},  {1.2F, 0.5F},   {1.2F, 0.6F}, {1.0F, 0.6F},  // corners
+    {1.1F, 0.5F},  {1.2F, 0.55F},                               // on edges
+    {1.1F, 0.58F}, {1.05F, 0.52F},                              // notch and inside
+    {1.2F, 0.5F}};                                              // a corner again
+  const ClusterFeatures f = measureQuietly(makeCluster(points));
+  EXPECT_NEAR(0.02, f.area, 1e-7);
+  EXPECT_NEAR(0.02 * 4.0 * PI / (0.6 * 0.6), f.compactness, 1e-6);
+
+  const std::vector<std::pair<float, float>> reversed(points.rbegin(), points.rend());
+  const ClusterFeatures g = measureQuietly(makeCluster(reversed));
+  EXPECT_EQ(f.area, g.area);
+  EXPECT_EQ(f.compactness, g.compactness);
 }
 
 TEST(ClusterFeatures, ThinClustersGetAspectOneHundred)
