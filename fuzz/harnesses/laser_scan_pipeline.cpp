@@ -54,12 +54,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t * data, size_t size)
 
   int64_t now_ns = START_NS;
   ros2_compat::testing::ScopedFakeSystemTime fake_time(now_ns);
-  auto node = std::make_shared<rclcpp::Node>(
-    "laser_subscriber",
-    rclcpp::NodeOptions().arguments(
-      at_beam_time ? std::vector<std::string>{"--ros-args", "-p", "tracker.track_in_odom:=true",
-                                              "-p", "tracker.odom_at_beam_time:=true"}
-                   : std::vector<std::string>{}));
+  std::vector<std::string> arguments = {"--ros-args"};
+  if (at_beam_time) {
+    arguments.insert(
+      arguments.end(),
+      {"-p", "tracker.track_in_odom:=true", "-p", "tracker.odom_at_beam_time:=true"});
+  }
+  // Some inputs keep small far legs beside the tracker's people, as the 811-beam profile does.
+  if (in.flag()) {
+    arguments.insert(
+      arguments.end(),
+      {"-p", "clustering.min_cluster_size:=3", "-p", "clustering.leg_min_cluster_size:=2", "-p",
+       "clustering.tracked_leg_reach:=0.7", "-p", "clustering.far_range:=1.0"});
+  }
+  auto node =
+    std::make_shared<rclcpp::Node>("laser_subscriber", rclcpp::NodeOptions().arguments(arguments));
   quillon_fuzz::ScannerUnderTest scanner(node, declareTrailscanParameters(*node));
   const bool driving = odom_variant % 4 == 3;
   if (!driving) {
